@@ -1,0 +1,8 @@
+#pragma once
+// The program folder holds Daybook.ini, log/, Documents/, LOG/ and the help
+// files: MEAL_HOME when set, else the folder of the running executable.
+#include <QString>
+
+QString programFolder();
+// Path of a file below the program folder ("Daybook.ini", "log/...").
+QString programFile(const QString& relative);

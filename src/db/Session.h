@@ -1,0 +1,70 @@
+#pragma once
+// The module's session context: what the host hands over through the exports
+// and what the start-up reads. Created once by the plug-in (or by mealctl) and
+// passed to every class that needs it; there are no other module globals.
+#include "db/ModuleConfig.h"
+#include "db/QueryRunner.h"
+#include "db/SqlDialect.h"
+#include "db/SqlTrace.h"
+
+#include <QDateTime>
+#include <QSqlDatabase>
+#include <QString>
+
+#include <cstdint>
+
+using HostNotifyProc = std::int32_t (*)(std::int32_t event, void* window, std::int32_t* outValue);
+
+struct AccountPeriodData {
+    const char* monthText = nullptr; // bytes 0-7: pointer to the month text (and the reserved word)
+    double beginDate = 0;            // bytes 8-15: begin, days since 1899-12-30
+    double endDate = 0;              // bytes 16-23: end
+};
+static_assert(sizeof(AccountPeriodData) == 24, "the accounting period record is 24 bytes");
+
+class Session {
+public:
+    Session();
+
+    // The host's connection; every statement of the interface thread runs on it.
+    QSqlDatabase ModuleConnection;
+
+    QString CurrentUserId;
+    QByteArray CurrentUserId8; // the 8-bit copy
+    QString CurrentUserName;
+    QByteArray Arg3;
+    QString Arg4; // the logged-in user's password, read by record repair
+    QString Arg5;
+    QString Arg6;
+    QString CompanyName;
+    quint8 HostOptions = 0;
+    QString UserDinRoom;
+    AccountPeriodData AccountPeriod;
+    HostNotifyProc HostNotify = nullptr;
+
+    ModuleConfig config;
+    QString OtherMattersFlags = QStringLiteral("00000000");
+    QString CompanyDisplayName; // company_ch_name of table company
+    QString programFolder;
+
+    // The user id "ADMIN" in any letter case passes every rights check.
+    bool isAdmin() const { return CurrentUserId.toUpper() == QLatin1String("ADMIN"); }
+    bool IsMySQL() const { return config.IsMySQL; }
+    bool IsSQLServer() const { return config.IsSQLServer; }
+    int ModuleOptions() const { return config.ModuleOptions; }
+
+    SqlDialect dialect() const { return SqlDialect(config.IsSQLServer, config.IsMySQL); }
+    const SqlTrace& trace() const { return m_trace; }
+    QueryRunner runner() const { return QueryRunner(m_trace); }
+
+    // Re-reads Daybook.ini from the program folder and updates the trace switch.
+    void readConfiguration();
+    QString iniPath() const;
+
+private:
+    SqlTrace m_trace;
+};
+
+// Date-time values of the accounting period (Delphi day numbers) as QDateTime.
+QDateTime dateTimeFromDayNumber(double days);
+double dayNumberFromDateTime(const QDateTime& dt);

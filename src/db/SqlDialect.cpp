@@ -1,0 +1,83 @@
+#include "db/SqlDialect.h"
+
+#include <QRegularExpression>
+
+QString SqlDialect::lengthFunction() const {
+    return m_isSqlServer ? QStringLiteral("len") : QStringLiteral("length");
+}
+
+QString SqlDialect::nullFunction() const {
+    return m_isSqlServer ? QStringLiteral("isnull") : QStringLiteral("ifnull");
+}
+
+QString SqlDialect::dateTimeText(const QString& expr, int width) const {
+    if (m_isSqlServer)
+        return QStringLiteral("CONVERT(varchar(%1),%2,120)").arg(width).arg(expr);
+    return QStringLiteral("Date(%1)").arg(expr);
+}
+
+QString SqlDialect::valueText(const QString& expr, int width) const {
+    if (m_isSqlServer)
+        return QStringLiteral("CONVERT(varchar(%1),%2,120)").arg(width).arg(expr);
+    return QStringLiteral("CONVERT(%1,CHAR(%2))").arg(expr).arg(width);
+}
+
+QString SqlDialect::rowLimit(bool atEnd, int n) const {
+    if (m_isSqlServer)
+        return atEnd ? QString() : QStringLiteral("Top %1").arg(n);
+    return atEnd ? QStringLiteral("limit %1").arg(n) : QString();
+}
+
+QString SqlDialect::signTimeOfDay() const {
+    return m_isMySql ? QStringLiteral(" time(sign_time) ") : QStringLiteral(" convert(varchar(5),sign_time,114) ");
+}
+
+QString SqlDialect::employeeSource() {
+    return QStringLiteral("(select empno,empname,deptname,card_id,sys_id,issued,duty from hum_employee union "
+                          "select empno,empname,deptname,card_id,sys_id,issued,duty  from hum_employee_lz)");
+}
+
+QString SqlDialect::escape(const QString& text) const {
+    QString out;
+    out.reserve(text.size() + 8);
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\''))
+            out += QLatin1String("''");
+        else if (c == QLatin1Char('\\') && !m_isSqlServer)
+            out += QLatin1String("\\\\");
+        else if (c == QChar(0))
+            continue; // a NUL would end the statement early in some drivers
+        else
+            out += c;
+    }
+    return out;
+}
+
+QString SqlDialect::quote(const QString& text) const { return QLatin1Char('\'') + escape(text) + QLatin1Char('\''); }
+
+qint64 SqlDialect::toInteger(const QString& text) {
+    bool ok = false;
+    const qint64 value = text.trimmed().toLongLong(&ok);
+    if (!ok)
+        throw DbError(QStringLiteral("'%1' 不是有效的整数").arg(text.trimmed()));
+    return value;
+}
+
+QString SqlDialect::toIntegerText(const QString& text) { return QString::number(toInteger(text)); }
+
+QString SqlDialect::toDecimalText(const QString& text) {
+    static const QRegularExpression number(QStringLiteral("^[+-]?(\\d+(\\.\\d*)?|\\.\\d+)$"));
+    const QString t = text.trimmed();
+    if (!number.match(t).hasMatch())
+        throw DbError(QStringLiteral("'%1' 不是有效的数值").arg(t));
+    QString canonical = t;
+    if (canonical.startsWith(QLatin1Char('+')))
+        canonical.remove(0, 1);
+    if (canonical.startsWith(QLatin1Char('.')))
+        canonical.prepend(QLatin1Char('0'));
+    else if (canonical.startsWith(QLatin1String("-.")))
+        canonical.insert(1, QLatin1Char('0'));
+    if (canonical.endsWith(QLatin1Char('.')))
+        canonical.chop(1);
+    return canonical;
+}

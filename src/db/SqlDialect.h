@@ -1,0 +1,52 @@
+#pragma once
+// The engine-specific fragments every statement is built with, and the one
+// routine that turns operator-typed text into SQL literals. The dialect is
+// chosen at run time from the configuration.
+#include "db/DbError.h"
+
+#include <QString>
+
+class SqlDialect {
+public:
+    SqlDialect() = default;
+    SqlDialect(bool isSqlServer, bool isMySql) : m_isSqlServer(isSqlServer), m_isMySql(isMySql) {}
+
+    bool isSqlServer() const { return m_isSqlServer; }
+    bool isMySql() const { return m_isMySql; }
+
+    // "len" / "length"
+    QString lengthFunction() const;
+    // "isnull" / "ifnull"
+    QString nullFunction() const;
+    // Date part of a date-time expression: CONVERT(varchar(W),x,120) / Date(x)
+    QString dateTimeText(const QString& expr, int width) const;
+    // Any value as text: CONVERT(varchar(W),x,120) / CONVERT(x,CHAR(W))
+    QString valueText(const QString& expr, int width) const;
+    // Row limit, asked for twice: once for the head (AtEnd false), once for the tail.
+    QString rowLimit(bool atEnd, int n) const;
+    // Time of day of sign_time; chosen by the configured engine name.
+    QString signTimeOfDay() const;
+
+    // Employees current and departed together.
+    static QString employeeSource();
+    static QString dateQuote() { return QStringLiteral("'"); }
+    static QString trueText() { return QStringLiteral("1"); }
+    static QString falseText() { return QStringLiteral("0"); }
+
+    // The one quoting routine: a complete SQL string literal of `text`, quotes
+    // doubled (and backslashes escaped on MySQL, where they are escapes).
+    QString quote(const QString& text) const;
+    // The inside of a literal, for statement templates that carry their own quotes.
+    QString escape(const QString& text) const;
+
+    // Number conversions that refuse what is not a number, with the message the
+    // operator sees; nothing is queried after a refusal.
+    static qint64 toInteger(const QString& text);
+    static QString toIntegerText(const QString& text);
+    // A decimal number, returned in canonical SQL form ("12.50", "-3").
+    static QString toDecimalText(const QString& text);
+
+private:
+    bool m_isSqlServer = false;
+    bool m_isMySql = true;
+};
