@@ -13,14 +13,9 @@
 
 #include <cstdint>
 
-using HostNotifyProc = std::int32_t (*)(std::int32_t event, void* window, std::int32_t* outValue);
+#include "shell/MealPluginApi.h"
 
-struct AccountPeriodData {
-    const char* monthText = nullptr; // bytes 0-7: pointer to the month text (and the reserved word)
-    double beginDate = 0;            // bytes 8-15: begin, days since 1899-12-30
-    double endDate = 0;              // bytes 16-23: end
-};
-static_assert(sizeof(AccountPeriodData) == 24, "the accounting period record is 24 bytes");
+static_assert(sizeof(MealAccountPeriod) == 24, "the accounting period record is 24 bytes");
 
 class Session {
 public:
@@ -39,8 +34,8 @@ public:
     QString CompanyName;
     quint8 HostOptions = 0;
     QString UserDinRoom;
-    AccountPeriodData AccountPeriod;
-    HostNotifyProc HostNotify = nullptr;
+    MealAccountPeriod AccountPeriod{nullptr, 0, 0};
+    MealHostNotify HostNotify = nullptr;
 
     ModuleConfig config;
     QString OtherMattersFlags = QStringLiteral("00000000");

@@ -1,0 +1,30 @@
+#include "ctl/CtlContext.h"
+#include "ctl/SqlCommands.h"
+
+#if __has_include("ctl/demo/DemoDataCommand.h")
+#include "ctl/demo/DemoDataCommand.h"
+#define MEAL_HAVE_DEMO_DATA 1
+#endif
+
+namespace {
+#ifdef MEAL_HAVE_DEMO_DATA
+int runDemoData(CtlContext& ctx, const QStringList& args) {
+    return runDemoDataCommand(ctx.session.ModuleConnection, args, ctx.out, ctx.err);
+}
+#endif
+
+const CtlCommand kCommands[] = {
+    {"upgrade-schema", "upgrade-schema", "bring the database's tables up to the module's column set",
+     runUpgradeSchemaCommand, false},
+    {"sql", "sql \"<statement>\"", "run one statement and print its rows as TSV", runSqlCommand, true},
+#ifdef MEAL_HAVE_DEMO_DATA
+    {"demo-data", "demo-data --scale S|M|L [--end-date yyyy-MM-dd]",
+     "fill an empty database with deterministic demo data", runDemoData, false},
+#endif
+};
+} // namespace
+
+const CtlCommand* ctlCommands(int* count) {
+    *count = int(sizeof(kCommands) / sizeof(kCommands[0]));
+    return kCommands;
+}

@@ -1,0 +1,7 @@
+#pragma once
+#include "ctl/CtlContext.h"
+
+// mealctl sql "<statement>": runs it through RunQuery and prints rows as TSV.
+int runSqlCommand(CtlContext& ctx, const QStringList& args);
+// mealctl upgrade-schema: the start-up schema upgrade, with the statements it ran.
+int runUpgradeSchemaCommand(CtlContext& ctx, const QStringList& args);

@@ -1,0 +1,15 @@
+#include "ctl/SqlCommands.h"
+
+#include "db/SchemaUpgrade.h"
+
+int runUpgradeSchemaCommand(CtlContext& ctx, const QStringList& args) {
+    if (!args.isEmpty()) {
+        ctx.err << "usage: mealctl upgrade-schema\n";
+        return 2;
+    }
+    const SchemaUpgradeResult result = UpgradeSchema(ctx.session);
+    for (const QString& statement : result.statementsRun)
+        ctx.out << "executed: " << statement << "\n";
+    ctx.out << "probes: " << result.probesRun << ", statements: " << result.statementsRun.size() << "\n";
+    return 0;
+}

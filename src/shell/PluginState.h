@@ -1,0 +1,24 @@
+#pragma once
+// The plug-in's one piece of module-wide state: the session context (which
+// outlives FreeDll, as the configuration values do), the data module and the
+// hidden main form, and one instance variable per dispatchable window class.
+#include "shell/ModuleContext.h"
+
+#include <QHash>
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+
+class QApplication;
+class TFrmMealMain;
+
+struct PluginState {
+    ModuleContext context;
+    std::unique_ptr<MealDataModule> MealDM;
+    QPointer<TFrmMealMain> FrmMealMain;
+    QApplication* application = nullptr;
+    QHash<QString, QPointer<QWidget>> instances; // by window class name
+
+    static PluginState& instance();
+};
