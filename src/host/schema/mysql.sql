@@ -21,8 +21,8 @@
 --     rows, so on every row of the view balance before + card_consume = balance
 --     after (card_Balance).
 --   * op_ymd is the DATE of the row (sign_time / op_date without the time).
---     Statements compare it with "yyyy-MM-dd" and "yyyy-MM-dd HH:mm:ss" texts;
---     as a date both bounds include their day.
+--     Statements compare it with "yyyy-MM-dd" and "yyyy-MM-dd HH:mm:ss" texts,
+--     and as a date both bounds include their day.
 --   * stadescr is empty or NULL while a record is in no cashier bill, else the
 --     bill number.
 
