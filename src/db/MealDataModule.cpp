@@ -1,0 +1,261 @@
+#include "db/MealDataModule.h"
+
+#include "db/QueryRunner.h"
+#include "db/Session.h"
+
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace {
+
+using F = DataSetFieldDef;
+using H = TextHandler;
+using K = FieldKind;
+constexpr int NoSum = MealDataModule::NoSumTag;
+
+// Fields of the consumption records, in grid order.
+QVector<DataSetFieldDef> mealRecordFields() {
+    return {
+        F{QStringLiteral("emp_id"), QStringLiteral("工号"), K::String, 12, 0, true, H::None},
+        F{QStringLiteral("empname"), QStringLiteral("姓名"), K::String, 0, 0, true, H::None},
+        F{QStringLiteral("card_id"), QStringLiteral("卡号"), K::Integer, 0, NoSum, true, H::None},
+        F{QStringLiteral("deptno"), QStringLiteral("部门编号"), K::String, 30, 0, false, H::None},
+        F{QStringLiteral("deptname"), QStringLiteral("部门名称"), K::String, 0, 0, true, H::None},
+        F{QStringLiteral("sign_time"), QStringLiteral("消费时间"), K::DateTime, 0, 0, true, H::None},
+        F{QStringLiteral("card_consume"), QStringLiteral("消费金额"), K::Currency, 0, 0, true, H::None},
+        F{QStringLiteral("card_balance"), QStringLiteral("卡余额"), K::Currency, 0, NoSum, true, H::None},
+        F{QStringLiteral("Card_Sequ"), QStringLiteral("卡流水号"), K::Integer, 0, NoSum, true, H::None},
+        F{QStringLiteral("clock_id"), QStringLiteral("机号"), K::Integer, 0, NoSum, true, H::None},
+        F{QStringLiteral("Pos_Sequ"), QStringLiteral("机器流水号"), K::Integer, 0, NoSum, true, H::None},
+        F{QStringLiteral("flag"), QStringLiteral("标志"), K::Word, 0, NoSum, true, H::ConsumptionFlag},
+        F{QStringLiteral("kind"), QStringLiteral("餐别"), K::String, 50, NoSum, false, H::MealLevel},
+        F{QStringLiteral("opcard_id"), QStringLiteral("操作员"), K::String, 50, 0, false, H::None},
+    };
+}
+
+// Fields of the recharge records. The employee, card and terminal columns
+// carry the captions they have in the consumption records.
+QVector<DataSetFieldDef> chargeFields() {
+    return {
+        F{QStringLiteral("emp_id"), QStringLiteral("工号"), K::String, 12, 0, true, H::None},
+        F{QStringLiteral("empname"), QStringLiteral("姓名"), K::String, 0, 0, true, H::None},
+        F{QStringLiteral("card_id"), QStringLiteral("卡号"), K::Integer, 0, 0, true, H::None},
+        F{QStringLiteral("deptno"), QStringLiteral("部门编号"), K::String, 30, 0, true, H::None},
+        F{QStringLiteral("deptname"), QStringLiteral("部门名称"), K::String, 0, 0, true, H::None},
+        F{QStringLiteral("charge_money"), QStringLiteral("充值金额"), K::Currency, 0, 0, true, H::None},
+        F{QStringLiteral("card_balance"), QStringLiteral("卡余额"), K::Currency, 0, 0, true, H::None},
+        F{QStringLiteral("card_sequ"), QStringLiteral("卡流水号"), K::Integer, 0, 0, true, H::None},
+        F{QStringLiteral("Kind"), QStringLiteral("类型"), K::Word, 0, 0, true, H::RechargeKind},
+        F{QStringLiteral("op_date"), QStringLiteral("充值时间"), K::DateTime, 0, 0, true, H::None},
+        F{QStringLiteral("clock_id"), QStringLiteral("机号"), K::Integer, 0, 0, true, H::None},
+        F{QStringLiteral("opcard_id"), QStringLiteral("操作员"), K::String, 50, 0, true, H::None},
+        F{QStringLiteral("stadescr"), QStringLiteral("收支统计账单号"), K::String, 0, 0, true, H::None},
+        F{QStringLiteral("PaySource"), QStringLiteral("支付方式"), K::Integer, 0, 0, true, H::PaySource},
+        F{QStringLiteral("tradeNo"), QStringLiteral("交易码"), K::String, 0, 0, true, H::None},
+    };
+}
+
+// A field known only for the handler that shows it.
+DataSetFieldDef coded(const QString& name, TextHandler handler) {
+    return F{name, QString(), K::Unknown, 0, 0, true, handler};
+}
+
+DataSetDef def(const QString& name, const QString& tables, const QString& role,
+               const QString& commandText = QString(), const QVector<DataSetFieldDef>& fields = {}) {
+    DataSetDef d;
+    d.name = name;
+    d.tables = tables;
+    d.role = role;
+    d.commandText = commandText;
+    d.fields = fields;
+    return d;
+}
+
+DataSetDef command(const QString& name, const QString& tables, const QString& role) {
+    DataSetDef d = def(name, tables, role);
+    d.kind = DataSetDef::Command;
+    return d;
+}
+
+DataSetDef rechargeSum(const QString& name, const QString& role) {
+    DataSetDef d = def(name, QStringLiteral("MChargeRecords, MealRecords, MCardCost"), role);
+    d.calculatedFields << QStringLiteral("sum_sum_cash");
+    return d;
+}
+
+QVector<DataSetDef> buildRegistry() {
+    const QString chargeSums = QStringLiteral("daily and per-person recharge totals");
+    const QString writing = QStringLiteral("record writing for the terminal data path");
+    const QString scratch = QStringLiteral("shared scratch and look-up query");
+    return {
+        def(QStringLiteral("dsMealRec"), QStringLiteral("MealRecords"), QStringLiteral("consumption records"),
+            QString(), mealRecordFields()),
+        def(QStringLiteral("dsRefund"), QStringLiteral("MealRecords"), QStringLiteral("refund records")),
+        def(QStringLiteral("dsCharge"), QStringLiteral("MChargeRecords"),
+            QStringLiteral("recharge and allowance records"), QString(), chargeFields()),
+        rechargeSum(QStringLiteral("dsChargeSum"), chargeSums),
+        rechargeSum(QStringLiteral("dschargesum2"), chargeSums),
+        rechargeSum(QStringLiteral("dschargeSum3"), chargeSums),
+        rechargeSum(QStringLiteral("dsChargeSum1"), chargeSums),
+        rechargeSum(QStringLiteral("dsChargeSum1_Bak"), chargeSums),
+        rechargeSum(QStringLiteral("dsMChargeSum"), chargeSums),
+        def(QStringLiteral("dsMealMonth"), QStringLiteral("mealmonth"), QStringLiteral("month balance rows")),
+        def(QStringLiteral("dsCardCost"), QStringLiteral("mcardcost, hum_employee"),
+            QStringLiteral("card deposit and fee records"), QString(),
+            {coded(QStringLiteral("kind"), H::CardCostKind)}),
+        def(QStringLiteral("dsReturnCard"), QStringLiteral("returncard"), QStringLiteral("returned cards"),
+            QStringLiteral(
+                "select card_id,emp_id,empname,deptno,deptname,return_date,op_user from returncard")),
+        def(QStringLiteral("dsExceptRec"), QStringLiteral("MealRecords, storedetail, store"),
+            QStringLiteral("exception records"), QString(),
+            {coded(QStringLiteral("ktype"), H::ExceptionKType),
+             coded(QStringLiteral("cType"), H::ExceptionCType),
+             coded(QStringLiteral("ctkind"), H::ExceptionCtKind)}),
+        def(QStringLiteral("dsIssueCardRecord"), QStringLiteral("mchargerecords, cardinfo, mcardcost"),
+            QStringLiteral("issued cards"), QString(),
+            {coded(QStringLiteral("kind"), H::CardCostKind),
+             coded(QStringLiteral("in_money1"), H::IssueCardMoney),
+             coded(QStringLiteral("in_money2"), H::IssueCardMoney)}),
+        def(QStringLiteral("dsLossCardMealRecord"), QStringLiteral("mealrecords, mchangecard"),
+            QStringLiteral("consumptions on lost cards")),
+        def(QStringLiteral("dsAllRec"), QStringLiteral("record tables"), QStringLiteral("all records")),
+        def(QStringLiteral("dsChargeBak"), QStringLiteral("MChargeRecords_FullBak"),
+            QStringLiteral("recharge backups"), QString(), {coded(QStringLiteral("Kind"), H::RechargeKind)}),
+        def(QStringLiteral("dsMealREcBac"), QStringLiteral("mealrecords backups"),
+            QStringLiteral("consumption backups")),
+        def(QStringLiteral("dsOrderrecords"), QStringLiteral("Orderrecords"),
+            QStringLiteral("meal-order records"), QString(),
+            {coded(QStringLiteral("ordertype"), H::MealOrderType)}),
+        def(QStringLiteral("dsordernotmeal"), QStringLiteral("OrderMeal"),
+            QStringLiteral("meal-order records")),
+        def(QStringLiteral("dsOrderDetail"), QStringLiteral("OrderMeal"),
+            QStringLiteral("meal-order records")),
+        def(QStringLiteral("dsordertimesec"), QStringLiteral("OrdertimeSec"),
+            QStringLiteral("meal-order times")),
+        def(QStringLiteral("dsMealTime"), QStringLiteral("DinLev"),
+            QStringLiteral("meal levels and their lookup"), MealDataModule::mealTimeStatement()),
+        def(QStringLiteral("dsdinlev"), QStringLiteral("DinLev"), QStringLiteral("meal levels"),
+            QStringLiteral("select * from dinlev ")),
+        def(QStringLiteral("dsDinRoom"), QStringLiteral("DinRoom"), QStringLiteral("dining rooms"),
+            QStringLiteral("select * from  DinRoom")),
+        def(QStringLiteral("dsEmp"), QStringLiteral("Employee"), QStringLiteral("employees")),
+        def(QStringLiteral("dsBalance"), QStringLiteral("hum_employee, hum_employee_lz, cardinfo"),
+            QStringLiteral("card balances")),
+        def(QStringLiteral("dsEmpAccount"), QStringLiteral("MEmpAccound"),
+            QStringLiteral("employee accounts")),
+        def(QStringLiteral("dsUSBBlackWhite"), QStringLiteral("Employee, Departs"),
+            QStringLiteral("black and white lists")),
+        def(QStringLiteral("dsSQL"), QStringLiteral("MUserSQL"), QStringLiteral("user-stored queries"),
+            QStringLiteral("select * from MUserSQL")),
+        command(QStringLiteral("QryRealSave"), QStringLiteral("MealRecords"), writing),
+        command(QStringLiteral("InsertMeal"), QStringLiteral("MealRecords"), writing),
+        command(QStringLiteral("InsertMeal692"), QStringLiteral("MealRecords"), writing),
+        command(QStringLiteral("InsertSMeal"), QStringLiteral("SMealRecords"), writing),
+        command(QStringLiteral("InsertSMeal692"), QStringLiteral("SMealRecords"), writing),
+        command(QStringLiteral("QryReal690"), QStringLiteral("MealRecords"), writing),
+        command(QStringLiteral("QryReal692"), QStringLiteral("MealRecords"), writing),
+        command(QStringLiteral("dsupdateemp"), QStringLiteral("Employee"), writing),
+        def(QStringLiteral("qryTmp"), QString(), scratch),
+        def(QStringLiteral("qryTemp"), QString(), scratch),
+        def(QStringLiteral("dsTemp"), QString(), scratch),
+        def(QStringLiteral("dsTmp"), QString(), scratch),
+        def(QStringLiteral("qrySQL"), QString(), scratch),
+        def(QStringLiteral("dslocatedept"), QString(), scratch),
+        def(QStringLiteral("dsemployee"), QString(), scratch),
+        def(QStringLiteral("dsChargeCard"), QString(), scratch),
+        command(QStringLiteral("cdsIscontrolCard"), QString(),
+                QStringLiteral("schema upgrade statement object")),
+    };
+}
+
+} // namespace
+
+const DataSetFieldDef* DataSetDef::field(const QString& fieldName) const {
+    for (const DataSetFieldDef& f : fields)
+        if (f.name.compare(fieldName, Qt::CaseInsensitive) == 0)
+            return &f;
+    return nullptr;
+}
+
+const QVector<DataSetDef>& MealDataModule::dataSets() {
+    static const QVector<DataSetDef> registry = buildRegistry();
+    return registry;
+}
+
+const DataSetDef* MealDataModule::dataSet(const QString& name) {
+    for (const DataSetDef& d : dataSets())
+        if (d.name.compare(name, Qt::CaseInsensitive) == 0)
+            return &d;
+    return nullptr;
+}
+
+TextHandler MealDataModule::handlerOf(const QString& dataSetName, const QString& fieldName) {
+    const DataSetDef* d = dataSet(dataSetName);
+    const DataSetFieldDef* f = d ? d->field(fieldName) : nullptr;
+    return f ? f->handler : TextHandler::None;
+}
+
+QString MealDataModule::mealTimeStatement() {
+    return QStringLiteral("select * from DinLev order by DinLev_id");
+}
+
+QString MealDataModule::activationStatement() {
+    return QStringLiteral("select * from DinLev");
+}
+
+void MealDataModule::openMealTime(const Session& session) {
+    QSqlQuery query(session.ModuleConnection);
+    session.runner().RunQuery(query, mealTimeStatement(), true);
+    const QSqlRecord record = query.record();
+    const int idColumn = record.indexOf(QStringLiteral("DinLev_ID"));
+    const int nameColumn = record.indexOf(QStringLiteral("DinLev_Name"));
+    QVector<CodeTables::MealLevel> levels;
+    while (query.next())
+        levels.push_back({idColumn < 0 ? QVariant() : query.value(idColumn),
+                          nameColumn < 0 ? QString() : query.value(nameColumn).toString()});
+    setMealLevels(levels);
+}
+
+void MealDataModule::closeMealTime() {
+    m_mealLevels.clear();
+    m_mealTimeOpen = false;
+}
+
+void MealDataModule::setMealLevels(const QVector<CodeTables::MealLevel>& levels) {
+    m_mealLevels = levels;
+    m_mealTimeOpen = true;
+}
+
+QString MealDataModule::displayText(TextHandler handler, const QVariant& value) const {
+    using namespace CodeTables;
+    switch (handler) {
+    case TextHandler::None:
+        return value.isNull() ? QString() : value.toString();
+    case TextHandler::ConsumptionFlag:
+        return consumptionFlagText(value);
+    case TextHandler::MealLevel:
+        return mealLevelText(value, m_mealLevels);
+    case TextHandler::RechargeKind:
+        return rechargeKindText(value);
+    case TextHandler::CardCostKind:
+        return cardCostKindText(value);
+    case TextHandler::IssueCardMoney:
+        return issueCardMoneyText(value);
+    case TextHandler::PaySource:
+        return paySourceText(value);
+    case TextHandler::ExceptionKType:
+        return exceptionKTypeText(value);
+    case TextHandler::ExceptionCType:
+        return exceptionCTypeText(value);
+    case TextHandler::ExceptionCtKind:
+        return exceptionCtKindText(value.toString());
+    case TextHandler::MealOrderType:
+        return mealOrderTypeText(value);
+    }
+    return QString();
+}
+
+QString MealDataModule::displayText(const QString& dataSetName, const QString& fieldName,
+                                    const QVariant& value) const {
+    return displayText(handlerOf(dataSetName, fieldName), value);
+}

@@ -1,0 +1,85 @@
+#include "db/SchemaUpgrade.h"
+
+#include "db/DbError.h"
+#include "db/QueryRunner.h"
+#include "db/Session.h"
+
+#include <QSqlQuery>
+
+const QVector<SchemaUpgradeStep>& schemaUpgradeSteps() {
+    // The spacing, letter case and trailing ";" are as older versions of the
+    // module sent them; the newCard_id step is run twice on purpose.
+    static const QVector<SchemaUpgradeStep> steps{
+        {QStringLiteral("select Amount  from StoreDetail where 1=2 "),
+         QStringLiteral("Alter table StoreDetail add Amount int NULL")},
+        {QStringLiteral("select CardStatus  from Cardinfo where 1=2 "),
+         QStringLiteral("Alter table Cardinfo add CardStatus int NULL")},
+        {QStringLiteral("select validdate  from Cardinfo where 1=2 "),
+         QStringLiteral("Alter table Cardinfo  add validdate datetime")},
+        {QStringLiteral("select CardFormatVer  from Cardinfo where 1=2 "),
+         QStringLiteral("Alter table Cardinfo  add CardFormatVer int")},
+        {QStringLiteral("select CardFactory  from Cardinfo where 1=2 "),
+         QStringLiteral("Alter table Cardinfo add CardFactory varchar(50) NULL ")},
+        {QStringLiteral("select lastTimeRec  from clocks where 1=2 "),
+         QStringLiteral("Alter table clocks add lastTimeRec datetime ")},
+        {QStringLiteral("select CardStatusDes  from Cardinfo where 1=2 "),
+         QStringLiteral("Alter table Cardinfo add CardStatusDes varchar(20) NULL ")},
+        {QStringLiteral("select CardStatusDate  from Cardinfo where 1=2 "),
+         QStringLiteral("Alter table Cardinfo add CardStatusDate datetime NULL;")},
+        {QStringLiteral("select isAddBack  from mealrecords where 1=2 "),
+         QStringLiteral("alter table mealrecords add isAddBack int NULL")},
+        {QStringLiteral("select *  from pos_lockBillDate where 1=2 "),
+         QStringLiteral("create table pos_lockBillDate(BillLockDate datetime , AddDate datetime)")},
+        {QStringLiteral("select charge_ver  from mchargerecords where 1=2 "),
+         QStringLiteral("alter table mchargerecords add charge_ver int NULL")},
+        {QStringLiteral("select isAddBack  from mchargerecords where 1=2 "),
+         QStringLiteral("alter table mchargerecords add isAddBack int NULL")},
+        {QStringLiteral("select charge_ver  from mchargerecords_bak where 1=2 "),
+         QStringLiteral("alter table mchargerecords_bak add charge_ver int NULL")},
+        {QStringLiteral("select clock_sn  from clocks where 1=2 "),
+         QStringLiteral("alter table clocks add clock_sn varchar(30) NULL")},
+        {QStringLiteral("select newCard_id  from mallowance where 1=2 "),
+         QStringLiteral("alter table mallowance add newCard_id int NULL")},
+        {QStringLiteral("select newCard_id  from mallowance where 1=2 "),
+         QStringLiteral("alter table mallowance add newCard_id int NULL")},
+        {QStringLiteral("select isControlCard  from company "),
+         QStringLiteral("alter table company add isControlCard int "), true},
+    };
+    return steps;
+}
+
+namespace {
+// A probe that opens leaves nothing behind; one that raises answers "missing".
+bool probe(QSqlQuery& query, const QueryRunner& runner, const QString& sql, SchemaUpgradeResult& result) {
+    ++result.probesRun;
+    try {
+        runner.RunQuery(query, sql, true);
+        query.finish();
+        return true;
+    } catch (const DbError&) {
+        query.finish();
+        return false;
+    }
+}
+} // namespace
+
+SchemaUpgradeResult UpgradeSchema(QSqlQuery& query, const QueryRunner& runner) {
+    SchemaUpgradeResult result;
+    for (const SchemaUpgradeStep& step : schemaUpgradeSteps()) {
+        if (probe(query, runner, step.probe, result))
+            continue;
+        runner.RunQuery(query, step.statement, false);
+        result.statementsRun << step.statement;
+        if (step.reprobe) {
+            ++result.probesRun;
+            runner.RunQuery(query, step.probe, true);
+            query.finish();
+        }
+    }
+    return result;
+}
+
+SchemaUpgradeResult UpgradeSchema(const Session& session) {
+    QSqlQuery query(session.ModuleConnection);
+    return UpgradeSchema(query, session.runner());
+}
