@@ -110,9 +110,9 @@ MealHResult PassConnection(QSqlDatabase* connection, bool* ok) {
         if (!connection || !connection->isValid())
             return;
         PluginState& state = PluginState::instance();
+        // The data module's data sets open on the module connection, so they
+        // follow it; windows already open keep the connection they copied.
         state.context.session.ModuleConnection = *connection;
-        if (state.MealDM)
-            state.MealDM->bindConnection(*connection);
         setOk(ok, true);
     });
 }
