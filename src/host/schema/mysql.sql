@@ -264,7 +264,7 @@ CREATE TABLE store (
 -- 0 outside any period). Line items of flags 3, 5 and 6 are in keydetail,
 -- storedetail and tmdetail, joined by (clock_id, Devno = pos_sequ).
 CREATE TABLE MealRecords (
-  id           bigint        NOT NULL AUTO_INCREMENT,
+  rec_id       bigint        NOT NULL AUTO_INCREMENT,
   ver_id       int           NULL,
   pos_sequ     int           NULL,   -- terminal transaction counter
   card_sequ    int           NULL,
@@ -287,7 +287,7 @@ CREATE TABLE MealRecords (
   deptname     varchar(100)  NULL,
   stadescr     varchar(20)   NULL,
   isAddBack    int           NULL,
-  PRIMARY KEY (id),
+  PRIMARY KEY (rec_id),
   KEY ix_mealrecords_card (card_id, card_sequ),
   KEY ix_mealrecords_time (sign_time),
   KEY ix_mealrecords_ymd (op_ymd),
@@ -297,9 +297,9 @@ CREATE TABLE MealRecords (
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4;
 
 -- Copy of the terminal records as they arrived (used to restore missing
--- sequence numbers). Same columns as MealRecords; id is not unique here.
+-- sequence numbers). Same columns as MealRecords; rec_id is not unique here.
 CREATE TABLE mealrecords_bak (
-  id           bigint        NULL,
+  rec_id       bigint        NULL,
   ver_id       int           NULL,
   pos_sequ     int           NULL,
   card_sequ    int           NULL,
@@ -329,7 +329,7 @@ CREATE TABLE mealrecords_bak (
 -- Records set aside as duplicates. Columns in the same order as MealRecords:
 -- rows move between the two with "insert ... select *".
 CREATE TABLE mealrecords_dou_bak (
-  id           bigint        NULL,
+  rec_id       bigint        NULL,
   ver_id       int           NULL,
   pos_sequ     int           NULL,
   card_sequ    int           NULL,
@@ -358,7 +358,7 @@ CREATE TABLE mealrecords_dou_bak (
 
 -- Records of the secondary terminal path (same columns as MealRecords).
 CREATE TABLE SMealRecords (
-  id           bigint        NOT NULL AUTO_INCREMENT,
+  rec_id       bigint        NOT NULL AUTO_INCREMENT,
   ver_id       int           NULL,
   pos_sequ     int           NULL,
   card_sequ    int           NULL,
@@ -381,7 +381,7 @@ CREATE TABLE SMealRecords (
   deptname     varchar(100)  NULL,
   stadescr     varchar(20)   NULL,
   isAddBack    int           NULL,
-  PRIMARY KEY (id),
+  PRIMARY KEY (rec_id),
   KEY ix_smealrecords_card (card_id, card_sequ)
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4;
 
@@ -435,7 +435,7 @@ CREATE TABLE tmdetail (
 -- terminal, 31 discount, 33 allowance terminal. PaySource 1 Alipay, 2 WeChat.
 -- charge_ver: the allowance serial of kind-33 rows.
 CREATE TABLE MChargeRecords (
-  id           bigint        NOT NULL AUTO_INCREMENT,
+  rec_id       bigint        NOT NULL AUTO_INCREMENT,
   emp_id       varchar(20)   NULL,
   sys_id       int           NULL,
   card_id      int           NULL,
@@ -456,7 +456,7 @@ CREATE TABLE MChargeRecords (
   tradeNo      varchar(64)   NULL,
   charge_ver   int           NULL,
   isAddBack    int           NULL,
-  PRIMARY KEY (id),
+  PRIMARY KEY (rec_id),
   KEY ix_mchargerecords_card (card_id, card_sequ),
   KEY ix_mchargerecords_time (op_date),
   KEY ix_mchargerecords_ymd (op_ymd),
@@ -465,7 +465,7 @@ CREATE TABLE MChargeRecords (
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4;
 
 CREATE TABLE MChargeRecords_bak (
-  id           bigint        NULL,
+  rec_id       bigint        NULL,
   emp_id       varchar(20)   NULL,
   sys_id       int           NULL,
   card_id      int           NULL,
@@ -492,7 +492,7 @@ CREATE TABLE MChargeRecords_bak (
 
 -- Duplicates set aside; same columns in the same order as MChargeRecords.
 CREATE TABLE MChargeRecords_dou_bak (
-  id           bigint        NULL,
+  rec_id       bigint        NULL,
   emp_id       varchar(20)   NULL,
   sys_id       int           NULL,
   card_id      int           NULL,
@@ -519,7 +519,7 @@ CREATE TABLE MChargeRecords_dou_bak (
 
 -- Recharges that failed to book (restored by the operator).
 CREATE TABLE MChargeRecords_FullBak (
-  id           bigint        NOT NULL AUTO_INCREMENT,
+  rec_id       bigint        NOT NULL AUTO_INCREMENT,
   emp_id       varchar(20)   NULL,
   sys_id       int           NULL,
   card_id      int           NULL,
@@ -540,7 +540,7 @@ CREATE TABLE MChargeRecords_FullBak (
   tradeNo      varchar(64)   NULL,
   charge_ver   int           NULL,
   isAddBack    int           NULL,
-  PRIMARY KEY (id),
+  PRIMARY KEY (rec_id),
   KEY ix_mchargerecords_fullbak_time (op_date),
   KEY ix_mchargerecords_fullbak_card (card_id, card_sequ)
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4;
@@ -613,14 +613,14 @@ CREATE TABLE MChangeCard (
 -- cType 'CH' marks charge rows, 'XF' meal rows. kind is the recharge Kind of a
 -- charge row and the flag of a meal row. card_Balance is the balance after.
 CREATE VIEW vIsCheckCardRecord AS
-  SELECT 'CH' AS cType, c.id AS id, c.emp_id AS emp_id, c.empname AS empname, c.sys_id AS sys_id,
+  SELECT 'CH' AS cType, c.rec_id AS rec_id, c.emp_id AS emp_id, c.empname AS empname, c.sys_id AS sys_id,
          c.card_id AS card_id, c.deptno AS deptno, c.deptname AS deptname, c.clock_id AS clock_id,
          0 AS pos_sequ, c.op_date AS op_date, c.op_ymd AS op_ymd, c.card_sequ AS card_sequ,
          c.Kind AS kind, c.charge_money AS card_consume, c.card_balance AS card_Balance,
          c.charge_ver AS charge_ver, c.opcard_id AS opcard_id, c.stadescr AS stadescr
   FROM MChargeRecords c
   UNION ALL
-  SELECT 'XF' AS cType, m.id AS id, m.emp_id AS emp_id, m.empname AS empname, m.sys_id AS sys_id,
+  SELECT 'XF' AS cType, m.rec_id AS rec_id, m.emp_id AS emp_id, m.empname AS empname, m.sys_id AS sys_id,
          m.card_id AS card_id, m.deptno AS deptno, m.deptname AS deptname, m.clock_id AS clock_id,
          m.pos_sequ AS pos_sequ, m.sign_time AS op_date, m.op_ymd AS op_ymd, m.card_sequ AS card_sequ,
          m.flag AS kind, -m.card_consume AS card_consume, m.card_balance AS card_Balance,

@@ -282,7 +282,7 @@ GO
 -- 0 outside any period). Line items of flags 3, 5 and 6 are in keydetail,
 -- storedetail and tmdetail, joined by (clock_id, Devno = pos_sequ).
 CREATE TABLE MealRecords (
-  id           bigint        NOT NULL IDENTITY(1,1),
+  rec_id       bigint        NOT NULL IDENTITY(1,1),
   ver_id       int           NULL,
   pos_sequ     int           NULL,  -- terminal transaction counter
   card_sequ    int           NULL,
@@ -305,7 +305,7 @@ CREATE TABLE MealRecords (
   deptname     nvarchar(100)  NULL,
   stadescr     nvarchar(20)   NULL,
   isAddBack    int           NULL,
-  CONSTRAINT PK_MealRecords PRIMARY KEY (id)
+  CONSTRAINT PK_MealRecords PRIMARY KEY (rec_id)
 );
 GO
 CREATE INDEX ix_mealrecords_card ON MealRecords (card_id, card_sequ);
@@ -317,9 +317,9 @@ CREATE INDEX ix_mealrecords_pos ON MealRecords (clock_id, pos_sequ);
 GO
 
 -- Copy of the terminal records as they arrived (used to restore missing
--- sequence numbers). Same columns as MealRecords; id is not unique here.
+-- sequence numbers). Same columns as MealRecords; rec_id is not unique here.
 CREATE TABLE mealrecords_bak (
-  id           bigint        NULL,
+  rec_id       bigint        NULL,
   ver_id       int           NULL,
   pos_sequ     int           NULL,
   card_sequ    int           NULL,
@@ -351,7 +351,7 @@ GO
 -- Records set aside as duplicates. Columns in the same order as MealRecords:
 -- rows move between the two with "insert ... select *".
 CREATE TABLE mealrecords_dou_bak (
-  id           bigint        NULL,
+  rec_id       bigint        NULL,
   ver_id       int           NULL,
   pos_sequ     int           NULL,
   card_sequ    int           NULL,
@@ -382,7 +382,7 @@ GO
 
 -- Records of the secondary terminal path (same columns as MealRecords).
 CREATE TABLE SMealRecords (
-  id           bigint        NOT NULL IDENTITY(1,1),
+  rec_id       bigint        NOT NULL IDENTITY(1,1),
   ver_id       int           NULL,
   pos_sequ     int           NULL,
   card_sequ    int           NULL,
@@ -405,7 +405,7 @@ CREATE TABLE SMealRecords (
   deptname     nvarchar(100)  NULL,
   stadescr     nvarchar(20)   NULL,
   isAddBack    int           NULL,
-  CONSTRAINT PK_SMealRecords PRIMARY KEY (id)
+  CONSTRAINT PK_SMealRecords PRIMARY KEY (rec_id)
 );
 GO
 CREATE INDEX ix_smealrecords_card ON SMealRecords (card_id, card_sequ);
@@ -468,7 +468,7 @@ GO
 -- terminal, 31 discount, 33 allowance terminal. PaySource 1 Alipay, 2 WeChat.
 -- charge_ver: the allowance serial of kind-33 rows.
 CREATE TABLE MChargeRecords (
-  id           bigint        NOT NULL IDENTITY(1,1),
+  rec_id       bigint        NOT NULL IDENTITY(1,1),
   emp_id       nvarchar(20)   NULL,
   sys_id       int           NULL,
   card_id      int           NULL,
@@ -489,7 +489,7 @@ CREATE TABLE MChargeRecords (
   tradeNo      nvarchar(64)   NULL,
   charge_ver   int           NULL,
   isAddBack    int           NULL,
-  CONSTRAINT PK_MChargeRecords PRIMARY KEY (id)
+  CONSTRAINT PK_MChargeRecords PRIMARY KEY (rec_id)
 );
 GO
 CREATE INDEX ix_mchargerecords_card ON MChargeRecords (card_id, card_sequ);
@@ -500,7 +500,7 @@ CREATE INDEX ix_mchargerecords_dept ON MChargeRecords (deptno);
 GO
 
 CREATE TABLE MChargeRecords_bak (
-  id           bigint        NULL,
+  rec_id       bigint        NULL,
   emp_id       nvarchar(20)   NULL,
   sys_id       int           NULL,
   card_id      int           NULL,
@@ -529,7 +529,7 @@ GO
 
 -- Duplicates set aside; same columns in the same order as MChargeRecords.
 CREATE TABLE MChargeRecords_dou_bak (
-  id           bigint        NULL,
+  rec_id       bigint        NULL,
   emp_id       nvarchar(20)   NULL,
   sys_id       int           NULL,
   card_id      int           NULL,
@@ -558,7 +558,7 @@ GO
 
 -- Recharges that failed to book (restored by the operator).
 CREATE TABLE MChargeRecords_FullBak (
-  id           bigint        NOT NULL IDENTITY(1,1),
+  rec_id       bigint        NOT NULL IDENTITY(1,1),
   emp_id       nvarchar(20)   NULL,
   sys_id       int           NULL,
   card_id      int           NULL,
@@ -579,7 +579,7 @@ CREATE TABLE MChargeRecords_FullBak (
   tradeNo      nvarchar(64)   NULL,
   charge_ver   int           NULL,
   isAddBack    int           NULL,
-  CONSTRAINT PK_MChargeRecords_FullBak PRIMARY KEY (id)
+  CONSTRAINT PK_MChargeRecords_FullBak PRIMARY KEY (rec_id)
 );
 GO
 CREATE INDEX ix_mchargerecords_fullbak_time ON MChargeRecords_FullBak (op_date);
@@ -660,14 +660,14 @@ GO
 -- cType 'CH' marks charge rows, 'XF' meal rows. kind is the recharge Kind of a
 -- charge row and the flag of a meal row. card_Balance is the balance after.
 CREATE VIEW vIsCheckCardRecord AS
-  SELECT 'CH' AS cType, c.id AS id, c.emp_id AS emp_id, c.empname AS empname, c.sys_id AS sys_id,
+  SELECT 'CH' AS cType, c.rec_id AS rec_id, c.emp_id AS emp_id, c.empname AS empname, c.sys_id AS sys_id,
          c.card_id AS card_id, c.deptno AS deptno, c.deptname AS deptname, c.clock_id AS clock_id,
          0 AS pos_sequ, c.op_date AS op_date, c.op_ymd AS op_ymd, c.card_sequ AS card_sequ,
          c.Kind AS kind, c.charge_money AS card_consume, c.card_balance AS card_Balance,
          c.charge_ver AS charge_ver, c.opcard_id AS opcard_id, c.stadescr AS stadescr
   FROM MChargeRecords c
   UNION ALL
-  SELECT 'XF' AS cType, m.id AS id, m.emp_id AS emp_id, m.empname AS empname, m.sys_id AS sys_id,
+  SELECT 'XF' AS cType, m.rec_id AS rec_id, m.emp_id AS emp_id, m.empname AS empname, m.sys_id AS sys_id,
          m.card_id AS card_id, m.deptno AS deptno, m.deptname AS deptname, m.clock_id AS clock_id,
          m.pos_sequ AS pos_sequ, m.sign_time AS op_date, m.op_ymd AS op_ymd, m.card_sequ AS card_sequ,
          m.flag AS kind, -m.card_consume AS card_consume, m.card_balance AS card_Balance,

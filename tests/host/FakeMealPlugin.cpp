@@ -1,0 +1,176 @@
+// A stand-in for libMealPlugin.so with the same nine exports, for the host's
+// tests: it records every call with its arguments, can be told to fail one
+// call (FAKE_PLUGIN_FAIL=<export> returns E_UNEXPECTED, FAKE_PLUGIN_OKFALSE=
+// <export> returns success with ok false), and opens an MDI window titled
+// with the action name for names starting with "Act", a modal dialog for
+// "ActModal" and nothing for any other name.
+#include "shell/MealPluginApi.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+#include <QSqlDatabase>
+#include <QStringList>
+#include <QToolBar>
+
+namespace {
+QStringList g_calls;
+QByteArray g_callText;
+QPointer<QWidget> g_mainForm;
+QMenuBar* g_menu = nullptr;
+QToolBar* g_toolBar = nullptr;
+QMdiArea* g_screen = nullptr;
+MealHostNotify g_notify = nullptr;
+
+QString text(const char* s) { return s ? QString::fromUtf8(s) : QStringLiteral("<null>"); }
+
+bool fails(const char* call) { return qEnvironmentVariable("FAKE_PLUGIN_FAIL") == QLatin1String(call); }
+bool okFalse(const char* call) { return qEnvironmentVariable("FAKE_PLUGIN_OKFALSE") == QLatin1String(call); }
+
+void buildMainForm() {
+    g_mainForm = new QWidget;
+    g_menu = new QMenuBar(g_mainForm);
+    QMenu* details = g_menu->addMenu(QStringLiteral("消费明细"));
+    details->addAction(QStringLiteral("充值明细"))->setObjectName(QStringLiteral("ActFullRecord"));
+    details->addSeparator();
+    QMenu* more = details->addMenu(QStringLiteral("更多"));
+    more->addAction(QStringLiteral("卡余额表"))->setObjectName(QStringLiteral("ActCardBalance"));
+    details->addAction(QStringLiteral("消费明细"))->setObjectName(QStringLiteral("ActMealRecord"));
+    QMenu* allowance = g_menu->addMenu(QStringLiteral("补贴定餐"));
+    allowance->addAction(QStringLiteral("补贴登记"))->setObjectName(QStringLiteral("ActAllowance"));
+    allowance->menuAction()->setVisible(false);
+    g_toolBar = new QToolBar(g_mainForm);
+    g_toolBar->addAction(QStringLiteral("刷新"))->setObjectName(QStringLiteral("tbRefresh"));
+}
+} // namespace
+
+extern "C" {
+
+MEAL_EXPORT const char* FakePluginCalls() {
+    g_callText = g_calls.join(QLatin1Char('\n')).toUtf8();
+    return g_callText.constData();
+}
+
+MEAL_EXPORT void FakePluginReset() {
+    g_calls.clear();
+    g_notify = nullptr;
+}
+
+MealHResult InitDll(QApplication** application, QMdiArea** screen, QSqlDatabase* connection, bool* ok) {
+    *ok = false;
+    g_calls << QStringLiteral("InitDll(%1,%2,%3)")
+                   .arg(application && *application == qApp ? "app" : "?")
+                   .arg(screen && *screen ? "screen" : "?")
+                   .arg(connection ? "db" : "?");
+    if (fails("InitDll"))
+        return MEAL_E_UNEXPECTED;
+    if (!screen || !*screen)
+        return MEAL_S_OK;
+    g_screen = *screen;
+    if (!g_mainForm)
+        buildMainForm();
+    *ok = !okFalse("InitDll");
+    return MEAL_S_OK;
+}
+
+MealHResult FreeDll(std::int32_t handle, std::int32_t reserved, bool* ok) {
+    *ok = false;
+    g_calls << QStringLiteral("FreeDll(%1,%2)").arg(handle).arg(reserved);
+    delete g_mainForm.data();
+    g_menu = nullptr;
+    g_toolBar = nullptr;
+    return MEAL_S_OK;
+}
+
+MealHResult ShowDllForm(const char* name, QWidget* owner, std::int32_t reserved) {
+    const QString action = text(name);
+    g_calls << QStringLiteral("ShowDllForm(%1,%2,%3)").arg(action, owner ? owner->objectName() : "<null>").arg(reserved);
+    if (fails("ShowDllForm"))
+        return MEAL_E_UNEXPECTED;
+    if (action == QLatin1String("ActModal")) {
+        QDialog dialog(owner);
+        dialog.setWindowTitle(action);
+        dialog.exec();
+        return MEAL_S_OK;
+    }
+    if (!action.startsWith(QLatin1String("Act")) || !g_screen)
+        return MEAL_S_OK;
+    auto* window = new QWidget;
+    window->setWindowTitle(action);
+    QMdiSubWindow* sub = g_screen->addSubWindow(window);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->show();
+    if (g_notify) {
+        std::int32_t out = -1;
+        g_notify(0, window, &out);
+    }
+    return MEAL_S_OK;
+}
+
+MealHResult PassConnection(QSqlDatabase* connection, bool* ok) {
+    *ok = false;
+    g_calls << QStringLiteral("PassConnection(%1)").arg(connection ? "db" : "?");
+    if (fails("PassConnection"))
+        return MEAL_E_UNEXPECTED;
+    *ok = !okFalse("PassConnection");
+    return MEAL_S_OK;
+}
+
+MealHResult PassParameters(const char* userId, const char* userName, const char* arg3, const char* arg4,
+                           const char* arg5, const char* arg6, const char* company, std::uint8_t options, bool* ok) {
+    *ok = false;
+    g_calls << QStringLiteral("PassParameters(%1,%2,%3,%4,%5,%6,%7,%8)")
+                   .arg(text(userId), text(userName), text(arg3), text(arg4), text(arg5), text(arg6), text(company))
+                   .arg(options);
+    if (fails("PassParameters"))
+        return MEAL_E_UNEXPECTED;
+    *ok = !okFalse("PassParameters");
+    return MEAL_S_OK;
+}
+
+MealHResult PassAccount(const MealAccountPeriod* account, std::int32_t reserved) {
+    g_calls << QStringLiteral("PassAccount(%1,%2,%3,%4)")
+                   .arg(text(account->monthText))
+                   .arg(account->beginDate, 0, 'f', 5)
+                   .arg(account->endDate, 0, 'f', 5)
+                   .arg(reserved);
+    return fails("PassAccount") ? MEAL_E_UNEXPECTED : MEAL_S_OK;
+}
+
+MealHResult ShareCallBack(MealHostNotify callback, std::int32_t reserved) {
+    g_calls << QStringLiteral("ShareCallBack(%1,%2)").arg(callback ? "proc" : "<null>").arg(reserved);
+    if (!g_notify)
+        g_notify = callback;
+    return fails("ShareCallBack") ? MEAL_E_UNEXPECTED : MEAL_S_OK;
+}
+
+MealHResult GetDllMainMenu(QMenuBar** menu, bool* ok) {
+    *ok = false;
+    g_calls << QStringLiteral("GetDllMainMenu");
+    if (fails("GetDllMainMenu"))
+        return MEAL_E_UNEXPECTED;
+    if (okFalse("GetDllMainMenu") || !g_menu)
+        return MEAL_S_OK;
+    *menu = g_menu;
+    *ok = true;
+    return MEAL_S_OK;
+}
+
+MealHResult GetToolBar(QToolBar** toolBar, bool* ok) {
+    *ok = false;
+    g_calls << QStringLiteral("GetToolBar");
+    if (fails("GetToolBar"))
+        return MEAL_E_UNEXPECTED;
+    if (okFalse("GetToolBar") || !g_toolBar)
+        return MEAL_S_OK;
+    *toolBar = g_toolBar;
+    *ok = true;
+    return MEAL_S_OK;
+}
+
+} // extern "C"
