@@ -1,11 +1,11 @@
 #include "db/CompanyParameters.h"
 
+#include "db/Currency.h"
 #include "db/Session.h"
 
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QStringList>
-#include <cmath>
 
 QString valueOfKey(const QString& lines, const QString& key, bool* found) {
     const QStringList list = QString(lines).replace(QLatin1String("\r"), QString()).split(QLatin1Char('\n'));
@@ -24,7 +24,8 @@ QString valueOfKey(const QString& lines, const QString& key, bool* found) {
     return QString();
 }
 
-QString ReadCompanyParameter(const Session& session, const QString& name, const QString& def, const QString& column) {
+QString ReadCompanyParameter(const Session& session, const QString& name, const QString& def,
+                             const QString& column) {
     QSqlQuery q(session.ModuleConnection);
     session.runner().RunQuery(q, QStringLiteral("select * from Company"), true);
     if (!q.next())
@@ -42,10 +43,14 @@ bool isTrueText(const QString& text) {
 }
 
 qint64 ReadCompanyMoneyParameter(const Session& session, const QString& name) {
-    const QString text = ReadCompanyParameter(session, name, QStringLiteral("0"));
-    bool ok = false;
-    const double value = text.trimmed().toDouble(&ok);
-    return ok ? qint64(std::llround(value * 100.0)) : 0;
+    // Parsed as decimal text: 1.005 is 101 cents, which "1.005 * 100" in
+    // binary floating point would round to 100.
+    Currency amount;
+    if (!Currency::parse(ReadCompanyParameter(session, name, QStringLiteral("0")), amount))
+        return 0;
+    const qint64 perCent = Currency::Scale / 100;
+    const qint64 units = amount.units();
+    return units >= 0 ? (units + perCent / 2) / perCent : -((-units + perCent / 2) / perCent);
 }
 
 QString UserDepartsList(const Session& session) {

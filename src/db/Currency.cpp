@@ -17,11 +17,13 @@ bool Currency::parse(const QString& input, Currency& out) {
     }
     qint64 whole = 0;
     int wholeDigits = 0;
-    constexpr qint64 limit = std::numeric_limits<qint64>::max() / Scale / 10;
+    // The largest whole part whose count of ten-thousandths, fraction and
+    // rounding included, still fits.
+    constexpr qint64 limit = (std::numeric_limits<qint64>::max() - Scale) / Scale;
     while (i < n && text[i].isDigit() && text[i].unicode() < 128) {
-        if (whole > limit)
-            return false; // beyond what the count of ten-thousandths can hold
         whole = whole * 10 + (text[i].unicode() - '0');
+        if (whole > limit)
+            return false;
         ++wholeDigits;
         ++i;
     }
