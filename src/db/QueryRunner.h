@@ -14,7 +14,8 @@ public:
     // Replaces the query's statement with `sql` and runs it. With openIt the
     // query is left positioned before the first row (forward-only).
     void RunQuery(QSqlQuery& query, const QString& sql, bool openIt) const;
-    // The same with values bound to ":name" placeholders.
+    // The same with values bound to ":name" placeholders; ":@name" in the
+    // statement is the same placeholder (bind it as "name" or "@name").
     void RunQuery(QSqlQuery& query, const QString& sql, bool openIt, const QVariantMap& bindings) const;
 
     const SqlTrace& trace() const { return m_trace; }
@@ -22,6 +23,9 @@ public:
 private:
     const SqlTrace& m_trace;
 };
+
+// The statement as the driver takes it: ":@name" placeholders become ":name".
+QString placeholdersForDriver(const QString& sql);
 
 // Raises the query's last error as a DbError with the engine's message.
 [[noreturn]] void throwQueryError(const QSqlQuery& query);

@@ -22,7 +22,8 @@ QString SqlTrace::linePrefix() {
 }
 
 QString SqlTrace::currentFilePath() const {
-    return QDir(m_folder).filePath(QStringLiteral("log/") + QDate::currentDate().toString(QStringLiteral("yyyyMMdd")) +
+    return QDir(m_folder).filePath(QStringLiteral("log/") +
+                                   QDate::currentDate().toString(QStringLiteral("yyyyMMdd")) +
                                    QStringLiteral("log.txt"));
 }
 
@@ -34,11 +35,13 @@ void SqlTrace::write(const QString& text) const {
         std::fflush(stderr);
         return;
     }
-    const QByteArray line = (linePrefix() + QStringLiteral("   ") + text + QStringLiteral("\r\n")).toUtf8();
     QMutexLocker locker(&traceLock());
+    // Stamped under the lock, so the file's times never run backwards.
+    const QByteArray line = (linePrefix() + QStringLiteral("   ") + text + QStringLiteral("\r\n")).toUtf8();
     // A missing log folder is created rather than failing every traced statement.
     QDir(m_folder).mkpath(QStringLiteral("log"));
     QFile file(currentFilePath());
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(line) != line.size() || !file.flush())
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(line) != line.size() ||
+        !file.flush())
         throw DbError(QStringLiteral("无法写入日志文件 %1: %2").arg(file.fileName(), file.errorString()));
 }

@@ -189,9 +189,12 @@ private slots:
             QStringLiteral("^select (\\d+) as w, (\\d+) as i, '(x+)' as p$"));
         QSet<int> seen;
         QVector<int> lastOfThread(threads, -1);
+        QString lastStamp;
         for (const QString& line : lines) {
             const QRegularExpressionMatch m = lineShape().match(line);
             QVERIFY2(m.hasMatch(), qPrintable(line));
+            QVERIFY2(m.captured(1) >= lastStamp, qPrintable(line)); // times in file order
+            lastStamp = m.captured(1);
             const QRegularExpressionMatch t = text.match(m.captured(2));
             QVERIFY2(t.hasMatch() && t.captured(3) == padding, qPrintable(line));
             const int w = t.captured(1).toInt();

@@ -86,6 +86,33 @@ private slots:
         QCOMPARE(q.value(0).toInt(), 5);
     }
 
+    // The record windows name their parameters ":@begindate"/":@enddate";
+    // texts inside quotes keep what looks like a placeholder.
+    void atPlaceholders() {
+        QCOMPARE(
+            placeholdersForDriver(QStringLiteral(
+                "where (t >= :@begindate And t <= :@enddate) and a = ':@x' and b = 'it''s :@y' and "
+                "c = 'q\\' :@z' and d = :e and f = :@")),
+            QStringLiteral("where (t >= :begindate And t <= :enddate) and a = ':@x' and b = 'it''s :@y' and "
+                           "c = 'q\\' :@z' and d = :e and f = :@"));
+        m_db->exec(
+            QStringLiteral("INSERT INTO quoted (id, t) VALUES (100, '2026-01-05'), (101, '2026-02-05'), "
+                           "(102, ':@begindate')"));
+        QSqlQuery q(m_session.ModuleConnection);
+        m_session.runner().RunQuery(
+            q,
+            QStringLiteral("select id from quoted where id >= 100 and (t >= :@begindate "
+                           "And t <= :@enddate or t = ':@begindate') order by id"),
+            true,
+            {{QStringLiteral("@begindate"), QStringLiteral("2026-01-01 00:00:00")},
+             {QStringLiteral("enddate"), QStringLiteral("2026-01-31 23:59:59")}});
+        QList<int> ids;
+        while (q.next())
+            ids << q.value(0).toInt();
+        QCOMPARE(ids, (QList<int>{100, 102}));
+        m_db->exec(QStringLiteral("DELETE FROM quoted WHERE id >= 100"));
+    }
+
     // Operator texts pasted through quote() arrive as literals, whatever they hold.
     void quotedTextsRoundTrip() {
         const QStringList texts{QStringLiteral("'; drop table x; --"),
