@@ -13,7 +13,11 @@ QString opLogComputerName() {
 }
 
 void WriteOpLog(const Session& session, const QString& message) {
-    QSqlQuery query(session.ModuleConnection);
+    WriteOpLog(session.ModuleConnection, session.CurrentUserName, message);
+}
+
+void WriteOpLog(const QSqlDatabase& connection, const QString& userName, const QString& message) {
+    QSqlQuery query(connection);
     if (!query.prepare(
             QStringLiteral("INSERT INTO OpLog (opTime, BeWrite, opUser, opComPuter) VALUES (:opTime, "
                            ":BeWrite, :opUser, :opComputer)")))
@@ -21,7 +25,7 @@ void WriteOpLog(const Session& session, const QString& message) {
     query.bindValue(QStringLiteral(":opTime"),
                     QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
     query.bindValue(QStringLiteral(":BeWrite"), message);
-    query.bindValue(QStringLiteral(":opUser"), session.CurrentUserName);
+    query.bindValue(QStringLiteral(":opUser"), userName);
     query.bindValue(QStringLiteral(":opComputer"), opLogComputerName());
     if (!query.exec())
         throwQueryError(query);

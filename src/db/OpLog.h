@@ -3,6 +3,7 @@
 // (windows entered and left, records inserted, edited, deleted, imported).
 #include <QString>
 
+class QSqlDatabase;
 class Session;
 
 // Inserts one OpLog row: the local time, `message`, the operator name and this
@@ -10,6 +11,8 @@ class Session;
 // as a DbError with the same message text; the logged operation has already
 // happened by then.
 void WriteOpLog(const Session& session, const QString& message);
+// The same on a worker's own connection, for the operator `userName`.
+void WriteOpLog(const QSqlDatabase& connection, const QString& userName, const QString& message);
 
 // The computer name as OpLog stores it.
 QString opLogComputerName();

@@ -160,7 +160,15 @@ private slots:
         QVERIFY(!computer.isEmpty() && computer.size() <= 15);
         QVERIFY(q.next());
         QCOMPARE(q.value(1).toString(), QStringLiteral("O'Brien\\'); delete from OpLog; --"));
+        QCOMPARE(q.value(2).toString(), QStringLiteral("张三"));
         QVERIFY(!q.next());
+
+        // A worker writes on its own connection under the operator's name.
+        WriteOpLog(m_db->db(), QStringLiteral("李四"), batchDeleteMessage(2, QStringLiteral("补贴")));
+        QCOMPARE(m_db->scalar(QStringLiteral(
+                                  "select concat(opUser, '|', BeWrite) from OpLog order by id desc limit 1"))
+                     .toString(),
+                 QStringLiteral("李四|批量删除 2 笔【补贴】记录"));
     }
 
     void opLogFailureRaises() {
