@@ -274,7 +274,8 @@ void SimServer::processConnection(Connection& c) {
     if (status == ParseStatus::NeedMore)
         return;
     if (status == ParseStatus::Malformed || (status == ParseStatus::TooLarge && bodyLength == 0)) {
-        ServiceReply reply = c.terminal ? c.terminal->reject(400, "malformed request") : ServiceReply{};
+        ServiceReply reply =
+            c.terminal ? c.terminal->reject(400, "malformed request", false) : ServiceReply{};
         if (!c.terminal)
             reply.bytes = buildHttpAnswer(400, "malformed request\r\n", false);
         reply.close = true;
@@ -286,7 +287,8 @@ void SimServer::processConnection(Connection& c) {
     if (status == ParseStatus::TooLarge) {
         // Read the body away before answering so the client, still sending,
         // is not cut off; the connection then stays usable.
-        ServiceReply reply = c.terminal ? c.terminal->reject(413, "body larger than 4 MiB") : ServiceReply{};
+        ServiceReply reply = c.terminal ? c.terminal->reject(413, "body larger than 4 MiB", request.keepAlive)
+                                        : ServiceReply{};
         if (!c.terminal)
             reply.bytes = buildHttpAnswer(413, "body larger than 4 MiB\r\n", true);
         reply.close = !request.keepAlive;
@@ -386,9 +388,9 @@ void SimServer::readLine(SerialLine& line) {
         if (parsed == ParseStatus::Complete && used == frame.payload.size())
             reply = terminal->handle(request, clock());
         else if (parsed == ParseStatus::TooLarge && bodyLength > 0)
-            reply = terminal->reject(413, "body larger than 4 MiB");
+            reply = terminal->reject(413, "body larger than 4 MiB", true);
         else
-            reply = terminal->reject(400, "malformed request");
+            reply = terminal->reject(400, "malformed request", true);
         if (reply.changed)
             saveState();
         std::string bytes = encodeFrame(frame.id, reply.bytes);

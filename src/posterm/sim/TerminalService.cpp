@@ -74,9 +74,9 @@ ServiceReply TerminalService::finish(int status, const std::string& body, bool k
     return reply;
 }
 
-ServiceReply TerminalService::reject(int status, const std::string& message) {
+ServiceReply TerminalService::reject(int status, const std::string& message, bool keepAlive) {
     ++m_requests;
-    return finish(status, message + "\r\n", false, false, true);
+    return finish(status, message + "\r\n", keepAlive, false, true);
 }
 
 ServiceReply TerminalService::handle(const HttpRequest& request, const SimClock& clock) {

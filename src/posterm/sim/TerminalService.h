@@ -44,8 +44,9 @@ public:
 
     // A request read whole from a connection or a frame.
     ServiceReply handle(const HttpRequest& request, const SimClock& clock);
-    // A request whose body is over the limit, or one that is no HTTP at all.
-    ServiceReply reject(int status, const std::string& message);
+    // A request whose body is over the limit (the connection may stay), or
+    // one that is no HTTP at all (it may not).
+    ServiceReply reject(int status, const std::string& message, bool keepAlive);
     // Control requests (/v1/sim/...): swipe, fault, set, dump, status.
     // `params` are the decoded query parameters.
     ServiceReply control(const std::string& path, const std::vector<NameValue>& params,

@@ -1,0 +1,549 @@
+// The library against the simulator: network terminals on free loopback
+// ports and serial terminals on a pseudo-terminal, round trips, results,
+// buffers, faults, threads and a restart with a state file.
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <atomic>
+#include <cstring>
+#include <dlfcn.h>
+#include <thread>
+#include <vector>
+
+#include "SimProcess.h"
+#include "posterm.h"
+
+namespace {
+
+constexpr int kBig = 4 * 1024 * 1024;
+
+QList<QByteArray> lines(const QByteArray& text) {
+    QList<QByteArray> out = text.split('\n');
+    for (QByteArray& l : out)
+        l = l.endsWith('\r') ? l.chopped(1) : l;
+    if (!out.isEmpty() && out.last().isEmpty())
+        out.removeLast();
+    return out;
+}
+
+// Handle closed at scope end, as the workers disconnect after each terminal.
+struct Handle {
+    explicit Handle(const QByteArray& params) : h(Connect(params.constData())) {}
+    ~Handle() {
+        if (h)
+            Disconnect(h);
+    }
+    uint32_t h;
+};
+
+} // namespace
+
+class TestPostermLink : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanup();
+    void exportsByName();
+    void connectAndFirmware();
+    void refusedPassword();
+    void unknownTable();
+    void appendAndQueryRoundTrip();
+    void appendIsIdempotent();
+    void malformedAppendStoresNothing();
+    void smallBufferNeverOverrun();
+    void keepAliveAndConnectionClose();
+    void reopensClosedKeptAliveConnection();
+    void garbageAnswer();
+    void droppedConnection();
+    void networkTimeout();
+    void refusedAndOversizedAppend();
+    void bogusHandles();
+    void parallelHandles();
+    void serialTwoDevicesOnOneLine();
+    void serialFaults();
+    void swipeMovesAllowances();
+    void stateSurvivesRestart();
+
+private:
+    QByteArray net(int terminal, int passwd = 7, int timeoutMs = 0) const;
+    QByteArray serial(int id, int timeoutMs = 2000, int passwd = 7, int com = 3) const;
+    QByteArray info(uint32_t handle, const char* items, int* result = nullptr);
+    QByteArray query(uint32_t handle, const char* table, const char* filter, const char* options,
+                     int* result);
+    void fault(const QString& terminal, const QByteArray& settings);
+    int connections(const QString& terminal);
+
+    SimProcess m_sim;
+    QTemporaryDir m_home;
+    std::vector<char> m_buffer = std::vector<char>(kBig);
+};
+
+QByteArray TestPostermLink::net(int terminal, int passwd, int timeoutMs) const {
+    QByteArray p =
+        "protocol=HTTP,ipaddress=127.0.0.1,port=" + QByteArray::number(m_sim.listenPort(terminal)) +
+        ",name=root,passwd=" + QByteArray::number(passwd);
+    if (timeoutMs > 0)
+        p += ",timeout=" + QByteArray::number(timeoutMs);
+    return p;
+}
+
+QByteArray TestPostermLink::serial(int id, int timeoutMs, int passwd, int com) const {
+    return "protocol=RS485,port=COM" + QByteArray::number(com) +
+           ",baudrate=9600bps,deviceid=" + QByteArray::number(id) +
+           ",timeout=" + QByteArray::number(timeoutMs) + ",passwd=" + QByteArray::number(passwd);
+}
+
+QByteArray TestPostermLink::info(uint32_t handle, const char* items, int* result) {
+    const int r = InfoQuery(handle, m_buffer.data(), 1048576, items);
+    if (result)
+        *result = r;
+    return QByteArray(m_buffer.data());
+}
+
+QByteArray TestPostermLink::query(uint32_t handle, const char* table, const char* filter, const char* options,
+                                  int* result) {
+    *result = DataQuery(handle, m_buffer.data(), kBig, table, "*", filter, options);
+    return QByteArray(m_buffer.data());
+}
+
+void TestPostermLink::fault(const QString& terminal, const QByteArray& settings) {
+    QCOMPARE(m_sim.control("POST", "/v1/sim/fault?terminal=" + terminal.toUtf8() + "&" + settings), 200);
+}
+
+int TestPostermLink::connections(const QString& terminal) {
+    QByteArray body;
+    m_sim.control("GET", "/v1/sim/status?terminal=" + terminal.toUtf8(), &body);
+    for (const QByteArray& l : lines(body)) {
+        if (l.startsWith("connections="))
+            return l.mid(12).toInt();
+    }
+    return -1;
+}
+
+void TestPostermLink::initTestCase() {
+    QVERIFY(m_home.isValid());
+    QString error;
+    QVERIFY2(m_sim.start({"--today", "20260315", "--passwd", "7", "--fw", "Ver 1.0", "--listen",
+                          "127.0.0.1:0", "--fw", "Ver 2.0", "--listen", "127.0.0.1:0", "--serial", "3,4",
+                          "--control", "127.0.0.1:0"},
+                         &error),
+             qPrintable(error));
+    QCOMPARE(m_sim.listenAddresses().size(), 2);
+    QCOMPARE(m_sim.serialDevices().size(), 1);
+    QFile ini(m_home.filePath("Daybook.ini"));
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write(
+        "[RunTimeConfig]\r\nisPing=1\r\n[SerialPorts]\r\nCOM3=" + m_sim.serialDevices().first().toUtf8() +
+        "\r\nCOM9=" + m_home.filePath("no-such-tty").toUtf8() + "\r\n");
+    ini.close();
+    qputenv("MEAL_HOME", m_home.path().toUtf8());
+}
+
+void TestPostermLink::cleanup() {
+    for (const QString& t :
+         {m_sim.listenAddresses().value(0), m_sim.listenAddresses().value(1), QString("rs3"), QString("rs4")})
+        m_sim.control("POST", "/v1/sim/fault?clear=1&terminal=" + t.toUtf8());
+}
+
+void TestPostermLink::exportsByName() {
+    // Callers import the six calls by name.
+    void* library = dlopen(POSTERM_LIB_PATH, RTLD_NOW | RTLD_LOCAL);
+    QVERIFY2(library, dlerror());
+    for (const char* name : {"Connect", "Disconnect", "InfoQuery", "DataCount", "DataAppend", "DataQuery"})
+        QVERIFY2(dlsym(library, name), name);
+    dlclose(library);
+}
+
+void TestPostermLink::connectAndFirmware() {
+    Handle old(net(0));
+    QVERIFY(old.h != 0);
+    int r = 0;
+    const QByteArray text = info(old.h, "System.FwVersion", &r);
+    QCOMPARE(r, text.size());
+    const QList<QByteArray> l = lines(text);
+    QCOMPARE(l.size(), 2);
+    QCOMPARE(l[0], QByteArray("OK"));
+    // The worker keeps the line after "OK" and compares its first 8 characters, trimmed.
+    const QByteArray value = l[1].mid(l[1].indexOf('=') + 1).left(8).trimmed();
+    QCOMPARE(value, QByteArray("Ver 1.0"));
+
+    Handle fresh(net(1));
+    QVERIFY(fresh.h != 0 && fresh.h != old.h);
+    QCOMPARE(info(fresh.h, "System.FwVersion,System.SN,Colour", &r),
+             QByteArray("OK\r\nSystem.FwVersion=Ver 2.0\r\nSystem.SN=SIMNET2\r\nColour=\r\n"));
+    QCOMPARE(info(fresh.h, "Options.LastSidyLogID,Options.ReadSidyLogMaxID", &r),
+             QByteArray("OK\r\nOptions.LastSidyLogID=0\r\nOptions.ReadSidyLogMaxID=0\r\n"));
+}
+
+void TestPostermLink::refusedPassword() {
+    QCOMPARE(Connect(net(0, 8)), 0u);
+    QCOMPARE(Connect(serial(3, 2000, 8)), 0u);
+    Handle h(net(0));
+    QVERIFY(h.h);
+    fault(m_sim.listenAddresses()[0], "wrong_passwd=1");
+    int r = 0;
+    info(h.h, "System.SN", &r);
+    QCOMPARE(r, -2);
+    QCOMPARE(DataCount(h.h, "SubsidyLog", "", ""), -2);
+    QCOMPARE(DataAppend(h.h, "SubsidyLog", "SysID=1\tCardNo=1\tBatch=1\tMoney=1\r\n", ""), -2);
+    fault(m_sim.listenAddresses()[0], "wrong_passwd=0");
+    QVERIFY(DataCount(h.h, "SubsidyLog", "", "") >= 0);
+}
+
+void TestPostermLink::unknownTable() {
+    Handle h(net(0));
+    int r = 0;
+    QCOMPARE(DataCount(h.h, "Nothing", "", ""), -4);
+    query(h.h, "Nothing", "", "", &r);
+    QCOMPARE(r, -4);
+    QCOMPARE(DataAppend(h.h, "Nothing", "SysID=1\tCardNo=1\tBatch=1\tMoney=1\r\n", ""), -4);
+}
+
+void TestPostermLink::appendAndQueryRoundTrip() {
+    Handle h(net(0));
+    // 12.345 yuan goes out as Money=1234 (the caller truncates); the terminal keeps it as 12.34.
+    QCOMPARE(DataAppend(h.h, "SubsidyLog",
+                        "SysID=1001\tCardNo=501\tBatch=1\tMoney=1234\r\n"
+                        "SysID=1002\tCardNo=502\tBatch=1\tMoney=5\tAllowDate=20260401\r\n",
+                        ""),
+             2);
+    const char* filter = "SysID>=1001 and SysID<1003";
+    QCOMPARE(DataCount(h.h, "SubsidyLog", filter, ""), 2);
+    int r = 0;
+    const QList<QByteArray> l = lines(query(h.h, "SubsidyLog", filter, "", &r));
+    QCOMPARE(r, 2);
+    QCOMPARE(l.size(), 4);
+    QCOMPARE(l[0], QByteArray("records=2"));
+    QCOMPARE(l[1], QByteArray("SysID\tCardNo\tBatch\tMoney\tAllowDate\tDownDate\tRecNo"));
+    const QList<QByteArray> first = l[2].split('\t');
+    const QList<QByteArray> second = l[3].split('\t');
+    QCOMPARE(first.mid(0, 6), QList<QByteArray>({"1001", "501", "1", "12.34", "", "260315"}));
+    QCOMPARE(second.mid(0, 6), QList<QByteArray>({"1002", "502", "1", "0.05", "260401", "260315"}));
+    QCOMPARE(second[6].toInt(), first[6].toInt() + 1);
+
+    // One record, as the read-back asks for the first record number.
+    const QList<QByteArray> one = lines(query(h.h, "SubsidyLog", filter, "Maxreturn=1", &r));
+    QCOMPARE(r, 1);
+    QCOMPARE(one.size(), 3);
+    QCOMPARE(one[2], l[2]);
+    // A page by record numbers.
+    const QByteArray page =
+        "RecNo>=" + second[6] + " and RecNo<" + QByteArray::number(second[6].toInt() + 1000);
+    query(h.h, "SubsidyLog", page.constData(), "", &r);
+    QCOMPARE(r, 1);
+}
+
+void TestPostermLink::appendIsIdempotent() {
+    Handle h(net(0));
+    const QByteArray batch = "SysID=2001\tCardNo=601\tBatch=9\tMoney=100\r\n"
+                             "SysID=2002\tCardNo=602\tBatch=9\tMoney=200\r\n"
+                             "SysID=2003\tCardNo=603\tBatch=9\tMoney=300\r\n";
+    const char* filter = "SysID>=2001 and SysID<2100";
+    QCOMPARE(DataAppend(h.h, "SubsidyLog", batch.constData(), ""), 3);
+    // The same batch sent again stores nothing; a new record among old ones is stored alone.
+    QCOMPARE(DataAppend(h.h, "SubsidyLog", batch.constData(), ""), 0);
+    QCOMPARE(DataAppend(h.h, "SubsidyLog",
+                        (batch + "SysID=2004\tCardNo=604\tBatch=9\tMoney=1\r\n").constData(), ""),
+             1);
+    QCOMPARE(DataCount(h.h, "SubsidyLog", filter, ""), 4);
+    QByteArray dump;
+    QCOMPARE(m_sim.control("GET", "/v1/sim/dump?terminal=" + m_sim.listenAddresses()[0].toUtf8(), &dump),
+             200);
+    QCOMPARE(dump.count("W\t2001\t"), 1);
+    QCOMPARE(dump.count("W\t2004\t"), 1);
+}
+
+void TestPostermLink::malformedAppendStoresNothing() {
+    Handle h(net(0));
+    const char* filter = "SysID>=3001 and SysID<3100";
+    QCOMPARE(DataAppend(h.h, "SubsidyLog",
+                        "SysID=3001\tCardNo=1\tBatch=1\tMoney=1\r\nSysID=3002\tCardNo=1\tBatch=1\r\n", ""),
+             -3);
+    QCOMPARE(DataAppend(h.h, "SubsidyLog", "SysID=3003\tCardNo=x\tBatch=1\tMoney=1\r\n", ""), -3);
+    QCOMPARE(DataAppend(h.h, "SubsidyLog", "SysID=3004\tCardNo=1\tBatch=1\tMoney=1\tNote=a\r\n", ""), -3);
+    QCOMPARE(DataCount(h.h, "SubsidyLog", filter, ""), 0);
+    QCOMPARE(DataCount(h.h, "SubsidyLog", "SysID>=", ""), -3);
+}
+
+void TestPostermLink::smallBufferNeverOverrun() {
+    Handle h(net(0));
+    QVERIFY(DataAppend(h.h, "SubsidyLog", "SysID=4001\tCardNo=1\tBatch=1\tMoney=1\r\n", "") >= 0);
+    int r = 0;
+    const QByteArray whole = query(h.h, "SubsidyLog", "SysID=4001", "", &r);
+    QCOMPARE(r, 1);
+    const int length = whole.size();
+    for (int size : {1, length - 1, length, length + 1}) {
+        std::vector<char> memory(std::size_t(size) + 16, '#');
+        r = DataQuery(h.h, memory.data(), size, "SubsidyLog", "*", "SysID=4001", "");
+        for (std::size_t i = std::size_t(size); i < memory.size(); ++i)
+            QVERIFY2(memory[i] == '#', qPrintable(QString("size %1: byte %2 written").arg(size).arg(i)));
+        if (size > length) {
+            QCOMPARE(r, 1);
+            QCOMPARE(QByteArray(memory.data()), whole);
+        } else {
+            QCOMPARE(r, -5);
+            QVERIFY(std::all_of(memory.begin(), memory.begin() + size, [](char c) { return c == 0; }));
+        }
+    }
+    const QByteArray infoText = info(h.h, "System.SN");
+    std::vector<char> memory(std::size_t(infoText.size()) + 16, '#');
+    QCOMPARE(InfoQuery(h.h, memory.data(), infoText.size(), "System.SN"), -5);
+    QCOMPARE(memory[std::size_t(infoText.size())], '#');
+    // The handle is still good after a refused copy.
+    QCOMPARE(InfoQuery(h.h, memory.data(), infoText.size() + 1, "System.SN"), infoText.size());
+}
+
+void TestPostermLink::keepAliveAndConnectionClose() {
+    const QString terminal = m_sim.listenAddresses()[1];
+    const int before = connections(terminal);
+    Handle h(net(1));
+    for (int i = 0; i < 5; ++i)
+        QVERIFY(DataCount(h.h, "SubsidyLog", "", "") >= 0);
+    QCOMPARE(connections(terminal), before + 1); // one kept-alive connection for all calls
+    fault(terminal, "close=1");
+    QVERIFY(DataCount(h.h, "SubsidyLog", "", "") >= 0); // answered with Connection: close
+    QVERIFY(DataCount(h.h, "SubsidyLog", "", "") >= 0); // on a new connection
+    QVERIFY(DataCount(h.h, "SubsidyLog", "", "") >= 0);
+    QCOMPARE(connections(terminal), before + 2);
+}
+
+void TestPostermLink::reopensClosedKeptAliveConnection() {
+    SimProcess sim;
+    QString error;
+    QVERIFY2(
+        sim.start({"--idle-timeout", "150", "--listen", "127.0.0.1:0", "--control", "127.0.0.1:0"}, &error),
+        qPrintable(error));
+    const QByteArray params =
+        "protocol=HTTP,ipaddress=127.0.0.1,port=" + QByteArray::number(sim.listenPort(0)) +
+        ",name=root,passwd=0";
+    Handle h(params);
+    QVERIFY(h.h);
+    QCOMPARE(DataCount(h.h, "SubsidyLog", "", ""), 0);
+    QTest::qWait(400); // the terminal closes the idle connection
+    QCOMPARE(DataCount(h.h, "SubsidyLog", "", ""), 0);
+    QCOMPARE(DataAppend(h.h, "SubsidyLog", "SysID=1\tCardNo=1\tBatch=1\tMoney=1\r\n", ""), 1);
+    QTest::qWait(400);
+    QCOMPARE(DataAppend(h.h, "SubsidyLog", "SysID=2\tCardNo=1\tBatch=1\tMoney=1\r\n", ""), 1);
+    QByteArray body;
+    sim.control("GET", "/v1/sim/status", &body);
+    QVERIFY2(body.contains("waiting=2"), body.constData());
+}
+
+void TestPostermLink::garbageAnswer() {
+    Handle h(net(0));
+    fault(m_sim.listenAddresses()[0], "garbage=1");
+    QCOMPARE(DataCount(h.h, "SubsidyLog", "", ""), -3);
+    QVERIFY(DataCount(h.h, "SubsidyLog", "", "") >= 0);
+}
+
+void TestPostermLink::droppedConnection() {
+    Handle h(net(0));
+    QVERIFY(DataCount(h.h, "SubsidyLog", "", "") >= 0);
+    fault(m_sim.listenAddresses()[0], "drop_after=30");
+    int r = 0;
+    info(h.h, "System.SN", &r);
+    QCOMPARE(r, -1);
+    info(h.h, "System.SN", &r);
+    QVERIFY(r > 0);
+}
+
+void TestPostermLink::networkTimeout() {
+    Handle h(net(0, 7, 300));
+    QVERIFY(h.h);
+    fault(m_sim.listenAddresses()[0], "delay=1500");
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(DataCount(h.h, "SubsidyLog", "", ""), -1);
+    QVERIFY(timer.elapsed() < 1200);
+    fault(m_sim.listenAddresses()[0], "delay=0");
+    QVERIFY(DataCount(h.h, "SubsidyLog", "", "") >= 0);
+}
+
+void TestPostermLink::refusedAndOversizedAppend() {
+    const QString terminal = m_sim.listenAddresses()[0];
+    Handle h(net(0));
+    fault(terminal, "refuse_append=1");
+    const char* record = "SysID=5001\tCardNo=1\tBatch=1\tMoney=1\r\n";
+    QCOMPARE(DataAppend(h.h, "SubsidyLog", record, ""), -6);
+    QCOMPARE(DataCount(h.h, "SubsidyLog", "SysID=5001", ""), 0);
+    QCOMPARE(DataAppend(h.h, "SubsidyLog", record, ""), 1);
+
+    // Over 4 MiB: refused whole, and the connection stays usable.
+    QByteArray big;
+    for (int i = 0; big.size() <= 4 * 1024 * 1024; ++i)
+        big += "SysID=" + QByteArray::number(600000 + i) + "\tCardNo=1\tBatch=1\tMoney=1\r\n";
+    const int before = connections(terminal);
+    QCOMPARE(DataAppend(h.h, "SubsidyLog", big.constData(), ""), -6);
+    QCOMPARE(DataCount(h.h, "SubsidyLog", "SysID>=600000", ""), 0);
+    QCOMPARE(connections(terminal), before);
+}
+
+void TestPostermLink::bogusHandles() {
+    char buffer[64];
+    for (uint32_t bogus : {0u, 0xFFFFFFFFu, 987654u}) {
+        QVERIFY(InfoQuery(bogus, buffer, sizeof buffer, "System.SN") < 0);
+        QVERIFY(DataCount(bogus, "SubsidyLog", "", "") < 0);
+        QVERIFY(DataAppend(bogus, "SubsidyLog", "", "") < 0);
+        QVERIFY(DataQuery(bogus, buffer, sizeof buffer, "SubsidyLog", "*", "", "") < 0);
+        QVERIFY(Disconnect(bogus) < 0);
+    }
+    QCOMPARE(Connect(nullptr), 0u);
+    QCOMPARE(Connect("protocol=HTTP"), 0u);
+    const uint32_t h = Connect(net(0).constData());
+    QVERIFY(h);
+    QCOMPARE(InfoQuery(h, nullptr, 100, "System.SN"), -3);
+    QCOMPARE(DataQuery(h, buffer, 0, "SubsidyLog", "*", "", ""), -3);
+    QVERIFY(DataCount(h, nullptr, nullptr, nullptr) < 0); // empty table name: unknown table
+    QCOMPARE(Disconnect(h), 0);
+    QCOMPARE(Disconnect(h), -1);
+    QVERIFY(DataCount(h, "SubsidyLog", "", "") < 0);
+}
+
+void TestPostermLink::parallelHandles() {
+    // One handle per thread, all at once, on one terminal.
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    const QByteArray params = net(1);
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            const uint32_t h = Connect(params.constData());
+            if (!h) {
+                ++failures;
+                return;
+            }
+            char buffer[256];
+            for (int i = 0; i < 25; ++i) {
+                const std::string record =
+                    "SysID=" + std::to_string(7000 + t * 100 + i) + "\tCardNo=1\tBatch=1\tMoney=1\r\n";
+                if (DataAppend(h, "SubsidyLog", record.c_str(), "") != 1 ||
+                    InfoQuery(h, buffer, sizeof buffer, "System.SN") <= 0)
+                    ++failures;
+            }
+            Disconnect(h);
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    QCOMPARE(failures.load(), 0);
+    Handle h(net(1));
+    QCOMPARE(DataCount(h.h, "SubsidyLog", "SysID>=7000 and SysID<7400", ""), 100);
+}
+
+void TestPostermLink::serialTwoDevicesOnOneLine() {
+    Handle three(serial(3));
+    Handle four(serial(4));
+    QVERIFY(three.h && four.h);
+    QCOMPARE(info(three.h, "System.SN"), QByteArray("OK\r\nSystem.SN=SIMRS3\r\n"));
+    QCOMPARE(info(four.h, "System.SN"), QByteArray("OK\r\nSystem.SN=SIMRS4\r\n"));
+    QCOMPARE(DataAppend(three.h, "SubsidyLog", "SysID=8001\tCardNo=9\tBatch=2\tMoney=1234\r\n", ""), 1);
+    QCOMPARE(DataCount(three.h, "SubsidyLog", "SysID=8001", ""), 1);
+    QCOMPARE(DataCount(four.h, "SubsidyLog", "SysID=8001", ""), 0);
+    int r = 0;
+    const QList<QByteArray> l = lines(query(three.h, "SubsidyLog", "SysID=8001", "", &r));
+    QCOMPARE(r, 1);
+    QCOMPARE(l[2].split('\t').value(3), QByteArray("12.34"));
+
+    // No device 5 on the line, and no device behind COM9: no handle, within the time-out.
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(Connect(serial(5, 300)), 0u);
+    QVERIFY(timer.elapsed() < 1500);
+    QCOMPARE(Connect(serial(3, 300, 7, 9)), 0u);
+    QCOMPARE(Connect("protocol=RS232,port=COM3,baudrate=12345bps,deviceid=3,timeout=300,passwd=7"), 0u);
+    // RS232 on the same line still sends the id.
+    Handle rs232("protocol=RS232,port=COM3,baudrate=115200bps,deviceid=4,timeout=2000,passwd=7");
+    QVERIFY(rs232.h);
+    QCOMPARE(info(rs232.h, "System.SN"), QByteArray("OK\r\nSystem.SN=SIMRS4\r\n"));
+}
+
+void TestPostermLink::serialFaults() {
+    Handle h(serial(3, 300));
+    QVERIFY(h.h);
+    fault("rs3", "delay=800");
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(DataCount(h.h, "SubsidyLog", "", ""), -1);
+    QVERIFY(timer.elapsed() < 700);
+    fault("rs3", "delay=0");
+    QTest::qWait(700); // the late answer arrives and must not be taken for the next one
+    QVERIFY(DataCount(h.h, "SubsidyLog", "", "") >= 0);
+
+    fault("rs3", "garbage=1");
+    QCOMPARE(DataCount(h.h, "SubsidyLog", "", ""), -3);
+    QVERIFY(DataCount(h.h, "SubsidyLog", "", "") >= 0);
+    fault("rs3", "drop_after=10");
+    QCOMPARE(DataCount(h.h, "SubsidyLog", "", ""), -1);
+    QVERIFY(DataCount(h.h, "SubsidyLog", "", "") >= 0);
+    fault("rs3", "wrong_passwd=1");
+    QCOMPARE(DataCount(h.h, "SubsidyLog", "", ""), -2);
+    QCOMPARE(DataCount(h.h, "Nothing", "", ""), -2);
+}
+
+void TestPostermLink::swipeMovesAllowances() {
+    Handle h(net(0));
+    QCOMPARE(DataAppend(h.h, "SubsidyLog",
+                        "SysID=9001\tCardNo=9901\tBatch=1\tMoney=1000\tAllowDate=20260314\r\n"
+                        "SysID=9001\tCardNo=9901\tBatch=2\tMoney=250\tAllowDate=20260315\r\n",
+                        ""),
+             2);
+    QByteArray body;
+    // On the terminal's own address, as the protocol page offers it.
+    QCOMPARE(m_sim.control("POST", "/v1/sim/swipe?card=9901&balance=10.00&sequ=4", &body,
+                           m_sim.listenAddresses()[0]),
+             200);
+    QCOMPARE(body, QByteArray("taken=1\r\nbalance=12.50\r\nsequ=5\r\n"));
+    int r = 0;
+    const QList<QByteArray> l = lines(query(h.h, "SidyLog", "CardNo='9901'", "", &r));
+    QCOMPARE(r, 1);
+    const QList<QByteArray> fields = l[2].split('\t');
+    QCOMPARE(fields.size(), 21);
+    QCOMPARE(fields.mid(0, 8),
+             QList<QByteArray>({"9001", "9901", "5", "2", fields[4], "2.50", "12.50", "1"}));
+    QVERIFY(fields[4].startsWith("20260315"));
+    QCOMPARE(info(h.h, "Options.ReadSidyLogMaxID"), "OK\r\nOptions.ReadSidyLogMaxID=" + fields[20] + "\r\n");
+    QCOMPARE(DataCount(h.h, "SubsidyLog", "SysID=9001", ""), 1);
+}
+
+void TestPostermLink::stateSurvivesRestart() {
+    QTemporaryDir dir;
+    const QString state = dir.filePath("terminals.state");
+    const QStringList args = {"--state",  state,         "--listen",  "127.0.0.1:0",
+                              "--listen", "127.0.0.1:0", "--control", "127.0.0.1:0"};
+    const auto params = [](const SimProcess& sim, int i) {
+        return "protocol=HTTP,ipaddress=127.0.0.1,port=" + QByteArray::number(sim.listenPort(i)) +
+               ",name=root,passwd=0";
+    };
+    {
+        SimProcess sim;
+        QVERIFY(sim.start(args));
+        Handle first(params(sim, 0));
+        Handle second(params(sim, 1));
+        QCOMPARE(DataAppend(first.h, "SubsidyLog",
+                            "SysID=1\tCardNo=5\tBatch=1\tMoney=1\r\nSysID=2\tCardNo=5\tBatch=1\tMoney=1\r\n",
+                            ""),
+                 2);
+        QCOMPARE(DataAppend(second.h, "SubsidyLog", "SysID=3\tCardNo=6\tBatch=1\tMoney=1\r\n", ""), 1);
+        QCOMPARE(
+            sim.control("POST", "/v1/sim/swipe?terminal=" + sim.listenAddresses()[0].toUtf8() + "&card=5"),
+            200);
+        sim.stop();
+    }
+    SimProcess sim;
+    QVERIFY(sim.start(args));
+    Handle first(params(sim, 0));
+    Handle second(params(sim, 1));
+    QCOMPARE(DataCount(first.h, "SubsidyLog", "", ""), 0);
+    QCOMPARE(DataCount(first.h, "SidyLog", "", ""), 2);
+    QCOMPARE(DataCount(second.h, "SubsidyLog", "", ""), 1);
+    // Taken allowances still make a repeated batch a duplicate; record numbers go on.
+    QCOMPARE(DataAppend(first.h, "SubsidyLog", "SysID=1\tCardNo=5\tBatch=1\tMoney=1\r\n", ""), 0);
+    QCOMPARE(DataAppend(first.h, "SubsidyLog", "SysID=4\tCardNo=5\tBatch=1\tMoney=1\r\n", ""), 1);
+    int r = 0;
+    const QList<QByteArray> l = lines(query(first.h, "SubsidyLog", "", "", &r));
+    QCOMPARE(r, 1);
+    QCOMPARE(l[2].split('\t').value(6), QByteArray("3"));
+}
+
+QTEST_GUILESS_MAIN(TestPostermLink)
+#include "tst_postermlink.moc"
