@@ -124,6 +124,19 @@ private slots:
         QCOMPARE(API_GetSerNum(1, 0, serial), CR_ERR_NO_READER);
     }
 
+    void pcscWithoutService() {
+        // The real libpcsclite (when installed) with no resource manager to talk
+        // to: the reader is absent, nothing hangs or crashes.
+        qputenv("MEAL_CARDREADER", "pcsc");
+        qputenv("PCSCLITE_CSOCK_NAME", m_dir.filePath(QStringLiteral("no-pcscd.sock")).toLocal8Bit());
+        std::array<unsigned char, 256> a, b;
+        QCOMPARE(API_GetSerNum(1, 0, a.data()), CR_ERR_NO_READER);
+        QCOMPARE(snr(a, b), CR_ERR_NO_READER);
+        QCOMPARE(read(a, 4, 3), CR_ERR_NO_READER);
+        QVERIFY(untouchedFrom(a.data(), 0, 256));
+        qunsetenv("PCSCLITE_CSOCK_NAME");
+    }
+
     void cardPresentAndAbsent() {
         std::array<unsigned char, 256> out1, out2;
         useCardFile();
