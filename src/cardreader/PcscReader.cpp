@@ -71,17 +71,17 @@ int resultForConnect(LONG rc) {
 }
 
 // A context of the resource manager and the name of the chosen reader.
-class Session {
+class ReaderSession {
 public:
-    Session(const PcscLibrary& library) : m_lib(library) {}
-    ~Session() {
+    ReaderSession(const PcscLibrary& library) : m_lib(library) {}
+    ~ReaderSession() {
         if (m_card)
             m_lib.disconnect(m_card, SCARD_LEAVE_CARD);
         if (m_haveContext)
             m_lib.releaseContext(m_context);
     }
-    Session(const Session&) = delete;
-    Session& operator=(const Session&) = delete;
+    ReaderSession(const ReaderSession&) = delete;
+    ReaderSession& operator=(const ReaderSession&) = delete;
 
     // Finds reader number `reader`.
     int open(int reader) {
@@ -126,7 +126,7 @@ private:
 
 class PcscChannel : public ApduChannel {
 public:
-    explicit PcscChannel(const Session& session) : m_session(session) {}
+    explicit PcscChannel(const ReaderSession& session) : m_session(session) {}
 
     bool transmit(const Bytes& command, Bytes& response, int& result) override {
         SCARD_IO_REQUEST send;
@@ -147,7 +147,7 @@ public:
     }
 
 private:
-    const Session& m_session;
+    const ReaderSession& m_session;
 };
 
 } // namespace
@@ -156,7 +156,7 @@ int PcscReader::readerSerial(int reader, std::string& serial) {
     const PcscLibrary* library = PcscLibrary::instance();
     if (!library)
         return CR_ERR_NO_READER;
-    Session session(*library);
+    ReaderSession session(*library);
     const int rc = session.open(reader);
     if (rc != CR_OK)
         return rc;
@@ -176,7 +176,7 @@ int PcscReader::cardSerial(int reader, Bytes& uid) {
     const PcscLibrary* library = PcscLibrary::instance();
     if (!library)
         return CR_ERR_NO_READER;
-    Session session(*library);
+    ReaderSession session(*library);
     int rc = session.open(reader);
     if (rc == CR_OK)
         rc = session.connect(false);
@@ -191,7 +191,7 @@ int PcscReader::readBlocks(int reader, KeyType type, int firstBlock, int count, 
     const PcscLibrary* library = PcscLibrary::instance();
     if (!library)
         return CR_ERR_NO_READER;
-    Session session(*library);
+    ReaderSession session(*library);
     int rc = session.open(reader);
     if (rc == CR_OK)
         rc = session.connect(false);

@@ -14,6 +14,8 @@ namespace cardreader {
 
 namespace {
 
+constexpr std::size_t kMaxFileSize = 1024 * 1024;
+
 std::string trimmed(const std::string& text) {
     const auto notBlank = [](unsigned char c) { return !std::isspace(c); };
     const auto begin = std::find_if(text.begin(), text.end(), notBlank);
@@ -47,29 +49,30 @@ bool parseNumber(const std::string& text, int& value) {
     return true;
 }
 
-// The whole file, or nullopt with `missing` set when it does not exist.
-std::optional<std::string> readFile(const std::string& path, bool& missing) {
+// The whole file; nullopt with `missing` set when it does not exist, or with
+// `error` saying why it could not be read.
+std::optional<std::string> readFile(const std::string& path, bool& missing, std::string& error) {
     missing = false;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) {
         missing = errno == ENOENT;
+        error = std::strerror(errno);
         return std::nullopt;
     }
     std::string text;
     char buffer[4096];
     std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0 && text.size() <= kMaxFileSize)
         text.append(buffer, n);
-        if (text.size() > 1024 * 1024) { // no card file is that large
-            std::fclose(file);
-            return std::nullopt;
-        }
-    }
     const bool failed = std::ferror(file) != 0;
     std::fclose(file);
     if (failed)
-        return std::nullopt;
-    return text;
+        error = "cannot be read";
+    else if (text.size() > kMaxFileSize)
+        error = "is larger than any card file";
+    else
+        return text;
+    return std::nullopt;
 }
 
 void complain(const std::string& text) {
@@ -155,15 +158,15 @@ int SimReader::load(int reader, SimCard& card) const {
     card = SimCard();
     if (!m_cardFile.empty()) {
         bool missing = false;
-        const std::optional<std::string> text = readFile(m_cardFile, missing);
+        std::string error;
+        const std::optional<std::string> text = readFile(m_cardFile, missing, error);
         if (text) {
-            std::string error;
             if (!parseSimCard(*text, card, error)) {
                 complain(m_cardFile + ": " + error);
                 return CR_ERR_CONFIG;
             }
         } else if (!missing) {
-            complain(m_cardFile + ": " + std::strerror(errno ? errno : EIO));
+            complain(m_cardFile + ": " + error);
             return CR_ERR_CONFIG;
         }
         // A missing file is a reader with no card on it.

@@ -2,7 +2,6 @@
 // serial helpers, and the simulated reader's card file parser.
 #include "cardreader/Apdu.h"
 #include "cardreader/Hex.h"
-#include "cardreader/SimReader.h"
 #include "cardreader/cardreader.h"
 
 #include <QTest>
@@ -75,19 +74,6 @@ private slots:
         QCOMPARE(show(apduAuthenticate(200, KeyType::B, 1)), QByteArray("FF 86 00 00 05 01 00 C8 61 01"));
         QCOMPARE(show(apduReadBinary(6, 16)), QByteArray("FF B0 00 06 10"));
         QCOMPARE(show(apduReadBinary(255, 16)), QByteArray("FF B0 00 FF 10"));
-    }
-
-    void responses() {
-        ApduResponse r = parseResponse(hex("04 03 02 01 90 00"));
-        QVERIFY(r.valid);
-        QCOMPARE(show(r.data), QByteArray("04 03 02 01"));
-        QCOMPARE(int(r.sw), 0x9000);
-        r = parseResponse(hex("63 00"));
-        QVERIFY(r.valid);
-        QVERIFY(r.data.empty());
-        QCOMPARE(int(r.sw), 0x6300);
-        QVERIFY(!parseResponse(hex("90")).valid);
-        QVERIFY(!parseResponse(Bytes()).valid);
     }
 
     void statusWords_data() {
@@ -249,38 +235,6 @@ private slots:
         QCOMPARE(QByteArray::fromStdString(readerSerialText(Bytes{0x01, 0xAB}, "name")), QByteArray("01AB"));
         QCOMPARE(QByteArray::fromStdString(readerSerialText(Bytes{0, 0}, "ACS ACR122U")),
                  QByteArray("ACS ACR122U"));
-    }
-
-    void hexTexts() {
-        Bytes bytes;
-        QVERIFY(parseHexBytes("01 02:0a-FF\t7f", bytes));
-        QCOMPARE(show(bytes), QByteArray("01 02 0A FF 7F"));
-        QVERIFY(parseHexBytes("", bytes));
-        QVERIFY(bytes.empty());
-        bytes = hex("EE");
-        QVERIFY(!parseHexBytes("0G", bytes));
-        QVERIFY(!parseHexBytes("012", bytes));
-        QVERIFY(!parseHexBytes("1 02", bytes));
-        QCOMPARE(show(bytes), QByteArray("EE"));
-    }
-
-    void cardFile() {
-        SimCard card;
-        std::string error;
-        QVERIFY(parseSimCard("# test\nreader = R 9\nUID = 01020304\nkeyb = 010203040506\nblocks = 256\n"
-                             "block 255 = 00112233445566778899AABBCCDDEEFF\n",
-                             card, error));
-        QCOMPARE(QByteArray::fromStdString(card.readerSerial), QByteArray("R 9"));
-        QCOMPARE(show(card.uid), QByteArray("01 02 03 04"));
-        QVERIFY(card.keyB.has_value());
-        QCOMPARE(int((*card.keyB)[5]), 6);
-        QCOMPARE(int(card.keyA[0]), 0xFF); // the factory key when none is given
-        QCOMPARE(card.blockCount, 256);
-        QCOMPARE(show(card.blocks.at(255)).left(5), QByteArray("00 11"));
-
-        SimCard bad;
-        QVERIFY(!parseSimCard("uid = 01020304\n\nkey = 0102\n", bad, error));
-        QCOMPARE(QByteArray::fromStdString(error).left(7), QByteArray("line 3:"));
     }
 };
 
