@@ -1,6 +1,6 @@
 #pragma once
 // The PC/SC side of contactless readers, without PC/SC itself: the command
-// APDUs of the storage-card commands (PC/SC part 3), the reading of their
+// APDUs of the PC/SC storage-card commands, the reading of their
 // answers, and the command sequences for a card serial and for authenticated
 // block reads over any channel that carries APDUs. The PC/SC backend gives the
 // channel; tests give canned answers.
