@@ -5,9 +5,13 @@
 #include <QDir>
 #include <cmath>
 
-Session::Session() : programFolder(::programFolder()) { m_trace.setProgramFolder(programFolder); }
+Session::Session() : programFolder(::programFolder()) {
+    m_trace.setProgramFolder(programFolder);
+}
 
-QString Session::iniPath() const { return QDir(programFolder).filePath(QStringLiteral("Daybook.ini")); }
+QString Session::iniPath() const {
+    return QDir(programFolder).filePath(QStringLiteral("Daybook.ini"));
+}
 
 void Session::readConfiguration() {
     config = readModuleConfig(iniPath(), config);

@@ -36,7 +36,8 @@ std::optional<UserAccount> loadUserAccount(const QSqlDatabase& db, const QString
     return a;
 }
 
-std::optional<UserAccount> checkLogin(const QSqlDatabase& db, const QString& userId, const QString& password) {
+std::optional<UserAccount> checkLogin(const QSqlDatabase& db, const QString& userId,
+                                      const QString& password) {
     auto account = loadUserAccount(db, userId);
     if (!account || !PasswordHash::verify(password, account->passwordHash))
         return std::nullopt;

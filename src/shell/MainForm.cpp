@@ -22,28 +22,41 @@ struct ActionText {
 
 // The module's functions, in action-list order.
 const ActionText kActions[] = {
-    {"ActFullRecord", "充值明细"},        {"ActMealRecord", "消费明细"},
-    {"ActBackRecords", "退款明细表"},     {"ActCardBalance", "卡余额表"},
-    {"ActChargeRecords", "补贴明细表"},   {"ActChargeSumDay", "每日充值汇总表"},
-    {"ActMealSumDay", "每日消费汇总表"},  {"ActDinRoomSum", "餐厅统计表"},
-    {"ActAllowance", "补贴登记"},         {"ActAddAllowdown", "补贴下发"},
-    {"ActOnlineAllow", "在线补贴"},       {"ActEmpDinLev", "个人餐别统计"},
-    {"ActDepartDinLev", "部门餐别统计"},  {"ActClockDinlev", "餐厅餐别统计"},
-    {"ActCardCost", "卡成本明细表"},      {"ActCheckData", "数据检查"},
-    {"ActReturnCard", "退卡明细表"},      {"ActEmpChargeSum", "个人充值统计"},
-    {"actMonthCal", "月统计"},            {"actMealMonth", "月统计报表"},
-    {"ActPersonAccount", "个人汇总资料"}, {"ActOrderrecord", "定餐记录表"},
-    {"ActOrderNotMeal", "定餐未就餐明细表"}, {"Actorderparam", "定餐参数设置"},
-    {"ActorderDetail", "定餐明细表"},     {"ActOrdertimesec", "定餐时间段资料"},
+    {"ActFullRecord", "充值明细"},
+    {"ActMealRecord", "消费明细"},
+    {"ActBackRecords", "退款明细表"},
+    {"ActCardBalance", "卡余额表"},
+    {"ActChargeRecords", "补贴明细表"},
+    {"ActChargeSumDay", "每日充值汇总表"},
+    {"ActMealSumDay", "每日消费汇总表"},
+    {"ActDinRoomSum", "餐厅统计表"},
+    {"ActAllowance", "补贴登记"},
+    {"ActAddAllowdown", "补贴下发"},
+    {"ActOnlineAllow", "在线补贴"},
+    {"ActEmpDinLev", "个人餐别统计"},
+    {"ActDepartDinLev", "部门餐别统计"},
+    {"ActClockDinlev", "餐厅餐别统计"},
+    {"ActCardCost", "卡成本明细表"},
+    {"ActCheckData", "数据检查"},
+    {"ActReturnCard", "退卡明细表"},
+    {"ActEmpChargeSum", "个人充值统计"},
+    {"actMonthCal", "月统计"},
+    {"actMealMonth", "月统计报表"},
+    {"ActPersonAccount", "个人汇总资料"},
+    {"ActOrderrecord", "定餐记录表"},
+    {"ActOrderNotMeal", "定餐未就餐明细表"},
+    {"Actorderparam", "定餐参数设置"},
+    {"ActorderDetail", "定餐明细表"},
+    {"ActOrdertimesec", "定餐时间段资料"},
     {"ActHSRecords", "商品销售统计"},
 };
 
-const char* const kMenuDetails[] = {"ActFullRecord", "ActMealRecord", "-", "ActCardBalance", "-",
-                                    "ActBackRecords", "ActCardCost", "ActReturnCard"};
-const char* const kMenuStatistics[] = {"ActChargeSumDay", "ActMealSumDay",   "ActDinRoomSum",  "-",
-                                       "ActEmpChargeSum", "ActEmpDinLev",    "ActDepartDinLev",
-                                       "ActClockDinlev",  "ActHSRecords",    "-",
-                                       "ActPersonAccount", "ActCheckData"};
+const char* const kMenuDetails[] = {
+    "ActFullRecord", "ActMealRecord", "-", "ActCardBalance", "-", "ActBackRecords",
+    "ActCardCost",   "ActReturnCard"};
+const char* const kMenuStatistics[] = {
+    "ActChargeSumDay", "ActMealSumDay",  "ActDinRoomSum", "-", "ActEmpChargeSum",  "ActEmpDinLev",
+    "ActDepartDinLev", "ActClockDinlev", "ActHSRecords",  "-", "ActPersonAccount", "ActCheckData"};
 const char* const kMenuAllowance[] = {"ActAllowance", "ActAddAllowdown"};
 const char* const kOrderActions[] = {"ActOrderrecord", "ActOrderNotMeal", "Actorderparam", "ActorderDetail",
                                      "ActOrdertimesec"};

@@ -43,13 +43,14 @@ typedef std::int32_t (*MealHostNotify)(std::int32_t event, void* window, std::in
 
 // Texts are UTF-8. `application` and `screen` point at the host's variables
 // holding its QApplication and its window list (the MDI area).
-MEAL_EXPORT MealHResult InitDll(QApplication** application, QMdiArea** screen, QSqlDatabase* connection, bool* ok);
+MEAL_EXPORT MealHResult InitDll(QApplication** application, QMdiArea** screen, QSqlDatabase* connection,
+                                bool* ok);
 MEAL_EXPORT MealHResult FreeDll(std::int32_t handle, std::int32_t reserved, bool* ok);
 MEAL_EXPORT MealHResult ShowDllForm(const char* name, QWidget* owner, std::int32_t reserved);
 MEAL_EXPORT MealHResult PassConnection(QSqlDatabase* connection, bool* ok);
-MEAL_EXPORT MealHResult PassParameters(const char* userId, const char* userName, const char* arg3, const char* arg4,
-                                       const char* arg5, const char* arg6, const char* company, std::uint8_t options,
-                                       bool* ok);
+MEAL_EXPORT MealHResult PassParameters(const char* userId, const char* userName, const char* arg3,
+                                       const char* arg4, const char* arg5, const char* arg6,
+                                       const char* company, std::uint8_t options, bool* ok);
 MEAL_EXPORT MealHResult PassAccount(const MealAccountPeriod* account, std::int32_t reserved);
 MEAL_EXPORT MealHResult ShareCallBack(MealHostNotify callback, std::int32_t reserved);
 MEAL_EXPORT MealHResult GetDllMainMenu(QMenuBar** menu, bool* ok);

@@ -29,8 +29,7 @@ void reportFault(const QString& where, const QString& message) {
     }
 }
 
-template <typename Body>
-MealHResult guarded(const char* where, Body body) {
+template <typename Body> MealHResult guarded(const char* where, Body body) {
     try {
         body();
         return MEAL_S_OK;
@@ -49,7 +48,9 @@ void setOk(bool* ok, bool value) {
         *ok = value;
 }
 
-QString text(const char* s) { return s ? QString::fromUtf8(s) : QString(); }
+QString text(const char* s) {
+    return s ? QString::fromUtf8(s) : QString();
+}
 
 } // namespace
 
@@ -118,7 +119,8 @@ MealHResult PassConnection(QSqlDatabase* connection, bool* ok) {
 }
 
 MealHResult PassParameters(const char* userId, const char* userName, const char* arg3, const char* arg4,
-                           const char* arg5, const char* arg6, const char* company, std::uint8_t options, bool* ok) {
+                           const char* arg5, const char* arg6, const char* company, std::uint8_t options,
+                           bool* ok) {
     setOk(ok, false);
     return guarded("PassParameters", [&] {
         PluginState& state = PluginState::instance();
@@ -147,7 +149,8 @@ MealHResult PassAccount(const MealAccountPeriod* account, std::int32_t /*reserve
     return guarded("PassAccount", [&] {
         if (!account)
             throw DbError(QStringLiteral("PassAccount: no accounting period"));
-        std::memcpy(&PluginState::instance().context.session.AccountPeriod, account, sizeof(MealAccountPeriod));
+        std::memcpy(&PluginState::instance().context.session.AccountPeriod, account,
+                    sizeof(MealAccountPeriod));
     });
 }
 

@@ -14,8 +14,8 @@ struct DispatchRow {
     const char* actionName; // compared exactly, case-sensitive
     const char* className;  // the window's class name (QMetaObject::className)
     const char* caption;
-    WindowFactory create;   // nullptr: not part of this build
-    bool withRights;        // false: opened without rights and not maximised
+    WindowFactory create; // nullptr: not part of this build
+    bool withRights;      // false: opened without rights and not maximised
 };
 
 // The rows in table order; at most one matches a name.

@@ -33,10 +33,13 @@ std::int32_t notifyA(std::int32_t, void*, std::int32_t*) {
     ++g_notifyA;
     return 0;
 }
-std::int32_t notifyB(std::int32_t, void*, std::int32_t*) { return 0; }
+std::int32_t notifyB(std::int32_t, void*, std::int32_t*) {
+    return 0;
+}
 
-const char* const kExports[] = {"InitDll",        "FreeDll",     "ShowDllForm",    "PassConnection", "PassParameters",
-                                "PassAccount",    "ShareCallBack", "GetDllMainMenu", "GetToolBar"};
+const char* const kExports[] = {"InitDll",        "FreeDll",        "ShowDllForm",
+                                "PassConnection", "PassParameters", "PassAccount",
+                                "ShareCallBack",  "GetDllMainMenu", "GetToolBar"};
 } // namespace
 
 class TestPluginExports : public QObject {
@@ -48,10 +51,7 @@ class TestPluginExports : public QObject {
     std::unique_ptr<TestDatabase> m_db;
     QMdiArea* m_area = nullptr;
 
-    template <typename F>
-    F resolve(const char* name) {
-        return reinterpret_cast<F>(dlsym(m_handle, name));
-    }
+    template <typename F> F resolve(const char* name) { return reinterpret_cast<F>(dlsym(m_handle, name)); }
 
     QAction* pluginAction(const QString& name) {
         QMenuBar* menu = nullptr;
@@ -89,8 +89,8 @@ private slots:
     // The shared object exports the nine entry points and nothing else.
     void exportsExactlyTheNineEntryPoints() {
         QProcess nm;
-        nm.start(QStringLiteral("nm"), {QStringLiteral("-D"), QStringLiteral("--defined-only"),
-                                        QStringLiteral(MEAL_PLUGIN_FILE)});
+        nm.start(QStringLiteral("nm"),
+                 {QStringLiteral("-D"), QStringLiteral("--defined-only"), QStringLiteral(MEAL_PLUGIN_FILE)});
         QVERIFY(nm.waitForFinished(30000));
         QStringList functions;
         for (const QString& line : QString::fromLatin1(nm.readAllStandardOutput()).split(QLatin1Char('\n'))) {
@@ -162,7 +162,8 @@ private slots:
         QVERIFY(ok);
         QCOMPARE(m_api.passConnection(&db, &ok), MEAL_S_OK);
         QVERIFY(ok);
-        QCOMPARE(m_api.passParameters("ADMIN", "管理员", "", "secret", "", "", "测试公司", 0, &ok), MEAL_S_OK);
+        QCOMPARE(m_api.passParameters("ADMIN", "管理员", "", "secret", "", "", "测试公司", 0, &ok),
+                 MEAL_S_OK);
         QVERIFY(ok);
         const MealAccountPeriod period{"2026-12", 46357.0, 46387.999};
         QCOMPARE(m_api.passAccount(&period, 0), MEAL_S_OK);
@@ -175,7 +176,8 @@ private slots:
         QStringList titles;
         for (QAction* a : menu->actions())
             titles << a->text();
-        QCOMPARE(titles, QStringList({QStringLiteral("消费明细"), QStringLiteral("消费统计"), QStringLiteral("补贴定餐")}));
+        QCOMPARE(titles, QStringList({QStringLiteral("消费明细"), QStringLiteral("消费统计"),
+                                      QStringLiteral("补贴定餐")}));
         QMenu* n14 = menu->findChild<QMenu*>(QStringLiteral("N14"));
         QVERIFY(n14);
         QVERIFY(!n14->menuAction()->isVisible()); // options not read yet at the first start

@@ -1,0 +1,188 @@
+// The data-aware grid over a data set loaded in memory: columns, footers,
+// sort markers, selection as bookmarks, frozen columns, and the grid as an
+// export source.
+#include "dataset/DataSet.h"
+#include "dataset/grid/DBGrid.h"
+#include "dataset/grid/DataSetExportSource.h"
+#include "dataset/grid/MultiLevelHeader.h"
+
+#include <QHeaderView>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QtTest>
+
+namespace {
+// emp_id text, amount money, qty integer, note memo; rows given as amounts in cents.
+void load(DataSet& ds, const std::vector<std::pair<std::string, std::int64_t>>& rows) {
+    std::vector<ColumnDef> cols(4);
+    cols[0].name = QStringLiteral("emp_id");
+    cols[0].type = FieldType::WideString;
+    cols[1].name = QStringLiteral("card_consume");
+    cols[1].type = FieldType::BCD;
+    cols[2].name = QStringLiteral("card_sequ");
+    cols[2].type = FieldType::Integer;
+    cols[3].name = QStringLiteral("remark");
+    cols[3].type = FieldType::Memo;
+    ds.beginLoad(cols);
+    RowBatch batch({StorageKind::Bytes, StorageKind::Fixed4, StorageKind::Int64, StorageKind::Bytes});
+    int sequ = 0;
+    for (const auto& r : rows) {
+        batch.addBytes(0, r.first.data(), r.first.size());
+        batch.addInt(1, r.second * 100); // cents -> value * 10^4
+        batch.addInt(2, ++sequ);
+        batch.addBytes(3, "x", 1);
+        batch.endRow();
+    }
+    ds.appendRows(batch);
+    ds.endLoad();
+}
+} // namespace
+
+class TestDBGrid : public QObject {
+    Q_OBJECT
+private slots:
+    void columnsFollowVisibleFieldsInIndexOrder() {
+        DataSet ds;
+        load(ds, {{"001", 150}, {"002", 250}});
+        DBGrid grid;
+        grid.setDataSet(&ds);
+        QCOMPARE(grid.model()->columnCount(), 4);
+        ds.findField(QStringLiteral("remark"))->setVisible(false);
+        ds.moveField(ds.findField(QStringLiteral("card_sequ")), 0);
+        ds.findField(QStringLiteral("card_consume"))->setDisplayLabel(QStringLiteral("期初|现金收入|卡费"));
+        grid.refreshColumns();
+        QCOMPARE(grid.model()->columnCount(), 3);
+        QCOMPARE(grid.model()->fieldAt(0)->fieldName(), QStringLiteral("card_sequ"));
+        QCOMPARE(grid.model()->fieldAt(1)->fieldName(), QStringLiteral("emp_id"));
+        auto* header = qobject_cast<MultiLevelHeader*>(grid.view()->horizontalHeader());
+        QVERIFY(header);
+        QCOMPARE(header->levelCount(), 3);
+        QCOMPARE(grid.model()->data(grid.model()->index(1, 1), Qt::DisplayRole).toString(),
+                 QStringLiteral("002"));
+    }
+
+    // Sums are exact: ten cents added 100,000 times is 10,000.00.
+    void footerSumsCountsAndStaticText() {
+        DataSet ds;
+        std::vector<std::pair<std::string, std::int64_t>> rows(100000, {"e", 10});
+        load(ds, rows);
+        DBGrid grid;
+        grid.setDataSet(&ds);
+        FooterCellSpec label;
+        label.kind = FooterCellSpec::StaticText;
+        label.text = QStringLiteral("汇总:");
+        grid.footer().setCell(QStringLiteral("emp_id"), label);
+        FooterCellSpec sum;
+        sum.kind = FooterCellSpec::Sum;
+        sum.displayFormat = QStringLiteral("￥#,###.00");
+        grid.footer().setCell(QStringLiteral("card_consume"), sum);
+        FooterCellSpec count;
+        count.kind = FooterCellSpec::Count;
+        grid.footer().setCell(QStringLiteral("card_sequ"), count);
+        grid.setFooterRowCount(1);
+        QCOMPARE(grid.footerText(0), QStringLiteral("汇总:"));
+        QCOMPARE(grid.footerText(1), QStringLiteral("￥10,000.00"));
+        QCOMPARE(grid.footerText(2), QStringLiteral("100000"));
+        QCOMPARE(grid.footerText(3), QString());
+        // The footer follows the filter.
+        ds.setFilter(QStringLiteral("card_sequ <= 10"));
+        ds.setFiltered(true);
+        QCOMPARE(grid.footerText(1), QStringLiteral("￥1.00"));
+        QCOMPARE(grid.footerText(2), QStringLiteral("10"));
+    }
+
+    void titleClicksSortInMarkingOrder() {
+        DataSet ds;
+        load(ds, {{"b", 300}, {"a", 100}, {"b", 100}, {"a", 300}});
+        DBGrid grid;
+        grid.setDataSet(&ds);
+        grid.clickTitle(0);
+        QCOMPARE(ds.sort(), QStringLiteral("emp_id ASC"));
+        grid.clickTitle(1, true);
+        QCOMPARE(ds.sort(), QStringLiteral("emp_id ASC,card_consume ASC"));
+        grid.clickTitle(1, true);
+        QCOMPARE(ds.sort(), QStringLiteral("emp_id ASC,card_consume DESC"));
+        QCOMPARE(grid.model()->data(grid.model()->index(0, 2), Qt::DisplayRole).toString(),
+                 QStringLiteral("4"));
+        // A plain click keeps only the clicked column.
+        grid.clickTitle(0);
+        QCOMPARE(ds.sort(), QStringLiteral("emp_id DESC"));
+
+        // A memo column cannot be sorted: refused, markers unchanged.
+        QSignalSpy refused(&grid, &DBGrid::sortRefused);
+        grid.clickTitle(3);
+        QCOMPARE(refused.size(), 1);
+        QCOMPARE(refused.first().first().toString(), QStringLiteral("remark"));
+        QCOMPARE(ds.sort(), QStringLiteral("emp_id DESC"));
+        ds.addCalculatedField(QStringLiteral("calc"), FieldType::Integer,
+                              [](const DataSet&, Bookmark) { return QVariant(1); });
+        grid.refreshColumns();
+        grid.clickTitle(4);
+        QCOMPARE(refused.size(), 2);
+    }
+
+    void selectionIsAvailableAsBookmarks() {
+        DataSet ds;
+        load(ds, {{"c", 1}, {"a", 2}, {"b", 3}});
+        DBGrid grid;
+        grid.setDataSet(&ds);
+        QCOMPARE(grid.selectionKind(), DBGrid::SelectionKind::None);
+        grid.clickTitle(0); // a, b, c
+        auto* sm = grid.view()->selectionModel();
+        sm->select(grid.model()->index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        sm->select(grid.model()->index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QCOMPARE(grid.selectionKind(), DBGrid::SelectionKind::Rows);
+        const auto marks = grid.selectedBookmarks();
+        QCOMPARE(int(marks.size()), 2);
+        QCOMPARE(ds.valueAt(marks[0], QStringLiteral("emp_id")).toString(), QStringLiteral("a"));
+        QCOMPARE(ds.valueAt(marks[1], QStringLiteral("emp_id")).toString(), QStringLiteral("c"));
+        grid.selectAll();
+        QCOMPARE(grid.selectionKind(), DBGrid::SelectionKind::All);
+        QCOMPARE(int(grid.selectedBookmarks().size()), 3);
+    }
+
+    void cursorFollowsTheCurrentRowBothWays() {
+        DataSet ds;
+        load(ds, {{"a", 1}, {"b", 2}, {"c", 3}});
+        DBGrid grid;
+        grid.setDataSet(&ds);
+        grid.view()->setCurrentIndex(grid.model()->index(2, 1));
+        QCOMPARE(ds.recNo(), 3);
+        ds.first();
+        QCOMPARE(grid.view()->currentIndex().row(), 0);
+    }
+
+    void frozenColumnsAndExportSource() {
+        DataSet ds;
+        load(ds, {{"张三", 1234}, {"李四", -5}});
+        DBGrid grid;
+        grid.resize(600, 300);
+        grid.setDataSet(&ds);
+        grid.setFrozenColumns(2);
+        QCOMPARE(grid.frozenColumns(), 2);
+        auto* frozen = grid.findChild<QTableView*>(QStringLiteral("frozenView"));
+        QVERIFY(frozen);
+        QVERIFY(!frozen->isColumnHidden(1));
+        QVERIFY(frozen->isColumnHidden(2));
+        grid.setFrozenColumns(99);
+        QCOMPARE(grid.frozenColumns(), 4);
+
+        DataSetExportSource source(*grid.model(), &grid.footer());
+        QCOMPARE(source.columnCount(), 4);
+        QCOMPARE(source.displayText(0, 0), QStringLiteral("张三"));
+        QCOMPARE(source.value(0, 1).kind, gridexport::CellValue::Fixed);
+        QCOMPARE(source.value(0, 1).integer, std::int64_t(123400));
+        QCOMPARE(source.value(1, 1).integer, std::int64_t(-500));
+        QCOMPARE(source.value(1, 2).integer, std::int64_t(2));
+        QCOMPARE(source.column(1).fieldClass, gridexport::FieldClass::Money);
+        // A field shown through a code table exports its text.
+        ds.findField(QStringLiteral("card_sequ"))->setTextHandler([](const QVariant& v) {
+            return v.toInt() == 1 ? QStringLiteral("定值") : QString();
+        });
+        QCOMPARE(source.column(2).fieldClass, gridexport::FieldClass::Text);
+        QCOMPARE(source.displayText(0, 2), QStringLiteral("定值"));
+    }
+};
+
+QTEST_MAIN(TestDBGrid)
+#include "test_dbgrid.moc"
