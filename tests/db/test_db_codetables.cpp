@@ -7,6 +7,13 @@
 
 using namespace CodeTables;
 
+namespace {
+// A null as the driver returns it for an integer column: typed, holding 0.
+QVariant nullInt() {
+    return QVariant(QMetaType::fromType<int>());
+}
+} // namespace
+
 class TestDbCodeTables : public QObject {
     Q_OBJECT
 
@@ -26,6 +33,7 @@ private slots:
         for (int other : {-1, 4, 20, 32, 34, 102, 103, 105, 1000})
             QVERIFY2(rechargeKindText(other).isEmpty(), qPrintable(QString::number(other)));
         QVERIFY(rechargeKindText(QVariant()).isEmpty()); // null is not cash
+        QVERIFY(rechargeKindText(nullInt()).isEmpty());
         QVERIFY(rechargeKindText(QVariant(QString())).isEmpty());
         QCOMPARE(rechargeKindText(QVariant(33.0)), QStringLiteral("补贴机"));
         QVERIFY(rechargeKindText(QVariant(0.5)).isEmpty());
@@ -67,6 +75,7 @@ private slots:
         QVERIFY(paySourceText(QVariant()).isEmpty());
 
         QCOMPARE(issueCardMoneyText(QVariant()), QStringLiteral("0"));
+        QCOMPARE(issueCardMoneyText(QVariant(QMetaType::fromType<double>())), QStringLiteral("0"));
         QCOMPARE(issueCardMoneyText(QVariant(QStringLiteral("20.00"))), QStringLiteral("20.00"));
     }
 
@@ -76,6 +85,7 @@ private slots:
         QCOMPARE(exceptionKTypeText(QVariant(2)), QStringLiteral("测试卡"));
         QVERIFY(exceptionKTypeText(QVariant(3)).isEmpty());
         QVERIFY(exceptionKTypeText(QVariant()).isEmpty()); // null is not a foreign card
+        QVERIFY(exceptionKTypeText(nullInt()).isEmpty());
 
         QCOMPARE(exceptionCTypeText(QVariant(QStringLiteral("CH"))), QStringLiteral("加款"));
         for (const QVariant& other : {QVariant(QStringLiteral("XF")), QVariant(QStringLiteral("ch")),
@@ -131,6 +141,7 @@ private slots:
         QCOMPARE(mealLevelText(QVariant(10), levels), QStringLiteral("夜宵"));
         QVERIFY(mealLevelText(QVariant(0), levels).isEmpty());
         QVERIFY(mealLevelText(QVariant(), levels).isEmpty());
+        QVERIFY(mealLevelText(nullInt(), {{QVariant(0), QStringLiteral("餐外消费")}}).isEmpty());
         QVERIFY(mealLevelText(QVariant(QStringLiteral("x")), levels).isEmpty());
         QVERIFY(mealLevelText(QVariant(1), {}).isEmpty());
     }
@@ -166,7 +177,7 @@ private slots:
         QVariantMap row{{QStringLiteral("sum_charge_money"), QStringLiteral("0.10")},
                         {QStringLiteral("sum_bat_money"), QStringLiteral("0.20")},
                         {QStringLiteral("sum_cost_money"), QStringLiteral("0.30")},
-                        {QStringLiteral("sum_ChuNa_money"), QVariant()},
+                        {QStringLiteral("sum_ChuNa_money"), QVariant(QMetaType::fromType<QString>())},
                         {QStringLiteral("sum_manager_money"), 5},
                         {QStringLiteral("sum_cost_money_Red"), QStringLiteral("0.60")},
                         {QStringLiteral("sum_return_money"), 0.1}};
