@@ -87,7 +87,9 @@ BulkInsert& BulkInsert::integer(int64_t value) {
     return *this;
 }
 
-BulkInsert& BulkInsert::integerOrNull(int64_t value, bool isNull) { return isNull ? null() : integer(value); }
+BulkInsert& BulkInsert::integerOrNull(int64_t value, bool isNull) {
+    return isNull ? null() : integer(value);
+}
 
 BulkInsert& BulkInsert::money(int64_t cents) {
     separator();

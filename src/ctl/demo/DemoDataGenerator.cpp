@@ -14,13 +14,32 @@
 #include <QTextStream>
 
 namespace {
-const char* const kTables[] = {
-    "MealRecords",     "MChargeRecords", "keydetail",           "storedetail",         "tmdetail",
-    "mealrecords_bak", "mealrecords_dou_bak", "MChargeRecords_bak", "MChargeRecords_dou_bak", "MChargeRecords_FullBak",
-    "mcardcost",       "ReturnCard",     "MChangeCard",         "mallowance",          "allowtasklist",
-    "cardinfo",        "hum_employee",   "hum_employee_lz",     "hum_Department",      "cardtype",
-    "clocks",          "dinroom",        "Dinlev",              "store",               "Company",
-    "sys_user"};
+const char* const kTables[] = {"MealRecords",
+                               "MChargeRecords",
+                               "keydetail",
+                               "storedetail",
+                               "tmdetail",
+                               "mealrecords_bak",
+                               "mealrecords_dou_bak",
+                               "MChargeRecords_bak",
+                               "MChargeRecords_dou_bak",
+                               "MChargeRecords_FullBak",
+                               "mcardcost",
+                               "ReturnCard",
+                               "MChangeCard",
+                               "mallowance",
+                               "allowtasklist",
+                               "cardinfo",
+                               "hum_employee",
+                               "hum_employee_lz",
+                               "hum_Department",
+                               "cardtype",
+                               "clocks",
+                               "dinroom",
+                               "Dinlev",
+                               "store",
+                               "Company",
+                               "sys_user"};
 // Days at the end of the period whose meal records are also in the backup table.
 constexpr int kBackupDays = 2;
 } // namespace
@@ -30,7 +49,8 @@ const char* const* DemoDataGenerator::filledTables(int* count) {
     return kTables;
 }
 
-DemoDataGenerator::DemoDataGenerator(const QSqlDatabase& db, const DemoOptions& options, QTextStream& progress)
+DemoDataGenerator::DemoDataGenerator(const QSqlDatabase& db, const DemoOptions& options,
+                                     QTextStream& progress)
     : m_db(db), m_options(options), m_progress(progress) {}
 
 void DemoDataGenerator::prepareTables() {
@@ -45,7 +65,8 @@ void DemoDataGenerator::prepareTables() {
     if (filled.isEmpty())
         return;
     if (!m_options.replace)
-        throw DbError(QStringLiteral("数据库已有数据 (%1); 用 --replace 清空后重新生成").arg(filled.join(QStringLiteral(", "))));
+        throw DbError(QStringLiteral("数据库已有数据 (%1); 用 --replace 清空后重新生成")
+                          .arg(filled.join(QStringLiteral(", "))));
     for (const char* table : kTables)
         if (!q.exec(QStringLiteral("TRUNCATE TABLE %1").arg(QLatin1String(table))))
             throw DbError(q.lastError().text());
@@ -56,9 +77,9 @@ DemoSummary DemoDataGenerator::run() {
     clock.start();
     prepareTables();
     DemoWorld world(m_options.scale, m_options.endDate, m_options.seed);
-    m_progress << "demo-data: scale " << m_options.scale.name << ", " << world.startDate().toString(Qt::ISODate)
-               << " .. " << world.endDate().toString(Qt::ISODate) << ", " << world.people.size() << " people, "
-               << world.cards.size() << " cards\n";
+    m_progress << "demo-data: scale " << m_options.scale.name << ", "
+               << world.startDate().toString(Qt::ISODate) << " .. " << world.endDate().toString(Qt::ISODate)
+               << ", " << world.people.size() << " people, " << world.cards.size() << " cards\n";
     m_progress.flush();
 
     BulkLoad load(m_db);

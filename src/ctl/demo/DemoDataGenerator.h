@@ -15,15 +15,15 @@ class QTextStream;
 
 struct DemoOptions {
     DemoScale scale;
-    QDate endDate;                 // the last day of data
+    QDate endDate; // the last day of data
     uint64_t seed = 20240601;
-    bool replace = false;          // empty the tables first when they hold rows
+    bool replace = false; // empty the tables first when they hold rows
     QString companyName = QStringLiteral("示范食堂有限公司");
 };
 
 struct DemoSummary {
-    int64_t rows = 0;              // rows written in all tables
-    int64_t transactions = 0;      // charge and meal records, backups excluded
+    int64_t rows = 0;         // rows written in all tables
+    int64_t transactions = 0; // charge and meal records, backups excluded
     int cards = 0;
     int people = 0;
 };

@@ -24,12 +24,12 @@ struct DemoTerminal {
     int clockId = 0;
     QString name;
     TerminalKind kind = TerminalKind::Sale;
-    int room = 0;       // dinroom id
+    int room = 0; // dinroom id
     bool network = true;
-    QString address;    // network terminals
-    int comport = 0;    // serial terminals
+    QString address; // network terminals
+    int comport = 0; // serial terminals
     int baudRate = 0;
-    int tcpipType = 0;  // 0 network, 1 RS485, 2 RS232
+    int tcpipType = 0; // 0 network, 1 RS485, 2 RS232
     QString typeCode() const;
 };
 
@@ -90,23 +90,23 @@ struct DemoCard {
 // One card transaction: a charge (MChargeRecords) or a meal record (MealRecords).
 struct DemoRecord {
     int64_t time = 0;
-    int card = 0;            // card index
+    int card = 0; // card index
     int sequence = 0;
-    int64_t amount = 0;      // charge_money, or card_consume (positive: money off the card)
-    int64_t balance = 0;     // after
-    int code = 0;            // recharge Kind or meal flag
+    int64_t amount = 0;  // charge_money, or card_consume (positive: money off the card)
+    int64_t balance = 0; // after
+    int code = 0;        // recharge Kind or meal flag
     bool meal = false;
-    int clockId = -1;        // -1: NULL
+    int clockId = -1; // -1: NULL
     int mealKind = 0;
-    int op = 0;              // 0 terminal (''), 1 ADMIN, 2 OPER1
-    int paySource = 0;       // 0: NULL
-    int chargeVer = 0;       // 0: NULL
-    int times = 0;           // card_times
+    int op = 0;        // 0 terminal (''), 1 ADMIN, 2 OPER1
+    int paySource = 0; // 0: NULL
+    int chargeVer = 0; // 0: NULL
+    int times = 0;     // card_times
     int firstDetail = 0;
     int detailCount = 0;
     int posSequ = 0;
-    bool gap = false;        // kept only in the backup tables
-    bool duplicate = false;  // also copied to the duplicate table
+    bool gap = false;       // kept only in the backup tables
+    bool duplicate = false; // also copied to the duplicate table
 };
 
 // A line item: key-value (a key, b line, c price), goods (a article, b line,

@@ -14,8 +14,11 @@ struct Slot {
     double weight;
     int priceCents;
 };
-const Slot kSlots[] = {{390, 560, 0.55, 300}, {640, 800, 0.95, 1000}, {1000, 1160, 0.45, 800},
-                       {1265, 1400, 0.08, 600}, {850, 975, 0.12, 400}};
+const Slot kSlots[] = {{390, 560, 0.55, 300},
+                       {640, 800, 0.95, 1000},
+                       {1000, 1160, 0.45, 800},
+                       {1265, 1400, 0.08, 600},
+                       {850, 975, 0.12, 400}};
 constexpr double kSlotWeights = 0.55 + 0.95 + 0.45 + 0.08 + 0.12;
 
 const int kSaleFlags[] = {1, 2, 3, 4, 5, 6, 7, 103};
@@ -25,7 +28,9 @@ const int kKeyPrices[] = {100, 150, 200, 250, 300, 400, 500, 600, 800, 1000};
 constexpr int64_t kMaxBalance = 90000;
 constexpr int kChargeCode = 1000; // forced codes above this are recharge kinds
 
-double dayWeight(const QDate& d) { return d.dayOfWeek() >= 6 ? 0.45 : 1.0; }
+double dayWeight(const QDate& d) {
+    return d.dayOfWeek() >= 6 ? 0.45 : 1.0;
+}
 
 } // namespace
 
@@ -38,7 +43,8 @@ DemoSimulation::DemoSimulation(DemoWorld& world, DemoLedger& ledger)
     // Sales per card and weekday so that, with the recharges and allowances they
     // bring and the cards that come and go, the period holds about the
     // transactions the scale asks for.
-    m_salesPerDay = 1.06 * double(world.scale().transactions) / (double(world.scale().cards) * std::max(1.0, weights));
+    m_salesPerDay =
+        1.06 * double(world.scale().transactions) / (double(world.scale().cards) * std::max(1.0, weights));
     m_pendingAllowance.assign(world.people.size(), -1);
 
     m_forcedCodes = {1, 2, 3, 4, 5, 6, 7, 9, 14, 90, 102, 103, 105};
@@ -162,7 +168,8 @@ void DemoSimulation::collectIntents(int person, int day, DemoRandom& rng, std::v
         if (rng.chance(expected - n))
             ++n;
         for (int k = 0; k < n; ++k) {
-            const int64_t t = dayStart + int64_t(rng.range(kSlots[s].from, kSlots[s].to)) * 60 + rng.range(0, 59);
+            const int64_t t =
+                dayStart + int64_t(rng.range(kSlots[s].from, kSlots[s].to)) * 60 + rng.range(0, 59);
             intents.push_back({t, Act::Sale, 0, s});
         }
     }
@@ -183,7 +190,8 @@ void DemoSimulation::collectIntents(int person, int day, DemoRandom& rng, std::v
     if (date.addDays(1).day() == 1 && (person * 7 + date.month()) % 97 == 0)
         intents.push_back({dayStart + 23 * 3600 + 50 * 60, Act::Clear, 14, 0});
     if (day == 0 && person < int(m_forcedCodes.size()))
-        intents.push_back({dayStart + 10 * 3600 + person * 120, Act::Forced, m_forcedCodes[size_t(person)], 0});
+        intents.push_back(
+            {dayStart + 10 * 3600 + person * 120, Act::Forced, m_forcedCodes[size_t(person)], 0});
 }
 
 void DemoSimulation::perform(int person, const Intent& intent, DemoRandom& rng) {
@@ -228,8 +236,8 @@ void DemoSimulation::perform(int person, const Intent& intent, DemoRandom& rng) 
         refund(card, intent.time, rng, rng.chance(0.5));
         return;
     case Act::Correction:
-        m_ledger.meal(card, intent.time, intent.code, -50 * rng.range(1, 16), intent.code == 9 ? kAdmin : kTerminal,
-                      saleTerminal(card, rng));
+        m_ledger.meal(card, intent.time, intent.code, -50 * rng.range(1, 16),
+                      intent.code == 9 ? kAdmin : kTerminal, saleTerminal(card, rng));
         return;
     case Act::Supplement: {
         const int64_t amount = 50 * rng.range(3, 24);
@@ -244,7 +252,8 @@ void DemoSimulation::perform(int person, const Intent& intent, DemoRandom& rng) 
         return;
     }
     case Act::Manual: {
-        const int64_t amount = std::min<int64_t>(100 * rng.range(20, 50), kMaxBalance - m_world.cards[size_t(card)].balance);
+        const int64_t amount =
+            std::min<int64_t>(100 * rng.range(20, 50), kMaxBalance - m_world.cards[size_t(card)].balance);
         if (amount > 0)
             m_ledger.charge(card, intent.time, intent.code, amount, kAdmin, -1);
         return;
@@ -274,7 +283,8 @@ void DemoSimulation::registerAllowances(int64_t time, bool lastRegistration) {
         const int card = cardAt(p, time);
         if (card < 0)
             continue;
-        DemoRandom rng = DemoRandom::forKey(m_world.seed(), uint64_t(i), 0xA110 + uint64_t(time / DemoTime::kDay));
+        DemoRandom rng =
+            DemoRandom::forKey(m_world.seed(), uint64_t(i), 0xA110 + uint64_t(time / DemoTime::kDay));
         DemoAllowance a;
         a.person = i;
         a.card = card;

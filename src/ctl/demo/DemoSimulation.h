@@ -24,7 +24,21 @@ public:
     void runDay(int day);
 
 private:
-    enum class Act { Issue, Replace, Lost, Leave, Sale, Refund, Correction, Supplement, Clear, Manual, Batch, Desk, Forced };
+    enum class Act {
+        Issue,
+        Replace,
+        Lost,
+        Leave,
+        Sale,
+        Refund,
+        Correction,
+        Supplement,
+        Clear,
+        Manual,
+        Batch,
+        Desk,
+        Forced
+    };
     struct Intent {
         int64_t time;
         Act act;

@@ -10,7 +10,9 @@ namespace DemoTime {
 
 constexpr int64_t kDay = 86400;
 
-inline int64_t dayNumber(const QDate& date) { return date.toJulianDay() - QDate(2000, 1, 1).toJulianDay(); }
+inline int64_t dayNumber(const QDate& date) {
+    return date.toJulianDay() - QDate(2000, 1, 1).toJulianDay();
+}
 inline QDate dateOf(int64_t time) {
     const int64_t day = time >= 0 ? time / kDay : (time - kDay + 1) / kDay;
     return QDate::fromJulianDay(QDate(2000, 1, 1).toJulianDay() + day);
@@ -18,7 +20,9 @@ inline QDate dateOf(int64_t time) {
 inline int64_t at(const QDate& date, int hour, int minute, int second = 0) {
     return dayNumber(date) * kDay + hour * 3600 + minute * 60 + second;
 }
-inline int secondOfDay(int64_t time) { return int(time - (time >= 0 ? time / kDay : (time - kDay + 1) / kDay) * kDay); }
+inline int secondOfDay(int64_t time) {
+    return int(time - (time >= 0 ? time / kDay : (time - kDay + 1) / kDay) * kDay);
+}
 
 // "yyyy-MM-dd"
 void appendDate(std::string& out, int64_t time);

@@ -9,14 +9,17 @@
 
 namespace {
 
-const char* const kTopNames[] = {"行政部", "财务部", "生产部", "技术部", "销售部", "后勤部", "质检部", "采购部"};
+const char* const kTopNames[] = {"行政部", "财务部", "生产部", "技术部",
+                                 "销售部", "后勤部", "质检部", "采购部"};
 const char* const kSubNames[] = {"一组", "二组", "三组", "四组", "五组"};
 const char* const kSurnames = "王李张刘陈杨黄赵吴周徐孙马朱胡郭何高林罗郑梁谢宋唐许韩冯邓曹";
 const char* const kGiven = "伟芳娜敏静丽强磊军洋勇艳杰娟涛明超秀霞平刚桂英华玉兰萍红鹏辉建国志海峰云龙";
 const char* const kDuties[] = {"职员", "职员", "职员", "组长", "主管", "经理"};
 const char* const kRoomNames[] = {"第一食堂", "第二食堂", "第三食堂", "职工餐厅", "教工餐厅"};
 
-int minutesOf(const QString& hhmm) { return hhmm.left(2).toInt() * 60 + hhmm.mid(3, 2).toInt(); }
+int minutesOf(const QString& hhmm) {
+    return hhmm.left(2).toInt() * 60 + hhmm.mid(3, 2).toInt();
+}
 
 } // namespace
 
@@ -87,7 +90,8 @@ void DemoWorld::planTerminals() {
         std::vector<int> sale;
         sale.push_back(add(TerminalKind::SaleAndAllowance, r, true, room + QStringLiteral("1号机")));
         for (int k = 2; k <= m_scale.saleTerminalsPerRoom; ++k)
-            sale.push_back(add(TerminalKind::Sale, r, k != m_scale.saleTerminalsPerRoom, room + QStringLiteral("%1号机").arg(k)));
+            sale.push_back(add(TerminalKind::Sale, r, k != m_scale.saleTerminalsPerRoom,
+                               room + QStringLiteral("%1号机").arg(k)));
         m_saleTerminals.push_back(sale);
         m_allowanceTerminals.push_back(sale.front());
     }
@@ -119,12 +123,15 @@ void DemoWorld::planPeriods() {
                 m_periodOfMinute[size_t(m)] = p.id;
                 break;
             }
-    articles = {{1, QStringLiteral("矿泉水"), 200}, {2, QStringLiteral("面包"), 350},  {3, QStringLiteral("牛奶"), 400},
-                {4, QStringLiteral("酸奶"), 500},   {5, QStringLiteral("饼干"), 600},  {6, QStringLiteral("方便面"), 450},
+    articles = {{1, QStringLiteral("矿泉水"), 200}, {2, QStringLiteral("面包"), 350},
+                {3, QStringLiteral("牛奶"), 400},   {4, QStringLiteral("酸奶"), 500},
+                {5, QStringLiteral("饼干"), 600},   {6, QStringLiteral("方便面"), 450},
                 {7, QStringLiteral("水果"), 800},   {8, QStringLiteral("可乐"), 300}};
 }
 
-int DemoWorld::periodAt(int64_t time) const { return m_periodOfMinute[size_t(DemoTime::secondOfDay(time) / 60)]; }
+int DemoWorld::periodAt(int64_t time) const {
+    return m_periodOfMinute[size_t(DemoTime::secondOfDay(time) / 60)];
+}
 
 void DemoWorld::planPeople() {
     DemoRandom rng(m_seed ^ 0x5EED0001ULL);
@@ -154,7 +161,8 @@ void DemoWorld::planPeople() {
         const bool anchor = i < 24;
         if (!anchor && roll < 50) {
             p.fate = Fate::LeftBefore;
-            p.hireTime = start - int64_t(rng.range(200, 400)) * DemoTime::kDay + 9 * 3600 + rng.range(0, 3600);
+            p.hireTime =
+                start - int64_t(rng.range(200, 400)) * DemoTime::kDay + 9 * 3600 + rng.range(0, 3600);
             p.leaveTime = start - int64_t(rng.range(3, 60)) * DemoTime::kDay + 16 * 3600;
         } else {
             const bool newcomer = !anchor && roll < 120;
@@ -172,7 +180,8 @@ void DemoWorld::planPeople() {
             } else if (fateRoll < 70) {
                 p.fate = Fate::LosesAndReplaces;
                 p.lostTime = start + int64_t(rng.range(earliest, latest)) * DemoTime::kDay + 20 * 3600;
-                p.replaceTime = p.lostTime - 20 * 3600 + int64_t(rng.range(1, 2)) * DemoTime::kDay + 9 * 3600 + 1800;
+                p.replaceTime =
+                    p.lostTime - 20 * 3600 + int64_t(rng.range(1, 2)) * DemoTime::kDay + 9 * 3600 + 1800;
             } else if (fateRoll < 80) {
                 p.fate = Fate::LosesCard;
                 p.lostTime = start + int64_t(rng.range(earliest, latest)) * DemoTime::kDay + 20 * 3600;
@@ -205,7 +214,8 @@ void DemoWorld::issueCards() {
         if (p.fate == Fate::LosesAndReplaces)
             issues.push_back({p.replaceTime, i, true});
     }
-    std::stable_sort(issues.begin(), issues.end(), [](const Issue& a, const Issue& b) { return a.time < b.time; });
+    std::stable_sort(issues.begin(), issues.end(),
+                     [](const Issue& a, const Issue& b) { return a.time < b.time; });
     // Card numbers follow the order of issue; the card's issuance number is the card number.
     for (const Issue& is : issues) {
         DemoCard c;

@@ -10,12 +10,14 @@ namespace {
 const char* const kMealColumns =
     "ver_id,pos_sequ,card_sequ,opcard_id,clock_id,emp_id,sys_id,card_id,sign_time,mark,flag,card_times,"
     "card_consume,card_balance,kind,op_ymd,op_user,empname,deptno,deptname,stadescr,isAddBack";
-const char* const kChargeColumns =
-    "emp_id,sys_id,card_id,empname,deptno,deptname,charge_money,card_balance,card_times,card_sequ,Kind,opcard_id,"
-    "op_date,op_ymd,clock_id,stadescr,PaySource,tradeNo,charge_ver,isAddBack";
+const char* const kChargeColumns = "emp_id,sys_id,card_id,empname,deptno,deptname,charge_money,card_balance,"
+                                   "card_times,card_sequ,Kind,opcard_id,"
+                                   "op_date,op_ymd,clock_id,stadescr,PaySource,tradeNo,charge_ver,isAddBack";
 const char* const kOperators[] = {"", "ADMIN", "OPER1"};
 
-std::string utf8(const QString& s) { return s.toStdString(); }
+std::string utf8(const QString& s) {
+    return s.toStdString();
+}
 
 } // namespace
 
@@ -105,7 +107,12 @@ void DemoWriter::writeCharge(BulkInsert& t, const DemoRecord& r) {
     nobody ? t.null() : t.text(h.empno);
     t.integer(c.cardId).integer(c.cardId);
     nobody ? t.null().null().null() : t.text(h.name).text(h.deptno).text(h.deptname);
-    t.money(r.amount).money(r.balance).integer(r.times).integer(r.sequence).integer(r.code).text(kOperators[r.op]);
+    t.money(r.amount)
+        .money(r.balance)
+        .integer(r.times)
+        .integer(r.sequence)
+        .integer(r.code)
+        .text(kOperators[r.op]);
     t.dateTime(r.time).date(r.time).integerOrNull(r.clockId, r.clockId <= 0).null();
     if (r.paySource) {
         // The payment service's trade number: time, card and card sequence.
@@ -126,16 +133,28 @@ void DemoWriter::writeDetails(const DemoRecord& r, const std::vector<DemoDetail>
         if (r.code == 3) {
             m_key->row().integer(r.clockId).integer(r.posSequ).integer(d.b).integer(d.a).money(d.c).end();
         } else if (r.code == 5) {
-            m_store->row().integer(r.clockId).integer(r.posSequ).integer(d.b).integer(d.a).money(d.c).integer(d.d).end();
+            m_store->row()
+                .integer(r.clockId)
+                .integer(r.posSequ)
+                .integer(d.b)
+                .integer(d.a)
+                .money(d.c)
+                .integer(d.d)
+                .end();
         } else if (r.code == 6) {
-            m_timed->row().integer(r.clockId).integer(r.posSequ).dateTime(r.time - int64_t(d.a) * 60).dateTime(r.time);
+            m_timed->row()
+                .integer(r.clockId)
+                .integer(r.posSequ)
+                .dateTime(r.time - int64_t(d.a) * 60)
+                .dateTime(r.time);
             m_timed->money(d.c).money(d.d).end();
         }
     }
 }
 
 void DemoWriter::flush() {
-    for (BulkInsert* t : {m_meal.get(), m_charge.get(), m_key.get(), m_store.get(), m_timed.get(), m_mealBak.get(),
-                          m_mealDouble.get(), m_chargeBak.get(), m_chargeDouble.get(), m_chargeFull.get()})
+    for (BulkInsert* t :
+         {m_meal.get(), m_charge.get(), m_key.get(), m_store.get(), m_timed.get(), m_mealBak.get(),
+          m_mealDouble.get(), m_chargeBak.get(), m_chargeDouble.get(), m_chargeFull.get()})
         t->flush();
 }

@@ -40,8 +40,8 @@ private:
     BulkLoad& m_load;
     std::vector<Holder> m_holders; // per person, texts ready for SQL
     Holder m_nobody;
-    std::vector<int> m_posSequ;    // per terminal
+    std::vector<int> m_posSequ; // per terminal
     bool m_backupDuplicated = false;
-    std::unique_ptr<BulkInsert> m_meal, m_charge, m_key, m_store, m_timed, m_mealBak, m_mealDouble, m_chargeBak,
-        m_chargeDouble, m_chargeFull;
+    std::unique_ptr<BulkInsert> m_meal, m_charge, m_key, m_store, m_timed, m_mealBak, m_mealDouble,
+        m_chargeBak, m_chargeDouble, m_chargeFull;
 };

@@ -22,19 +22,30 @@ const char* statusText(int status) {
     }
 }
 
-const char* const kCompanyParameters[] = {
-    "ClientCode=1", "backCode=1", "cbDepart=True", "cbClock=False", "edmaxbalance=1000", "CardMinMoney=0",
-    "IDCountMoney=0", "edmaxmoney=500", "IsSetOtherMatters=10000000", "PassWord=FFFFFFFFFFFF",
-    "isCheckLimitDate=False", "aballowtype=False", "isReIssueCardAddAllow=True", "dsSysParamIsBillLockDate=False",
-    "IsEMPNO_ABC=no", "Cardtype=690"};
+const char* const kCompanyParameters[] = {"ClientCode=1",
+                                          "backCode=1",
+                                          "cbDepart=True",
+                                          "cbClock=False",
+                                          "edmaxbalance=1000",
+                                          "CardMinMoney=0",
+                                          "IDCountMoney=0",
+                                          "edmaxmoney=500",
+                                          "IsSetOtherMatters=10000000",
+                                          "PassWord=FFFFFFFFFFFF",
+                                          "isCheckLimitDate=False",
+                                          "aballowtype=False",
+                                          "isReIssueCardAddAllow=True",
+                                          "dsSysParamIsBillLockDate=False",
+                                          "IsEMPNO_ABC=no",
+                                          "Cardtype=690"};
 
 // Rights of the limited operator: records and summaries to look at and print,
 // allowances to register.
 const char* const kOperatorAccess[] = {
-    "_ActMealRecord=24", "_ActFullRecord=24",  "_ActCardBalance=24", "_ActBackRecords=24", "_ActCardCost=24",
-    "_ActReturnCard=24", "_ActChargeSumDay=24", "_ActMealSumDay=24", "_ActEmpChargeSum=24", "_ActEmpDinLev=24",
-    "_ActDepartDinLev=24", "_ActClockDinlev=24", "_ActPersonAccount=24", "_ActHSRecords=24", "_ActAllowance=31",
-    "_ActMonthlyBalance=16"};
+    "_ActMealRecord=24",    "_ActFullRecord=24", "_ActCardBalance=24",  "_ActBackRecords=24",
+    "_ActCardCost=24",      "_ActReturnCard=24", "_ActChargeSumDay=24", "_ActMealSumDay=24",
+    "_ActEmpChargeSum=24",  "_ActEmpDinLev=24",  "_ActDepartDinLev=24", "_ActClockDinlev=24",
+    "_ActPersonAccount=24", "_ActHSRecords=24",  "_ActAllowance=31",    "_ActMonthlyBalance=16"};
 
 } // namespace
 
@@ -94,7 +105,8 @@ void DemoWriter::writeFixedTables(const QString& companyName) {
     for (const char* line : kOperatorAccess)
         access << QString::fromUtf8(line);
     QStringList departs;
-    const QString firstTop = m_world.departments.size() > 1 ? m_world.departments[1].deptno : QStringLiteral("01");
+    const QString firstTop =
+        m_world.departments.size() > 1 ? m_world.departments[1].deptno : QStringLiteral("01");
     for (const DemoDepartment& d : m_world.departments)
         if (d.deptno.startsWith(firstTop))
             departs << QLatin1Char('\'') + d.deptno + QLatin1Char('\'');
@@ -115,8 +127,9 @@ void DemoWriter::writeFinalTables(const DemoLedger& ledger) {
 }
 
 void DemoWriter::writePeople() {
-    const char* const columns = "empno,empname,deptno,deptname,card_id,sys_id,issued,cardtype,duty,sex,idcard,"
-                                "over_pwd,last_balance,last_date,in_date";
+    const char* const columns =
+        "empno,empname,deptno,deptname,card_id,sys_id,issued,cardtype,duty,sex,idcard,"
+        "over_pwd,last_balance,last_date,in_date";
     BulkInsert current(m_load, "hum_employee", columns);
     BulkInsert departed(m_load, "hum_employee_lz", (std::string(columns) + ",leave_date").c_str());
     for (size_t i = 0; i < m_world.people.size(); ++i) {
@@ -161,12 +174,14 @@ void DemoWriter::writeCards() {
 }
 
 void DemoWriter::writeAllowances(const DemoLedger& ledger) {
-    BulkInsert allow(m_load, "mallowance",
-                     "emp_id,sys_id,card_id,empname,deptno,deptname,clock_id,deposit,downed,charged,charge_money,"
-                     "charge_date,AllowDate,card_balance,card_sequ,charge_ver,op_user,op_date,newCard_id,Memo");
-    BulkInsert tasks(m_load, "allowtasklist",
-                     "clock_sn,clock_id,sys_id,emp_id,card_id,empname,aow_id,charge_ver,charge_money,charge_date,"
-                     "op_user,op_date,iscommit,commit_date");
+    BulkInsert allow(
+        m_load, "mallowance",
+        "emp_id,sys_id,card_id,empname,deptno,deptname,clock_id,deposit,downed,charged,charge_money,"
+        "charge_date,AllowDate,card_balance,card_sequ,charge_ver,op_user,op_date,newCard_id,Memo");
+    BulkInsert tasks(
+        m_load, "allowtasklist",
+        "clock_sn,clock_id,sys_id,emp_id,card_id,empname,aow_id,charge_ver,charge_money,charge_date,"
+        "op_user,op_date,iscommit,commit_date");
     const std::vector<int> terminals = m_world.allowanceTerminals();
     int id = 0;
     for (const DemoAllowance& a : ledger.allowances) {
@@ -174,8 +189,12 @@ void DemoWriter::writeAllowances(const DemoLedger& ledger) {
         const Holder& h = m_holders[size_t(a.person)];
         const int cardId = m_world.cards[size_t(a.card)].cardId;
         const QDate month = DemoTime::dateOf(a.registered);
-        allow.row().text(h.empno).integer(cardId).integer(cardId).text(h.name).text(h.deptno).text(h.deptname);
-        allow.integerOrNull(a.clockId, !a.taken).money(a.deposit).integer(a.downed ? 1 : 0).integer(a.taken ? 1 : 0);
+        allow.row().text(h.empno).integer(cardId).integer(cardId).text(h.name).text(h.deptno).text(
+            h.deptname);
+        allow.integerOrNull(a.clockId, !a.taken)
+            .money(a.deposit)
+            .integer(a.downed ? 1 : 0)
+            .integer(a.taken ? 1 : 0);
         if (a.taken)
             allow.money(a.deposit).dateTime(a.takenTime);
         else
@@ -187,7 +206,8 @@ void DemoWriter::writeAllowances(const DemoLedger& ledger) {
             allow.null().null();
         allow.integer(a.serial).text("ADMIN").dateTime(a.registered);
         allow.integerOrNull(a.newCard >= 0 ? m_world.cards[size_t(a.newCard)].cardId : 0, a.newCard < 0);
-        allow.text(QStringLiteral("%1年%2月餐费补贴").arg(month.year()).arg(month.month(), 2, 10, QLatin1Char('0')));
+        allow.text(
+            QStringLiteral("%1年%2月餐费补贴").arg(month.year()).arg(month.month(), 2, 10, QLatin1Char('0')));
         allow.end();
         if (!a.downed)
             continue;
@@ -212,37 +232,45 @@ void DemoWriter::writeSideTables(const DemoLedger& ledger) {
     std::vector<DemoCardCost> costs = ledger.cardCosts;
     std::stable_sort(costs.begin(), costs.end(),
                      [](const DemoCardCost& a, const DemoCardCost& b) { return a.time < b.time; });
-    BulkInsert cost(m_load, "mcardcost",
-                    "card_id,emp_id,sys_id,empname,deptno,deptname,in_money,out_money,kind,op_user,op_date,op_ymd,"
-                    "remark,stadescr");
+    BulkInsert cost(
+        m_load, "mcardcost",
+        "card_id,emp_id,sys_id,empname,deptno,deptname,in_money,out_money,kind,op_user,op_date,op_ymd,"
+        "remark,stadescr");
     for (const DemoCardCost& c : costs) {
         const Holder& h = person(c.card);
         const int cardId = m_world.cards[size_t(c.card)].cardId;
         cost.row().integer(cardId).text(h.empno).integer(cardId).text(h.name).text(h.deptno).text(h.deptname);
-        cost.money(c.in).money(c.out).integer(c.kind).text("OPER1").dateTime(c.time).date(c.time).text(c.remark);
+        cost.money(c.in).money(c.out).integer(c.kind).text("OPER1").dateTime(c.time).date(c.time).text(
+            c.remark);
         cost.null().end();
     }
     cost.flush();
 
-    BulkInsert returns(m_load, "returncard",
-                       "card_id,emp_id,sys_id,empname,deptno,deptname,card_balance,card_sequ,return_date,op_user,"
-                       "stadescr");
+    BulkInsert returns(
+        m_load, "returncard",
+        "card_id,emp_id,sys_id,empname,deptno,deptname,card_balance,card_sequ,return_date,op_user,"
+        "stadescr");
     for (const DemoReturn& r : ledger.returns) {
         const Holder& h = person(r.card);
         const int cardId = m_world.cards[size_t(r.card)].cardId;
-        returns.row().integer(cardId).text(h.empno).integer(cardId).text(h.name).text(h.deptno).text(h.deptname);
+        returns.row().integer(cardId).text(h.empno).integer(cardId).text(h.name).text(h.deptno).text(
+            h.deptname);
         returns.money(r.balance).integer(r.sequence).dateTime(r.time).text("ADMIN").null().end();
     }
     returns.flush();
 
-    BulkInsert changes(m_load, "mchangecard",
-                       "emp_id,sys_id,empname,deptno,deptname,old_card_id,new_card_id,card_balance,op_date,op_user,"
-                       "stadescr");
+    BulkInsert changes(
+        m_load, "mchangecard",
+        "emp_id,sys_id,empname,deptno,deptname,old_card_id,new_card_id,card_balance,op_date,op_user,"
+        "stadescr");
     for (const DemoChange& c : ledger.changes) {
         const Holder& h = person(c.oldCard);
         const int newId = m_world.cards[size_t(c.newCard)].cardId;
         changes.row().text(h.empno).integer(newId).text(h.name).text(h.deptno).text(h.deptname);
-        changes.integer(m_world.cards[size_t(c.oldCard)].cardId).integer(newId).money(c.balance).dateTime(c.time);
+        changes.integer(m_world.cards[size_t(c.oldCard)].cardId)
+            .integer(newId)
+            .money(c.balance)
+            .dateTime(c.time);
         changes.text("OPER1").null().end();
     }
     changes.flush();
