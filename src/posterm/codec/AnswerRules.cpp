@@ -47,7 +47,8 @@ int copyAnswer(char* buffer, int size, std::string_view answer) {
     std::memset(buffer, 0, std::size_t(size));
     if (answer.size() + 1 > std::size_t(size))
         return kBufferTooSmall;
-    std::memcpy(buffer, answer.data(), answer.size());
+    if (!answer.empty())
+        std::memcpy(buffer, answer.data(), answer.size());
     return kOk;
 }
 
