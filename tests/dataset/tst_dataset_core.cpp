@@ -1,0 +1,598 @@
+// The data set without a database: cell conversions, display formats,
+// parameter translation, filter, sort, bookmarks, Locate, clones, editing.
+#include "dataset/CellCodec.h"
+#include "dataset/DataSet.h"
+#include "dataset/DisplayFormat.h"
+#include "dataset/NamedParameters.h"
+#include "dataset/TextCompare.h"
+#include "db/DbError.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+
+struct SampleRow {
+    int id;
+    const char* name; // nullptr for null
+    const char* dept;
+    const char* amount; // decimal text or nullptr
+    double price;       // < 0 for null
+    const char* at;     // "yyyy-MM-dd HH:mm:ss" or nullptr
+    int ok;             // -1 for null
+};
+
+const SampleRow kRows[] = {
+    {1, "张三", "A01", "12.50", 1.5, "2024-01-05 08:30:00", 1},
+    {2, "李四", "A02", "0.10", -1, "2024-01-05 12:00:00", 0},
+    {3, "O'Brien", "B01", "-3.00", 2.25, "2024-02-01 00:00:00", 1},
+    {4, "alice", "A01", nullptr, 3.0, nullptr, -1},
+    {5, "Bob", "B02", "100.00", 0.5, "2024-03-10 18:45:10", 0},
+    {6, nullptr, "A01", "12.50", 1.5, "2024-01-06 09:00:00", 1},
+};
+
+std::vector<ColumnDef> sampleColumns() {
+    auto col = [](const char* name, FieldType type) {
+        ColumnDef d;
+        d.name = QString::fromLatin1(name);
+        d.type = type;
+        d.baseTable = QStringLiteral("sample");
+        return d;
+    };
+    return {col("id", FieldType::Integer),      col("name", FieldType::WideString),
+            col("dept", FieldType::WideString), col("amount", FieldType::BCD),
+            col("price", FieldType::Float),     col("at", FieldType::DateTime),
+            col("ok", FieldType::Boolean)};
+}
+
+void loadSample(DataSet& ds) {
+    const auto columns = sampleColumns();
+    ds.beginLoad(columns);
+    std::vector<StorageKind> kinds;
+    for (const auto& c : columns)
+        kinds.push_back(storageKind(c.type));
+    RowBatch batch(kinds);
+    for (const SampleRow& r : kRows) {
+        batch.addInt(0, r.id);
+        r.name ? batch.addBytes(1, r.name, std::strlen(r.name)) : batch.addNull(1);
+        batch.addBytes(2, r.dept, std::strlen(r.dept));
+        std::int64_t fixed = 0;
+        if (r.amount && cellcodec::parseFixed4(r.amount, std::strlen(r.amount), fixed))
+            batch.addInt(3, fixed);
+        else
+            batch.addNull(3);
+        r.price >= 0 ? batch.addDouble(4, r.price) : batch.addNull(4);
+        std::int64_t ms = 0;
+        if (r.at && cellcodec::parseDateTime(r.at, std::strlen(r.at), ms))
+            batch.addInt(5, ms);
+        else
+            batch.addNull(5);
+        r.ok >= 0 ? batch.addInt(6, r.ok) : batch.addNull(6);
+        batch.endRow();
+    }
+    ds.appendRows(batch);
+    ds.endLoad();
+}
+
+// The ids of the view in order.
+QList<int> ids(const DataSet& ds) {
+    QList<int> out;
+    const int idField = ds.findField(QStringLiteral("id"))->index();
+    for (int i = 0; i < ds.recordCount(); ++i)
+        out << ds.value(i, idField).toInt();
+    return out;
+}
+
+} // namespace
+
+class DataSetCoreTest : public QObject {
+    Q_OBJECT
+private slots:
+    void cellParsers();
+    void displayFormats();
+    void namedParameters();
+    void likePatterns();
+    void valuesAndTexts();
+    void moneySumIsExact();
+    void filterForms_data();
+    void filterForms();
+    void badFilterChangesNothing();
+    void filteredSwitch();
+    void stableMultiFieldSort();
+    void badSortKeepsOrder();
+    void bookmarksSurviveSortAndFilter();
+    void locate();
+    void cloneIndependence();
+    void editStates();
+    void calculatedAndHandlers();
+};
+
+void DataSetCoreTest::cellParsers() {
+    using namespace cellcodec;
+    auto fixed = [](const char* s, std::int64_t& v) { return parseFixed4(s, std::strlen(s), v); };
+    std::int64_t v = 0;
+    QVERIFY(fixed("12.5", v));
+    QCOMPARE(v, 125000);
+    QVERIFY(fixed("-0.00005", v)); // half away from zero at the fifth decimal
+    QCOMPARE(v, -1);
+    QVERIFY(fixed("0.12344", v));
+    QCOMPARE(v, 1234);
+    QVERIFY(fixed(".5", v));
+    QCOMPARE(v, 5000);
+    QVERIFY(!fixed("1e3", v));
+    QVERIFY(!fixed("", v));
+    QVERIFY(!fixed("99999999999999999999", v));
+    QCOMPARE(fixedText(125000, 2), QStringLiteral("12.50"));
+    QCOMPARE(fixedText(-5, 2), QStringLiteral("0.00")); // -0.0005 rounds away to -0.00: shown without sign
+    QCOMPARE(fixedText(-50, 2), QStringLiteral("-0.01"));
+    QCOMPARE(fixedTextTrimmed(-30000), QStringLiteral("-3"));
+
+    auto dt = [](const char* s, std::int64_t& ms) { return parseDateTime(s, std::strlen(s), ms); };
+    std::int64_t ms = 0;
+    QVERIFY(dt("2024-02-29 23:59:58.250", ms));
+    QCOMPARE(toDateTime(ms), QDateTime(QDate(2024, 2, 29), QTime(23, 59, 58, 250)));
+    QVERIFY(dt("1969-12-31", ms));
+    QCOMPARE(toDate(ms), QDate(1969, 12, 31));
+    QCOMPARE(dateTimeText(ms + 3723000), QStringLiteral("1969-12-31 01:02:03"));
+    QVERIFY(!dt("0000-00-00 00:00:00", ms));
+    QVERIFY(!dt("2024-13-01", ms));
+    QVERIFY(parseTime("-838:59:59", 10, ms));
+    QCOMPARE(ms, -((838LL * 3600 + 59 * 60 + 59) * 1000));
+    QCOMPARE(timeText(ms), QStringLiteral("-838:59:59"));
+}
+
+void DataSetCoreTest::displayFormats() {
+    using namespace displayformat;
+    QCOMPARE(formatFixed(QStringLiteral("￥0.00"), 125000), QStringLiteral("￥12.50"));
+    QCOMPARE(formatFixed(QStringLiteral("￥0.00"), -30000), QStringLiteral("-￥3.00"));
+    QCOMPARE(formatFixed(QStringLiteral("0"), 125000), QStringLiteral("13"));
+    QCOMPARE(formatFixed(QStringLiteral("#,###.00"), 12345678900), QStringLiteral("1,234,567.89"));
+    QCOMPARE(formatFixed(QStringLiteral("#,###.00"), 5000), QStringLiteral(".50"));
+    QCOMPARE(formatFixed(QStringLiteral("#,##0.00"), 5000), QStringLiteral("0.50"));
+    QCOMPARE(formatFixed(QStringLiteral("0.##"), 125000), QStringLiteral("12.5"));
+    QCOMPARE(formatFixed(QStringLiteral("0.00;(0.00);零"), -30000), QStringLiteral("(3.00)"));
+    QCOMPARE(formatFixed(QStringLiteral("0.00;(0.00);零"), 0), QStringLiteral("零"));
+    QCOMPARE(formatDouble(QStringLiteral("￥#,##0.00"), 1234.565), QStringLiteral("￥1,234.57"));
+    QCOMPARE(formatInteger(QStringLiteral("0000"), 42), QStringLiteral("0042"));
+    QCOMPARE(formatInteger(QStringLiteral("\"No.\"0"), 7), QStringLiteral("No.7"));
+    std::int64_t ms = 0;
+    QVERIFY(cellcodec::parseDateTime("2024-03-09 07:05:04", 19, ms));
+    QCOMPARE(formatDateTime(QStringLiteral("yyyy-mm-dd hh:nn:ss"), ms),
+             QStringLiteral("2024-03-09 07:05:04"));
+    QCOMPARE(formatDateTime(QStringLiteral("yyyy年m月d日 hh:mm"), ms), QStringLiteral("2024年3月9日 07:05"));
+}
+
+void DataSetCoreTest::namedParameters() {
+    const SqlDialect mysql(false, true);
+    const ParsedStatement p = ParsedStatement::parse(QStringLiteral(
+        "select ':no', \":no\", `a:b`, 'it''s :no' /* :no */ from t -- :no\n"
+        "where sign_time >= :@begindate and sign_time <= :@enddate and x = :Name and y:=1 and z = 'a\\':no' "
+        "and w = :name"));
+    QCOMPARE(p.names(), QStringList({QStringLiteral("@begindate"), QStringLiteral("@enddate"),
+                                     QStringLiteral("Name"), QStringLiteral("name")}));
+    QVERIFY(
+        p.positional().contains(QLatin1String("where sign_time >= ? and sign_time <= ? and x = ? and y:=1")));
+    QVERIFY(p.positional().contains(QLatin1String("'it''s :no' /* :no */ from t -- :no\n")));
+    QVERIFY(p.positional().endsWith(QLatin1String("z = 'a\\':no' and w = ?")));
+
+    QVariantMap values{{QStringLiteral("@BeginDate"), QDateTime(QDate(2024, 1, 1), QTime(0, 0))},
+                       {QStringLiteral("enddate"), QStringLiteral("2024-01-31 23:59:59")},
+                       {QStringLiteral(":name"), QStringLiteral("x' or '1'='1\\")}};
+    const QVariantList ordered = p.orderedValues(values);
+    QCOMPARE(ordered.size(), 4);
+    QCOMPARE(ordered[2], ordered[3]);
+    const QString sql = p.inlined(values, mysql);
+    QVERIFY(sql.contains(
+        QLatin1String("sign_time >= '2024-01-01 00:00:00' and sign_time <= '2024-01-31 23:59:59'")));
+    QVERIFY(sql.contains(QLatin1String("x = 'x'' or ''1''=''1\\\\'")));
+    // A missing value is refused, not replaced.
+    QVERIFY_THROWS_EXCEPTION(DbError, p.orderedValues({{QStringLiteral("name"), 1}}));
+    QCOMPARE(ParsedStatement::literal(QVariant(), mysql), QStringLiteral("NULL"));
+    QCOMPARE(ParsedStatement::literal(12.5, mysql), QStringLiteral("12.5"));
+    QCOMPARE(ParsedStatement::literal(QByteArray("\x01\xff", 2), mysql), QStringLiteral("X'01ff'"));
+    // SQL Server takes the backslash literally: the quote after it ends the literal.
+    const ParsedStatement ss = ParsedStatement::parse(QStringLiteral("select 'a\\' , :p"), false);
+    QCOMPARE(ss.names(), QStringList({QStringLiteral("p")}));
+}
+
+void DataSetCoreTest::likePatterns() {
+    using textcompare::LikePattern;
+    QVERIFY(LikePattern("abc%").matches("ABCdef"));
+    QVERIFY(!LikePattern("abc%").matches("xabc"));
+    QVERIFY(LikePattern("*def").matches("abcdef"));
+    QVERIFY(LikePattern("%b%d%").matches("abcde"));
+    QVERIFY(!LikePattern("%d%b%").matches("abcde"));
+    QVERIFY(LikePattern("a%a").matches("aa"));
+    QVERIFY(!LikePattern("a%a").matches("a"));
+    QVERIFY(LikePattern("%").matches(""));
+    QVERIFY(LikePattern("张%").matches("张三"));
+    QVERIFY(!LikePattern("abc").matches("abcd"));
+}
+
+void DataSetCoreTest::valuesAndTexts() {
+    DataSet ds;
+    loadSample(ds);
+    QCOMPARE(ds.recordCount(), 6);
+    QCOMPARE(ds.uniqueTable(), QStringLiteral("sample"));
+    Field& amount = ds.fieldByName(QStringLiteral("AMOUNT"));
+    QCOMPARE(amount.dataType(), FieldType::BCD);
+    ds.first();
+    QCOMPARE(ds.fieldByName(QStringLiteral("name")).asString(), QStringLiteral("张三"));
+    QCOMPARE(amount.asFixed(), 125000);
+    QCOMPARE(amount.value().toDouble(), 12.5);
+    amount.setDisplayFormat(QStringLiteral("￥0.00"));
+    QCOMPARE(amount.displayText(), QStringLiteral("￥12.50"));
+    QCOMPARE(ds.fieldByName(QStringLiteral("at")).value().toDateTime(),
+             QDateTime(QDate(2024, 1, 5), QTime(8, 30)));
+    QCOMPARE(ds.fieldByName(QStringLiteral("ok")).value(), QVariant(true));
+    ds.setRecNo(3);
+    QCOMPARE(ds.fieldByName(QStringLiteral("at")).asString(), QStringLiteral("2024-02-01")); // midnight
+    ds.setRecNo(4);
+    QVERIFY(amount.isNull());
+    QVERIFY(amount.value().isNull());
+    QCOMPARE(amount.displayText(), QString());
+    QVERIFY(ds.fieldByName(QStringLiteral("at")).value().isNull());
+    QCOMPARE(ds.fieldByName(QStringLiteral("at")).value().typeId(), int(QMetaType::QDateTime));
+    QVERIFY_THROWS_EXCEPTION(DbError, ds.fieldByName(QStringLiteral("nosuch")));
+    // Navigation flags.
+    ds.last();
+    QVERIFY(ds.eof());
+    QCOMPARE(ds.recNo(), 6);
+    ds.next();
+    QCOMPARE(ds.recNo(), 6);
+    ds.first();
+    ds.prior();
+    QVERIFY(ds.bof());
+    QCOMPARE(ds.recNo(), 1);
+    ds.moveBy(3);
+    QCOMPARE(ds.recNo(), 4);
+}
+
+void DataSetCoreTest::moneySumIsExact() {
+    ColumnDef d;
+    d.name = QStringLiteral("card_consume");
+    d.type = FieldType::Currency;
+    DataSet ds;
+    ds.beginLoad({d});
+    const int n = 1000000;
+    RowBatch batch({StorageKind::Fixed4}, n);
+    std::int64_t dime = 0;
+    QVERIFY(cellcodec::parseFixed4("0.10", 4, dime));
+    for (int i = 0; i < n; ++i) {
+        batch.addInt(0, dime);
+        batch.endRow();
+    }
+    ds.appendRows(batch);
+    ds.endLoad();
+    const std::int64_t sum = ds.sumFixed(0);
+    QCOMPARE(cellcodec::fixedText(sum, 2), QStringLiteral("100000.00"));
+    QCOMPARE(sum, std::int64_t(n) * dime);
+}
+
+void DataSetCoreTest::filterForms_data() {
+    QTest::addColumn<QString>("expression");
+    QTest::addColumn<QList<int>>("expected");
+    QTest::newRow("int =") << "id = 3" << QList<int>{3};
+    QTest::newRow("int <>") << "id <> 3" << QList<int>{1, 2, 4, 5, 6};
+    QTest::newRow("int > fraction") << "id > 2.5" << QList<int>{3, 4, 5, 6};
+    QTest::newRow("int quoted") << "id = '4'" << QList<int>{4};
+    QTest::newRow("money >") << "amount > 12.5" << QList<int>{5};
+    QTest::newRow("money >=") << "amount >= 12.50" << QList<int>{1, 5, 6};
+    QTest::newRow("money < 0") << "amount < 0" << QList<int>{3};
+    QTest::newRow("money <= quoted") << "amount <= '0.10'" << QList<int>{2, 3};
+    QTest::newRow("float >") << "price > 1" << QList<int>{1, 3, 4, 6};
+    QTest::newRow("doubled quote") << "name = 'O''Brien'" << QList<int>{3};
+    QTest::newRow("text any case") << "name = 'ALICE'" << QList<int>{4};
+    QTest::newRow("like prefix %") << "name LIKE '张%'" << QList<int>{1};
+    QTest::newRow("like * both ends") << "name like '*LI*'" << QList<int>{4};
+    QTest::newRow("like suffix") << "name LIKE '%b'" << QList<int>{5};
+    QTest::newRow("date range") << "at >= #2024-01-05 12:00:00# AND at < #2024-02-01#" << QList<int>{2, 6};
+    QTest::newRow("date =") << "at = #2024-02-01#" << QList<int>{3};
+    QTest::newRow("date quoted") << "at = '2024-03-10 18:45:10'" << QList<int>{5};
+    QTest::newRow("date US form") << "at < #1/6/2024#" << QList<int>{1, 2};
+    QTest::newRow("null =") << "price = Null" << QList<int>{2};
+    QTest::newRow("null <>") << "price <> NULL" << QList<int>{1, 3, 4, 5, 6};
+    QTest::newRow("is null") << "at is null" << QList<int>{4};
+    QTest::newRow("parentheses") << "(dept = 'A01' OR dept = 'B02') AND ok = True" << QList<int>{1, 6};
+    QTest::newRow("and before or") << "dept = 'A01' OR id = 5 AND ok = False" << QList<int>{1, 4, 5, 6};
+    QTest::newRow("brackets") << "[name] = '李四'" << QList<int>{2};
+    QTest::newRow("label") << "[部门] = 'B01'" << QList<int>{3};
+    QTest::newRow("bool number") << "ok = 1" << QList<int>{1, 3, 6};
+    QTest::newRow("not") << "NOT (id < 5)" << QList<int>{5, 6};
+    QTest::newRow("builder form") << "(dept like 'A0%') and (amount > 1)" << QList<int>{1, 6};
+    QTest::newRow("blank") << "  " << QList<int>{1, 2, 3, 4, 5, 6};
+}
+
+void DataSetCoreTest::filterForms() {
+    QFETCH(QString, expression);
+    QFETCH(QList<int>, expected);
+    DataSet ds;
+    loadSample(ds);
+    ds.fieldByName(QStringLiteral("dept")).setDisplayLabel(QStringLiteral("部门"));
+    ds.setFilter(expression);
+    ds.setFiltered(true);
+    QCOMPARE(ids(ds), expected);
+    QCOMPARE(ds.recNo(), expected.isEmpty() ? 0 : 1);
+}
+
+void DataSetCoreTest::badFilterChangesNothing() {
+    DataSet ds;
+    loadSample(ds);
+    ds.setFilter(QStringLiteral("dept = 'A01'"));
+    ds.setFiltered(true);
+    ds.last();
+    const Bookmark current = ds.bookmark();
+    const QStringList bad = {QStringLiteral("id = "),         QStringLiteral("id == 3"),
+                             QStringLiteral("nosuch = 1"),    QStringLiteral("name = 'unterminated"),
+                             QStringLiteral("(id = 1"),       QStringLiteral("id = 1)"),
+                             QStringLiteral("id = 'abc'"),    QStringLiteral("at = #notadate#"),
+                             QStringLiteral("amount > Null"), QStringLiteral("id = 1 AND"),
+                             QStringLiteral("id 3"),          QStringLiteral("at > 5")};
+    for (const QString& expression : bad) {
+        bool thrown = false;
+        try {
+            ds.setFilter(expression);
+        } catch (const DbError& e) {
+            thrown = true;
+            QVERIFY2(!e.message().isEmpty(), qPrintable(expression));
+        }
+        QVERIFY2(thrown, qPrintable(expression));
+        QCOMPARE(ds.filter(), QStringLiteral("dept = 'A01'"));
+        QVERIFY(ds.filtered());
+        QCOMPARE(ids(ds), QList<int>({1, 4, 6}));
+        QCOMPARE(ds.bookmark(), current);
+    }
+}
+
+void DataSetCoreTest::filteredSwitch() {
+    DataSet ds;
+    loadSample(ds);
+    QSignalSpy reset(&ds, &DataSet::viewReset);
+    ds.setFilter(QStringLiteral("ok = False"));
+    QCOMPARE(ds.recordCount(), 6); // not applied until Filtered
+    ds.setFiltered(true);
+    QCOMPARE(ids(ds), QList<int>({2, 5}));
+    ds.setFilter(QStringLiteral("ok = True"));
+    QCOMPARE(ids(ds), QList<int>({1, 3, 6}));
+    ds.setFiltered(false);
+    QCOMPARE(ds.recordCount(), 6);
+    QVERIFY(reset.count() >= 3);
+    // The filter is applied to rows that arrive later.
+    ds.setFiltered(true);
+    ds.append();
+    ds.fieldByName(QStringLiteral("id")).setValue(7);
+    ds.fieldByName(QStringLiteral("ok")).setValue(true);
+    ds.post();
+    ds.append();
+    ds.fieldByName(QStringLiteral("id")).setValue(8);
+    ds.fieldByName(QStringLiteral("ok")).setValue(false);
+    ds.post();
+    QCOMPARE(ids(ds), QList<int>({1, 3, 6, 7}));
+}
+
+void DataSetCoreTest::stableMultiFieldSort() {
+    DataSet ds;
+    loadSample(ds);
+    ds.setSort(QStringLiteral("dept ASC, amount DESC"));
+    QCOMPARE(ids(ds), QList<int>({1, 6, 4, 2, 3, 5}));
+    ds.setSort(QStringLiteral("[name]"));
+    QCOMPARE(ids(ds), QList<int>({6, 4, 5, 3, 1, 2}));
+    ds.setSort(QStringLiteral("ok desc,at"));
+    QCOMPARE(ids(ds), QList<int>({1, 6, 3, 2, 5, 4}));
+    ds.setSort(QStringLiteral("price DESC , id DESC"));
+    QCOMPARE(ids(ds), QList<int>({4, 3, 6, 1, 5, 2}));
+    // Sort and filter together; the sort text is kept when the filter changes.
+    ds.setFilter(QStringLiteral("dept like 'A%'"));
+    ds.setFiltered(true);
+    QCOMPARE(ids(ds), QList<int>({4, 6, 1, 2}));
+    ds.setSort(QString());
+    QCOMPARE(ids(ds), QList<int>({1, 2, 4, 6}));
+}
+
+void DataSetCoreTest::badSortKeepsOrder() {
+    DataSet ds;
+    loadSample(ds);
+    ds.setSort(QStringLiteral("amount"));
+    const QList<int> before = ids(ds);
+    QVERIFY_THROWS_EXCEPTION(DbError, ds.setSort(QStringLiteral("nosuch")));
+    QVERIFY_THROWS_EXCEPTION(DbError, ds.setSort(QStringLiteral("id upward")));
+    ds.addCalculatedField(QStringLiteral("calc"), FieldType::Integer,
+                          [](const DataSet&, Bookmark) { return 1; });
+    QVERIFY_THROWS_EXCEPTION(DbError, ds.setSort(QStringLiteral("calc")));
+    QCOMPARE(ds.sort(), QStringLiteral("amount"));
+    QCOMPARE(ids(ds), before);
+}
+
+void DataSetCoreTest::bookmarksSurviveSortAndFilter() {
+    DataSet ds;
+    loadSample(ds);
+    QVERIFY(ds.locate(QStringLiteral("id"), 5));
+    const Bookmark five = ds.bookmark();
+    ds.first();
+    const Bookmark one = ds.bookmark();
+    ds.gotoBookmark(five);
+    ds.setSort(QStringLiteral("amount DESC"));
+    QCOMPARE(ds.bookmark(), five); // the cursor stays on its row
+    QCOMPARE(ds.fieldByName(QStringLiteral("id")).asInteger(), 5);
+    QCOMPARE(ds.recNo(), 1);
+    ds.setFilter(QStringLiteral("dept = 'B02' or dept = 'A02'"));
+    ds.setFiltered(true);
+    QCOMPARE(ds.fieldByName(QStringLiteral("id")).asInteger(), 5);
+    QVERIFY(!ds.gotoBookmark(one)); // filtered out
+    QCOMPARE(ds.fieldByName(QStringLiteral("id")).asInteger(), 5);
+    ds.setFiltered(false);
+    QVERIFY(ds.gotoBookmark(one));
+    QCOMPARE(ds.fieldByName(QStringLiteral("id")).asInteger(), 1);
+    QCOMPARE(ds.positionOf(five), 0);
+}
+
+void DataSetCoreTest::locate() {
+    DataSet ds;
+    loadSample(ds);
+    QVERIFY(!ds.locate(QStringLiteral("name"), QStringLiteral("bob")));
+    QVERIFY(ds.locate(QStringLiteral("name"), QStringLiteral("bob"), DataSet::CaseInsensitive));
+    QCOMPARE(ds.fieldByName(QStringLiteral("id")).asInteger(), 5);
+    QVERIFY(ds.locate(QStringLiteral("name"), QStringLiteral("AL"),
+                      DataSet::CaseInsensitive | DataSet::PartialKey));
+    QCOMPARE(ds.fieldByName(QStringLiteral("id")).asInteger(), 4);
+    QVERIFY(ds.locate(QStringLiteral("dept;amount"), QVariantList{QStringLiteral("A01"), 12.5}));
+    QCOMPARE(ds.fieldByName(QStringLiteral("id")).asInteger(), 1);
+    ds.setSort(QStringLiteral("id DESC"));
+    QVERIFY(ds.locate(QStringLiteral("dept;amount"),
+                      QVariantList{QStringLiteral("A01"), QStringLiteral("12.50")}));
+    QCOMPARE(ds.fieldByName(QStringLiteral("id")).asInteger(), 6);
+    QVERIFY(ds.locate(QStringLiteral("at"), QDateTime(QDate(2024, 2, 1), QTime(0, 0))));
+    QCOMPARE(ds.fieldByName(QStringLiteral("id")).asInteger(), 3);
+    QVERIFY(ds.locate(QStringLiteral("name"), QVariant()));
+    QCOMPARE(ds.fieldByName(QStringLiteral("id")).asInteger(), 6);
+    const Bookmark before = ds.bookmark();
+    QVERIFY(!ds.locate(QStringLiteral("id"), 99));
+    QCOMPARE(ds.bookmark(), before); // a failed Locate does not move
+    QVERIFY_THROWS_EXCEPTION(DbError, ds.locate(QStringLiteral("id;name"), 1));
+}
+
+void DataSetCoreTest::cloneIndependence() {
+    DataSet ds;
+    loadSample(ds);
+    ds.fieldByName(QStringLiteral("amount")).setDisplayLabel(QStringLiteral("金额"));
+    std::unique_ptr<DataSet> copy(ds.clone());
+    QCOMPARE(copy->recordCount(), 6);
+    QCOMPARE(copy->fieldByName(QStringLiteral("amount")).displayLabel(), QStringLiteral("金额"));
+    copy->setSort(QStringLiteral("id DESC"));
+    copy->setFilter(QStringLiteral("id > 2"));
+    copy->setFiltered(true);
+    copy->last();
+    QCOMPARE(ids(*copy), QList<int>({6, 5, 4, 3}));
+    QCOMPARE(ids(ds), QList<int>({1, 2, 3, 4, 5, 6}));
+    QCOMPARE(ds.recNo(), 1);
+    QVERIFY(!ds.filtered());
+    // Rows are shared: a posted change and a new row show in both.
+    ds.setRecNo(4);
+    ds.edit();
+    ds.fieldByName(QStringLiteral("amount")).setValue(QStringLiteral("7.25"));
+    ds.post();
+    QVERIFY(copy->locate(QStringLiteral("id"), 4));
+    QCOMPARE(copy->fieldByName(QStringLiteral("amount")).asFixed(), 72500);
+    ds.append();
+    ds.fieldByName(QStringLiteral("id")).setValue(9);
+    ds.post();
+    QCOMPARE(ids(*copy), QList<int>({6, 5, 4, 3, 9}));
+    // A row deleted through the clone leaves both.
+    QVERIFY(copy->locate(QStringLiteral("id"), 5));
+    copy->deleteRecord();
+    QCOMPARE(ids(ds), QList<int>({1, 2, 3, 4, 6, 9}));
+    QCOMPARE(ds.recordCount(), 6);
+    // Closing the original leaves the clone its rows.
+    ds.close();
+    QCOMPARE(ids(*copy), QList<int>({6, 4, 3, 9}));
+}
+
+void DataSetCoreTest::editStates() {
+    DataSet ds;
+    loadSample(ds);
+    QStringList events;
+    ds.afterInsert = [&](DataSet& d) {
+        events << QStringLiteral("afterInsert");
+        d.fieldByName(QStringLiteral("ok")).setValue(false); // the record window's Boolean defaults
+    };
+    ds.beforePost = [&](DataSet& d) {
+        events << QStringLiteral("beforePost");
+        if (d.fieldByName(QStringLiteral("dept")).asString() == QLatin1String("XX"))
+            throw DbError(QStringLiteral("refused"));
+    };
+    ds.fieldByName(QStringLiteral("name")).setOnValidate([&](Field&, const QVariant& v) {
+        events << QStringLiteral("validate");
+        if (v.toString().isEmpty())
+            throw DbError(QStringLiteral("name required"));
+    });
+    QSignalSpy states(&ds, &DataSet::stateChanged);
+    QVERIFY_THROWS_EXCEPTION(DbError, ds.fieldByName(QStringLiteral("id")).setValue(1)); // browsing
+    ds.append();
+    QCOMPARE(ds.state(), DataSet::State::Insert);
+    QCOMPARE(ds.fieldByName(QStringLiteral("ok")).value(), QVariant(false));
+    QVERIFY(ds.fieldByName(QStringLiteral("id")).isNull());
+    QVERIFY_THROWS_EXCEPTION(DbError, ds.fieldByName(QStringLiteral("name")).setValue(QString()));
+    ds.fieldByName(QStringLiteral("name")).setValue(QStringLiteral("王五"));
+    ds.fieldByName(QStringLiteral("dept")).setValue(QStringLiteral("XX"));
+    QVERIFY_THROWS_EXCEPTION(DbError,
+                             ds.fieldByName(QStringLiteral("amount")).setValue(QStringLiteral("1,5")));
+    QVERIFY_THROWS_EXCEPTION(DbError, ds.post());
+    QCOMPARE(ds.state(), DataSet::State::Insert); // a refused post keeps the record
+    ds.fieldByName(QStringLiteral("dept")).setValue(QStringLiteral("C01"));
+    ds.fieldByName(QStringLiteral("amount")).setValue(0.3);
+    ds.post();
+    QCOMPARE(ds.state(), DataSet::State::Browse);
+    QCOMPARE(ds.recordCount(), 7);
+    QCOMPARE(ds.recNo(), 7);
+    QCOMPARE(ds.fieldByName(QStringLiteral("name")).asString(), QStringLiteral("王五"));
+    QCOMPARE(ds.fieldByName(QStringLiteral("amount")).asFixed(), 3000);
+    QCOMPARE(events, QStringList({QStringLiteral("afterInsert"), QStringLiteral("validate"),
+                                  QStringLiteral("validate"), QStringLiteral("beforePost"),
+                                  QStringLiteral("beforePost")}));
+    // Edit then Cancel restores; Edit then Post writes.
+    ds.first();
+    ds.edit();
+    ds.fieldByName(QStringLiteral("dept")).setValue(QStringLiteral("Z9"));
+    QCOMPARE(ds.fieldByName(QStringLiteral("dept")).asString(), QStringLiteral("Z9"));
+    QVERIFY(ds.isModified());
+    ds.cancel();
+    QCOMPARE(ds.fieldByName(QStringLiteral("dept")).asString(), QStringLiteral("A01"));
+    // The poster sees old and new values and can refuse.
+    DataSet::Change seen{};
+    bool refuse = true;
+    ds.poster = [&](DataSet&, DataSet::Change& change) {
+        seen = change;
+        if (refuse)
+            throw DbError(QStringLiteral("server said no"));
+    };
+    ds.edit();
+    ds.fieldByName(QStringLiteral("dept")).setValue(QStringLiteral("Z9"));
+    QVERIFY_THROWS_EXCEPTION(DbError, ds.post());
+    QCOMPARE(ds.state(), DataSet::State::Edit);
+    refuse = false;
+    ds.post();
+    QCOMPARE(seen.kind, DataSet::Change::Update);
+    QCOMPARE(QByteArray::fromStdString(seen.oldValues[2].s), QByteArray("A01"));
+    QCOMPARE(QByteArray::fromStdString(seen.newValues[2].s), QByteArray("Z9"));
+    QVERIFY(seen.changed[2] && !seen.changed[1]);
+    QCOMPARE(ds.fieldByName(QStringLiteral("dept")).asString(), QStringLiteral("Z9"));
+    ds.deleteRecord();
+    QCOMPARE(seen.kind, DataSet::Change::Delete);
+    QCOMPARE(ds.recordCount(), 6);
+    QCOMPARE(ds.fieldByName(QStringLiteral("id")).asInteger(), 2);
+    QVERIFY(states.count() >= 6);
+}
+
+void DataSetCoreTest::calculatedAndHandlers() {
+    DataSet ds;
+    loadSample(ds);
+    const int amountIndex = ds.fieldByName(QStringLiteral("amount")).index();
+    const int priceIndex = ds.fieldByName(QStringLiteral("price")).index();
+    Field& total =
+        ds.addCalculatedField(QStringLiteral("total"), FieldType::Float, [=](const DataSet& d, Bookmark b) {
+            return QVariant(d.valueAt(b, amountIndex).toDouble() + d.valueAt(b, priceIndex).toDouble());
+        });
+    total.setDisplayFormat(QStringLiteral("0.00"));
+    ds.first();
+    QCOMPARE(total.value().toDouble(), 14.0);
+    QCOMPARE(total.displayText(), QStringLiteral("14.00"));
+    ds.setFilter(QStringLiteral("total > 50"));
+    ds.setFiltered(true);
+    QCOMPARE(ids(ds), QList<int>({5}));
+    ds.setFiltered(false);
+    Field& ok = ds.fieldByName(QStringLiteral("ok"));
+    ok.setTextHandler([](const QVariant& v) {
+        return v.isNull() ? QStringLiteral("?") : (v.toBool() ? QStringLiteral("是") : QStringLiteral("否"));
+    });
+    QCOMPARE(ds.displayText(0, ok.index()), QStringLiteral("是"));
+    QCOMPARE(ds.displayText(3, ok.index()), QStringLiteral("?"));
+    // Field order can be changed; cells follow their fields.
+    ok.setIndex(0);
+    QCOMPARE(ds.field(0)->fieldName(), QStringLiteral("ok"));
+    QCOMPARE(ds.value(0, 1).toInt(), 1);
+    QCOMPARE(ds.sumFixed(ds.fieldByName(QStringLiteral("amount")).index()),
+             1221000); // 12.50 + 0.10 - 3.00 + 100.00 + 12.50, the null counting 0
+}
+
+QTEST_GUILESS_MAIN(DataSetCoreTest)
+#include "tst_dataset_core.moc"
