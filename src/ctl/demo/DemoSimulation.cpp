@@ -52,12 +52,12 @@ DemoSimulation::DemoSimulation(DemoWorld& world, DemoLedger& ledger)
         m_forcedCodes.push_back(kChargeCode + kind);
 
     // Records kept only in the backup tables (gaps) and records set aside as
-    // duplicates, on cards of people who stay all period.
+    // duplicates, on cards held all period long.
     DemoRandom rng(world.seed() ^ 0x6A9ULL);
     std::vector<int> candidates;
     for (size_t i = 0; i < world.people.size(); ++i) {
         const DemoPerson& p = world.people[i];
-        if (p.fate == Fate::Stays && !p.cards.empty() && i >= m_forcedCodes.size())
+        if (p.fate == Fate::Stays && p.hireTime < m_start && !p.cards.empty() && i >= m_forcedCodes.size())
             candidates.push_back(p.cards.front());
     }
     const int wanted = world.scale().gaps + world.scale().duplicates;
@@ -69,7 +69,7 @@ DemoSimulation::DemoSimulation(DemoWorld& world, DemoLedger& ledger)
         const int j = gap ? k : k - world.scale().gaps;
         // Most are meal records; every fourth gap and every third duplicate is a charge.
         const bool charge = gap ? j % 4 == 3 : j % 3 == 2;
-        m_targets[card].push_back({rng.range(1, std::max(1, m_days - 2)), charge, gap});
+        m_targets[card].push_back({rng.range(1, std::max(1, m_days / 2)), charge, gap});
     }
 }
 
@@ -479,8 +479,9 @@ void DemoSimulation::markBackups(size_t firstRecord, int card, int day) {
         for (auto t = it->second.begin(); t != it->second.end(); ++t) {
             if (t->day > day)
                 continue;
-            const bool eligible = t->charge ? (!r.meal && r.code == 0 && r.paySource == 0 && r.amount > 0)
-                                            : (r.meal && r.detailCount == 0 && (r.code == 2 || r.code == 1));
+            const bool eligible =
+                t->charge ? (!r.meal && (r.code == 0 || r.code == 30) && r.paySource == 0 && r.amount > 0)
+                          : (r.meal && r.detailCount == 0 && (r.code == 2 || r.code == 1));
             if (!eligible)
                 continue;
             (t->gap ? r.gap : r.duplicate) = true;

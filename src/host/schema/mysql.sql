@@ -89,8 +89,8 @@ CREATE TABLE cardtype (
   PRIMARY KEY (SortID)
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4;
 
--- One row per card issued. CardStatus: 3 in use, 2 reported lost, 4 returned,
--- 5 replaced by a new card.
+-- One row per card issued (sys_id numbers the issuance). CardStatus: 3 in use,
+-- 2 reported lost (a lost card that was replaced stays 2), 4 returned.
 CREATE TABLE cardinfo (
   empno          varchar(20)   NOT NULL,
   sys_id         int           NOT NULL,
@@ -589,7 +589,9 @@ CREATE TABLE ReturnCard (
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4;
 
 -- Lost cards replaced: old_card_id stops at op_date, new_card_id carries the
--- balance card_balance forward (its first row is a zero-amount manual recharge).
+-- balance card_balance forward. The new card's first record (card_sequ 1) is a
+-- zero-amount manual recharge (Kind 0) whose card_balance is that carried
+-- balance: the one row of a card where balance before + amount <> balance after.
 CREATE TABLE MChangeCard (
   id           bigint        NOT NULL AUTO_INCREMENT,
   emp_id       varchar(20)   NULL,
