@@ -1,0 +1,296 @@
+// The widgets of the shared utilities, offscreen: the production prompter's
+// boxes and file dialog, the message toast, and the progress dialog's cancel
+// driven through the scripted prompter.
+#include "util/DialogPrompter.h"
+#include "util/MsgFrm.h"
+#include "util/Progress.h"
+#include "util/ScriptedPrompter.h"
+#include "util/ToastRegistry.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+
+namespace {
+// Runs `handle` on the next modal dialog of type T once it is shown.
+template <typename T> void whenModal(std::function<void(T*)> handle) {
+    auto* poll = new QTimer;
+    poll->setInterval(10);
+    auto started = std::make_shared<QElapsedTimer>();
+    started->start();
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, handle, started] {
+        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            poll->stop();
+            poll->deleteLater();
+            handle(dialog);
+        } else if (started->elapsed() > 5000) {
+            poll->stop();
+            poll->deleteLater();
+            qWarning("no modal dialog appeared");
+        }
+    });
+    poll->start();
+}
+} // namespace
+
+class TestUtilDialogs : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The question box has the title, text, icon, buttons and default button
+    // asked for, and answers with the button clicked.
+    void productionQuestion() {
+        DialogPrompter prompter;
+        QString title, text;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QMessageBox::StandardButtons buttons;
+        QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+        whenModal<QMessageBox>([&](QMessageBox* box) {
+            title = box->windowTitle();
+            text = box->text();
+            icon = box->icon();
+            buttons = box->standardButtons();
+            defaultButton = box->standardButton(box->defaultButton());
+            box->button(QMessageBox::No)->click();
+        });
+        const PromptAnswer answer =
+            prompter.question(QStringLiteral("询问"), QStringLiteral("“消费明细”的数据已被修改, 是否保存?"),
+                              PromptButtons::YesNoCancel, PromptAnswer::Cancel, PromptIcon::Question);
+        QCOMPARE(answer, PromptAnswer::No);
+        QCOMPARE(title, QStringLiteral("询问"));
+        QCOMPARE(text, QStringLiteral("“消费明细”的数据已被修改, 是否保存?"));
+        QCOMPARE(icon, QMessageBox::Question);
+        QCOMPARE(buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        QCOMPARE(defaultButton, QMessageBox::Cancel);
+
+        // Escape on a Yes/No/Cancel box is Cancel.
+        whenModal<QMessageBox>([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
+        QCOMPARE(prompter.confirmOrCancel(QStringLiteral("?")), PromptAnswer::Cancel);
+
+        whenModal<QMessageBox>([&](QMessageBox* box) {
+            icon = box->icon();
+            title = box->windowTitle();
+            box->button(QMessageBox::Ok)->click();
+        });
+        prompter.error(QStringLiteral("选中列不能排序"));
+        QCOMPARE(icon, QMessageBox::Critical);
+        QCOMPARE(title, QStringLiteral("错误"));
+    }
+
+    void productionMaskedInput() {
+        DialogPrompter prompter;
+        QLineEdit::EchoMode mode = QLineEdit::Normal;
+        QString label, title;
+        whenModal<QInputDialog>([&](QInputDialog* dialog) {
+            mode = dialog->textEchoMode();
+            label = dialog->labelText();
+            title = dialog->windowTitle();
+            dialog->setTextValue(QStringLiteral("pa'ss"));
+            dialog->accept();
+        });
+        QCOMPARE(prompter.password(QStringLiteral("请输入密码"), QStringLiteral("请输入管理员密码:")),
+                 std::optional<QString>(QStringLiteral("pa'ss")));
+        QCOMPARE(mode, QLineEdit::Password);
+        QCOMPARE(label, QStringLiteral("请输入管理员密码:"));
+        QCOMPARE(title, QStringLiteral("请输入密码"));
+
+        whenModal<QInputDialog>([](QInputDialog* dialog) { dialog->reject(); });
+        QCOMPARE(prompter.inputText(QStringLiteral("T"), QStringLiteral("P"), QStringLiteral("d"), false),
+                 std::nullopt);
+    }
+
+    // The save dialog shows the descriptions, starts on the requested
+    // filter, and returns the chosen filter's index and the completed name.
+    void productionSaveDialog() {
+        QTemporaryDir dir;
+        DialogPrompter prompter;
+        FileDialogRequest request;
+        request.title = QStringLiteral("消费明细");
+        request.filter = QStringLiteral(
+            "Advanced Data Tablegram format|*.ADTG|XML Document|*.xml|文本文件格式 (*.txt)|*.txt");
+        request.defaultExtension = QStringLiteral("ADTG");
+        request.filterIndex = 3;
+        request.directory = dir.path();
+        request.fileName = QStringLiteral("消费明细");
+        QStringList filters;
+        QString initialFilter, title;
+        whenModal<QFileDialog>([&](QFileDialog* dialog) {
+            title = dialog->windowTitle();
+            filters = dialog->nameFilters();
+            initialFilter = dialog->selectedNameFilter();
+            dialog->selectNameFilter(filters.value(1));
+            dialog->selectFile(QStringLiteral("导出"));
+            static_cast<QDialog*>(dialog)->accept(); // the file dialog's own accept
+        });
+        const FileDialogResult result = prompter.saveFile(request);
+        QCOMPARE(title, QStringLiteral("消费明细"));
+        QCOMPARE(filters.size(), 3);
+        // The descriptions show as they stand.
+        QCOMPARE(initialFilter, QStringLiteral("文本文件格式 (*.txt)"));
+        QVERIFY(result.accepted);
+        QCOMPARE(result.filterIndex, 2);
+        QCOMPARE(result.path, QDir(dir.path()).filePath(QStringLiteral("导出.xml")));
+
+        whenModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
+        QVERIFY(!prompter.openFile(request).accepted);
+    }
+
+    // A toast registers, shows its kind, slides in to its corner without
+    // taking the focus, waits, slides out and frees itself.
+    void toastLifecycle() {
+        ToastRegistry registry;
+        QPointer<TMsgForm> toast = new TMsgForm(registry, ToastTimings{1, 50});
+        QVERIFY(registry.contains(toast));
+        QVERIFY(toast->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
+        QVERIFY(toast->testAttribute(Qt::WA_ShowWithoutActivating));
+        toast->setMessage(QStringLiteral("上传补贴信息操作完成!"), 1);
+        QCOMPARE(toast->lblIcon->text(), QStringLiteral("提示"));
+        QVERIFY(!toast->imgInfo->isHidden());
+        QVERIFY(toast->imgError->isHidden() && toast->imgWarning->isHidden());
+        toast->setMessage(QStringLiteral("错误"), 0);
+        QCOMPARE(toast->lblIcon->text(), QStringLiteral("錯誤"));
+        QVERIFY(!toast->imgError->isHidden() && toast->imgInfo->isHidden());
+        QCOMPARE(toast->size(), QSize(218, 148));
+
+        const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+        toast->showToast();
+        QVERIFY(toast->isVisible());
+        QCOMPARE(toast->pos(), QPoint(work.right() + 1 - 218, work.bottom()));
+        QTRY_VERIFY_WITH_TIMEOUT(toast && toast->isWaiting(), 3000);
+        QCOMPARE(toast->geometry().bottom(), work.bottom());
+        QTRY_VERIFY_WITH_TIMEOUT(toast.isNull(), 5000);
+        QCOMPARE(registry.count(), 0);
+    }
+
+    // A long text makes the toast taller, so that all of it shows; a click
+    // during the slide-in starts the slide-out; toasts open at once lie side
+    // by side; the module's unload frees those left.
+    void toastsTogether() {
+        ToastRegistry registry;
+        const ToastTimings slow{30, 60000};
+        auto* first = new TMsgForm(registry, slow);
+        first->setMessage(QStringLiteral("短"), 1);
+        auto* second = new TMsgForm(registry, slow);
+        QString longText;
+        for (int i = 0; i < 40; ++i)
+            longText += QStringLiteral("补贴记录已上传，不能删除。");
+        second->setMessage(longText, 2);
+        QVERIFY(second->height() > first->height());
+        QVERIFY(second->lblMsg->height() >=
+                second->lblMsg->fontMetrics()
+                    .boundingRect(QRect(0, 0, second->lblMsg->width(), 100000), Qt::TextWordWrap, longText)
+                    .height());
+        first->showToast();
+        second->showToast();
+        QCOMPARE(second->x(), first->x() - first->width());
+
+        QTest::qWait(100);
+        QCOMPARE(first->motion()->phase(), ToastMotion::SlidingIn);
+        QTest::mouseClick(first, Qt::LeftButton);
+        QCOMPARE(first->motion()->phase(), ToastMotion::SlidingOut);
+
+        QPointer<TMsgForm> a = first, b = second;
+        registry.closeAll();
+        QVERIFY(a.isNull() && b.isNull());
+    }
+
+    // The cancel button asks first when told to; No carries on, Yes sets the
+    // cancel flag; the dialog closes itself only with close-on-cancel.
+    void progressCancelConfirmation() {
+        ScriptedPrompter prompter;
+        TdlgProgress dialog(prompter);
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("请稍候..."));
+        QCOMPARE(dialog.btnCancel->text(), QStringLiteral("取消(&C)"));
+        dialog.setMessageText(QStringLiteral("正在准备..."));
+        dialog.setCancelVisible(true);
+        dialog.setCancelConfirmation(QStringLiteral("确认中断当前操作吗?"));
+        dialog.setMaximum(3);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+
+        prompter.answer(PromptAnswer::No);
+        QTest::mouseClick(dialog.btnCancel, Qt::LeftButton);
+        QVERIFY(!dialog.cancelRequested());
+        QCOMPARE(prompter.calls().size(), 1);
+        QCOMPARE(prompter.calls().at(0).title, QStringLiteral("询问"));
+        QCOMPARE(prompter.calls().at(0).text, QStringLiteral("确认中断当前操作吗?"));
+        QCOMPARE(prompter.calls().at(0).buttons, PromptButtons::YesNo);
+
+        prompter.answer(PromptAnswer::Yes);
+        QTest::mouseClick(dialog.btnCancel, Qt::LeftButton);
+        QVERIFY(dialog.cancelRequested());
+        QCOMPARE(dialog.Tag(), 1);
+        QVERIFY(dialog.isVisible());
+        // Once cancelled, a further click asks nothing.
+        QTest::mouseClick(dialog.btnCancel, Qt::LeftButton);
+        QCOMPARE(prompter.calls().size(), 2);
+
+        // Showing again starts from an empty bar and no cancel.
+        dialog.setPosition(2);
+        dialog.hide();
+        dialog.show();
+        QCOMPARE(dialog.position(), 0);
+        QVERIFY(!dialog.cancelRequested());
+
+        dialog.setCloseOnCancel(true);
+        prompter.answer(PromptAnswer::Yes);
+        QTest::mouseClick(dialog.btnCancel, Qt::LeftButton);
+        QVERIFY(dialog.cancelRequested());
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(prompter.pendingAnswers(), 0);
+    }
+
+    // A loop that steps the bar lets the window take a cancel click; the bar
+    // never passes its maximum.
+    void progressInALoop() {
+        ScriptedPrompter prompter;
+        TdlgProgress dialog(prompter);
+        dialog.setCancelVisible(true);
+        dialog.setMaximum(50);
+        dialog.show();
+        QTimer::singleShot(0, dialog.btnCancel, &QPushButton::click);
+        int steps = 0;
+        while (dialog.stepIt() && steps < 1000)
+            ++steps;
+        QVERIFY(dialog.cancelRequested());
+        QVERIFY(steps < 50);
+        QCOMPARE(dialog.position(), steps + 1);
+        QVERIFY(prompter.calls().isEmpty()); // no confirmation text, no question
+
+        TdlgProgress bounded(prompter);
+        bounded.setMaximum(2);
+        bounded.show();
+        for (int i = 0; i < 5; ++i)
+            QVERIFY(bounded.stepIt());
+        QCOMPARE(bounded.position(), 2);
+        bounded.close();
+        QVERIFY(!bounded.isVisible());
+    }
+
+    // Without its cancel button the dialog is closed only by its caller:
+    // Escape does nothing.
+    void progressWithoutCancel() {
+        ScriptedPrompter prompter;
+        TdlgProgress dialog(prompter);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        QVERIFY(dialog.isVisible());
+        QVERIFY(!dialog.cancelRequested());
+        dialog.close();
+        QVERIFY(!dialog.isVisible());
+    }
+};
+
+QTEST_MAIN(TestUtilDialogs)
+#include "test_util_dialogs.moc"

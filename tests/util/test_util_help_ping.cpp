@@ -1,0 +1,218 @@
+// Context help over the index files below the program folder, and the ICMP
+// echo test (loopback only).
+#include "util/HelpIndex.h"
+#include "util/Ping.h"
+#include "util/ScriptedPrompter.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+} // namespace
+
+class TestUtilHelpPing : public QObject {
+    Q_OBJECT
+
+private slots:
+    void folders() {
+        QCOMPARE(HelpIndex::folder(true, true), QStringLiteral("language/mysql/big5"));
+        QCOMPARE(HelpIndex::folder(true, false), QStringLiteral("language/sqlserver/big5"));
+        QCOMPARE(HelpIndex::folder(false, true), QStringLiteral("language/mysql/gb"));
+        QCOMPARE(HelpIndex::folder(false, false), QStringLiteral("language/sqlserver/gb"));
+        QCOMPARE(HelpIndex::indexPath(QStringLiteral("/opt/meal"), false, true, true),
+                 QStringLiteral("/opt/meal/language/mysql/gb/helplist.txt"));
+        QCOMPARE(HelpIndex::indexPath(QStringLiteral("/opt/meal"), false, false, false),
+                 QStringLiteral("/opt/meal/language/sqlserver/gb/WWWlist.txt"));
+    }
+
+    void lookups_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("target"); // null: no match
+        QTest::newRow("plain") << "1\t消费明细\thtml/xf.htm\n"
+                               << "消费明细"
+                               << "html/xf.htm";
+        QTest::newRow("caption twice: first line") << "1\t补贴下发\tfirst.htm\r\n2\t补贴下发\tsecond.htm\r\n"
+                                                   << "补贴下发"
+                                                   << "first.htm";
+        QTest::newRow("CRLF stripped") << "x\tA\tt.htm\r\n"
+                                       << "A"
+                                       << "t.htm";
+        QTest::newRow("one tab never matches") << "消费明细\thtml/xf.htm\n"
+                                               << "html/xf.htm" << QString();
+        QTest::newRow("one tab, empty key") << "abc\t\n"
+                                            << "" << QString();
+        QTest::newRow("no tab, empty key") << "abc\n\n"
+                                           << "" << QString();
+        QTest::newRow("two tabs, empty key matches") << "abc\t\tt\n"
+                                                     << ""
+                                                     << "t";
+        QTest::newRow("key is exact") << "1\t消费明细 \ta\n1\t消费明细表\tb\n"
+                                      << "消费明细" << QString();
+        QTest::newRow("rest after second tab kept") << "1\tK\ta\tb\n"
+                                                    << "K"
+                                                    << "a\tb";
+        QTest::newRow("first field ignored") << "K\tX\tt\n"
+                                             << "K" << QString();
+        QTest::newRow("later line") << "junk\n1\tA\ta\n1\tB\tb"
+                                    << "B"
+                                    << "b";
+    }
+    void lookups() {
+        QFETCH(QString, text);
+        QFETCH(QString, key);
+        QFETCH(QString, target);
+        const std::optional<QString> found = HelpIndex::lookup(text, key);
+        QCOMPARE(found.has_value(), !target.isNull());
+        if (found)
+            QCOMPARE(*found, target);
+    }
+
+    // The index files are read as UTF-8, or in the folder's own code page.
+    void codePages() {
+        QTemporaryDir dir;
+        const QString gb = dir.filePath(QStringLiteral("gb.txt"));
+        QStringEncoder gbk("GB18030");
+        QVERIFY(gbk.isValid());
+        QVERIFY(writeFile(gb, gbk.encode(QStringLiteral("1\t消费明细\t消费.htm\r\n"))));
+        QCOMPARE(HelpIndex::lookupFile(gb, QStringLiteral("消费明细"), false),
+                 std::optional<QString>(QStringLiteral("消费.htm")));
+
+        QStringEncoder big5("Big5");
+        if (!big5.isValid())
+            QSKIP("this Qt has no Big5 codec");
+        const QString big5File = dir.filePath(QStringLiteral("big5.txt"));
+        QVERIFY(writeFile(big5File, big5.encode(QStringLiteral("1\t補貼下發\t補貼.htm\r\n"))));
+        QCOMPARE(HelpIndex::lookupFile(big5File, QStringLiteral("補貼下發"), true),
+                 std::optional<QString>(QStringLiteral("補貼.htm")));
+        QCOMPARE(HelpIndex::lookupFile(dir.filePath(QStringLiteral("none.txt")), QStringLiteral("x"), false),
+                 std::nullopt);
+    }
+
+    // ShowHelp picks the index from the engine, the character set and the
+    // kind, opens the target, and tells when the help file is missing.
+    void showHelp() {
+        QTemporaryDir home;
+        const QString root = home.path();
+        QVERIFY(writeFile(root + "/language/mysql/gb/helplist.txt", "1\t消费明细\thtml\\xf.htm#top\n"));
+        QVERIFY(writeFile(root + "/language/mysql/big5/helplist.txt", "1\t消费明细\tbig5.htm\n"));
+        QVERIFY(writeFile(root + "/language/sqlserver/gb/helplist.txt", "1\t消费明细\tsql.htm\n"));
+        QVERIFY(writeFile(root + "/language/mysql/gb/WWWlist.txt", "1\t消费明细\thttp://127.0.0.1/xf\n"));
+
+        ScriptedPrompter prompter;
+        QList<QUrl> opened;
+        HelpService help(root, true, prompter);
+        help.setBig5(false);
+        help.setUrlOpener([&](const QUrl& url) {
+            opened << url;
+            return true;
+        });
+
+        // No help file: the operator is told, nothing opens.
+        QVERIFY(!help.ShowHelp(true, QStringLiteral("消费明细")));
+        QVERIFY(opened.isEmpty());
+        QCOMPARE(prompter.texts(), QStringList{QStringLiteral("help.chm帮助文件不存在!")});
+        QCOMPARE(prompter.calls().at(0).title, QStringLiteral("提示"));
+
+        // Help file present: its extracted page when there is one.
+        QVERIFY(writeFile(root + "/help.chm", "ITSF"));
+        QVERIFY(help.ShowHelp(true, QStringLiteral("消费明细")));
+        QCOMPARE(opened.last(), QUrl::fromLocalFile(root + "/help.chm"));
+        QVERIFY(writeFile(root + "/help/html/xf.htm", "<html/>"));
+        QVERIFY(help.ShowHelp(true, QStringLiteral("消费明细")));
+        QCOMPARE(opened.last().toLocalFile(), root + "/help/html/xf.htm");
+        QCOMPARE(opened.last().fragment(), QStringLiteral("top"));
+
+        // Web addresses come from the other index.
+        QVERIFY(help.ShowHelp(false, QStringLiteral("消费明细")));
+        QCOMPARE(opened.last(), QUrl(QStringLiteral("http://127.0.0.1/xf")));
+
+        // Unknown caption, or an index missing for this engine: nothing.
+        const int before = int(opened.size());
+        QVERIFY(!help.ShowHelp(true, QStringLiteral("没有的窗口")));
+        HelpService sqlServer(root, false, prompter);
+        sqlServer.setBig5(false);
+        sqlServer.setUrlOpener([&](const QUrl& url) {
+            opened << url;
+            return true;
+        });
+        QVERIFY(!sqlServer.ShowHelp(false, QStringLiteral("消费明细")));
+        QCOMPARE(opened.size(), before);
+
+        // A traditional-Chinese system reads the Big5 folder.
+        help.setBig5(true);
+        QVERIFY(help.ShowHelp(true, QStringLiteral("消费明细")));
+        QCOMPARE(opened.last(), QUrl::fromLocalFile(root + "/help.chm"));
+        QVERIFY(writeFile(root + "/help/big5.htm", "<html/>"));
+        QVERIFY(help.ShowHelp(true, QStringLiteral("消费明细")));
+        QCOMPARE(opened.last().toLocalFile(), root + "/help/big5.htm");
+
+        // The desktop refusing to open the topic counts as a missing file.
+        help.setUrlOpener([](const QUrl&) { return false; });
+        prompter.clear();
+        QVERIFY(!help.ShowHelp(true, QStringLiteral("消费明细")));
+        QCOMPARE(prompter.texts(), QStringList{QStringLiteral("help.chm帮助文件不存在!")});
+    }
+
+    void addresses_data() {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("loopback") << "127.0.0.1" << true;
+        QTest::newRow("spaces around") << " 127.0.0.1 " << true;
+        QTest::newRow("empty") << "" << false;
+        QTest::newRow("name") << "localhost" << false;
+        QTest::newRow("three parts") << "127.0.1" << false;
+        QTest::newRow("five parts") << "127.0.0.1.1" << false;
+        QTest::newRow("part above 255") << "127.0.0.256" << false;
+        QTest::newRow("IPv6") << "::1" << false;
+        QTest::newRow("hex") << "0x7f.0.0.1" << false;
+        QTest::newRow("trailing text") << "127.0.0.1x" << false;
+        QTest::newRow("full-width digits") << "１２７.0.0.1" << false;
+    }
+    void addresses() {
+        QFETCH(QString, address);
+        quint32 ip = 0;
+        QTEST(parseDottedIPv4(address, &ip), "valid");
+    }
+
+    void checksum() {
+        // The example of RFC 1071: 0001 f203 f4f5 f6f7 sums to ddf2.
+        const unsigned char words[] = {0x00, 0x01, 0xf2, 0x03, 0xf4, 0xf5, 0xf6, 0xf7};
+        QCOMPARE(icmpChecksum(words, 8), quint16(~0xddf2 & 0xFFFF));
+        // A packet carrying its checksum sums to zero.
+        unsigned char packet[9] = {8, 0, 0, 0, 0x12, 0x34, 0, 1, 0xAA};
+        const quint16 sum = icmpChecksum(packet, 9);
+        packet[2] = quint8(sum >> 8);
+        packet[3] = quint8(sum & 0xFF);
+        QCOMPARE(icmpChecksum(packet, 9), quint16(0));
+    }
+
+    void pingLoopback() {
+        QVERIFY(Ping(QStringLiteral("127.0.0.1")));
+        PingOptions small;
+        small.dataSize = 16;
+        QVERIFY(Ping(QStringLiteral("127.0.0.1"), small));
+    }
+
+    // A malformed address fails at once, without waiting for the time-out.
+    void pingBadAddress() {
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(!Ping(QStringLiteral("127.0.0")));
+        QVERIFY(!Ping(QStringLiteral("not an address")));
+        QVERIFY(!Ping(QStringLiteral("::1")));
+        QVERIFY(timer.elapsed() < 500);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestUtilHelpPing)
+#include "test_util_help_ping.moc"

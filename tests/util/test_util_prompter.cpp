@@ -1,0 +1,198 @@
+// The scripted prompter that window tests drive, and the file-dialog rules
+// both prompters share: the Windows filter text in Qt's form, and the
+// extension a typed name receives.
+#include "util/FileFilter.h"
+#include "util/ScriptedPrompter.h"
+
+#include <QGuiApplication>
+#include <QtTest>
+
+class TestUtilPrompter : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Every kind of call is recorded with what the operator would have seen,
+    // and answers are consumed in order.
+    void recordsCallsAndAnswersInOrder() {
+        ScriptedPrompter p;
+        p.answer(PromptAnswer::No);
+        p.answer(PromptAnswer::Cancel);
+        p.answerText(QStringLiteral("secret"));
+        p.cancelInput();
+
+        p.information(QStringLiteral("无记录"));
+        QVERIFY(!p.confirm(QStringLiteral("确认删除当前记录吗?")));
+        QCOMPARE(p.confirmOrCancel(QStringLiteral("“窗口”的数据已被修改, 是否保存?")), PromptAnswer::Cancel);
+        QCOMPARE(p.password(QStringLiteral("请输入密码"), QStringLiteral("请输入管理员密码:")),
+                 std::optional<QString>(QStringLiteral("secret")));
+        QCOMPARE(p.inputText(QStringLiteral("T"), QStringLiteral("P"), QStringLiteral("d"), false),
+                 std::nullopt);
+        p.error(QStringLiteral("选中列不能排序"));
+        QCOMPARE(p.pendingAnswers(), 0);
+
+        const QVector<PromptCall> calls = p.calls();
+        QCOMPARE(calls.size(), 6);
+        QCOMPARE(calls[0].kind, PromptCall::Message);
+        QCOMPARE(calls[0].title, QStringLiteral("提示"));
+        QCOMPARE(calls[0].icon, PromptIcon::Information);
+        QCOMPARE(calls[1].kind, PromptCall::Question);
+        QCOMPARE(calls[1].title, QStringLiteral("询问"));
+        QCOMPARE(calls[1].buttons, PromptButtons::YesNo);
+        QCOMPARE(calls[1].icon, PromptIcon::Question);
+        QCOMPARE(calls[2].buttons, PromptButtons::YesNoCancel);
+        QCOMPARE(calls[3].kind, PromptCall::Input);
+        QCOMPARE(calls[3].title, QStringLiteral("请输入密码"));
+        QCOMPARE(calls[3].text, QStringLiteral("请输入管理员密码:"));
+        QVERIFY(calls[3].masked);
+        QVERIFY(!calls[4].masked);
+        QCOMPARE(calls[4].defaultText, QStringLiteral("d"));
+        QCOMPARE(calls[5].title, QStringLiteral("错误"));
+        QCOMPARE(calls[5].icon, PromptIcon::Error);
+        QCOMPARE(p.texts().at(1), QStringLiteral("确认删除当前记录吗?"));
+
+        QCOMPARE(p.takeCalls().size(), 6);
+        QVERIFY(p.calls().isEmpty());
+    }
+
+    // The warning box carries the application's title.
+    void warningUsesApplicationTitle() {
+        ScriptedPrompter p;
+        QGuiApplication::setApplicationDisplayName(QStringLiteral("卡务管理"));
+        p.warning(QStringLiteral("连接发卡器失败"));
+        QCOMPARE(p.calls().at(0).title, QStringLiteral("卡务管理"));
+        QCOMPARE(p.calls().at(0).icon, PromptIcon::Warning);
+    }
+
+    // A call without an answer, an answer of another kind, or a button the
+    // box does not have is reported; the call then gets the refusal.
+    void unexpectedCallsAreReported() {
+        ScriptedPrompter p;
+        QStringList reports;
+        p.setUnexpectedHandler([&](const QString& why) { reports << why; });
+
+        QCOMPARE(p.question(QStringLiteral("询问"), QStringLiteral("Q1"), PromptButtons::YesNo,
+                            PromptAnswer::Yes, PromptIcon::Question),
+                 PromptAnswer::No);
+        QCOMPARE(reports.size(), 1);
+        QVERIFY(reports.last().contains(QStringLiteral("Q1")));
+
+        p.answerText(QStringLiteral("x"));
+        QCOMPARE(p.confirmOrCancel(QStringLiteral("Q2")), PromptAnswer::Cancel);
+        QCOMPARE(reports.size(), 2);
+        QCOMPARE(p.pendingAnswers(), 1); // the text answer is still waiting for its box
+
+        p.clear();
+        p.answer(PromptAnswer::Cancel);
+        QCOMPARE(p.confirm(QStringLiteral("Q3")), false);
+        QCOMPARE(reports.size(), 3);
+        QVERIFY(reports.last().contains(QStringLiteral("Cancel")));
+
+        const FileDialogResult none = p.saveFile(FileDialogRequest{});
+        QVERIFY(!none.accepted);
+        QCOMPARE(reports.size(), 4);
+
+        // Messages need no answer.
+        p.information(QStringLiteral("ok"));
+        QCOMPARE(reports.size(), 4);
+    }
+
+    void filterConversion_data() {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QStringList>("qt");
+        QTest::newRow("export with data set formats")
+            << QStringLiteral(
+                   "Advanced Data Tablegram format|*.ADTG|XML Document|*.xml|文本文件格式 (*.txt)|*.txt")
+            << QStringList{QStringLiteral("Advanced Data Tablegram format (*.ADTG)"),
+                           QStringLiteral("XML Document (*.xml)"),
+                           QStringLiteral("文本文件格式 (*.txt) (*.txt)")};
+        QTest::newRow("description with parentheses")
+            << QStringLiteral("CSV(逗号分隔) (*.CSV)|*.csv|RTF 文件格式 (*.RTF)|*.rtf")
+            << QStringList{QStringLiteral("CSV(逗号分隔) (*.CSV) (*.csv)"),
+                           QStringLiteral("RTF 文件格式 (*.RTF) (*.rtf)")};
+        QTest::newRow("several patterns")
+            << QStringLiteral("Excel|*.xls; *.xlsx|所有文件|*.*")
+            << QStringList{QStringLiteral("Excel (*.xls *.xlsx)"), QStringLiteral("所有文件 (*.*)")};
+        QTest::newRow("dangling description")
+            << QStringLiteral("文本文件|*.txt|孤") << QStringList{QStringLiteral("文本文件 (*.txt)")};
+        QTest::newRow("empty") << QString() << QStringList();
+    }
+    void filterConversion() {
+        QFETCH(QString, filter);
+        QTEST(qtFileFilters(filter), "qt");
+    }
+
+    // Qt shows what precedes the last parenthesised pattern list when the
+    // filter details are hidden: that must be the description unchanged.
+    void descriptionSurvivesQtStripping() {
+        const QRegularExpression qtPattern(
+            QStringLiteral("^(.*)\\(([a-zA-Z0-9_.,*? +;#\\-\\[\\]@\\{\\}/!<>\\$%&=^~:\\|]*)\\)$"));
+        const QString filter = QStringLiteral(
+            "文本文件格式 (*.txt)|*.txt|Excel 文件格式 (*.xls)|*.xls|RTF 文件格式 (*.RTF)|*.rtf|"
+            "CSV(逗号分隔) (*.CSV)|*.csv|Web 网页 (*.html)|*.html");
+        const QVector<FileFilterEntry> entries = parseFileFilter(filter);
+        QCOMPARE(entries.size(), 5);
+        for (const FileFilterEntry& entry : entries) {
+            const QRegularExpressionMatch m = qtPattern.match(qtFilterEntry(entry));
+            QVERIFY(m.hasMatch());
+            QCOMPARE(m.captured(1).trimmed(), entry.description);
+            QCOMPARE(m.captured(2), entry.patterns.join(QLatin1Char(' ')));
+        }
+    }
+
+    void extensionRule_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("expected");
+        const QString dir = QStringLiteral("/tmp/a.b/");
+        QTest::newRow("bare name, first filter") << dir + "report" << 1 << dir + "report.ADTG";
+        QTest::newRow("bare name, xls filter") << dir + "report" << 4 << dir + "report.xls";
+        QTest::newRow("typed extension kept") << dir + "report.dat" << 4 << dir + "report.dat";
+        QTest::newRow("wildcard filter takes default") << dir + "report" << 8 << dir + "report.ADTG";
+        QTest::newRow("index out of range takes default") << dir + "report" << 42 << dir + "report.ADTG";
+        QTest::newRow("trailing dot kept") << dir + "report." << 2 << dir + "report.";
+    }
+    void extensionRule() {
+        QFETCH(QString, typed);
+        QFETCH(int, index);
+        const QVector<FileFilterEntry> filters =
+            parseFileFilter(QStringLiteral("Advanced Data Tablegram format|*.ADTG|XML "
+                                           "Document|*.xml|文本文件格式 (*.txt)|*.txt|Excel 文件格式 "
+                                           "(*.xls)|*.xls|RTF|*.rtf|CSV|*.csv|Web|*.html|所有文件|*.*"));
+        QTEST(completeFileName(typed, extensionForFilter(filters, index, QStringLiteral("ADTG"))),
+              "expected");
+        QCOMPARE(completeFileName(typed, QString()), typed);
+    }
+
+    // The rule is applied to whatever the dialog returns, scripted or not;
+    // an answer without an index keeps the request's index.
+    void fileDialogsThroughThePrompter() {
+        ScriptedPrompter p;
+        FileDialogRequest request;
+        request.title = QStringLiteral("消费明细");
+        request.filter = QStringLiteral("Advanced Data Tablegram format|*.ADTG|XML Document|*.xml");
+        request.defaultExtension = QStringLiteral("ADTG");
+        request.filterIndex = 2;
+        p.answerFile(QStringLiteral("/tmp/out"));
+        p.answerFile(QStringLiteral("/tmp/in"), 1);
+        p.cancelFile();
+
+        const FileDialogResult saved = p.saveFile(request);
+        QVERIFY(saved.accepted);
+        QCOMPARE(saved.path, QStringLiteral("/tmp/out.xml"));
+        QCOMPARE(saved.filterIndex, 2);
+        const FileDialogResult opened = p.openFile(request);
+        QCOMPARE(opened.path, QStringLiteral("/tmp/in.ADTG"));
+        QCOMPARE(opened.filterIndex, 1);
+        QVERIFY(!p.saveFile(request).accepted);
+
+        QCOMPARE(p.calls().size(), 3);
+        QCOMPARE(p.calls().at(0).kind, PromptCall::SaveFile);
+        QCOMPARE(p.calls().at(1).kind, PromptCall::OpenFile);
+        QCOMPARE(p.calls().at(0).title, QStringLiteral("消费明细"));
+        QCOMPARE(p.calls().at(0).file.filter, request.filter);
+        QCOMPARE(p.calls().at(0).file.filterIndex, 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestUtilPrompter)
+#include "test_util_prompter.moc"
