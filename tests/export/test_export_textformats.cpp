@@ -1,0 +1,191 @@
+// Text, CSV, HTML and RTF exports: exact contents, escaping, Chinese texts,
+// hidden columns, selections, multi-level titles and the footer row.
+#include "ExportTestData.h"
+
+#include "dataset/export/CsvExporter.h"
+#include "dataset/export/HtmlExporter.h"
+#include "dataset/export/RtfExporter.h"
+#include "dataset/export/TextExporter.h"
+
+#include <QBuffer>
+#include <QRegularExpression>
+#include <QtTest>
+
+using namespace gridexport;
+using namespace exporttest;
+
+namespace {
+
+QByteArray run(GridExporter& exporter, const ExportSource& src, RowScope scope = RowScope::AllRows) {
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    if (!exporter.exportTo(src, buffer, scope))
+        qWarning("export failed: %s", qPrintable(exporter.errorString()));
+    return buffer.data();
+}
+
+QString utf8Body(const QByteArray& bytes) {
+    if (!bytes.startsWith("\xEF\xBB\xBF"))
+        return QStringLiteral("<no byte-order mark>");
+    return QString::fromUtf8(bytes.mid(3));
+}
+
+// A small table whose cells need every kind of escaping.
+MemoryExportSource tricky() {
+    MemoryExportSource src;
+    src.setTableName(QStringLiteral("表<1>"));
+    src.addColumn({QStringLiteral("名称"), FieldClass::Text, Alignment::Left, 6, true, {}});
+    src.addColumn({QStringLiteral("隐藏"), FieldClass::Text, Alignment::Left, 4, false, {}});
+    src.addColumn({QStringLiteral("金额"), FieldClass::Money, Alignment::Right, 8, true, {}});
+    src.addRow({QStringLiteral("a,b"), QStringLiteral("h"), QStringLiteral("￥1.00")});
+    src.addRow({QStringLiteral("say \"hi\""), QStringLiteral("h"), QStringLiteral("2")});
+    src.addRow({QStringLiteral("两行\r\n文字"), QStringLiteral("h"), QString()});
+    src.addRow({QStringLiteral("{\\}<&>"), QStringLiteral("h"), QStringLiteral("x\ty")});
+    return src;
+}
+
+} // namespace
+
+class TestExportTextFormats : public QObject {
+    Q_OBJECT
+
+private slots:
+    void csvQuotingAndChinese() {
+        CsvExporter csv;
+        QCOMPARE(csv.fileExtension(), QStringLiteral(".CSV"));
+        const QString body = utf8Body(run(csv, tricky()));
+        QCOMPARE(body, QStringLiteral("名称,金额\r\n"
+                                      "\"a,b\",￥1.00\r\n"
+                                      "\"say \"\"hi\"\"\",2\r\n"
+                                      "\"两行\r\n文字\",\r\n"
+                                      "{\\}<&>,x\ty\r\n"));
+        // Another separator quotes its own character and leaves commas alone.
+        CsvExporter semicolon(QLatin1Char(';'));
+        QCOMPARE(semicolon.field(QStringLiteral("a;b")), QStringLiteral("\"a;b\""));
+        QCOMPARE(semicolon.field(QStringLiteral("a,b")), QStringLiteral("a,b"));
+    }
+
+    void csvTitlesFooterAndSelection() {
+        MemoryExportSource src;
+        fillSample(src);
+        CsvExporter csv;
+        QStringList lines = utf8Body(run(csv, src)).split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.takeLast(), QString()); // ends with a line break
+        QCOMPARE(lines.first(),
+                 QStringLiteral("工号,姓名,部门,期初|现金收入|卡费,期初|现金收入|押金,期初|次数,时间"));
+        QCOMPARE(lines.at(1), QStringLiteral("0001,张三,财务部,￥12.50,￥0.00,3,2026-03-01 07:30:00"));
+        QCOMPARE(lines.last(), QStringLiteral("汇总:,4,,￥100000007.52,￥15.00,,"));
+        QCOMPARE(lines.size(), 1 + 4 + 1); // title, rows, footer
+        QCOMPARE(lines.at(3),
+                 QStringLiteral("0003,\"王五\n第二行\",<食堂> & 厨房,-￥5.00,￥5.00,12,2026-03-02 17:05:59"));
+
+        src.setSelectedRows({2, 0});
+        lines = utf8Body(run(csv, src, RowScope::SelectionOrAll)).split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.size(), 1 + 2 + 1);
+        QVERIFY(lines.at(1).startsWith(QStringLiteral("0001,")));
+        QVERIFY(lines.at(2).startsWith(QStringLiteral("0003,")));
+        QVERIFY(!lines.join(QLatin1Char('\n')).contains(QStringLiteral("汇总:")));
+    }
+
+    void textTabsAndFixedWidth() {
+        TextExporter tabs;
+        QCOMPARE(utf8Body(run(tabs, tricky())), QStringLiteral("名称\t金额\r\n"
+                                                               "a,b\t￥1.00\r\n"
+                                                               "say \"hi\"\t2\r\n"
+                                                               "两行  文字\t\r\n"
+                                                               "{\\}<&>\tx y\r\n"));
+
+        // Fixed width: Chinese characters take two columns; money is right-aligned.
+        QCOMPARE(TextExporter::displayColumns(QStringLiteral("两行ab￥")), 8);
+        TextExporter fixed(TextExporter::Layout::FixedWidth);
+        const QString body = utf8Body(run(fixed, tricky()));
+        QCOMPARE(body, QStringLiteral("名称       金额\r\n"
+                                      "a,b      ￥1.00\r\n"
+                                      "say \"hi\"        2\r\n"
+                                      "两行  文字\r\n"
+                                      "{\\}<&>      x y\r\n"));
+    }
+
+    void htmlEscapingAndMergedTitles() {
+        HtmlExporter html;
+        const QString page = QString::fromUtf8(run(html, tricky()));
+        QVERIFY(page.contains(QStringLiteral("<meta charset=\"utf-8\">")));
+        QVERIFY(page.contains(QStringLiteral("<title>表&lt;1&gt;</title>")));
+        QVERIFY(page.contains(QStringLiteral("<tr><th>名称</th><th>金额</th></tr>")));
+        QVERIFY(page.contains(
+            QStringLiteral("<tr><td>say &quot;hi&quot;</td><td style=\"text-align:right\">2</td></tr>")));
+        QVERIFY(page.contains(QStringLiteral("<td>两行<br>文字</td>")));
+        QVERIFY(page.contains(QStringLiteral("<td>{\\}&lt;&amp;&gt;</td>")));
+        QVERIFY(!page.contains(QStringLiteral("隐藏")));
+        QVERIFY(!page.contains(QStringLiteral("<tfoot>")));
+
+        MemoryExportSource src;
+        fillSample(src);
+        const QString sample = QString::fromUtf8(run(html, src));
+        const int head = sample.indexOf(QStringLiteral("<thead>"));
+        const int body = sample.indexOf(QStringLiteral("<tbody>"));
+        QCOMPARE(sample.mid(head, body - head),
+                 QStringLiteral(
+                     "<thead>\n"
+                     "<tr><th rowspan=\"3\">工号</th><th rowspan=\"3\">姓名</th><th rowspan=\"3\">部门</th>"
+                     "<th colspan=\"3\">期初</th><th rowspan=\"3\">时间</th></tr>\n"
+                     "<tr><th colspan=\"2\">现金收入</th><th rowspan=\"2\">次数</th></tr>\n"
+                     "<tr><th>卡费</th><th>押金</th></tr>\n"
+                     "</thead>\n"));
+        QVERIFY(sample.contains(
+            QStringLiteral("<tfoot>\n<tr><td>汇总:</td><td style=\"text-align:center\">4</td>")));
+        QCOMPARE(sample.count(QStringLiteral("<tr>")), 3 + 4 + 1);
+    }
+
+    void rtfEscapesAndTable() {
+        QCOMPARE(RtfExporter::escape(QStringLiteral("张{a}\\￥")), QByteArray("\\u24352?\\{a\\}\\\\\\u-27?"));
+        QCOMPARE(RtfExporter::escape(QStringLiteral("a\r\nb\tc")), QByteArray("a\\line b\\tab c"));
+        RtfExporter rtf;
+        MemoryExportSource src;
+        fillSample(src);
+        const QByteArray doc = run(rtf, src);
+        QVERIFY(doc.startsWith("{\\rtf1"));
+        QVERIFY(doc.trimmed().endsWith('}'));
+        QCOMPARE(doc.count('{'), doc.count('}') + 0); // balanced (no brace is escaped in this table)
+        // Everything outside ASCII is escaped.
+        for (char ch : doc)
+            QVERIFY(uchar(ch) < 0x80);
+        // 张三 and the title "期初" appear as Unicode escapes.
+        QVERIFY(doc.contains("\\u24352?\\u19977?"));
+        QVERIFY(doc.contains("\\u26399?\\u21021?"));
+        // Three title rows, four data rows and the footer.
+        QCOMPARE(doc.count("\\row"), 3 + 4 + 1);
+        // The first title row: "期初" is one cell as wide as its three columns,
+        // the own titles start vertical merges continued below.
+        const QList<QByteArray> rows = doc.split('\n');
+        QByteArray first;
+        for (const QByteArray& line : rows)
+            if (line.startsWith("\\trowd") && line.contains("\\trhdr")) {
+                first = line;
+                break;
+            }
+        QCOMPARE(first.count("\\cellx"), 5);
+        QCOMPARE(first.count("\\clvmgf"), 4);
+        QVERIFY(doc.contains("\\clvmrg"));
+        QVERIFY(!doc.contains("\\u23494?\\u30721?")); // the hidden column "密码"
+    }
+
+    void refusedWrites() {
+        MemoryExportSource src;
+        fillSample(src);
+        QBuffer readOnly;
+        readOnly.open(QIODevice::ReadOnly);
+        for (ExportFormat f : {ExportFormat::Text, ExportFormat::Xls, ExportFormat::Rtf, ExportFormat::Csv,
+                               ExportFormat::Html}) {
+            auto exporter = createExporter(f);
+            QVERIFY(exporter);
+            QVERIFY(!exporter->exportTo(src, readOnly));
+            QVERIFY(!exporter->errorString().isEmpty());
+        }
+        QCOMPARE(createExporter(ExportFormat::Text)->fileExtension(), QStringLiteral(".txt"));
+        QCOMPARE(createExporter(ExportFormat::Html)->fileExtension(), QStringLiteral(".HTML"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestExportTextFormats)
+#include "test_export_textformats.moc"
