@@ -70,9 +70,6 @@ PromptAnswer DialogPrompter::question(const QString& title, const QString& text,
                                       PromptAnswer defaultButton, PromptIcon icon) {
     QMessageBox box(boxIcon(icon), title, text, boxButtons(buttons), owner());
     box.setDefaultButton(boxButton(defaultButton));
-    // A Yes/No box has no way out but its two buttons, like the Windows box.
-    if (buttons == PromptButtons::YesNo)
-        box.setEscapeButton(static_cast<QAbstractButton*>(nullptr));
     switch (box.exec()) {
     case QMessageBox::Ok:
         return PromptAnswer::Ok;
@@ -80,7 +77,7 @@ PromptAnswer DialogPrompter::question(const QString& title, const QString& text,
         return PromptAnswer::Yes;
     case QMessageBox::No:
         return PromptAnswer::No;
-    default:
+    default: // Escape or the close button
         return buttons == PromptButtons::YesNo ? PromptAnswer::No : PromptAnswer::Cancel;
     }
 }

@@ -2,6 +2,7 @@
 
 #include "util/Prompter.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -112,4 +113,18 @@ void TdlgProgress::closeEvent(QCloseEvent* event) {
 void TdlgProgress::reject() {
     if (btnCancel->isVisible())
         cancelClicked();
+}
+
+WaitMessage::WaitMessage(Prompter& prompter, const QString& text, QWidget* parent)
+    : m_dialog(prompter, parent) {
+    m_dialog.setMessageText(text);
+    m_dialog.show();
+    m_dialog.setMaximum(0); // a running bar: no steps to show
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_dialog.keepAlive();
+}
+
+WaitMessage::~WaitMessage() {
+    QApplication::restoreOverrideCursor();
+    m_dialog.close();
 }

@@ -54,3 +54,19 @@ private:
     bool m_closeOnCancel = false;
     QString m_cancelConfirmation;
 };
+
+// A wait message for work without steps ("正在导入文件..."): the progress
+// dialog with a running bar and the busy cursor, shown and painted at once,
+// closed when the object goes out of scope.
+class WaitMessage {
+public:
+    WaitMessage(Prompter& prompter, const QString& text, QWidget* parent = nullptr);
+    ~WaitMessage();
+    WaitMessage(const WaitMessage&) = delete;
+    WaitMessage& operator=(const WaitMessage&) = delete;
+
+    TdlgProgress& dialog() { return m_dialog; }
+
+private:
+    TdlgProgress m_dialog;
+};

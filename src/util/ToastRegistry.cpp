@@ -1,5 +1,6 @@
 #include "util/ToastRegistry.h"
 
+#include <QCoreApplication>
 #include <QMutexLocker>
 
 ToastRegistry::~ToastRegistry() {
@@ -65,7 +66,10 @@ void ToastRegistry::closeAll() {
         QMutexLocker locker(&m_lock);
         open.swap(m_entries);
     }
-    // Deleted outside the lock: a toast's destructor removes itself.
+    // Deleted outside the lock: a toast's destructor removes itself. Without
+    // the application the windows are past saving; they are left alone.
+    if (!QCoreApplication::instance())
+        return;
     for (const Entry& e : open)
         delete e.toast.data();
 }

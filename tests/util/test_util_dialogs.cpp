@@ -290,6 +290,23 @@ private slots:
         dialog.close();
         QVERIFY(!dialog.isVisible());
     }
+
+    // The wait message shows its text with the busy cursor while in scope.
+    void waitMessage() {
+        ScriptedPrompter prompter;
+        QPointer<TdlgProgress> dialog;
+        {
+            WaitMessage wait(prompter, QStringLiteral("正在导入文件..."));
+            dialog = &wait.dialog();
+            QVERIFY(dialog->isVisible());
+            QCOMPARE(dialog->MessageText->text(), QStringLiteral("正在导入文件..."));
+            QVERIFY(dialog->btnCancel->isHidden());
+            QVERIFY(QApplication::overrideCursor());
+            QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        }
+        QVERIFY(dialog.isNull());
+        QVERIFY(!QApplication::overrideCursor());
+    }
 };
 
 QTEST_MAIN(TestUtilDialogs)
