@@ -27,10 +27,16 @@ QToolBar* g_toolBar = nullptr;
 QMdiArea* g_screen = nullptr;
 MealHostNotify g_notify = nullptr;
 
-QString text(const char* s) { return s ? QString::fromUtf8(s) : QStringLiteral("<null>"); }
+QString text(const char* s) {
+    return s ? QString::fromUtf8(s) : QStringLiteral("<null>");
+}
 
-bool fails(const char* call) { return qEnvironmentVariable("FAKE_PLUGIN_FAIL") == QLatin1String(call); }
-bool okFalse(const char* call) { return qEnvironmentVariable("FAKE_PLUGIN_OKFALSE") == QLatin1String(call); }
+bool fails(const char* call) {
+    return qEnvironmentVariable("FAKE_PLUGIN_FAIL") == QLatin1String(call);
+}
+bool okFalse(const char* call) {
+    return qEnvironmentVariable("FAKE_PLUGIN_OKFALSE") == QLatin1String(call);
+}
 
 void buildMainForm() {
     g_mainForm = new QWidget;
@@ -58,7 +64,6 @@ MEAL_EXPORT const char* FakePluginCalls() {
 
 MEAL_EXPORT void FakePluginReset() {
     g_calls.clear();
-    g_notify = nullptr;
 }
 
 MealHResult InitDll(QApplication** application, QMdiArea** screen, QSqlDatabase* connection, bool* ok) {
@@ -82,6 +87,7 @@ MealHResult FreeDll(std::int32_t handle, std::int32_t reserved, bool* ok) {
     *ok = false;
     g_calls << QStringLiteral("FreeDll(%1,%2)").arg(handle).arg(reserved);
     delete g_mainForm.data();
+    g_notify = nullptr;
     g_menu = nullptr;
     g_toolBar = nullptr;
     return MEAL_S_OK;
@@ -89,7 +95,9 @@ MealHResult FreeDll(std::int32_t handle, std::int32_t reserved, bool* ok) {
 
 MealHResult ShowDllForm(const char* name, QWidget* owner, std::int32_t reserved) {
     const QString action = text(name);
-    g_calls << QStringLiteral("ShowDllForm(%1,%2,%3)").arg(action, owner ? owner->objectName() : "<null>").arg(reserved);
+    g_calls << QStringLiteral("ShowDllForm(%1,%2,%3)")
+                   .arg(action, owner ? owner->objectName() : "<null>")
+                   .arg(reserved);
     if (fails("ShowDllForm"))
         return MEAL_E_UNEXPECTED;
     if (action == QLatin1String("ActModal")) {
@@ -122,10 +130,12 @@ MealHResult PassConnection(QSqlDatabase* connection, bool* ok) {
 }
 
 MealHResult PassParameters(const char* userId, const char* userName, const char* arg3, const char* arg4,
-                           const char* arg5, const char* arg6, const char* company, std::uint8_t options, bool* ok) {
+                           const char* arg5, const char* arg6, const char* company, std::uint8_t options,
+                           bool* ok) {
     *ok = false;
     g_calls << QStringLiteral("PassParameters(%1,%2,%3,%4,%5,%6,%7,%8)")
-                   .arg(text(userId), text(userName), text(arg3), text(arg4), text(arg5), text(arg6), text(company))
+                   .arg(text(userId), text(userName), text(arg3), text(arg4), text(arg5), text(arg6),
+                        text(company))
                    .arg(options);
     if (fails("PassParameters"))
         return MEAL_E_UNEXPECTED;

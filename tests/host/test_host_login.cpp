@@ -5,9 +5,9 @@
 #include "host/HostDatabase.h"
 #include "host/HostLogin.h"
 
+#include "TestDatabase.h"
 #include "db/DbError.h"
 #include "db/PasswordHash.h"
-#include "TestDatabase.h"
 
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -32,8 +32,10 @@ private slots:
     void initTestCase() {
         m_db = new TestDatabase(QStringLiteral("host_login"));
         // Few iterations keep the suite fast; the check reads the count from the stored text.
-        addUser(QStringLiteral("ADMIN"), QStringLiteral("系统管理员"), PasswordHash::make(QStringLiteral("admin"), 1000));
-        addUser(QStringLiteral("OPER1"), QStringLiteral("操作员一"), PasswordHash::make(QStringLiteral("oper1"), 1000));
+        addUser(QStringLiteral("ADMIN"), QStringLiteral("系统管理员"),
+                PasswordHash::make(QStringLiteral("admin"), 1000));
+        addUser(QStringLiteral("OPER1"), QStringLiteral("操作员一"),
+                PasswordHash::make(QStringLiteral("oper1"), 1000));
         addUser(QStringLiteral("NONAME"), QString(), PasswordHash::make(QStringLiteral("pw"), 1000));
         // Stored as plain text, or not at all: such rows never log in.
         addUser(QStringLiteral("PLAIN"), QStringLiteral("明文"), QStringLiteral("plain"));
@@ -51,24 +53,37 @@ private slots:
         // Blanks round a typed id do not matter.
         QVERIFY(login.verify(QStringLiteral("  ADMIN "), QStringLiteral("admin")).accepted());
         // A user without a name is shown by the id.
-        QCOMPARE(login.verify(QStringLiteral("NONAME"), QStringLiteral("pw")).userName, QStringLiteral("NONAME"));
+        QCOMPARE(login.verify(QStringLiteral("NONAME"), QStringLiteral("pw")).userName,
+                 QStringLiteral("NONAME"));
     }
 
     void rejects_data() {
         QTest::addColumn<QString>("userId");
         QTest::addColumn<QString>("password");
-        QTest::newRow("wrong password") << "OPER1" << "admin";
-        QTest::newRow("password of another user") << "ADMIN" << "oper1";
-        QTest::newRow("empty password") << "OPER1" << "";
-        QTest::newRow("password with blanks") << "OPER1" << " oper1";
-        QTest::newRow("unknown user") << "NOBODY" << "oper1";
-        QTest::newRow("plain-text stored password") << "PLAIN" << "plain";
-        QTest::newRow("no stored password") << "EMPTY" << "";
-        QTest::newRow("injection or") << "x' or '1'='1" << "admin";
-        QTest::newRow("injection comment") << "ADMIN' -- " << "anything";
-        QTest::newRow("injection hash comment") << "ADMIN'#" << "anything";
-        QTest::newRow("injection union") << "x' union select 'ADMIN','a','b','c','d','e' -- " << "admin";
-        QTest::newRow("injection backslash") << "ADMIN\\' or 1=1 -- " << "admin";
+        QTest::newRow("wrong password") << "OPER1"
+                                        << "admin";
+        QTest::newRow("password of another user") << "ADMIN"
+                                                  << "oper1";
+        QTest::newRow("empty password") << "OPER1"
+                                        << "";
+        QTest::newRow("password with blanks") << "OPER1"
+                                              << " oper1";
+        QTest::newRow("unknown user") << "NOBODY"
+                                      << "oper1";
+        QTest::newRow("plain-text stored password") << "PLAIN"
+                                                    << "plain";
+        QTest::newRow("no stored password") << "EMPTY"
+                                            << "";
+        QTest::newRow("injection or") << "x' or '1'='1"
+                                      << "admin";
+        QTest::newRow("injection comment") << "ADMIN' -- "
+                                           << "anything";
+        QTest::newRow("injection hash comment") << "ADMIN'#"
+                                                << "anything";
+        QTest::newRow("injection union") << "x' union select 'ADMIN','a','b','c','d','e' -- "
+                                         << "admin";
+        QTest::newRow("injection backslash") << "ADMIN\\' or 1=1 -- "
+                                             << "admin";
     }
 
     void rejects() {
@@ -105,7 +120,8 @@ private slots:
 
     void companyName() {
         QCOMPARE(readCompanyName(m_db->db()), QString());
-        m_db->exec(QStringLiteral("insert into company (company_ch_name) values (null), (''), ('示例食堂'), ('其他')"));
+        m_db->exec(QStringLiteral(
+            "insert into company (company_ch_name) values (null), (''), ('示例食堂'), ('其他')"));
         QCOMPARE(readCompanyName(m_db->db()), QStringLiteral("示例食堂"));
         m_db->exec(QStringLiteral("delete from company"));
     }

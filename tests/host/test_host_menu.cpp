@@ -63,7 +63,8 @@ private slots:
 
         const QList<QAction*> added = mergeMenuBar(host, plugin.bar, other->menuAction());
         QCOMPARE(titles(added), QStringList({"消费明细", "消费统计", "补贴定餐"}));
-        QCOMPARE(titles(host->actions()), QStringList({"系统", "消费明细", "消费统计", "补贴定餐", "其他功能", "窗口"}));
+        QCOMPARE(titles(host->actions()),
+                 QStringList({"系统", "消费明细", "消费统计", "补贴定餐", "其他功能", "窗口"}));
         // Shared, not copied: the host shows the plug-in's own menus and their state.
         QCOMPARE(host->actions().at(1)->menu(), plugin.details);
         QVERIFY(!host->actions().at(3)->isVisible());
@@ -120,8 +121,8 @@ private slots:
             names << a->objectName();
         QCOMPARE(names, QStringList({"ActFullRecord", "ActMealRecord", "ActCardBalance", "ActChargeSumDay",
                                      "ActMealRecord", "ActAllowance"}));
-        QCOMPARE(actionNames(actions),
-                 QStringList({"ActFullRecord", "ActMealRecord", "ActCardBalance", "ActChargeSumDay", "ActAllowance"}));
+        QCOMPARE(actionNames(actions), QStringList({"ActFullRecord", "ActMealRecord", "ActCardBalance",
+                                                    "ActChargeSumDay", "ActAllowance"}));
 
         // A menu that contains itself does not loop.
         QMenu loop;
@@ -137,12 +138,14 @@ private slots:
         QTest::newRow("credentials") << QStringList({"--user", "ADMIN", "--password", "admin"}) << true;
         QTest::newRow("user alone") << QStringList({"--user", "ADMIN"}) << false;
         QTest::newRow("password alone") << QStringList({"--password", "x"}) << false;
-        QTest::newRow("quit without dir") << QStringList({"--user", "a", "--password", "b", "--quit-after-screenshots"})
-                                          << false;
-        QTest::newRow("unattended without log-in") << QStringList({"--screenshots", "d", "--quit-after-screenshots"})
-                                                   << false;
-        QTest::newRow("bad delay") << QStringList({"--screenshots", "d", "--screenshot-delay", "soon"}) << false;
-        QTest::newRow("negative delay") << QStringList({"--screenshots", "d", "--screenshot-delay", "-5"}) << false;
+        QTest::newRow("quit without dir")
+            << QStringList({"--user", "a", "--password", "b", "--quit-after-screenshots"}) << false;
+        QTest::newRow("unattended without log-in")
+            << QStringList({"--screenshots", "d", "--quit-after-screenshots"}) << false;
+        QTest::newRow("bad delay") << QStringList({"--screenshots", "d", "--screenshot-delay", "soon"})
+                                   << false;
+        QTest::newRow("negative delay")
+            << QStringList({"--screenshots", "d", "--screenshot-delay", "-5"}) << false;
         QTest::newRow("stray argument") << QStringList({"ActMealRecord"}) << false;
         QTest::newRow("unknown option") << QStringList({"--frobnicate"}) << false;
     }
@@ -157,8 +160,8 @@ private slots:
     void commandLineValues() {
         const HostCommandLine cmd = HostCommandLine::parse(
             {"mealhost", "--user", "ADMIN", "--password", "a b'c", "--open", "ActMealRecord", "--open",
-             "ActFullRecord", "--open", "ActMealRecord", "--screenshots", "shots", "--screenshot-delay", "250",
-             "--quit-after-screenshots"});
+             "ActFullRecord", "--open", "ActMealRecord", "--screenshots", "shots", "--screenshot-delay",
+             "250", "--quit-after-screenshots"});
         QVERIFY2(cmd.error.isEmpty(), qPrintable(cmd.error));
         QVERIFY(cmd.hasCredentials);
         QCOMPARE(cmd.userId, QStringLiteral("ADMIN"));

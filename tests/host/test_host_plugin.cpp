@@ -42,12 +42,14 @@ using CallsFn = const char* (*)();
 using ResetFn = void (*)();
 
 QStringList fakeCalls() {
-    static auto fn = reinterpret_cast<CallsFn>(QLibrary::resolve(QStringLiteral(FAKE_PLUGIN_FILE), "FakePluginCalls"));
+    static auto fn =
+        reinterpret_cast<CallsFn>(QLibrary::resolve(QStringLiteral(FAKE_PLUGIN_FILE), "FakePluginCalls"));
     return QString::fromUtf8(fn()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 void resetFake() {
-    static auto fn = reinterpret_cast<ResetFn>(QLibrary::resolve(QStringLiteral(FAKE_PLUGIN_FILE), "FakePluginReset"));
+    static auto fn =
+        reinterpret_cast<ResetFn>(QLibrary::resolve(QStringLiteral(FAKE_PLUGIN_FILE), "FakePluginReset"));
     fn();
 }
 
@@ -75,7 +77,13 @@ QAction* findMenuAction(QMenuBar* bar, const QString& name) {
     return nullptr;
 }
 
-HostUser sampleUser() { return {QStringLiteral("OPER1"), QStringLiteral("操作员一"), QStringLiteral("pa$s 'x'")}; }
+std::int32_t ignoreNotify(std::int32_t, void*, std::int32_t*) {
+    return 0;
+}
+
+HostUser sampleUser() {
+    return {QStringLiteral("OPER1"), QStringLiteral("操作员一"), QStringLiteral("pa$s 'x'")};
+}
 } // namespace
 
 class TestHostPlugin : public QObject {
@@ -112,7 +120,8 @@ private slots:
         QCOMPARE(PluginLibrary::locate(bin, other), QDir(other).filePath(name));
         QCOMPARE(PluginLibrary::locate(bin, QDir(other).filePath(name)), QDir(other).filePath(name));
         // A MEAL_PLUGIN_PATH that names nothing falls back to the usual places.
-        QCOMPARE(PluginLibrary::locate(bin, root.filePath(QStringLiteral("missing.so"))), QDir(bin).filePath(name));
+        QCOMPARE(PluginLibrary::locate(bin, root.filePath(QStringLiteral("missing.so"))),
+                 QDir(bin).filePath(name));
     }
 
     void refusesMissingOrIncompleteLibrary() {
@@ -123,8 +132,8 @@ private slots:
 
         PluginLibrary broken;
         QVERIFY(!broken.load(QStringLiteral(BROKEN_PLUGIN_FILE)));
-        for (const char* name : {"ShowDllForm", "PassConnection", "PassParameters", "PassAccount", "ShareCallBack",
-                                 "GetDllMainMenu", "GetToolBar"})
+        for (const char* name : {"ShowDllForm", "PassConnection", "PassParameters", "PassAccount",
+                                 "ShareCallBack", "GetDllMainMenu", "GetToolBar"})
             QVERIFY2(broken.errorString().contains(QLatin1String(name)), qPrintable(broken.errorString()));
         QVERIFY(!broken.errorString().contains(QLatin1String("InitDll")));
         QVERIFY(!broken.isLoaded());
@@ -149,6 +158,7 @@ private slots:
         args.user = {QStringLiteral("OPER1"), QStringLiteral("操作员一"), QStringLiteral("secret")};
         args.company = QStringLiteral("示例公司");
         args.month = QDate(2024, 2, 10);
+        args.notify = &ignoreNotify;
         {
             PluginSession session(lib.exports());
             QVERIFY(session.start(args));
@@ -156,15 +166,18 @@ private slots:
             QVERIFY(session.mainMenu());
             QVERIFY(session.toolBar());
             const QStringList calls = fakeCalls();
-            QCOMPARE(callNames(calls), QStringList({"InitDll", "PassConnection", "PassParameters", "PassAccount",
-                                                    "ShareCallBack", "GetDllMainMenu", "GetToolBar"}));
+            QCOMPARE(callNames(calls),
+                     QStringList({"InitDll", "PassConnection", "PassParameters", "PassAccount",
+                                  "ShareCallBack", "GetDllMainMenu", "GetToolBar"}));
             QCOMPARE(calls[0], QStringLiteral("InitDll(app,screen,db)"));
             // The password is the fourth text; the third, fifth and sixth are empty; options 0.
             QCOMPARE(calls[2], QStringLiteral("PassParameters(OPER1,操作员一,,secret,,,示例公司,0)"));
             // February 2024: from the 1st at midnight to the 29th at 23:59:59.
             const double begin = dayNumberFromDateTime(QDateTime(QDate(2024, 2, 1), QTime(0, 0)));
             const double end = dayNumberFromDateTime(QDateTime(QDate(2024, 2, 29), QTime(23, 59, 59)));
-            QCOMPARE(calls[3], QStringLiteral("PassAccount(2024-02,%1,%2,0)").arg(begin, 0, 'f', 5).arg(end, 0, 'f', 5));
+            QCOMPARE(
+                calls[3],
+                QStringLiteral("PassAccount(2024-02,%1,%2,0)").arg(begin, 0, 'f', 5).arg(end, 0, 'f', 5));
             QCOMPARE(dateTimeFromDayNumber(begin).date(), QDate(2024, 2, 1));
             QCOMPARE(calls[4], QStringLiteral("ShareCallBack(proc,0)"));
 
@@ -183,21 +196,30 @@ private slots:
         QTest::addColumn<QString>("call");
         QTest::addColumn<bool>("starts");
         QTest::addColumn<QStringList>("expectedCalls");
-        const QStringList all = {"InitDll",      "PassConnection", "PassParameters", "PassAccount",
+        const QStringList all = {"InitDll",       "PassConnection", "PassParameters", "PassAccount",
                                  "ShareCallBack", "GetDllMainMenu", "GetToolBar",     "FreeDll"};
-        QTest::newRow("InitDll fails") << "FAKE_PLUGIN_FAIL" << "InitDll" << false
-                                       << QStringList({"InitDll", "FreeDll"});
-        QTest::newRow("InitDll ok false") << "FAKE_PLUGIN_OKFALSE" << "InitDll" << false << QStringList({"InitDll"});
-        QTest::newRow("PassConnection fails") << "FAKE_PLUGIN_FAIL" << "PassConnection" << false
-                                              << QStringList({"InitDll", "PassConnection", "FreeDll"});
-        QTest::newRow("PassConnection ok false") << "FAKE_PLUGIN_OKFALSE" << "PassConnection" << false
-                                                 << QStringList({"InitDll", "PassConnection", "FreeDll"});
-        QTest::newRow("PassParameters fails") << "FAKE_PLUGIN_FAIL" << "PassParameters" << true << all;
-        QTest::newRow("PassParameters ok false") << "FAKE_PLUGIN_OKFALSE" << "PassParameters" << true << all;
-        QTest::newRow("PassAccount fails") << "FAKE_PLUGIN_FAIL" << "PassAccount" << true << all;
-        QTest::newRow("ShareCallBack fails") << "FAKE_PLUGIN_FAIL" << "ShareCallBack" << true << all;
-        QTest::newRow("GetDllMainMenu fails") << "FAKE_PLUGIN_FAIL" << "GetDllMainMenu" << true << all;
-        QTest::newRow("GetToolBar ok false") << "FAKE_PLUGIN_OKFALSE" << "GetToolBar" << true << all;
+        QTest::newRow("InitDll fails") << "FAKE_PLUGIN_FAIL"
+                                       << "InitDll" << false << QStringList({"InitDll", "FreeDll"});
+        QTest::newRow("InitDll ok false") << "FAKE_PLUGIN_OKFALSE"
+                                          << "InitDll" << false << QStringList({"InitDll"});
+        QTest::newRow("PassConnection fails")
+            << "FAKE_PLUGIN_FAIL"
+            << "PassConnection" << false << QStringList({"InitDll", "PassConnection", "FreeDll"});
+        QTest::newRow("PassConnection ok false")
+            << "FAKE_PLUGIN_OKFALSE"
+            << "PassConnection" << false << QStringList({"InitDll", "PassConnection", "FreeDll"});
+        QTest::newRow("PassParameters fails") << "FAKE_PLUGIN_FAIL"
+                                              << "PassParameters" << true << all;
+        QTest::newRow("PassParameters ok false") << "FAKE_PLUGIN_OKFALSE"
+                                                 << "PassParameters" << true << all;
+        QTest::newRow("PassAccount fails") << "FAKE_PLUGIN_FAIL"
+                                           << "PassAccount" << true << all;
+        QTest::newRow("ShareCallBack fails") << "FAKE_PLUGIN_FAIL"
+                                             << "ShareCallBack" << true << all;
+        QTest::newRow("GetDllMainMenu fails") << "FAKE_PLUGIN_FAIL"
+                                              << "GetDllMainMenu" << true << all;
+        QTest::newRow("GetToolBar ok false") << "FAKE_PLUGIN_OKFALSE"
+                                             << "GetToolBar" << true << all;
     }
 
     void failuresStopOrContinue() {

@@ -1,0 +1,52 @@
+#pragma once
+// Unattended steps after start: open windows by action name one after the
+// other and save a PNG screenshot of the main window after start and after
+// each window that opened, then optionally quit. A modal dialog that comes up
+// on the way is saved too and then closed, so the run never waits for a click.
+#include <QObject>
+#include <QPointer>
+#include <QSet>
+#include <QStringList>
+#include <QTimer>
+
+class HostMainWindow;
+class QWidget;
+
+class HostAutomation : public QObject {
+    Q_OBJECT
+public:
+    HostAutomation(HostMainWindow& window, const QStringList& actions, const QString& screenshotDir,
+                   int delayMs, bool quitWhenDone);
+
+    void start();
+    // Screenshots saved so far (file paths).
+    const QStringList& saved() const { return m_saved; }
+
+    // "03-ActMealRecord.png": a file-name-safe form of the step and its name.
+    static QString shotFileName(int step, const QString& name);
+
+signals:
+    void finished();
+
+private:
+    void nextStep();
+    void takeShot();
+    void watchModal();
+    bool save(QWidget* widget, const QString& name);
+    QSet<QWidget*> visibleWindows() const;
+
+    HostMainWindow& m_window;
+    QStringList m_actions;
+    QString m_dir;
+    int m_delayMs;
+    bool m_quit;
+    int m_index = -1; // -1: the main window after start
+    int m_step = 0;
+    QPointer<QWidget> m_modalSeen;
+    int m_modalTicks = 0;
+    QString m_current;
+    QSet<QWidget*> m_before;
+    QPointer<QWidget> m_activeBefore;
+    QTimer m_modalWatch;
+    QStringList m_saved;
+};

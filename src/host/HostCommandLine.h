@@ -1,0 +1,34 @@
+#pragma once
+// Command-line options of mealhost, for automation and demos:
+//   --user ID --password PW    log in without the dialog (still verified)
+//   --open ActionName          open a window after start (repeatable, in order)
+//   --open-all                 open every window the menus carry
+//   --list-actions             print the action names of the menus and quit
+//   --screenshots DIR          save PNG screenshots of the main window
+//   --screenshot-delay MS      wait before each screenshot (default 1500)
+//   --quit-after-screenshots   exit once the screenshots are saved
+#include <QString>
+#include <QStringList>
+
+struct HostCommandLine {
+    QString userId;
+    QString password;
+    bool hasCredentials = false;
+    QStringList openActions;
+    bool openAll = false;
+    bool listActions = false;
+    QString screenshotDir;
+    int screenshotDelayMs = 1500;
+    bool quitAfterScreenshots = false;
+
+    // Empty when the arguments are usable; otherwise what is wrong with them.
+    QString error;
+
+    // True when the host runs unattended: messages go to standard error
+    // instead of modal boxes, and a failed log-in ends the program.
+    bool unattended() const { return quitAfterScreenshots || listActions; }
+    bool hasAutomation() const { return !openActions.isEmpty() || openAll || !screenshotDir.isEmpty(); }
+
+    // `arguments` includes the program name first, as QCoreApplication::arguments().
+    static HostCommandLine parse(const QStringList& arguments);
+};

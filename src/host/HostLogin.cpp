@@ -1,0 +1,41 @@
+#include "host/HostLogin.h"
+
+#include "db/DbError.h"
+#include "db/PasswordHash.h"
+#include "db/UserAccounts.h"
+
+QString HostLogin::rejectedMessage() {
+    return QStringLiteral("用户名或密码错误，请重新输入！");
+}
+
+LoginResult HostLogin::verify(const QString& userId, const QString& password) const {
+    LoginResult result;
+    const QString id = userId.trimmed();
+    if (id.isEmpty()) {
+        result.message = QStringLiteral("请输入用户名！");
+        return result;
+    }
+    try {
+        const auto account = loadUserAccount(m_db, id);
+        if (!account) {
+            // Spend the same time as a real check so the answer does not reveal
+            // whether the id exists.
+            static const QString dummy = PasswordHash::make(QStringLiteral("-"));
+            PasswordHash::verify(password, dummy);
+            result.message = rejectedMessage();
+            return result;
+        }
+        if (!PasswordHash::verify(password, account->passwordHash)) {
+            result.message = rejectedMessage();
+            return result;
+        }
+        result.status = LoginResult::Accepted;
+        result.userId = account->userId.isEmpty() ? id : account->userId;
+        result.userName = account->userName.trimmed().isEmpty() ? result.userId : account->userName;
+        return result;
+    } catch (const DbError& e) {
+        result.status = LoginResult::DatabaseError;
+        result.message = QStringLiteral("读取用户资料失败: ") + e.message();
+        return result;
+    }
+}
