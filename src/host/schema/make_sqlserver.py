@@ -1,8 +1,11 @@
 #!/usr/bin/env python3
 # Regenerates sqlserver.sql from mysql.sql (types, identity columns, indexes as
 # separate statements, GO batches). Run after every change of mysql.sql.
-import re,sys
-src=open('' + __import__('os').path.dirname(__import__('os').path.abspath(__file__)) + '/mysql.sql',encoding='utf8').read()
+import os
+import re
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+src=open(os.path.join(HERE, 'mysql.sql'),encoding='utf8').read()
 out=["-- Host database of the canteen card system, SQL Server (T-SQL) form.",
      "-- Kept in step with mysql.sql: the same tables, columns, view and indexes.",
      "-- Each CREATE VIEW must start its own batch, hence the GO lines.",""]
@@ -50,4 +53,4 @@ for s in stmts:
         out.append(text+';'); out.append('GO'); out.append('')
     else:
         if text: raise SystemExit('unknown: '+text[:80])
-open('' + __import__('os').path.dirname(__import__('os').path.abspath(__file__)) + '/sqlserver.sql','w',encoding='utf8').write('\n'.join(out)+'\n')
+open(os.path.join(HERE, 'sqlserver.sql'),'w',encoding='utf8').write('\n'.join(out)+'\n')
