@@ -444,6 +444,21 @@ void TestPostermLink::serialTwoDevicesOnOneLine() {
     QCOMPARE(r, 1);
     QCOMPARE(l[2].split('\t').value(3), QByteArray("12.34"));
 
+    // Both devices at once from two threads: the handles take turns on the line.
+    std::atomic<int> failures{0};
+    std::thread other([&] {
+        for (int i = 0; i < 20; ++i) {
+            if (DataCount(four.h, "SubsidyLog", "SysID=8001", "") != 0)
+                ++failures;
+        }
+    });
+    for (int i = 0; i < 20; ++i) {
+        if (DataCount(three.h, "SubsidyLog", "SysID=8001", "") != 1)
+            ++failures;
+    }
+    other.join();
+    QCOMPARE(failures.load(), 0);
+
     // No device 5 on the line, and no device behind COM9: no handle, within the time-out.
     QElapsedTimer timer;
     timer.start();
