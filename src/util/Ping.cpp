@@ -7,6 +7,7 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <cstring>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -87,8 +88,15 @@ bool Ping(const QString& address, const PingOptions& options) {
     if (!parseDottedIPv4(address, &target))
         return false;
     Socket sock;
-    if (sock.fd() < 0)
+    if (sock.fd() < 0) {
+        // Said once: every later ping fails for the same reason.
+        static QAtomicInt told(0);
+        if (told.testAndSetRelaxed(0, 1))
+            qWarning("Ping: no ICMP socket (datagram ICMP not permitted by net.ipv4.ping_group_range "
+                     "and no raw socket without CAP_NET_RAW): %s",
+                     strerror(errno));
         return false;
+    }
     const int ttl = options.ttl;
     ::setsockopt(sock.fd(), IPPROTO_IP, IP_TTL, &ttl, sizeof ttl);
 

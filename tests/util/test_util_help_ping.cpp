@@ -11,11 +11,28 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 namespace {
 bool writeFile(const QString& path, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile f(path);
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+// Whether this user may send ICMP at all (root, CAP_NET_RAW, or a group in
+// net.ipv4.ping_group_range).
+bool icmpSocketAllowed() {
+    for (int type : {SOCK_DGRAM, SOCK_RAW}) {
+        const int fd = ::socket(AF_INET, type, IPPROTO_ICMP);
+        if (fd >= 0) {
+            ::close(fd);
+            return true;
+        }
+    }
+    return false;
 }
 } // namespace
 
@@ -197,6 +214,8 @@ private slots:
     }
 
     void pingLoopback() {
+        if (!icmpSocketAllowed())
+            QSKIP("this user may open neither a datagram nor a raw ICMP socket");
         QVERIFY(Ping(QStringLiteral("127.0.0.1")));
         PingOptions small;
         small.dataSize = 16;
