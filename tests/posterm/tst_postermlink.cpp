@@ -62,6 +62,7 @@ private slots:
     void parallelHandles();
     void serialTwoDevicesOnOneLine();
     void serialFaults();
+    void serialLineRecoversFromCutFrame();
     void swipeMovesAllowances();
     void stateSurvivesRestart();
 
@@ -493,6 +494,17 @@ void TestPostermLink::serialFaults() {
     fault("rs3", "wrong_passwd=1");
     QCOMPARE(DataCount(h.h, "SubsidyLog", "", ""), -2);
     QCOMPARE(DataCount(h.h, "Nothing", "", ""), -2);
+}
+
+void TestPostermLink::serialLineRecoversFromCutFrame() {
+    // Another sender stopped in the middle of a frame that claims 1 MiB.
+    QFile line(m_sim.serialDevices().first());
+    QVERIFY(line.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    QCOMPARE(line.write(QByteArray("\x02\x03\x00\x10\x00\x00GET /v1/de", 16)), 16);
+    line.close();
+    Handle h(serial(3, 3000));
+    QVERIFY(h.h);
+    QVERIFY(DataCount(h.h, "SubsidyLog", "", "") >= 0);
 }
 
 void TestPostermLink::swipeMovesAllowances() {

@@ -25,6 +25,8 @@ namespace {
 
 constexpr std::size_t kMaxBody = 4u * 1024 * 1024;
 constexpr std::size_t kMaxFramePayload = 16u * 1024 * 1024;
+// Bytes of one frame follow each other closely even at 1200 bps.
+constexpr long long kFrameGapMs = 500;
 
 long long nowMs() {
     timespec ts{};
@@ -363,7 +365,12 @@ void SimServer::readLine(SerialLine& line) {
         if (n <= 0)
             break;
         line.in.append(chunk, std::size_t(n));
+        line.lastInput = nowMs();
     }
+    decodeLine(line);
+}
+
+void SimServer::decodeLine(SerialLine& line) {
     while (!line.in.empty()) {
         Frame frame;
         std::size_t consumed = 0;
@@ -437,6 +444,8 @@ int SimServer::run(const volatile std::sig_atomic_t& stop) {
         }
         for (const SerialLine& line : m_lines) {
             short events = POLLIN;
+            if (!line.in.empty())
+                wakeAt = std::min(wakeAt, line.lastInput + kFrameGapMs + 1);
             if (!line.out.empty()) {
                 if (line.out.front().sendAt <= now)
                     events |= POLLOUT;
@@ -477,6 +486,15 @@ int SimServer::run(const volatile std::sig_atomic_t& stop) {
         for (SerialLine& line : m_lines) {
             if (fds[fds.size() - m_lines.size() + std::size_t(&line - m_lines.data())].revents & POLLIN)
                 readLine(line);
+            // A frame left unfinished (a sender cut off mid-frame, or a stray
+            // STX read as the start of one) must not swallow the requests
+            // behind it: after a quiet spell, look for the next STX.
+            if (!line.in.empty() && after - line.lastInput > kFrameGapMs) {
+                const std::size_t next = line.in.find(kStx, 1);
+                line.in.erase(0, next == std::string::npos ? line.in.size() : next);
+                line.lastInput = after;
+                decodeLine(line);
+            }
             writeLine(line);
         }
     }

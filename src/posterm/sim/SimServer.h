@@ -66,6 +66,7 @@ private:
         std::string in;
         std::deque<PendingFrame> out;
         std::size_t sent = 0;
+        long long lastInput = 0; // when the last byte arrived
     };
 
     SimClock clock() const;
@@ -76,6 +77,7 @@ private:
     bool writeConnection(Connection& c); // false: close it
     ServiceReply controlRequest(const HttpRequest& request);
     void readLine(SerialLine& line);
+    void decodeLine(SerialLine& line);
     void writeLine(SerialLine& line);
     TerminalService* findTerminal(const std::string& name);
     void saveState();

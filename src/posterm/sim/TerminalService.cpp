@@ -126,6 +126,8 @@ StoreReply TerminalService::info(const std::string& items) const {
         return {200, body, false};
     for (const std::string_view raw : split(items, ',')) {
         const std::string_view item = trim(raw);
+        if (item.empty())
+            continue;
         std::string value;
         if (equalsNoCase(item, "System.FwVersion"))
             value = m_config.fwVersion;
