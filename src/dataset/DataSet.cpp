@@ -39,8 +39,7 @@ bool DataSet::open(const QSqlDatabase& db, const QString& sql, const QVariantMap
     }
     if (!m_store)
         beginLoad({});
-    for (DataSet* v : m_store->views())
-        v->storeLoadFinished(!complete);
+    endLoad(!complete);
     return complete;
 }
 
@@ -73,12 +72,12 @@ void DataSet::appendRows(const RowBatch& batch) {
     emit loadProgress(m_store->rowCount());
 }
 
-void DataSet::endLoad() {
+void DataSet::endLoad(bool cancelled) {
     if (!m_store)
         return;
     const std::vector<DataSet*> views = m_store->views();
     for (DataSet* v : views)
-        v->storeLoadFinished(false);
+        v->storeLoadFinished(cancelled);
 }
 
 void DataSet::storeLoadFinished(bool cancelled) {

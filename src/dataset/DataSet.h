@@ -71,7 +71,7 @@ public:
     // thread): begin with the columns, append batches, end.
     void beginLoad(std::vector<ColumnDef> columns);
     void appendRows(const RowBatch& batch);
-    void endLoad();
+    void endLoad(bool cancelled = false);
 
     const QString& commandText() const { return m_commandText; }
     void setCommandText(const QString& sql) { m_commandText = sql; }

@@ -114,9 +114,9 @@ ColumnDef describe(const MYSQL_FIELD& f, Parse& parse) {
     return d;
 }
 
-// Ends the running statement on the server from a second connection, so
-// that the rest of an abandoned result is not sent.
-void killRunningQuery(const QSqlDatabase& db, unsigned long threadId) {
+} // namespace
+
+void killServerQuery(const QSqlDatabase& db, unsigned long threadId) {
     const QString name = QStringLiteral("meal_kill_") + QUuid::createUuid().toString(QUuid::WithoutBraces);
     {
         QSqlDatabase killer = QSqlDatabase::cloneDatabase(db, name);
@@ -128,6 +128,8 @@ void killRunningQuery(const QSqlDatabase& db, unsigned long threadId) {
     }
     QSqlDatabase::removeDatabase(name);
 }
+
+namespace {
 
 MYSQL* handleOf(const QSqlDatabase& db) {
     const QVariant h = db.driver() ? db.driver()->handle() : QVariant();
@@ -145,6 +147,10 @@ QString errorText(MYSQL* mysql) {
 }
 
 } // namespace
+
+unsigned long serverThreadId(const QSqlDatabase& db) {
+    return mysql_thread_id(handleOf(db));
+}
 
 bool readMariaDb(const QSqlDatabase& db, const QString& sqlText, RowSink& sink,
                  const std::atomic<bool>* cancel) {
@@ -266,7 +272,7 @@ bool readMariaDb(const QSqlDatabase& db, const QString& sqlText, RowSink& sink,
         }
     }
     if (stopped) {
-        killRunningQuery(db, mysql_thread_id(mysql));
+        killServerQuery(db, mysql_thread_id(mysql));
         mysql_free_result(res); // drains what was already on its way
         return false;
     }

@@ -38,6 +38,12 @@ bool readMariaDb(const QSqlDatabase& db, const QString& sqlText, RowSink& sink,
 bool readQtQuery(const QSqlDatabase& db, const QString& positionalSql, const QVariantList& values,
                  RowSink& sink, const std::atomic<bool>* cancel);
 
+// MariaDB: the server's id of a connection, and ending the statement running
+// on a connection of that id from a second connection (so that the rest of
+// an abandoned result is not sent).
+unsigned long serverThreadId(const QSqlDatabase& db);
+void killServerQuery(const QSqlDatabase& like, unsigned long threadId);
+
 // When to hand a batch over: after 256 rows first, doubling up to 32,768, and
 // at the latest every 200 ms.
 class BatchPolicy {

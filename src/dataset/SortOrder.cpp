@@ -5,7 +5,10 @@
 #include "db/DbError.h"
 
 #include <algorithm>
+#include <cstring>
+#include <limits>
 #include <string_view>
+#include <unordered_map>
 
 std::vector<SortKey> parseSortText(const QString& text, const DataSet& dataSet) {
     std::vector<SortKey> keys;
@@ -42,73 +45,128 @@ std::vector<SortKey> parseSortText(const QString& text, const DataSet& dataSet) 
 
 namespace {
 
-struct StoredKey {
-    int column;
-    StorageKind kind;
-    bool descending;
+// One sort pass over one key: every row's key as a 64-bit number next to its
+// bookmark, so the sort reads contiguous memory. Texts become their rank
+// among the distinct texts of the view.
+struct Item {
+    std::int64_t key;
+    Bookmark row;
+    bool null;
 };
 
-int compareCell(const RowStore& s, const StoredKey& k, Bookmark a, Bookmark b) {
-    const bool na = s.isNull(a, k.column), nb = s.isNull(b, k.column);
-    int c;
-    if (na || nb) {
-        c = na == nb ? 0 : (na ? -1 : 1);
-    } else {
-        switch (k.kind) {
-        case StorageKind::Int64:
-        case StorageKind::Fixed4: {
-            const auto x = s.intAt(a, k.column), y = s.intAt(b, k.column);
-            c = x < y ? -1 : (x > y ? 1 : 0);
-            break;
+struct FoldedHash {
+    std::size_t operator()(std::string_view s) const {
+        std::uint64_t h = 1469598103934665603ull;
+        for (const char c : s) {
+            h ^= textcompare::fold(static_cast<unsigned char>(c));
+            h *= 1099511628211ull;
         }
-        case StorageKind::Double: {
-            const double x = s.doubleAt(a, k.column), y = s.doubleAt(b, k.column);
-            c = x < y ? -1 : (x > y ? 1 : 0);
-            break;
-        }
-        default:
-            c = textcompare::compare(s.bytesAt(a, k.column), s.bytesAt(b, k.column), true);
-        }
+        return std::size_t(h);
     }
-    return k.descending ? -c : c;
-}
-
-int compareRest(const RowStore& s, const std::vector<StoredKey>& keys, Bookmark a, Bookmark b) {
-    for (std::size_t i = 1; i < keys.size(); ++i)
-        if (const int c = compareCell(s, keys[i], a, b))
-            return c;
-    return 0;
-}
-
-// The first key is copied next to the bookmark so the sort reads contiguous
-// memory; further keys are read from the store on ties only.
-template <typename Value, typename Compare>
-void sortByFirstKey(std::vector<Bookmark>& rows, const RowStore& s, const std::vector<StoredKey>& keys,
-                    Value (*read)(const RowStore&, Bookmark, int), Compare cmp) {
-    struct Item {
-        Value value;
-        Bookmark row;
-        bool null;
-    };
-    const StoredKey& k = keys.front();
-    std::vector<Item> items;
-    items.reserve(rows.size());
-    for (const Bookmark r : rows) {
-        const bool null = s.isNull(r, k.column);
-        items.push_back(Item{null ? Value() : read(s, r, k.column), r, null});
+};
+struct FoldedEqual {
+    bool operator()(std::string_view a, std::string_view b) const {
+        return textcompare::compare(a, b, true) == 0;
     }
-    std::stable_sort(items.begin(), items.end(), [&](const Item& a, const Item& b) {
-        int c;
-        if (a.null || b.null)
-            c = a.null == b.null ? 0 : (a.null ? -1 : 1);
-        else
-            c = cmp(a.value, b.value);
-        if (k.descending)
-            c = -c;
-        if (c != 0)
-            return c < 0;
-        return keys.size() > 1 && compareRest(s, keys, a.row, b.row) < 0;
+};
+
+void textRanks(const RowStore& s, int column, std::vector<Item>& items) {
+    std::unordered_map<std::string_view, std::uint32_t, FoldedHash, FoldedEqual> ids;
+    std::vector<std::string_view> distinct;
+    std::vector<std::uint32_t> idOfItem(items.size());
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (items[i].null)
+            continue;
+        const std::string_view v = s.bytesAt(items[i].row, column);
+        const auto [it, inserted] = ids.try_emplace(v, std::uint32_t(distinct.size()));
+        if (inserted)
+            distinct.push_back(v);
+        idOfItem[i] = it->second;
+    }
+    std::vector<std::uint32_t> order(distinct.size());
+    for (std::uint32_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return textcompare::compare(distinct[a], distinct[b], true) < 0;
     });
+    std::vector<std::uint32_t> rank(distinct.size());
+    for (std::uint32_t r = 0; r < order.size(); ++r)
+        rank[order[r]] = r;
+    for (std::size_t i = 0; i < items.size(); ++i)
+        if (!items[i].null)
+            items[i].key = rank[idOfItem[i]];
+}
+
+// A stable LSD radix sort on the 64-bit keys, 16 bits a pass, only as many
+// passes as the spread of the keys needs. Nulls come first ascending and last
+// descending; equal keys keep their order.
+void radixSort(std::vector<Item>& items, bool descending) {
+    std::vector<Item> values;
+    std::vector<Item> nulls;
+    values.reserve(items.size());
+    for (const Item& it : items)
+        (it.null ? nulls : values).push_back(it);
+    if (!values.empty()) {
+        std::int64_t lo = values.front().key, hi = values.front().key;
+        for (const Item& it : values) {
+            lo = std::min(lo, it.key);
+            hi = std::max(hi, it.key);
+        }
+        // The key becomes its unsigned distance from the first in the wanted order.
+        for (Item& it : values)
+            it.key = std::int64_t(descending ? std::uint64_t(hi) - std::uint64_t(it.key)
+                                             : std::uint64_t(it.key) - std::uint64_t(lo));
+        const std::uint64_t spread = std::uint64_t(hi) - std::uint64_t(lo);
+        std::vector<Item> scratch(values.size());
+        std::vector<std::uint32_t> counts(65536);
+        for (int shift = 0; shift < 64 && (spread >> shift) != 0; shift += 16) {
+            std::fill(counts.begin(), counts.end(), 0);
+            for (const Item& it : values)
+                ++counts[(std::uint64_t(it.key) >> shift) & 0xFFFF];
+            std::uint32_t sum = 0;
+            for (std::uint32_t& c : counts) {
+                const std::uint32_t n = c;
+                c = sum;
+                sum += n;
+            }
+            for (const Item& it : values)
+                scratch[counts[(std::uint64_t(it.key) >> shift) & 0xFFFF]++] = it;
+            values.swap(scratch);
+        }
+    }
+    items.clear();
+    if (!descending)
+        items.insert(items.end(), nulls.begin(), nulls.end());
+    items.insert(items.end(), values.begin(), values.end());
+    if (descending)
+        items.insert(items.end(), nulls.begin(), nulls.end());
+}
+
+void sortPass(std::vector<Bookmark>& rows, const RowStore& s, int column, bool descending) {
+    std::vector<Item> items(rows.size());
+    const StorageKind kind = s.kind(column);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        Item& it = items[i];
+        it.row = rows[i];
+        it.null = s.isNull(it.row, column);
+        it.key = 0;
+        if (it.null)
+            continue;
+        if (kind == StorageKind::Double) {
+            // Order-preserving map of a double onto a signed integer.
+            const double d = s.doubleAt(it.row, column);
+            std::int64_t bits;
+            std::memcpy(&bits, &d, sizeof bits);
+            it.key = bits < 0 ? std::numeric_limits<std::int64_t>::min() - bits - 1 : bits;
+            if (d == 0)
+                it.key = 0;
+        } else if (kind != StorageKind::Bytes) {
+            it.key = s.intAt(it.row, column);
+        }
+    }
+    if (kind == StorageKind::Bytes)
+        textRanks(s, column, items);
+    radixSort(items, descending);
     for (std::size_t i = 0; i < rows.size(); ++i)
         rows[i] = items[i].row;
 }
@@ -118,28 +176,7 @@ void sortByFirstKey(std::vector<Bookmark>& rows, const RowStore& s, const std::v
 void sortRows(std::vector<Bookmark>& rows, const DataSet& dataSet, const std::vector<SortKey>& keys) {
     if (keys.empty() || rows.size() < 2)
         return;
-    const RowStore& s = *dataSet.store();
-    std::vector<StoredKey> stored;
-    for (const SortKey& k : keys) {
-        const int column = dataSet.field(k.field)->column();
-        stored.push_back(StoredKey{column, s.kind(column), k.descending});
-    }
-    switch (stored.front().kind) {
-    case StorageKind::Int64:
-    case StorageKind::Fixed4:
-        sortByFirstKey<std::int64_t>(
-            rows, s, stored, [](const RowStore& st, Bookmark r, int c) { return st.intAt(r, c); },
-            [](std::int64_t a, std::int64_t b) { return a < b ? -1 : (a > b ? 1 : 0); });
-        break;
-    case StorageKind::Double:
-        sortByFirstKey<double>(
-            rows, s, stored, [](const RowStore& st, Bookmark r, int c) { return st.doubleAt(r, c); },
-            [](double a, double b) { return a < b ? -1 : (a > b ? 1 : 0); });
-        break;
-    case StorageKind::Bytes:
-        sortByFirstKey<std::string_view>(
-            rows, s, stored, [](const RowStore& st, Bookmark r, int c) { return st.bytesAt(r, c); },
-            [](std::string_view a, std::string_view b) { return textcompare::compare(a, b, true); });
-        break;
-    }
+    // Stable passes from the last key to the first give the order of all keys.
+    for (auto k = keys.rbegin(); k != keys.rend(); ++k)
+        sortPass(rows, *dataSet.store(), dataSet.field(k->field)->column(), k->descending);
 }

@@ -4,6 +4,7 @@
 #include "TestDatabase.h"
 #include "dataset/CellCodec.h"
 #include "dataset/DataSet.h"
+#include "dataset/DataSetLoader.h"
 #include "db/DbError.h"
 
 #include <QSqlQuery>
@@ -20,6 +21,7 @@ private slots:
     void baseTables();
     void moneyFromServerSumsExactly();
     void streamingAndCancel();
+    void loadingOnAWorker();
     void errorsLeaveClosed();
 
 private:
@@ -242,6 +244,65 @@ void DataSetLoadTest::streamingAndCancel() {
         again.open(m_db->db(), QStringLiteral("select * from big where n <= 10"));
         QCOMPARE(again.recordCount(), 10);
     }
+}
+
+void DataSetLoadTest::loadingOnAWorker() {
+    DataSet ds;
+    DataSetLoader loader(&ds);
+    QSignalSpy finished(&loader, &DataSetLoader::finished);
+    QSignalSpy appended(&ds, &DataSet::rowsAppended);
+    // Rows arrive in several steps while the interface thread keeps running.
+    loader.start(m_db->db(), QStringLiteral("select * from big where n > :@from order by n"),
+                 {{QStringLiteral("from"), 100}});
+    QVERIFY(loader.isRunning());
+    QVERIFY(finished.wait(20000));
+    QCOMPARE(finished.first().at(0).toBool(), false);
+    QCOMPARE(finished.first().at(1).toString(), QString());
+    QCOMPARE(ds.recordCount(), 299900);
+    QVERIFY(appended.count() > 5);
+    QCOMPARE(appended.first().at(0).toInt(), 0);
+    ds.first();
+    QCOMPARE(ds.fieldByName(QStringLiteral("n")).asInteger(), 101);
+    QVERIFY(!ds.isLoading());
+
+    // Cancelled after the first rows: they stay, the rest never comes.
+    finished.clear();
+    appended.clear();
+    connect(&ds, &DataSet::rowsAppended, &loader, [&] { loader.cancel(); });
+    loader.start(m_db->db(), QStringLiteral("select * from big order by n"));
+    QVERIFY(finished.wait(20000));
+    QCOMPARE(finished.first().at(0).toBool(), true);
+    QVERIFY(ds.recordCount() > 0);
+    QVERIFY(ds.recordCount() < 300000);
+    QVERIFY(ds.isActive());
+    disconnect(&ds, &DataSet::rowsAppended, &loader, nullptr);
+
+    // A newer request supersedes the running one: only its rows and its end arrive.
+    finished.clear();
+    loader.start(m_db->db(), QStringLiteral("select * from big order by n desc"));
+    loader.start(m_db->db(), QStringLiteral("select * from big where n <= 10"));
+    QVERIFY(finished.wait(20000));
+    QTest::qWait(200);
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(ds.recordCount(), 10);
+
+    // A failing statement closes the data set and reports the engine's message.
+    finished.clear();
+    loader.start(m_db->db(), QStringLiteral("select nosuch from big"));
+    QVERIFY(finished.wait(20000));
+    QVERIFY(finished.first().at(1).toString().contains(QLatin1String("nosuch")));
+    QVERIFY(!ds.isActive());
+
+    // Cancelling while the server is still working ends the wait at once.
+    finished.clear();
+    QElapsedTimer t;
+    t.start();
+    loader.start(m_db->db(), QStringLiteral("select sleep(30)"));
+    QTest::qWait(300);
+    loader.cancel();
+    QVERIFY(finished.wait(10000));
+    QVERIFY(t.elapsed() < 10000);
+    QCOMPARE(finished.first().at(0).toBool(), true);
 }
 
 void DataSetLoadTest::errorsLeaveClosed() {
