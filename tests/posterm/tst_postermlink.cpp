@@ -505,6 +505,9 @@ void TestPostermLink::serialLineRecoversFromCutFrame() {
     Handle h(serial(3, 3000));
     QVERIFY(h.h);
     QVERIFY(DataCount(h.h, "SubsidyLog", "", "") >= 0);
+    // The same in the other direction: noise before the answer.
+    fault("rs3", "noise=1");
+    QVERIFY(DataCount(h.h, "SubsidyLog", "", "") >= 0);
 }
 
 void TestPostermLink::swipeMovesAllowances() {

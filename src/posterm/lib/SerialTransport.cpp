@@ -1,5 +1,6 @@
 #include "SerialTransport.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <map>
@@ -27,6 +28,8 @@ struct SerialPort {
 namespace {
 
 constexpr std::size_t kMaxFramePayload = 64u * 1024 * 1024;
+// The bytes of one frame follow each other closely even at 1200 bps.
+constexpr long long kFrameGapMs = 1000;
 
 std::mutex g_portsMutex;
 std::map<std::string, std::weak_ptr<SerialPort>>& openPorts() {
@@ -156,6 +159,7 @@ int SerialTransport::exchange(const std::string& request, bool, HttpAnswer& answ
 
     std::string data;
     char chunk[65536];
+    long long lastByte = monotonicMs();
     while (true) {
         // Take every complete frame already read; frames of other devices
         // and damaged frames are skipped.
@@ -172,14 +176,27 @@ int SerialTransport::exchange(const std::string& request, bool, HttpAnswer& answ
             const ParseStatus parsed = parseHttpAnswer(frame.payload, true, kMaxFramePayload, answer, used);
             return parsed == ParseStatus::Complete && used == frame.payload.size() ? kOk : kMalformed;
         }
-        const long long wait = deadline - monotonicMs();
+        const long long now = monotonicMs();
+        const long long wait = deadline - now;
         if (wait <= 0)
             return kNoConnection;
+        // A frame start that is not followed by the rest (line noise, a cut
+        // answer) would hold up the answer behind it: after a quiet spell,
+        // give it up and look for the next STX.
+        if (!data.empty() && now - lastByte >= kFrameGapMs) {
+            const std::size_t next = data.find(kStx, 1);
+            data.erase(0, next == std::string::npos ? data.size() : next);
+            lastByte = now;
+            continue;
+        }
         pollfd p{port.fd, POLLIN, 0};
-        const int ready = ::poll(&p, 1, int(wait));
+        const long long slice = data.empty() ? wait : std::min(wait, lastByte + kFrameGapMs - now);
+        const int ready = ::poll(&p, 1, int(std::max<long long>(slice, 1)));
         if (ready < 0 && errno == EINTR)
             continue;
-        if (ready <= 0)
+        if (ready == 0)
+            continue;
+        if (ready < 0)
             return kNoConnection;
         const ssize_t n = ::read(port.fd, chunk, sizeof chunk);
         if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK))
@@ -190,6 +207,7 @@ int SerialTransport::exchange(const std::string& request, bool, HttpAnswer& answ
             continue;
         }
         data.append(chunk, std::size_t(n));
+        lastByte = monotonicMs();
     }
 }
 

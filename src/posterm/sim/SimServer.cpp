@@ -401,6 +401,8 @@ void SimServer::decodeLine(SerialLine& line) {
         if (reply.changed)
             saveState();
         std::string bytes = encodeFrame(frame.id, reply.bytes);
+        if (reply.noise)
+            bytes.insert(0, std::string("\x02\x00\x00\x10\x00\x00", 6)); // claims 1 MiB, sends nothing
         if (reply.dropAfter >= 0 && std::size_t(reply.dropAfter) < bytes.size())
             bytes.resize(std::size_t(reply.dropAfter));
         line.out.push_back({nowMs() + reply.delayMs, std::move(bytes)});

@@ -64,6 +64,10 @@ ServiceReply TerminalService::finish(int status, const std::string& body, bool k
             reply.close = true;
             return reply;
         }
+        if (m_faults.noisyAnswers > 0) {
+            --m_faults.noisyAnswers;
+            reply.noise = true;
+        }
         if (m_faults.dropAfter >= 0) {
             reply.dropAfter = m_faults.dropAfter;
             m_faults.dropAfter = -1;
@@ -176,6 +180,8 @@ ServiceReply TerminalService::control(const std::string& path, const std::vector
             m_faults.garbageAnswers = int(n);
         if (readCount(params, "close", 0, n))
             m_faults.closeAnswers = int(n);
+        if (readCount(params, "noise", 0, n))
+            m_faults.noisyAnswers = int(n);
         if (readCount(params, "wrong_passwd", 0, n))
             m_faults.wrongPasswd = n != 0;
         return answer(200, "OK\r\n", false);

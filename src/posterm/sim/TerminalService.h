@@ -27,6 +27,7 @@ struct FaultSwitches {
     int garbageAnswers = 0;   // the next n answers are not HTTP
     int closeAnswers = 0;     // the next n answers carry Connection: close
     bool wrongPasswd = false; // every password is refused
+    int noisyAnswers = 0;     // serial: the next n answers follow the start of a frame that never ends
 };
 
 // What goes back on the line for one request.
@@ -35,6 +36,7 @@ struct ServiceReply {
     bool close = false;       // close the connection after it
     long long dropAfter = -1; // send only this many bytes, then close
     int delayMs = 0;
+    bool noise = false;
     bool changed = false; // tables changed: save the state
 };
 
