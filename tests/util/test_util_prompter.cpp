@@ -96,6 +96,31 @@ private slots:
         QCOMPARE(reports.size(), 4);
     }
 
+    // Without a handler of the test's own, an unscripted question stops the
+    // run with a message naming it (checked in a child process).
+    void unscriptedQuestionStopsTheRun() {
+        if (qEnvironmentVariableIsSet("MEAL_PROMPTER_PROBE")) {
+            ScriptedPrompter p;
+            p.confirm(QStringLiteral("确认删除当前记录吗?"));
+            return; // not reached
+        }
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("MEAL_PROMPTER_PROBE"), QStringLiteral("1"));
+        env.insert(QStringLiteral("QTEST_DISABLE_STACK_DUMP"), QStringLiteral("1"));
+        env.insert(QStringLiteral("QTEST_DISABLE_CORE_DUMP"), QStringLiteral("1"));
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("unscriptedQuestionStopsTheRun")});
+        QVERIFY(child.waitForFinished(30000));
+        const QString output =
+            QString::fromUtf8(child.readAllStandardOutput() + child.readAllStandardError());
+        QVERIFY(child.exitStatus() == QProcess::CrashExit || child.exitCode() != 0);
+        QVERIFY2(output.contains(
+                     QStringLiteral("no scripted answer for question \"询问\": \"确认删除当前记录吗?\"")),
+                 qPrintable(output));
+    }
+
     void filterConversion_data() {
         QTest::addColumn<QString>("filter");
         QTest::addColumn<QStringList>("qt");
