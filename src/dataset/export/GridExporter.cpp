@@ -7,6 +7,7 @@
 #include "dataset/export/XlsExporter.h"
 
 #include <QIODevice>
+#include <QStringEncoder>
 
 namespace gridexport {
 
@@ -48,6 +49,16 @@ BufferedOutput::BufferedOutput(QIODevice& device, int blockSize) : m_device(devi
 
 BufferedOutput::~BufferedOutput() {
     flush();
+}
+
+void BufferedOutput::writeText(const QString& text) {
+    const qsizetype at = m_buffer.size();
+    m_buffer.resize(at + 3 * text.size());
+    QStringEncoder encoder(QStringEncoder::Utf8);
+    char* end = encoder.appendToBuffer(m_buffer.data() + at, text);
+    m_buffer.resize(end - m_buffer.constData());
+    if (m_buffer.size() >= m_blockSize)
+        flush();
 }
 
 bool BufferedOutput::flush() {

@@ -53,7 +53,8 @@ public:
             flush();
     }
     void write(const QByteArray& bytes) { write(bytes.constData(), bytes.size()); }
-    void writeText(const QString& text) { write(text.toUtf8()); }
+    // Encodes straight into the buffer.
+    void writeText(const QString& text);
     bool flush();
     bool ok() const { return m_ok; }
     qint64 written() const { return m_written + m_buffer.size(); }

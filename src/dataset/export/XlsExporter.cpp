@@ -5,6 +5,9 @@
 
 #include <QIODevice>
 #include <QMap>
+#include <QtEndian>
+
+#include <cstring>
 
 namespace gridexport {
 
@@ -390,6 +393,7 @@ bool Workbook::writeSheet(const Sheet& sheet, bool first, CompoundFileWriter& ou
         buf.clear();
         return ok;
     };
+    char scratch[18];
     QByteArray b;
     put16(b, 0x0600);
     put16(b, 0x0010);
@@ -418,30 +422,31 @@ bool Workbook::writeSheet(const Sheet& sheet, bool first, CompoundFileWriter& ou
     put16(b, 0);
     appendRecord(buf, Dimension, b);
 
+    // Cell records, built in place: these run once per cell.
+    auto cell = [&](quint16 type, int row, int col, quint16 xf, int extra) {
+        char* p = scratch;
+        qToLittleEndian(type, p);
+        qToLittleEndian(quint16(6 + extra), p + 2);
+        qToLittleEndian(quint16(row), p + 4);
+        qToLittleEndian(quint16(col), p + 6);
+        qToLittleEndian(xf, p + 8);
+        return p + 10;
+    };
     auto label = [&](int row, int col, quint16 xf, const QString& text) {
         const qint64 index = m_strings.find(text);
-        b.clear();
-        put16(b, quint16(row));
-        put16(b, quint16(col));
-        put16(b, xf);
-        put32(b, quint32(index));
-        appendRecord(buf, LabelSst, b);
+        qToLittleEndian(quint32(index), cell(LabelSst, row, col, xf, 4));
+        buf.append(scratch, 14);
         return index >= 0;
     };
     auto number = [&](int row, int col, quint16 xf, double v) {
-        b.clear();
-        put16(b, quint16(row));
-        put16(b, quint16(col));
-        put16(b, xf);
-        putDouble(b, v);
-        appendRecord(buf, Number, b);
+        quint64 bits;
+        std::memcpy(&bits, &v, sizeof bits);
+        qToLittleEndian(bits, cell(Number, row, col, xf, 8));
+        buf.append(scratch, 18);
     };
     auto blank = [&](int row, int col, quint16 xf) {
-        b.clear();
-        put16(b, quint16(row));
-        put16(b, quint16(col));
-        put16(b, xf);
-        appendRecord(buf, Blank, b);
+        cell(Blank, row, col, xf, 0);
+        buf.append(scratch, 10);
     };
 
     const QVector<HeaderCell>& header = m_layout.headerCells();
