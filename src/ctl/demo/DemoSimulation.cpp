@@ -110,7 +110,7 @@ void DemoSimulation::runBeforePeriod() {
             sale(card, m_ledger.nextTime(card, day + 12 * 3600 + rng.range(0, 1800)), 2, 1, rng);
         }
         if (p.fate == Fate::LeftBefore)
-            leave(i, card, p.leaveTime);
+            leave(card, p.leaveTime);
     }
 }
 
@@ -213,7 +213,7 @@ void DemoSimulation::perform(int person, const Intent& intent, DemoRandom& rng) 
         return;
     }
     case Act::Leave:
-        leave(person, p.cards.back(), intent.time);
+        leave(p.cards.back(), intent.time);
         return;
     default:
         break;
@@ -439,7 +439,7 @@ void DemoSimulation::forced(int card, int64_t time, int code, DemoRandom& rng) {
     }
 }
 
-void DemoSimulation::leave(int person, int card, int64_t time) {
+void DemoSimulation::leave(int card, int64_t time) {
     DemoCard& c = m_world.cards[size_t(card)];
     int64_t paid = 0;
     if (c.balance > 0) {
@@ -451,7 +451,6 @@ void DemoSimulation::leave(int person, int card, int64_t time) {
     m_ledger.cardCosts.push_back({card, 0, 2000, 1, at, QStringLiteral("退押金")});
     c.status = kCardReturned;
     c.statusTime = at;
-    Q_UNUSED(person);
 }
 
 void DemoSimulation::replace(int person, int64_t time, DemoRandom& rng) {

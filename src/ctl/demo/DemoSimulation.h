@@ -56,7 +56,7 @@ private:
     void ensureBalance(int card, int64_t time, int64_t amount, DemoRandom& rng);
     void refund(int card, int64_t time, DemoRandom& rng, bool atDesk);
     void forced(int card, int64_t time, int code, DemoRandom& rng);
-    void leave(int person, int card, int64_t time);
+    void leave(int card, int64_t time);
     void replace(int person, int64_t time, DemoRandom& rng);
     void markBackups(size_t firstRecord, int card, int day);
     int saleTerminal(int card, DemoRandom& rng) const;
