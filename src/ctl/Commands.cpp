@@ -18,7 +18,7 @@ const CtlCommand kCommands[] = {
      runUpgradeSchemaCommand, false},
     {"sql", "sql \"<statement>\"", "run one statement and print its rows as TSV", runSqlCommand, true},
 #ifdef MEAL_HAVE_DEMO_DATA
-    {"demo-data", "demo-data --scale S|M|L [--end-date yyyy-MM-dd]",
+    {"demo-data", "demo-data --scale S|M|L [--end-date yyyy-MM-dd] [--seed N] [--replace]",
      "fill an empty database with deterministic demo data", runDemoData, false},
 #endif
 };

@@ -13,7 +13,8 @@ QString valueOfKey(const QString& lines, const QString& key, bool* found) {
         const int eq = line.indexOf(QLatin1Char('='));
         if (eq < 0)
             continue;
-        if (line.left(eq) == key) {
+        // Name=Value lists match names without regard to letter case.
+        if (line.left(eq).compare(key, Qt::CaseInsensitive) == 0) {
             if (found)
                 *found = true;
             return line.mid(eq + 1);

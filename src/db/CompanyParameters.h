@@ -14,5 +14,5 @@ bool isTrueText(const QString& text);
 qint64 ReadCompanyMoneyParameter(const Session& session, const QString& name);
 // "(" departs ")" of the user's sys_user row, or "('0')" when there is none.
 QString UserDepartsList(const Session& session);
-// Value of Key in Name=Value lines (the first match, keys compared exactly).
+// Value of Key in Name=Value lines (the first match, names compared without regard to case).
 QString valueOfKey(const QString& lines, const QString& key, bool* found = nullptr);

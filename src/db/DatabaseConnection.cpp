@@ -53,7 +53,8 @@ QSqlDatabase openDatabase(const ConnectionSettings& settings, const QString& con
 }
 
 QSqlDatabase openClone(const QSqlDatabase& source, const QString& connectionName) {
-    QSqlDatabase db = QSqlDatabase::cloneDatabase(source, connectionName);
+    // Cloning by name is the form that is safe from another thread.
+    QSqlDatabase db = QSqlDatabase::cloneDatabase(source.connectionName(), connectionName);
     if (!db.open()) {
         const QString message = db.lastError().text();
         db = QSqlDatabase();

@@ -55,6 +55,25 @@ QString SqlDialect::escape(const QString& text) const {
 
 QString SqlDialect::quote(const QString& text) const { return QLatin1Char('\'') + escape(text) + QLatin1Char('\''); }
 
+QString SqlDialect::likePrefix(const QString& prefix) const {
+    QString pattern;
+    pattern.reserve(prefix.size() + 4);
+    for (const QChar c : prefix) {
+        if (m_isSqlServer) {
+            if (c == QLatin1Char('%') || c == QLatin1Char('_') || c == QLatin1Char('['))
+                pattern += QLatin1Char('[') + QString(c) + QLatin1Char(']');
+            else
+                pattern += c;
+        } else {
+            // MySQL's default LIKE escape is the backslash.
+            if (c == QLatin1Char('%') || c == QLatin1Char('_') || c == QLatin1Char('\\'))
+                pattern += QLatin1Char('\\');
+            pattern += c;
+        }
+    }
+    return quote(pattern + QLatin1Char('%'));
+}
+
 qint64 SqlDialect::toInteger(const QString& text) {
     bool ok = false;
     const qint64 value = text.trimmed().toLongLong(&ok);

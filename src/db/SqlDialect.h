@@ -38,6 +38,9 @@ public:
     QString quote(const QString& text) const;
     // The inside of a literal, for statement templates that carry their own quotes.
     QString escape(const QString& text) const;
+    // A LIKE literal matching every text that begins with `prefix` taken
+    // literally: wildcards the operator typed ("%", "_", "[") match themselves.
+    QString likePrefix(const QString& prefix) const;
 
     // Number conversions that refuse what is not a number, with the message the
     // operator sees; nothing is queried after a refusal.

@@ -1,14 +1,19 @@
 #pragma once
-// What the plug-in's windows are given: the session and the data module,
-// and the host's window list they open into.
+// What the plug-in's windows are given: the session, the data module, the
+// prompter through which every question and message goes, the list of open
+// toasts, and the host's window list they open into.
 #include "db/Session.h"
+#include "util/ToastRegistry.h"
 
 class QMdiArea;
 class MealDataModule;
+class Prompter;
 
 class ModuleContext {
 public:
     Session session;
     MealDataModule* MealDM = nullptr; // owned by the plug-in state; nil outside InitDll..FreeDll
     QMdiArea* screen = nullptr;       // the host's window list
+    Prompter* prompter = nullptr;     // never nil while windows exist
+    ToastRegistry toasts;
 };

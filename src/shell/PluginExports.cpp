@@ -8,6 +8,7 @@
 #include "shell/MainForm.h"
 #include "shell/PluginState.h"
 #include "shell/ShowChildWindow.h"
+#include "util/DialogPrompter.h"
 
 #include <QApplication>
 #include <QMdiArea>
@@ -69,6 +70,9 @@ MealHResult InitDll(QApplication** application, QMdiArea** screen, QSqlDatabase*
         PluginState& state = PluginState::instance();
         state.application = *application;
         state.context.screen = *screen;
+        if (!state.prompter)
+            state.prompter = std::make_unique<DialogPrompter>(*screen);
+        state.context.prompter = state.prompter.get();
         if (!state.MealDM)
             state.MealDM = std::make_unique<MealDataModule>();
         state.context.MealDM = state.MealDM.get();
@@ -85,6 +89,18 @@ MealHResult FreeDll(std::int32_t handle, std::int32_t /*reserved*/, bool* ok) {
         if (handle == 0)
             return;
         PluginState& state = PluginState::instance();
+        // Windows still open show their data through the data module: they
+        // go before it does (a host normally closes them first).
+        for (QPointer<QWidget>& window : state.instances) {
+            if (!window)
+                continue;
+            QWidget* frame = window->parentWidget();
+            delete window.data();
+            if (frame && frame->inherits("QMdiSubWindow"))
+                frame->deleteLater();
+        }
+        state.instances.clear();
+        state.context.toasts.closeAll();
         delete state.FrmMealMain.data();
         state.FrmMealMain = nullptr;
         state.context.MealDM = nullptr;

@@ -3,6 +3,7 @@
 // outlives FreeDll, as the configuration values do), the data module and the
 // hidden main form, and one instance variable per dispatchable window class.
 #include "shell/ModuleContext.h"
+#include "util/Prompter.h"
 
 #include <QHash>
 #include <QPointer>
@@ -19,6 +20,7 @@ struct PluginState {
     QPointer<TFrmMealMain> FrmMealMain;
     QApplication* application = nullptr;
     QHash<QString, QPointer<QWidget>> instances; // by window class name
+    std::unique_ptr<Prompter> prompter;          // the dialogs' prompter, behind context.prompter
 
     static PluginState& instance();
 };

@@ -1,10 +1,15 @@
 #include "shell/WindowRegistry.h"
 
+#include "reports/ReturnCard.h"
+
 #include <QHash>
 
 namespace {
 QHash<QString, WindowFactory> buildRegistry() {
     QHash<QString, WindowFactory> registry;
+    // Windows are created without a parent: the dispatch adds them to the host's window list.
+    registry.insert(QStringLiteral("TfrmReturnCard"),
+                    [](ModuleContext& c, QWidget*) -> QWidget* { return new TfrmReturnCard(c); });
     return registry;
 }
 } // namespace

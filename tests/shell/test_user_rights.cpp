@@ -30,9 +30,9 @@ private slots:
         m_session.CurrentUserId = QStringLiteral("OPER1");
         QCOMPARE(ReadUserRight(m_session, QStringLiteral("_ActMealRecord")), QStringLiteral("31"));
         QCOMPARE(userRightBits(m_session, QStringLiteral("ActFullRecord")), 8);
-        // A missing line gives 0; the key is matched exactly.
+        // A missing line gives 0; names match without regard to case, as in a Name=Value list.
         QCOMPARE(userRightBits(m_session, QStringLiteral("ActBackRecords")), 0);
-        QCOMPARE(userRightBits(m_session, QStringLiteral("actmealrecord")), 0);
+        QCOMPARE(userRightBits(m_session, QStringLiteral("actmealrecord")), 31);
     }
 
     void valueThatIsNoIntegerRaises() {

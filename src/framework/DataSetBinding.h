@@ -1,0 +1,12 @@
+#pragma once
+// Binds a loaded data set to its definition in the data module: display
+// labels, tags, visibility and the code-table text handlers of its fields,
+// and the money format of decimal fields.
+#include <QString>
+
+class DataSet;
+class MealDataModule;
+
+// `dataSetName` names the definition ("dsMealRec"); fields it does not list
+// keep their own names as labels. Money fields show "￥0.00".
+void applyDataSetDefinition(DataSet& dataSet, const MealDataModule& module, const QString& dataSetName);

@@ -1,0 +1,183 @@
+#pragma once
+// TfrmRecordBaseClass: the common ancestor of the record and report windows.
+// An MDI child with a tool bar of data actions, a keyword search bar, a left
+// panel for a tree and one grid over the window's data set. It carries the
+// user's rights (Tag), the confirmation and logging rules for changes, the
+// footer, sorting by titles, and the virtual operations descendants override
+// to supply their statements and dialogs.
+#include "dataset/DataSet.h"
+#include "db/DbError.h"
+
+#include <QHash>
+#include <QPointer>
+#include <QWidget>
+
+class DBGrid;
+class ModuleContext;
+class Prompter;
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QSplitter;
+class QToolBar;
+class QToolButton;
+class QVBoxLayout;
+
+class TfrmRecordBaseClass : public QWidget {
+    Q_OBJECT
+    Q_PROPERTY(int Tag READ Tag WRITE setTag)
+public:
+    TfrmRecordBaseClass(ModuleContext& context, const QString& caption, QWidget* parent = nullptr);
+    ~TfrmRecordBaseClass() override;
+
+    int Tag() const { return m_tag; }
+    void setTag(int tag) { m_tag = tag; }
+    ModuleContext& context() const { return m_context; }
+    Prompter& prompter() const;
+
+    // The window's data set (the grid's data source); the window does not own it
+    // unless it was created with ownDataSet().
+    DataSet* dataSet() const { return m_dataSet; }
+    void bindDataSet(DataSet* dataSet);
+    DataSet* ownDataSet(const QString& componentName);
+
+    // Runs what the first activation and every activation do (the MDI area
+    // calls it when the window becomes active).
+    void activate();
+    bool isActivated() const { return m_activated; }
+
+    // State set by descendants.
+    QString baseTable;
+    QString keyField;
+    QString nameField;
+    QString baseSql;
+    bool readOnlyWindow = false;
+    bool queryOnFirstActivation = true;
+    QString registryKey() const;
+
+    // Components (object names as the windows know them).
+    QToolBar* ToolBar1 = nullptr;
+    QWidget* plKey = nullptr;
+    QLabel* lbKey = nullptr;
+    QLineEdit* edtKey = nullptr;
+    QToolButton* sbAll = nullptr;
+    QWidget* plTree = nullptr;
+    QWidget* PanelDetail = nullptr;
+    QSplitter* splitter = nullptr;
+    DBGrid* dgTable = nullptr;
+    QLabel* lbRec = nullptr;
+    QMenu* pmTable = nullptr;
+
+    QAction* actDataInsert = nullptr;
+    QAction* actDataEdit = nullptr;
+    QAction* actDataDelete = nullptr;
+    QAction* actDataCancel = nullptr;
+    QAction* actDataPost = nullptr;
+    QAction* actDataFirst = nullptr;
+    QAction* actDataLast = nullptr;
+    QAction* actDataFind = nullptr;
+    QAction* actDataPrint = nullptr;
+    QAction* actDataRefresh = nullptr;
+    QAction* actDataFilter = nullptr;
+    QAction* actDefCols = nullptr;
+    QAction* actDataImport = nullptr;
+    QAction* actDataExport = nullptr;
+    QAction* actFreezeCol = nullptr;
+    QAction* actHelp = nullptr;
+    QAction* actEnter = nullptr;
+    QAction* mlSelFilter = nullptr;
+    QAction* mlExcFilter = nullptr;
+    QAction* mlShowAll = nullptr;
+
+    // Tool buttons by object name ("tbInsert", "btnAddDes", ...).
+    QToolButton* toolButton(const QString& name) const { return m_buttons.value(name); }
+    void setToolButtonVisible(const QString& name, bool visible);
+    bool isToolButtonVisible(const QString& name) const;
+
+    // Virtual operations, in slot order.
+    virtual bool ShowRecordDialog();
+    virtual bool IsRecordValid();
+    virtual void CheckFieldUnique(Field& field, const QVariant& value);
+    virtual void DataSetAfterInsert(DataSet& dataSet);
+    virtual void DataSetBeforePost(DataSet& dataSet);
+    virtual void QueryData(QObject* sender);
+    virtual void GetFindCondition(QString& extra);
+    virtual bool DeleteRecord(DataSet* dataSet);
+    virtual void EditAndFocus(QWidget* control);
+    virtual void BeforeQuery();
+    virtual void SetGridEditing(bool editing);
+    virtual void SetSumFooter(QObject* sender, int footerRowCount);
+
+    // The action handlers (public so that tests and descendants drive them).
+    void actDataInsertExecute();
+    void actDataEditExecute();
+    void actDataDeleteExecute();
+    void actDataCancelExecute();
+    void actDataPostExecute();
+    void actDataFirstExecute();
+    void actDataLastExecute();
+    void actDataRefreshExecute(QObject* sender = nullptr);
+    void actFreezeColExecute();
+    void actEnterExecute();
+
+    // After every open: field labels, tags and text handlers from the data
+    // module's definition of the data set (its object name), the grid
+    // columns and the field hooks.
+    void dataSetOpened();
+
+    // The data-state rules; run on every state change.
+    void applyDataState();
+    // The operation-log text of the last change, and its action caption.
+    const QString& lastLogText() const { return m_logText; }
+
+signals:
+    // A data action or query failed: the message the operator was shown.
+    void errorShown(const QString& message);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    // Reports a database or conversion error to the operator (the window stays).
+    void showError(const QString& message);
+    // Runs `body`, showing a DbError's message instead of letting it escape.
+    template <typename Body> bool guarded(Body body);
+
+    // Writes a line to the operation log; a failure is shown, not raised.
+    void writeLog(const QString& message);
+    bool hasRight(int bit) const;
+    void refuse();
+
+    QVBoxLayout* mainLayout = nullptr;
+
+private:
+    void buildActions();
+    void buildToolBar();
+    void buildSearchBar();
+    void buildPopupMenu();
+    void hookDataSet();
+    void updateRecordLabel();
+    void notifyHost(int event);
+
+    ModuleContext& m_context;
+    int m_tag = 0;
+    bool m_activated = false;
+    bool m_closing = false;
+    bool m_empnoWithLetters = false; // company parameter IsEMPNO_ABC
+    QPointer<DataSet> m_dataSet;
+    QString m_logText;
+    QHash<QString, QToolButton*> m_buttons;
+    QHash<QString, QAction*> m_buttonHolders;
+};
+
+template <typename Body> bool TfrmRecordBaseClass::guarded(Body body) {
+    try {
+        body();
+        return true;
+    } catch (const DbError& e) {
+        showError(e.message());
+    }
+    return false;
+}

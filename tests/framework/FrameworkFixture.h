@@ -1,0 +1,36 @@
+#pragma once
+// A module context over a fresh test database with a scripted prompter, for
+// driving record windows offscreen.
+#include "TestDatabase.h"
+#include "db/MealDataModule.h"
+#include "shell/ModuleContext.h"
+#include "util/ScriptedPrompter.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+struct FrameworkFixture {
+    QTemporaryDir home;
+    std::unique_ptr<TestDatabase> db;
+    ScriptedPrompter prompter;
+    MealDataModule dm;
+    std::unique_ptr<ModuleContext> context;
+
+    void start(const QString& suite, const QString& userId) {
+        db = std::make_unique<TestDatabase>(suite);
+        context = std::make_unique<ModuleContext>();
+        bindSession(context->session, *db, home.path());
+        context->session.CurrentUserId = userId;
+        context->session.CurrentUserName = QStringLiteral("测试员");
+        context->MealDM = &dm;
+        context->prompter = &prompter;
+        prompter.setUnexpectedHandler([](const QString& why) { QFAIL(qPrintable(why)); });
+    }
+    void stop() {
+        context.reset();
+        db.reset();
+    }
+    int count(const QString& sql) const { return db->scalar(sql).toInt(); }
+};

@@ -1,0 +1,248 @@
+// The record base window driven offscreen on a table of its own: rights,
+// key search, footers, the data-state rules, deletes with their questions
+// and log lines, hostile search texts, the close question.
+#include "FrameworkFixture.h"
+#include "dataset/grid/DBGrid.h"
+#include "framework/RecordBaseClass.h"
+#include "framework/RecordWindowRules.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableView>
+#include <QToolButton>
+
+namespace {
+class TestWindow : public TfrmRecordBaseClass {
+public:
+    TestWindow(ModuleContext& c) : TfrmRecordBaseClass(c, QStringLiteral("测试记录")) {
+        ownDataSet(QStringLiteral("dsTest"));
+        baseSql = QStringLiteral("select * from rec_test order by id");
+        nameField = QStringLiteral("name");
+    }
+    bool dialogResult = false;
+    int dialogCalls = 0;
+    bool ShowRecordDialog() override {
+        ++dialogCalls;
+        if (dialogResult && dataSet()->state() == DataSet::State::Insert) {
+            dataSet()->fieldByName(QStringLiteral("name")).setValue(QStringLiteral("新记录"));
+            dataSet()->fieldByName(QStringLiteral("card_id")).setValue(777);
+            dataSet()->post();
+        }
+        return dialogResult;
+    }
+};
+} // namespace
+
+class TestRecordWindow : public QObject {
+    Q_OBJECT
+    FrameworkFixture fx;
+
+    std::unique_ptr<TestWindow> open(int tag) {
+        auto w = std::make_unique<TestWindow>(*fx.context);
+        w->setTag(tag);
+        w->activate();
+        return w;
+    }
+
+private slots:
+    void initTestCase() {
+        fx.start(QStringLiteral("record_window"), QStringLiteral("OPER1"));
+        fx.db->exec(QStringLiteral(
+            "create table rec_test (id int auto_increment primary key, card_id int, kind int, clock_id int, "
+            "amount decimal(12,2), qty int, tagged int, name varchar(50), active bit(1))"));
+    }
+    void init() {
+        fx.db->exec(QStringLiteral("delete from rec_test"));
+        fx.db->exec(QStringLiteral("delete from OpLog"));
+        fx.db->exec(QStringLiteral(
+            "insert into rec_test (card_id, kind, clock_id, amount, qty, tagged, name, active) values "
+            "(101, 1, 3, 10.10, 1, 5, 'Alice', b'1'), (102, 2, 3, 0.20, 2, 5, 'O''Brien%', b'0'), "
+            "(103, 1, 4, 5.00, 3, 5, 'Bob', b'1')"));
+        fx.prompter.clear();
+        fx.context->session.CurrentUserId = QStringLiteral("OPER1");
+    }
+    void cleanupTestCase() { fx.stop(); }
+
+    void opensOnFirstActivationAndLogsEntering() {
+        auto w = open(0);
+        QCOMPARE(w->dataSet()->recordCount(), 3);
+        QCOMPARE(w->baseTable, QStringLiteral("rec_test"));
+        QCOMPARE(w->keyField, QStringLiteral("id"));
+        QCOMPARE(w->lbRec->text(), QStringLiteral(" 1 / 3 "));
+        QCOMPARE(fx.count(QStringLiteral("select count(*) from OpLog where BeWrite='进入【测试记录】模块' "
+                                         "and opUser='测试员'")),
+                 1);
+    }
+
+    void rightsRefuseWithoutTheBitExceptForAdmin() {
+        auto w = open(RecordRights::Find);
+        w->actDataInsertExecute();
+        w->actDataEditExecute();
+        w->actDataDeleteExecute();
+        QCOMPARE(fx.prompter.texts(),
+                 QStringList({QStringLiteral("无权限"), QStringLiteral("无权限"), QStringLiteral("无权限")}));
+        QCOMPARE(w->dataSet()->state(), DataSet::State::Browse);
+        // "admin" in any letter case passes: the dialog is reached (and cancelled).
+        fx.prompter.clear();
+        fx.context->session.CurrentUserId = QStringLiteral("aDmIn");
+        w->actDataInsertExecute();
+        QCOMPARE(w->dialogCalls, 1);
+        QVERIFY(fx.prompter.calls().isEmpty());
+        QCOMPARE(w->dataSet()->state(), DataSet::State::Browse);
+        QCOMPARE(w->dataSet()->recordCount(), 3); // the appended record was cancelled
+    }
+
+    void insertPostsToTheBaseTableAndLogs() {
+        auto w = open(RecordRights::Insert);
+        w->dialogResult = true;
+        w->actDataInsertExecute();
+        QCOMPARE(fx.count(QStringLiteral(
+                     "select count(*) from rec_test where card_id=777 and name='新记录' and active=0")),
+                 1);
+        QVERIFY(w->lastLogText().startsWith(QStringLiteral("增加测试记录。")));
+        QVERIFY(w->lastLogText().contains(QStringLiteral("name=新记录。")));
+        QCOMPARE(fx.count(QStringLiteral("select count(*) from OpLog where BeWrite like '增加测试记录。%'")),
+                 1);
+    }
+
+    void stateRulesFollowEditing() {
+        auto w = open(RecordRights::Edit);
+        QVERIFY(w->actDataInsert->isEnabled());
+        QVERIFY(!w->actDataPost->isEnabled());
+        w->dataSet()->edit();
+        QVERIFY(!w->actDataInsert->isEnabled());
+        QVERIFY(!w->actDataExport->isEnabled());
+        QVERIFY(w->actDataPost->isEnabled() && w->actDataCancel->isEnabled());
+        w->dataSet()->cancel();
+        QVERIFY(w->actDataFind->isEnabled());
+    }
+
+    void keySearchOnNumericAndTextKeys() {
+        auto w = open(0);
+        const SqlDialect d = fx.context->session.dialect();
+        const Field* id = w->dataSet()->findField(QStringLiteral("id"));
+        const Field* name = w->dataSet()->findField(QStringLiteral("name"));
+        using RecordWindowRules::keySearchStatement;
+        QCOMPARE(keySearchStatement(d, QStringLiteral("rec_test"), QStringLiteral("id"), id, QString()),
+                 QStringLiteral("SELECT * FROM rec_test"));
+        QCOMPARE(
+            keySearchStatement(d, QStringLiteral("rec_test"), QStringLiteral("id"), id, QStringLiteral("x1")),
+            QStringLiteral("SELECT * FROM rec_test WHERE id = 0"));
+        QCOMPARE(keySearchStatement(d, QStringLiteral("rec_test"), QStringLiteral("name"), name,
+                                    QStringLiteral(" Al ")),
+                 QStringLiteral("SELECT * FROM rec_test WHERE name like 'Al%'"));
+
+        // Through the window: a numeric key finds its row; an empty key lists all.
+        const int firstId = fx.count(QStringLiteral("select min(id) from rec_test"));
+        w->edtKey->setText(QString::number(firstId));
+        w->sbAll->click();
+        QCOMPARE(w->dataSet()->recordCount(), 1);
+        w->edtKey->clear();
+        w->sbAll->click();
+        QCOMPARE(w->dataSet()->recordCount(), 3);
+        // A text key is a prefix match of the literal text.
+        w->keyField = QStringLiteral("name");
+        w->edtKey->setText(QStringLiteral("O'Brien%"));
+        w->sbAll->click();
+        QCOMPARE(w->dataSet()->recordCount(), 1);
+        for (const QString& hostile :
+             {QStringLiteral("%"), QStringLiteral("_lice"), QStringLiteral("'; drop table rec_test; --"),
+              QStringLiteral("x' or '1'='1"), QStringLiteral("\\")}) {
+            w->edtKey->setText(hostile);
+            w->sbAll->click();
+            QCOMPARE(w->dataSet()->recordCount(), 0);
+        }
+        QCOMPARE(fx.count(QStringLiteral("select count(*) from rec_test")), 3);
+        QVERIFY(fx.prompter.calls().isEmpty());
+    }
+
+    void footersSkipCodesAndTaggedFields() {
+        auto w = open(0);
+        w->dataSet()->findField(QStringLiteral("tagged"))->setTag(2);
+        w->SetSumFooter(nullptr, 1);
+        const DBGrid* g = w->dgTable;
+        auto footerOf = [&](const char* name) {
+            return g->footerText(g->model()->columnOf(w->dataSet()->findField(QString::fromLatin1(name))));
+        };
+        QCOMPARE(footerOf("id"), QStringLiteral("汇总:"));
+        QCOMPARE(footerOf("card_id"), QStringLiteral("3")); // column 1 counts
+        QCOMPARE(footerOf("kind"), QString());
+        QCOMPARE(footerOf("clock_id"), QString());
+        QCOMPARE(footerOf("tagged"), QString());
+        QCOMPARE(footerOf("amount"), QStringLiteral("￥15.30")); // money shows "￥0.00"
+        QCOMPARE(footerOf("qty"), QStringLiteral("6"));
+    }
+
+    void deleteAsksAndLogsOneOrMany() {
+        auto w = open(RecordRights::Delete);
+        // No.
+        fx.prompter.answer(PromptAnswer::No);
+        w->actDataDeleteExecute();
+        QCOMPARE(fx.count(QStringLiteral("select count(*) from rec_test")), 3);
+        // Yes on the current record.
+        w->dataSet()->last();
+        fx.prompter.answer(PromptAnswer::Yes);
+        w->actDataDeleteExecute();
+        QCOMPARE(fx.count(QStringLiteral("select count(*) from rec_test where name='Bob'")), 0);
+        QCOMPARE(w->dataSet()->recordCount(), 2);
+        QCOMPARE(fx.prompter.calls().last().text, QStringLiteral("确认删除当前记录吗?"));
+        QCOMPARE(fx.prompter.calls().last().title, QStringLiteral("询问"));
+        // Two selected rows: batch delete with one log line.
+        w->dgTable->selectAll();
+        fx.prompter.answer(PromptAnswer::Yes);
+        w->actDataDeleteExecute();
+        QCOMPARE(fx.count(QStringLiteral("select count(*) from rec_test")), 0);
+        QCOMPARE(fx.count(QStringLiteral(
+                     "select count(*) from OpLog where BeWrite='批量删除 2 笔【测试记录】记录'")),
+                 1);
+        // Empty: "无记录".
+        w->actDataDeleteExecute();
+        QCOMPARE(fx.prompter.calls().last().text, QStringLiteral("无记录"));
+    }
+
+    void closingAnEditAsksToSave() {
+        auto w = open(RecordRights::Edit);
+        w->dataSet()->first();
+        w->dataSet()->edit();
+        w->dataSet()->fieldByName(QStringLiteral("name")).setValue(QStringLiteral("Alicia"));
+        fx.prompter.answer(PromptAnswer::Cancel);
+        QVERIFY(!w->close());
+        QCOMPARE(w->dataSet()->state(), DataSet::State::Edit);
+        fx.prompter.answer(PromptAnswer::Yes);
+        QVERIFY(w->close());
+        QCOMPARE(fx.count(QStringLiteral("select count(*) from rec_test where name='Alicia'")), 1);
+        QVERIFY(
+            fx.prompter.calls().first().text.contains(QStringLiteral("“测试记录”的数据已被修改, 是否保存?")));
+        QCOMPARE(fx.count(QStringLiteral("select count(*) from OpLog where BeWrite='退出【测试记录】模块'")),
+                 1);
+    }
+
+    void titleOfAMemoColumnIsRefused() {
+        fx.db->exec(QStringLiteral("create table if not exists memo_test (id int primary key, note text)"));
+        auto w = std::make_unique<TestWindow>(*fx.context);
+        w->dataSet()->setCommandText(QStringLiteral("select * from memo_test"));
+        w->activate();
+        w->dgTable->clickTitle(1);
+        QCOMPARE(fx.prompter.calls().size(), 1);
+        QCOMPARE(fx.prompter.calls().first().text, QStringLiteral("选中列不能排序"));
+        QCOMPARE(fx.prompter.calls().first().title, QStringLiteral("错误"));
+    }
+
+    void searchBoxKeysFollowItsCaption() {
+        using namespace RecordWindowRules;
+        QCOMPARE(keyClassForCaption(QStringLiteral("卡号查询"), true), KeyClass::Digits);
+        QCOMPARE(keyClassForCaption(QStringLiteral("工号查询"), false), KeyClass::Digits);
+        QCOMPARE(keyClassForCaption(QStringLiteral("工号查询"), true), KeyClass::DigitsAndLetters);
+        QVERIFY(!keyAllowed(KeyClass::Digits, QStringLiteral("a")));
+        QVERIFY(keyAllowed(KeyClass::DigitsAndLetters, QStringLiteral("a")));
+        QVERIFY(!keyAllowed(KeyClass::DigitsAndLetters, QStringLiteral("'")));
+        auto w = open(0);
+        w->lbKey->setText(QStringLiteral("卡号查询"));
+        w->edtKey->setFocus();
+        QTest::keyClicks(w->edtKey, QStringLiteral("12a'3"));
+        QCOMPARE(w->edtKey->text(), QStringLiteral("123"));
+    }
+};
+
+QTEST_MAIN(TestRecordWindow)
+#include "test_record_window.moc"

@@ -1,0 +1,113 @@
+// The returned-cards window end to end on a test database: the period, the
+// employee, name and card filters, department rights, labels, and hostile
+// texts in every box.
+#include "FrameworkFixture.h"
+#include "dataset/grid/DBGrid.h"
+#include "reports/ReturnCard.h"
+#include "reports/ReturnCardQuery.h"
+
+#include <QDateTimeEdit>
+#include <QLineEdit>
+#include <QToolButton>
+
+class TestReturnCard : public QObject {
+    Q_OBJECT
+    FrameworkFixture fx;
+
+    std::unique_ptr<TfrmReturnCard> openWindow() {
+        auto w = std::make_unique<TfrmReturnCard>(*fx.context);
+        w->dtp_begin->setDateTime(QDateTime(QDate(2026, 11, 1), QTime(0, 0)));
+        w->dtp_end->setDateTime(QDateTime(QDate(2026, 11, 30), QTime(23, 59, 59)));
+        w->activate();
+        return w;
+    }
+
+private slots:
+    void initTestCase() {
+        fx.start(QStringLiteral("return_card"), QStringLiteral("ADMIN"));
+        fx.db->exec(
+            QStringLiteral("insert into ReturnCard (card_id, emp_id, empname, deptno, deptname, return_date, "
+                           "op_user) values "
+                           "(5001, '0001', '张三', '0101', '食堂', '2026-11-01 00:00:00', 'ADMIN'),"
+                           "(5002, '0002', '李四', '0102', '财务', '2026-11-15 12:00:00', 'ADMIN'),"
+                           "(5003, '0003', 'O''Neil', '0201', '保卫', '2026-11-30 23:59:59', 'ADMIN'),"
+                           "(5004, '0004', '王五', '0101', '食堂', '2026-12-01 00:00:00', 'ADMIN')"));
+        fx.db->exec(QStringLiteral("update Company set parameters='cbDepart=True'"));
+        if (fx.count(QStringLiteral("select count(*) from Company")) == 0)
+            fx.db->exec(QStringLiteral(
+                "insert into Company (company_ch_name, parameters) values ('测试', 'cbDepart=True')"));
+        fx.db->exec(QStringLiteral("insert into sys_user (Userid, UserName, Password, departs) values "
+                                   "('OPER2', '乙', 'x', '''0101'',''0201''')"));
+    }
+    void init() {
+        fx.context->session.CurrentUserId = QStringLiteral("ADMIN");
+        fx.prompter.clear();
+    }
+    void cleanupTestCase() { fx.stop(); }
+
+    void listsThePeriodWithLabelsAndOrder() {
+        auto w = openWindow();
+        DataSet* ds = w->dataSet();
+        QCOMPARE(ds->recordCount(), 3); // both bounds included, December excluded
+        QCOMPARE(ds->findField(QStringLiteral("return_date"))->displayLabel(), QStringLiteral("退卡时间"));
+        QCOMPARE(ds->findField(QStringLiteral("card_id"))->displayLabel(), QStringLiteral("卡号"));
+        QCOMPARE(ds->valueAt(ds->bookmarkAt(0), QStringLiteral("emp_id")).toString(), QStringLiteral("0001"));
+        QCOMPARE(w->dgTable->footerText(0), QStringLiteral("汇总:"));
+        QCOMPARE(w->dgTable->footerText(1), QStringLiteral("3"));
+    }
+
+    void filtersByEmployeeNameAndCard() {
+        auto w = openWindow();
+        w->edtKey->setText(QStringLiteral("0002"));
+        w->sbAll->click();
+        QCOMPARE(w->dataSet()->recordCount(), 1);
+        w->edtKey->clear();
+        w->edtname->setText(QStringLiteral("O'Neil"));
+        w->sbAll->click();
+        QCOMPARE(w->dataSet()->recordCount(), 1);
+        w->edtname->clear();
+        w->edtCard_id->setText(QStringLiteral("5002"));
+        w->sbAll->click();
+        QCOMPARE(w->dataSet()->recordCount(), 1);
+        QVERIFY(fx.prompter.calls().isEmpty());
+    }
+
+    // A card number that is not a number is refused with a message and no
+    // query: the previous rows stay.
+    void hostileTextsFindNothingAndChangeNothing() {
+        auto w = openWindow();
+        w->edtCard_id->setText(QStringLiteral("1 or 1=1"));
+        w->sbAll->click();
+        QCOMPARE(fx.prompter.calls().size(), 1);
+        QVERIFY(fx.prompter.calls().first().text.contains(QStringLiteral("卡号")));
+        QCOMPARE(w->dataSet()->recordCount(), 3);
+        w->edtCard_id->clear();
+        for (const QString& hostile : {QStringLiteral("'; drop table ReturnCard; --"), QStringLiteral("%"),
+                                       QStringLiteral("x' or '1'='1"), QStringLiteral("\\'")}) {
+            w->edtname->setText(hostile);
+            w->sbAll->click();
+            QCOMPARE(w->dataSet()->recordCount(), 0);
+        }
+        QCOMPARE(fx.count(QStringLiteral("select count(*) from ReturnCard")), 4);
+    }
+
+    void departmentRightsLimitOtherUsers() {
+        fx.context->session.CurrentUserId = QStringLiteral("OPER2");
+        auto w = openWindow();
+        QCOMPARE(w->dataSet()->recordCount(), 2); // 0101 and 0201 only
+        ReturnCardFilter f;
+        f.begin = QDateTime(QDate(2026, 11, 1), QTime(0, 0));
+        f.end = QDateTime(QDate(2026, 11, 30), QTime(23, 59, 59));
+        f.departmentRights = true;
+        f.userDepartsList = QStringLiteral("('0101')");
+        QCOMPARE(
+            ReturnCardQuery::statement(f, fx.context->session),
+            QStringLiteral(
+                "select card_id,emp_id,empname,deptno,deptname,return_date,op_user from returncard  WHERE  "
+                "Return_date>='2026-11-01 00:00:00' and Return_date<='2026-11-30 23:59:59'  and deptno in  "
+                "('0101') order by emp_id , return_date "));
+    }
+};
+
+QTEST_MAIN(TestReturnCard)
+#include "test_return_card.moc"
