@@ -89,7 +89,9 @@ void DataSet::post() {
         beforePost(*this);
     const int columns = m_store->columnCount();
     for (const auto& f : m_fields)
-        if (!f->isCalculated() && f->required() && !f->isAutoIncrement()) {
+        if (!f->isCalculated() && f->required() && !f->isAutoIncrement() &&
+            (m_uniqueTable.isEmpty() || f->baseTableName().isEmpty() ||
+             f->baseTableName().compare(m_uniqueTable, Qt::CaseInsensitive) == 0)) {
             const Cell* cell = buffered(currentRecordBookmark(), f->column());
             const bool null = cell ? cell->null : m_store->isNull(m_editRow, f->column());
             if (null)
@@ -98,7 +100,7 @@ void DataSet::post() {
     Change change;
     if (m_state == State::Insert) {
         change.kind = Change::Insert;
-        change.row = kNoBookmark;
+        change.row = m_store->rowCount(); // the number the new row will get
         change.newValues = m_buffer;
         change.changed.assign(std::size_t(columns), true);
         if (poster)
