@@ -391,6 +391,19 @@ void TestPostermLink::bogusHandles() {
     }
     QCOMPARE(Connect(nullptr), 0u);
     QCOMPARE(Connect("protocol=HTTP"), 0u);
+    SimProcess closed; // a port nobody listens on
+    QVERIFY(closed.start({"--listen", "127.0.0.1:0"}));
+    const QByteArray gone =
+        "protocol=HTTP,ipaddress=127.0.0.1,port=" + QByteArray::number(closed.listenPort(0)) +
+        ",name=root,passwd=0";
+    const uint32_t orphan = Connect(gone.constData());
+    QVERIFY(orphan);
+    closed.stop();
+    QCOMPARE(Connect(gone.constData()), 0u);
+    // The terminal went away under an open handle: no connection, and the handle stays valid.
+    QCOMPARE(DataCount(orphan, "SubsidyLog", "", ""), -1);
+    QCOMPARE(DataCount(orphan, "SubsidyLog", "", ""), -1);
+    QCOMPARE(Disconnect(orphan), 0);
     const uint32_t h = Connect(net(0).constData());
     QVERIFY(h);
     QCOMPARE(InfoQuery(h, nullptr, 100, "System.SN"), -3);
