@@ -264,6 +264,19 @@ bool readMiniXls(const QByteArray& file, MiniBook& book, QString& error) {
                 std::memcpy(&cell.number, &bits, 8);
                 break;
             }
+            case 0x027E: { // RK: a 30-bit integer or the high bits of a double, maybe / 100
+                const quint32 rk = u32(b, 6);
+                double v;
+                if (rk & 2) {
+                    v = double(qint32(rk) >> 2);
+                } else {
+                    const quint64 bits = quint64(rk & 0xFFFFFFFCu) << 32;
+                    std::memcpy(&v, &bits, 8);
+                }
+                cell.kind = MiniCell::Number;
+                cell.number = (rk & 1) ? v / 100 : v;
+                break;
+            }
             case 0x0201:
                 cell.kind = MiniCell::Blank;
                 break;

@@ -38,6 +38,28 @@ QByteArray shortUnicodeString(const QString& text) {
     return b;
 }
 
+bool rkValue(const CellValue& value, quint32& rk) {
+    constexpr std::int64_t limit = std::int64_t(1) << 29;
+    auto fits = [&](std::int64_t v) { return v >= -limit && v < limit; };
+    if (value.kind == CellValue::Integer && fits(value.integer)) {
+        rk = quint32(value.integer * 4) | 0x2;
+        return true;
+    }
+    if (value.kind == CellValue::Fixed && value.integer % 100 == 0) {
+        const std::int64_t whole = value.integer / CellValue::FixedScale;
+        if (value.integer % CellValue::FixedScale == 0 && fits(whole)) {
+            rk = quint32(whole * 4) | 0x2;
+            return true;
+        }
+        const std::int64_t cents = value.integer / 100;
+        if (fits(cents)) {
+            rk = quint32(cents * 4) | 0x3; // integer, divided by 100
+            return true;
+        }
+    }
+    return false;
+}
+
 double excelSerial(std::int64_t msecs) {
     // 1970-01-01 is day 25569 of Excel's 1900 date system.
     return double(msecs) / 86400000.0 + 25569.0;

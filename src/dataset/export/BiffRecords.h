@@ -26,6 +26,7 @@ enum RecordType : quint16 {
     Xf = 0x00E0,
     Blank = 0x0201,
     Number = 0x0203,
+    Rk = 0x027E,
     Dimension = 0x0200,
     Window2 = 0x023E,
     Style = 0x0293,
@@ -55,6 +56,10 @@ void appendRecord(QByteArray& out, quint16 type, const QByteArray& body);
 QByteArray unicodeString(const QString& text);
 // ShortXLUnicodeString: 8-bit character count, flags, UTF-16 characters.
 QByteArray shortUnicodeString(const QString& text);
+
+// The compact RK form of a number, when it holds the value exactly: an
+// integer of 30 bits, or such an integer of hundredths (money in cents).
+bool rkValue(const CellValue& value, quint32& rk);
 
 // Excel's number of days since 1899-12-30 for a stored date-time.
 double excelSerial(std::int64_t msecs);

@@ -19,10 +19,17 @@ constexpr quint16 kFontNormal = 0;
 constexpr quint16 kFontBold = 5; // font index 4 does not exist in BIFF
 constexpr quint16 kFirstCustomFormat = 164;
 constexpr quint16 kFirstCellXf = 16;
+constexpr quint32 kNoText = 0xFFFFFFFF;
 
 // Record sizes, header included.
 constexpr qint64 kLabelSize = 4 + 10;
 constexpr qint64 kNumberSize = 4 + 14;
+constexpr qint64 kRkSize = 4 + 10;
+
+qint64 numberSize(const CellValue& v) {
+    quint32 rk;
+    return rkValue(v, rk) ? kRkSize : kNumberSize;
+}
 constexpr qint64 kBlankSize = 4 + 6;
 
 enum class CellKind { Skip, Label, Number };
@@ -173,6 +180,10 @@ private:
     QVector<QVector<int>> m_headerCover; // header cell index per (title row, column)
     QVector<Sheet> m_sheets;
     QByteArray m_globals;
+    // The shared-string index of every text cell (or kNoText for an empty
+    // one) in writing order, so that the second pass reads only numbers.
+    QVector<quint32> m_textCodes;
+    qsizetype m_nextText = 0;
     qint64 m_headerBytes = 0;
     qint64 m_footerBytes = 0;
     int m_merges = 0;
@@ -283,13 +294,14 @@ bool Workbook::plan(QString& error) {
             for (int c = 0; c < cols; ++c) {
                 switch (kindOf(r, c, text, value)) {
                 case CellKind::Label:
-                    m_strings.intern(text);
+                    m_textCodes.append(m_strings.intern(text));
                     sheet.size += kLabelSize;
                     break;
                 case CellKind::Number:
-                    sheet.size += kNumberSize;
+                    sheet.size += numberSize(value);
                     break;
                 case CellKind::Skip:
+                    m_textCodes.append(kNoText);
                     break;
                 }
             }
@@ -298,7 +310,7 @@ bool Workbook::plan(QString& error) {
             for (int c = 0; c < cols; ++c) {
                 const FooterCell f = m_layout.footer(c);
                 if (f.value.isNumber()) {
-                    sheet.size += kNumberSize;
+                    sheet.size += numberSize(f.value);
                 } else if (!cellText(f.text).isEmpty()) {
                     m_strings.intern(cellText(f.text));
                     sheet.size += kLabelSize;
@@ -432,13 +444,23 @@ bool Workbook::writeSheet(const Sheet& sheet, bool first, CompoundFileWriter& ou
         qToLittleEndian(xf, p + 8);
         return p + 10;
     };
+    auto labelIndex = [&](int row, int col, quint16 xf, quint32 index) {
+        qToLittleEndian(index, cell(LabelSst, row, col, xf, 4));
+        buf.append(scratch, 14);
+    };
     auto label = [&](int row, int col, quint16 xf, const QString& text) {
         const qint64 index = m_strings.find(text);
-        qToLittleEndian(quint32(index), cell(LabelSst, row, col, xf, 4));
-        buf.append(scratch, 14);
+        labelIndex(row, col, xf, quint32(index));
         return index >= 0;
     };
-    auto number = [&](int row, int col, quint16 xf, double v) {
+    auto number = [&](int row, int col, quint16 xf, const CellValue& value) {
+        quint32 rk;
+        if (rkValue(value, rk)) {
+            qToLittleEndian(rk, cell(Rk, row, col, xf, 4));
+            buf.append(scratch, 14);
+            return;
+        }
+        const double v = numberOf(value);
         quint64 bits;
         std::memcpy(&bits, &v, sizeof bits);
         qToLittleEndian(bits, cell(Number, row, col, xf, 8));
@@ -461,21 +483,24 @@ bool Workbook::writeSheet(const Sheet& sheet, bool first, CompoundFileWriter& ou
         }
     }
     bool consistent = true;
-    QString text;
-    CellValue value;
+    // Texts were looked up in the first pass; only numbers are read again.
     int sheetRow = depth;
     for (int r = sheet.firstRow; r < sheet.firstRow + sheet.rowCount; ++r, ++sheetRow) {
         for (int c = 0; c < cols; ++c) {
-            switch (kindOf(r, c, text, value)) {
-            case CellKind::Label:
-                consistent &= label(sheetRow, c, m_cellXf.at(c), text);
-                break;
-            case CellKind::Number:
-                number(sheetRow, c, m_cellXf.at(c), numberOf(value));
-                break;
-            case CellKind::Skip:
-                break;
+            if (m_layout.column(c).fieldClass != FieldClass::Text) {
+                const CellValue value = m_layout.value(r, c);
+                if (value.isNumber()) {
+                    number(sheetRow, c, m_cellXf.at(c), value);
+                    continue;
+                }
             }
+            if (m_nextText >= m_textCodes.size()) {
+                consistent = false;
+                continue;
+            }
+            const quint32 code = m_textCodes.at(m_nextText++);
+            if (code != kNoText)
+                labelIndex(sheetRow, c, m_cellXf.at(c), code);
         }
         if (!flush(false))
             break;
@@ -484,7 +509,7 @@ bool Workbook::writeSheet(const Sheet& sheet, bool first, CompoundFileWriter& ou
         for (int c = 0; c < cols; ++c) {
             const FooterCell f = m_layout.footer(c);
             if (f.value.isNumber())
-                number(sheetRow, c, m_footerXf.at(c), numberOf(f.value));
+                number(sheetRow, c, m_footerXf.at(c), f.value);
             else if (!cellText(f.text).isEmpty())
                 consistent &= label(sheetRow, c, m_footerXf.at(c), cellText(f.text));
         }

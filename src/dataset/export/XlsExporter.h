@@ -3,8 +3,11 @@
 // compound file. Texts go to the shared string table (UTF-16, so Chinese
 // survives); integer, money, float and date-time columns become numbers
 // with the grid's display format (money exact to the cent, "￥0.00" by
-// default; date-times as Excel dates). Multi-level titles are title rows
-// with merged cells; the footer row follows the data.
+// default; date-times as Excel dates). Numbers that are whole or whole
+// cents are written in the compact RK form, others as NUMBER records. A
+// number column's cell without a numeric value gets its display text.
+// Multi-level titles are title rows with merged cells; the footer row
+// follows the data.
 //
 // A worksheet holds at most 65,536 rows. Longer tables continue on further
 // worksheets ("name", "name(2)", ...), each starting with the title rows;
@@ -14,6 +17,8 @@
 // The workbook is written in two passes over the rows: the first collects
 // the distinct texts and measures every worksheet, so that the second can
 // stream the records straight to the device behind the container's header.
+// The first pass keeps the shared-string index of every text cell (four
+// bytes a cell), so the second reads only the numbers again.
 #include "dataset/export/GridExporter.h"
 
 namespace gridexport {
