@@ -442,6 +442,8 @@ int SimServer::run(const volatile std::sig_atomic_t& stop) {
                 else
                     wakeAt = std::min(wakeAt, c.sendAt);
             }
+            if (!c.busy && c.discard == 0)
+                wakeAt = std::min(wakeAt, c.lastActivity + m_idleTimeoutMs + 1);
             fds.push_back({c.fd, events, 0});
         }
         for (const SerialLine& line : m_lines) {
