@@ -3,6 +3,7 @@
 #include "ExportTestData.h"
 #include "MiniXlsReader.h"
 
+#include "dataset/export/CompoundFileWriter.h"
 #include "dataset/export/XlsExporter.h"
 
 #include <QBuffer>
@@ -287,6 +288,22 @@ private slots:
         ShortDevice device(3000);
         QVERIFY(!exporter.exportTo(src, device));
         QVERIFY(exporter.errorString().contains(QStringLiteral("disk full")));
+    }
+
+    void containerKeepsItsAnnouncedSize() {
+        // A stream must be as long as announced: shorter or longer is an error,
+        // never a file that claims data it does not hold.
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        CompoundFileWriter shortStream;
+        QVERIFY(shortStream.begin(&buffer, QStringLiteral("Workbook"), 5000));
+        QVERIFY(shortStream.write(QByteArray(4000, 'a')));
+        QVERIFY(!shortStream.finish());
+        CompoundFileWriter longStream;
+        QVERIFY(longStream.begin(&buffer, QStringLiteral("Workbook"), 5000));
+        QVERIFY(!longStream.write(QByteArray(5001, 'a')));
+        CompoundFileWriter tiny; // would belong in the mini stream
+        QVERIFY(!tiny.begin(&buffer, QStringLiteral("Workbook"), 100));
     }
 
     void standardReaderAgrees() {
