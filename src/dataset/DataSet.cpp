@@ -419,6 +419,7 @@ DataSet* DataSet::clone(QObject* parent) const {
         f->m_baseColumn = src->m_baseColumn;
         f->m_autoIncrement = src->m_autoIncrement;
         f->m_key = src->m_key;
+        f->m_lookup = src->m_lookup;
         fields.push_back(std::move(f));
     }
     c->m_fields = std::move(fields);

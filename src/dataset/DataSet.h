@@ -87,6 +87,12 @@ public:
     Field& fieldByName(const QString& name) const; // throws DbError when absent
     Field& addCalculatedField(const QString& name, FieldType type, Field::Calculation calculation);
     void moveField(Field* field, int newIndex);
+    // A lookup field: the value of `resultField` in the row of `lookupDataSet`
+    // whose `lookupKeyFields` equal this row's `keyFields` (names separated by
+    // ";"); null when no row matches. The lookup rows are indexed on first use
+    // and again after they change.
+    Field& addLookupField(const QString& name, const QString& keyFields, DataSet* lookupDataSet,
+                          const QString& lookupKeyFields, const QString& resultField);
 
     // Cursor. Positions are 0-based places in the current view (sorted and
     // filtered); the record number is 1-based, 0 when there is no record.

@@ -34,6 +34,9 @@ public:
     // The store column; -1 for a calculated field.
     int column() const { return m_column; }
     bool isCalculated() const { return bool(m_calculation); }
+    // A lookup field is a calculated field that takes its value from another
+    // data set; unlike other calculated fields it can be sorted.
+    bool isLookup() const { return m_lookup; }
     int size() const { return m_size; }
     void setSize(int size) { m_size = size; }
 
@@ -115,4 +118,5 @@ private:
     QString m_baseColumn;
     bool m_autoIncrement = false;
     bool m_key = false;
+    bool m_lookup = false;
 };

@@ -4,6 +4,7 @@
 #include "dataset/TextCompare.h"
 #include "db/DbError.h"
 
+#include <QDateTime>
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -35,7 +36,7 @@ std::vector<SortKey> parseSortText(const QString& text, const DataSet& dataSet) 
         const Field* f = dataSet.findField(name);
         if (!f)
             throw DbError(QStringLiteral("排序字段 %1 不存在").arg(name));
-        if (f->isCalculated() || isBlobType(f->dataType()))
+        if ((f->isCalculated() && !f->isLookup()) || isBlobType(f->dataType()))
             throw DbError(QStringLiteral("字段 %1 不能排序").arg(f->fieldName()));
         key.field = f->index();
         keys.push_back(key);
@@ -171,12 +172,63 @@ void sortPass(std::vector<Bookmark>& rows, const RowStore& s, int column, bool d
         rows[i] = items[i].row;
 }
 
+// A lookup field: its values are computed once for the pass and ranked.
+void computedPass(std::vector<Bookmark>& rows, const DataSet& ds, int field, bool descending) {
+    const FieldType type = ds.field(field)->dataType();
+    std::vector<Item> items(rows.size());
+    std::vector<QByteArray> texts(rows.size());
+    std::vector<double> numbers(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        items[i].row = rows[i];
+        items[i].key = 0;
+        const QVariant v = ds.valueAt(rows[i], field);
+        items[i].null = v.isNull() || !v.isValid();
+        if (items[i].null)
+            continue;
+        if (isNumericType(type) || isDateTimeType(type) || type == FieldType::Boolean)
+            numbers[i] = isDateTimeType(type) ? double(v.toDateTime().toMSecsSinceEpoch()) : v.toDouble();
+        else
+            texts[i] = v.toString().toUtf8();
+    }
+    const bool numeric = isNumericType(type) || isDateTimeType(type) || type == FieldType::Boolean;
+    std::vector<std::size_t> order;
+    for (std::size_t i = 0; i < items.size(); ++i)
+        if (!items[i].null)
+            order.push_back(i);
+    const auto textOrder = [&](std::size_t a, std::size_t b) {
+        return textcompare::compare(std::string_view(texts[a].constData(), std::size_t(texts[a].size())),
+                                    std::string_view(texts[b].constData(), std::size_t(texts[b].size())),
+                                    true);
+    };
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return numeric ? numbers[a] < numbers[b] : textOrder(a, b) < 0;
+    });
+    std::int64_t rank = 0;
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        if (k > 0) {
+            const std::size_t a = order[k - 1], b = order[k];
+            const bool same = numeric ? numbers[a] == numbers[b] : textOrder(a, b) == 0;
+            if (!same)
+                ++rank;
+        }
+        items[order[k]].key = rank;
+    }
+    radixSort(items, descending);
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        rows[i] = items[i].row;
+}
+
 } // namespace
 
 void sortRows(std::vector<Bookmark>& rows, const DataSet& dataSet, const std::vector<SortKey>& keys) {
     if (keys.empty() || rows.size() < 2)
         return;
     // Stable passes from the last key to the first give the order of all keys.
-    for (auto k = keys.rbegin(); k != keys.rend(); ++k)
-        sortPass(rows, *dataSet.store(), dataSet.field(k->field)->column(), k->descending);
+    for (auto k = keys.rbegin(); k != keys.rend(); ++k) {
+        const Field* f = dataSet.field(k->field);
+        if (f->isCalculated())
+            computedPass(rows, dataSet, k->field, k->descending);
+        else
+            sortPass(rows, *dataSet.store(), f->column(), k->descending);
+    }
 }

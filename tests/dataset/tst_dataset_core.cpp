@@ -100,11 +100,13 @@ private slots:
     void filteredSwitch();
     void stableMultiFieldSort();
     void badSortKeepsOrder();
+    void sortKeyRanges();
     void bookmarksSurviveSortAndFilter();
     void locate();
     void cloneIndependence();
     void editStates();
     void calculatedAndHandlers();
+    void lookupFields();
 };
 
 void DataSetCoreTest::cellParsers() {
@@ -403,6 +405,46 @@ void DataSetCoreTest::badSortKeepsOrder() {
     QCOMPARE(ids(ds), before);
 }
 
+void DataSetCoreTest::sortKeyRanges() {
+    // Doubles of both signs and integers spanning the whole 64-bit range keep
+    // their numeric order.
+    ColumnDef d, i;
+    d.name = QStringLiteral("d");
+    d.type = FieldType::Float;
+    i.name = QStringLiteral("i");
+    i.type = FieldType::LargeInt;
+    DataSet ds;
+    ds.beginLoad({d, i});
+    RowBatch batch({StorageKind::Double, StorageKind::Int64});
+    const double doubles[] = {2.5, -1e300, 0.0, -0.5, 1e300, -0.0, -2.5, 0.25};
+    const std::int64_t ints[] = {std::numeric_limits<std::int64_t>::max(),
+                                 -1,
+                                 0,
+                                 std::numeric_limits<std::int64_t>::min(),
+                                 65536,
+                                 -65537,
+                                 1,
+                                 4294967296};
+    for (int r = 0; r < 8; ++r) {
+        batch.addDouble(0, doubles[r]);
+        batch.addInt(1, ints[r]);
+        batch.endRow();
+    }
+    ds.appendRows(batch);
+    ds.endLoad();
+    ds.setSort(QStringLiteral("d"));
+    QList<double> sortedDoubles;
+    for (int r = 0; r < 8; ++r)
+        sortedDoubles << ds.value(r, 0).toDouble();
+    QCOMPARE(sortedDoubles, QList<double>({-1e300, -2.5, -0.5, 0.0, -0.0, 0.25, 2.5, 1e300}));
+    ds.setSort(QStringLiteral("i DESC"));
+    QList<qint64> sortedInts;
+    for (int r = 0; r < 8; ++r)
+        sortedInts << ds.value(r, 1).toLongLong();
+    QCOMPARE(sortedInts, QList<qint64>({std::numeric_limits<std::int64_t>::max(), 4294967296, 65536, 1, 0, -1,
+                                        -65537, std::numeric_limits<std::int64_t>::min()}));
+}
+
 void DataSetCoreTest::bookmarksSurviveSortAndFilter() {
     DataSet ds;
     loadSample(ds);
@@ -592,6 +634,52 @@ void DataSetCoreTest::calculatedAndHandlers() {
     QCOMPARE(ds.value(0, 1).toInt(), 1);
     QCOMPARE(ds.sumFixed(ds.fieldByName(QStringLiteral("amount")).index()),
              1221000); // 12.50 + 0.10 - 3.00 + 100.00 + 12.50, the null counting 0
+}
+
+void DataSetCoreTest::lookupFields() {
+    ColumnDef code, title;
+    code.name = QStringLiteral("deptno");
+    code.type = FieldType::WideString;
+    title.name = QStringLiteral("deptname");
+    title.type = FieldType::WideString;
+    DataSet depts;
+    depts.beginLoad({code, title});
+    RowBatch batch({StorageKind::Bytes, StorageKind::Bytes});
+    const char* const rows[][2] = {{"A01", "财务部"}, {"B01", "后勤部"}, {"A02", "研发部"}, {"A01", "重复"}};
+    for (const auto& r : rows) {
+        batch.addBytes(0, r[0], std::strlen(r[0]));
+        batch.addBytes(1, r[1], std::strlen(r[1]));
+        batch.endRow();
+    }
+    depts.appendRows(batch);
+    depts.endLoad();
+
+    DataSet ds;
+    loadSample(ds);
+    Field& name = ds.addLookupField(QStringLiteral("deptname"), QStringLiteral("dept"), &depts,
+                                    QStringLiteral("deptno"), QStringLiteral("deptname"));
+    QVERIFY(name.isLookup());
+    QCOMPARE(name.dataType(), FieldType::WideString);
+    ds.first();
+    QCOMPARE(name.asString(), QStringLiteral("财务部")); // the first matching row
+    QVERIFY(ds.locate(QStringLiteral("id"), 5));
+    QVERIFY(name.isNull()); // B02 has no department row
+    // Lookup columns can be sorted and filtered; plain calculated ones cannot be sorted.
+    ds.setSort(QStringLiteral("deptname DESC, id"));
+    QCOMPARE(ids(ds), QList<int>({1, 4, 6, 2, 3, 5})); // code-point order, null last descending
+    ds.setFilter(QStringLiteral("deptname = '财务部'"));
+    ds.setFiltered(true);
+    QCOMPARE(ids(ds), QList<int>({1, 4, 6}));
+    // A change in the looked-up rows shows at once.
+    depts.first();
+    depts.edit();
+    depts.fieldByName(QStringLiteral("deptname")).setValue(QStringLiteral("财务处"));
+    depts.post();
+    ds.first();
+    QCOMPARE(name.asString(), QStringLiteral("财务处"));
+    QVERIFY_THROWS_EXCEPTION(DbError,
+                             ds.addLookupField(QStringLiteral("x"), QStringLiteral("dept;id"), &depts,
+                                               QStringLiteral("deptno"), QStringLiteral("deptname")));
 }
 
 QTEST_GUILESS_MAIN(DataSetCoreTest)
