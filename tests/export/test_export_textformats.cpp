@@ -8,7 +8,6 @@
 #include "dataset/export/TextExporter.h"
 
 #include <QBuffer>
-#include <QRegularExpression>
 #include <QtTest>
 
 using namespace gridexport;

@@ -15,6 +15,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#ifdef MEAL_HAVE_FREEXL
+#include <freexl.h>
+#endif
+
 using namespace gridexport;
 using namespace exporttest;
 
@@ -304,6 +308,73 @@ private slots:
         QVERIFY(!longStream.write(QByteArray(5001, 'a')));
         CompoundFileWriter tiny; // would belong in the mini stream
         QVERIFY(!tiny.begin(&buffer, QStringLiteral("Workbook"), 100));
+    }
+
+    void freexlReadsWorkbook() {
+#ifndef MEAL_HAVE_FREEXL
+        QSKIP("freexl is not installed");
+#else
+        // The sample table and many texts that continue across SST records.
+        MemoryExportSource src;
+        fillSample(src);
+        for (int i = 0; i < 2000; ++i)
+            src.addRow({QStringLiteral("备注%1").arg(i), QStringLiteral("文字%1").arg(i * 7)});
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("book.xls"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        XlsExporter exporter;
+        QVERIFY(exporter.exportTo(src, file));
+        file.close();
+
+        const void* handle = nullptr;
+        QCOMPARE(freexl_open(QFile::encodeName(path).constData(), &handle), FREEXL_OK);
+        unsigned int sheets = 0;
+        QCOMPARE(freexl_get_info(handle, FREEXL_BIFF_SHEET_COUNT, &sheets), FREEXL_OK);
+        QCOMPARE(sheets, 1u);
+        const char* name = nullptr;
+        QCOMPARE(freexl_get_worksheet_name(handle, 0, &name), FREEXL_OK);
+        QCOMPARE(QString::fromUtf8(name), QStringLiteral("消费记录"));
+        QCOMPARE(freexl_select_active_worksheet(handle, 0), FREEXL_OK);
+        auto text = [&](int r, int c) {
+            FreeXL_CellValue v;
+            if (freexl_get_cell_value(handle, r, c, &v) != FREEXL_OK)
+                return QStringLiteral("<error>");
+            if (v.type == FREEXL_CELL_TEXT || v.type == FREEXL_CELL_SST_TEXT ||
+                v.type == FREEXL_CELL_DATETIME)
+                return QString::fromUtf8(v.value.text_value);
+            if (v.type == FREEXL_CELL_INT)
+                return QString::number(v.value.int_value);
+            return QString();
+        };
+        auto number = [&](int r, int c) {
+            FreeXL_CellValue v;
+            if (freexl_get_cell_value(handle, r, c, &v) != FREEXL_OK)
+                return -1e300;
+            return v.type == FREEXL_CELL_INT      ? double(v.value.int_value)
+                   : v.type == FREEXL_CELL_DOUBLE ? v.value.double_value
+                                                  : -1e300;
+        };
+        const QVector<Row> rows = sampleRows();
+        QCOMPARE(text(0, 3), QStringLiteral("期初"));
+        QCOMPARE(text(2, 4), QStringLiteral("押金"));
+        for (int i = 0; i < rows.size(); ++i) {
+            const Row& r = rows.at(i);
+            QCOMPARE(text(3 + i, 0), r.empId);
+            QCOMPARE(text(3 + i, 1), r.name);
+            QCOMPARE(text(3 + i, 2), r.dept);
+            QVERIFY(sameMoney(number(3 + i, 3), r.cashUnits));
+            QVERIFY(sameMoney(number(3 + i, 4), r.depositUnits));
+            QCOMPARE(number(3 + i, 5), double(r.count));
+            QCOMPARE(text(3 + i, 6), r.time);
+        }
+        for (int i = 0; i < 2000; ++i) {
+            QCOMPARE(text(7 + i, 0), QStringLiteral("备注%1").arg(i));
+            QCOMPARE(text(7 + i, 1), QStringLiteral("文字%1").arg(i * 7));
+        }
+        QCOMPARE(text(2007, 0), QStringLiteral("汇总:"));
+        freexl_close(handle);
+#endif
     }
 
     void standardReaderAgrees() {
