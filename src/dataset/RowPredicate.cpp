@@ -343,10 +343,8 @@ std::shared_ptr<RowPredicate> comparison(const DataSet& ds, int fieldIndex, Op o
     case StorageKind::Bytes: {
         if (type == FieldType::Blob)
             fail(QStringLiteral("%1 不能用于筛选").arg(label));
-        QString text = k.text;
-        if (k.kind == Constant::Date)
-            text = cellcodec::dateTimeText(k.msecs);
-        else if (k.kind == Constant::Bool)
+        QString text = k.text; // a #date# compares with a text as written
+        if (k.kind == Constant::Bool)
             text = k.boolean ? QStringLiteral("True") : QStringLiteral("False");
         return make<TextNode>(op, s, c, text.toStdString(), true);
     }
@@ -358,7 +356,7 @@ std::shared_ptr<RowPredicate> like(const DataSet& ds, int fieldIndex, const Cons
     if (k.kind == Constant::Null)
         fail(QStringLiteral("LIKE 需要文本"));
     const Field* f = ds.field(fieldIndex);
-    QString pattern = k.kind == Constant::Date ? cellcodec::dateTimeText(k.msecs) : k.text;
+    const QString pattern = k.text;
     if (!f->isCalculated() && storageKind(f->dataType()) == StorageKind::Bytes) {
         if (f->dataType() == FieldType::Blob)
             fail(QStringLiteral("%1 不能用于筛选").arg(f->fieldName()));
@@ -486,10 +484,10 @@ private:
             k.text = m_tok.text;
             break;
         case Token::DateLit:
-            k.kind = Constant::Date;
+            // "#...#" delimits a date, or a text that holds a single quote
+            // ("name = #O'Brien#", as the condition builder writes it).
+            k.kind = parseDateText(m_tok.text, k.msecs) ? Constant::Date : Constant::Text;
             k.text = m_tok.text;
-            if (!parseDateText(m_tok.text, k.msecs))
-                fail(QStringLiteral("'#%1#' 不是有效的日期").arg(m_tok.text));
             break;
         case Token::Name:
             if (keyword("NULL"))

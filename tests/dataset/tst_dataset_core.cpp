@@ -284,6 +284,8 @@ void DataSetCoreTest::filterForms_data() {
     QTest::newRow("money <= quoted") << "amount <= '0.10'" << QList<int>{2, 3};
     QTest::newRow("float >") << "price > 1" << QList<int>{1, 3, 4, 6};
     QTest::newRow("doubled quote") << "name = 'O''Brien'" << QList<int>{3};
+    QTest::newRow("text in #") << "(name = #O'Brien#)" << QList<int>{3};
+    QTest::newRow("date text on text field") << "dept <> #2024-01-01#" << QList<int>{1, 2, 3, 4, 5, 6};
     QTest::newRow("text any case") << "name = 'ALICE'" << QList<int>{4};
     QTest::newRow("like prefix %") << "name LIKE '张%'" << QList<int>{1};
     QTest::newRow("like * both ends") << "name like '*LI*'" << QList<int>{4};
