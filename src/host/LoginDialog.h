@@ -15,7 +15,7 @@ public:
 
     void setUserId(const QString& id);
     // The accepted log-in, valid after exec() returned Accepted.
-    const LoginResult& result() const { return m_result; }
+    const LoginResult& loginResult() const { return m_result; }
     QString password() const;
 
 public slots:

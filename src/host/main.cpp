@@ -44,7 +44,7 @@ bool loginWithDialog(const HostLogin& login, const QString& company, const QStri
         dialog.setUserId(presetId);
     if (dialog.exec() != QDialog::Accepted)
         return false;
-    user = {dialog.result().userId, dialog.result().userName, dialog.password()};
+    user = {dialog.loginResult().userId, dialog.loginResult().userName, dialog.password()};
     return true;
 }
 

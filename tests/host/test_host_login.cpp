@@ -4,11 +4,14 @@
 // failed connection gives.
 #include "host/HostDatabase.h"
 #include "host/HostLogin.h"
+#include "host/LoginDialog.h"
 
 #include "TestDatabase.h"
 #include "db/DbError.h"
 #include "db/PasswordHash.h"
 
+#include <QLabel>
+#include <QLineEdit>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
@@ -98,6 +101,34 @@ private slots:
         QVERIFY(r.userId.isEmpty());
         // The statement stayed intact: sys_user still holds its five rows.
         QCOMPARE(m_db->scalar(QStringLiteral("select count(*) from sys_user")).toInt(), 5);
+    }
+
+    void dialogStaysOpenUntilAccepted() {
+        const HostLogin login(m_db->db());
+        LoginDialog dialog(login, QStringLiteral("示例食堂"));
+        auto* id = dialog.findChild<QLineEdit*>(QStringLiteral("edUserId"));
+        auto* password = dialog.findChild<QLineEdit*>(QStringLiteral("edPassword"));
+        auto* message = dialog.findChild<QLabel*>(QStringLiteral("lblMessage"));
+        QVERIFY(id && password && message);
+        QCOMPARE(password->echoMode(), QLineEdit::Password);
+        dialog.show();
+
+        id->setText(QStringLiteral("x' or '1'='1"));
+        password->setText(QStringLiteral("admin"));
+        dialog.accept();
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QCOMPARE(message->text(), HostLogin::rejectedMessage());
+        // The rejected password is cleared for the next try.
+        QVERIFY(password->text().isEmpty());
+
+        dialog.setUserId(QStringLiteral("ADMIN"));
+        password->setText(QStringLiteral("admin"));
+        dialog.accept();
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.loginResult().userId, QStringLiteral("ADMIN"));
+        QCOMPARE(dialog.password(), QStringLiteral("admin"));
     }
 
     void emptyIdAsksForOne() {
