@@ -1,7 +1,7 @@
 #include "framework/RecordBaseClass.h"
 
+#include "dataset/BaseTableWriter.h"
 #include "dataset/grid/DBGrid.h"
-#include "dataset/posting/TablePoster.h"
 #include "db/CompanyParameters.h"
 #include "db/DbError.h"
 #include "db/OpLog.h"
@@ -301,13 +301,14 @@ void TfrmRecordBaseClass::showEvent(QShowEvent* event) {
     SetGridEditing(readOnlyWindow);
     applyDataState();
     if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget())) {
-        connect(
-            sub, &QMdiSubWindow::windowStateChanged, this,
-            [this](Qt::WindowStates, Qt::WindowStates now) {
-                if (now & Qt::WindowActive)
-                    activate();
-            },
-            Qt::UniqueConnection);
+        if (m_watchedFrame != sub) {
+            m_watchedFrame = sub;
+            connect(sub, &QMdiSubWindow::windowStateChanged, this,
+                    [this](Qt::WindowStates, Qt::WindowStates now) {
+                        if (now & Qt::WindowActive)
+                            activate();
+                    });
+        }
         if (sub->isActiveWindow() || (sub->mdiArea() && sub->mdiArea()->activeSubWindow() == sub))
             activate();
     } else if (!m_activated) {
@@ -440,8 +441,11 @@ void TfrmRecordBaseClass::dataSetOpened() {
     if (m_context.MealDM)
         applyDataSetDefinition(*m_dataSet, *m_context.MealDM, m_dataSet->objectName());
     // Changes go to the base table (the statement's one table unless set).
-    TablePoster::install(*m_dataSet, m_context.session.ModuleConnection, &m_context.session.trace(),
-                         baseTable);
+    if (!baseTable.isEmpty())
+        m_dataSet->setUniqueTable(baseTable);
+    m_writer = std::make_unique<BaseTableWriter>(m_context.session.ModuleConnection,
+                                                 m_context.session.dialect(), &m_context.session.trace());
+    m_writer->attach(*m_dataSet, BaseTableWriter::Mode::Immediate);
     hookDataSet();
     dgTable->refreshColumns();
 }

@@ -12,6 +12,9 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <memory>
+
+class BaseTableWriter;
 class DBGrid;
 class ModuleContext;
 class Prompter;
@@ -167,6 +170,8 @@ private:
     bool m_closing = false;
     bool m_empnoWithLetters = false; // company parameter IsEMPNO_ABC
     QPointer<DataSet> m_dataSet;
+    std::unique_ptr<BaseTableWriter> m_writer;
+    QPointer<QWidget> m_watchedFrame;
     QString m_logText;
     QHash<QString, QToolButton*> m_buttons;
     QHash<QString, QAction*> m_buttonHolders;
