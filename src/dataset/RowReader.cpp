@@ -1,6 +1,6 @@
 #include "dataset/RowReader.h"
 
-#include "dataset/NamedParameters.h"
+#include "db/NamedParameters.h"
 #include "db/SqlTrace.h"
 
 #include <QElapsedTimer>

@@ -1,6 +1,9 @@
 #include "db/QueryRunner.h"
 
 #include "db/DbError.h"
+#include "db/NamedParameters.h"
+
+#include <QSqlDriver>
 
 #include <QSqlError>
 
@@ -12,35 +15,6 @@ void throwQueryError(const QSqlQuery& query) {
     if (text.isEmpty())
         text = QStringLiteral("数据库操作失败");
     throw DbError(text);
-}
-
-QString placeholdersForDriver(const QString& sql) {
-    // The statements name their parameters ":@begindate"; the driver only
-    // knows ":begindate". Quoted texts are left as they are.
-    QString out;
-    out.reserve(sql.size());
-    QChar quote;
-    for (qsizetype i = 0; i < sql.size(); ++i) {
-        const QChar c = sql[i];
-        if (!quote.isNull()) {
-            if (c == QLatin1Char('\\') && quote != QLatin1Char('`') && i + 1 < sql.size()) {
-                out += c;
-                out += sql[++i]; // an escaped character never ends the text
-                continue;
-            } else if (c == quote) {
-                quote = QChar();
-            }
-        } else if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('`')) {
-            quote = c;
-        } else if (c == QLatin1Char(':') && i + 2 < sql.size() && sql[i + 1] == QLatin1Char('@') &&
-                   (sql[i + 2].isLetterOrNumber() || sql[i + 2] == QLatin1Char('_'))) {
-            out += c;
-            ++i; // drop the "@"
-            continue;
-        }
-        out += c;
-    }
-    return out;
 }
 
 void QueryRunner::RunQuery(QSqlQuery& query, const QString& sql, bool openIt) const {
@@ -56,14 +30,15 @@ void QueryRunner::RunQuery(QSqlQuery& query, const QString& sql, bool openIt,
     if (bindings.isEmpty()) {
         ok = query.exec(sql);
     } else {
-        if (!query.prepare(placeholdersForDriver(sql)))
+        // ":name" and ":@name" become positional markers (quoted texts untouched);
+        // values are matched by name, with or without the "@".
+        const bool backslashEscapes =
+            !query.driver() || query.driver()->dbmsType() != QSqlDriver::MSSqlServer;
+        const ParsedStatement parsed = ParsedStatement::parse(sql, backslashEscapes);
+        if (!query.prepare(parsed.positional()))
             throwQueryError(query);
-        for (auto it = bindings.cbegin(); it != bindings.cend(); ++it) {
-            QString name = it.key();
-            if (name.startsWith(QLatin1Char('@')))
-                name.remove(0, 1);
-            query.bindValue(QLatin1Char(':') + name, it.value());
-        }
+        for (const QVariant& value : parsed.orderedValues(bindings))
+            query.addBindValue(value);
         ok = query.exec();
     }
     if (!ok)

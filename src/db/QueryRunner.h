@@ -24,8 +24,5 @@ private:
     const SqlTrace& m_trace;
 };
 
-// The statement as the driver takes it: ":@name" placeholders become ":name".
-QString placeholdersForDriver(const QString& sql);
-
 // Raises the query's last error as a DbError with the engine's message.
 [[noreturn]] void throwQueryError(const QSqlQuery& query);

@@ -3,7 +3,7 @@
 #include "dataset/CellCodec.h"
 #include "dataset/DataSet.h"
 #include "dataset/DisplayFormat.h"
-#include "dataset/NamedParameters.h"
+#include "db/NamedParameters.h"
 #include "dataset/TextCompare.h"
 #include "db/DbError.h"
 

@@ -1,4 +1,4 @@
-#include "dataset/NamedParameters.h"
+#include "db/NamedParameters.h"
 
 #include "db/DbError.h"
 
