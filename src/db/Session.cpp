@@ -34,3 +34,8 @@ double dayNumberFromDateTime(const QDateTime& dt) {
     const qint64 days = dayZero().date().daysTo(dt.date());
     return double(days) + double(dt.time().msecsSinceStartOfDay()) / 86400000.0;
 }
+
+void Session::readTraceSetting() {
+    m_trace.setProgramFolder(programFolder);
+    m_trace.setToFile(readModuleConfig(iniPath(), config).isWritelog);
+}

@@ -54,6 +54,8 @@ public:
 
     // Re-reads Daybook.ini from the program folder and updates the trace switch.
     void readConfiguration();
+    // Only the trace switch of Daybook.ini, for statements run before the full read.
+    void readTraceSetting();
     QString iniPath() const;
 
 private:

@@ -144,6 +144,8 @@ void TFrmMealMain::startUp() {
     if (realError.exists() && realError.size() > 1000000)
         QFile::remove(realError.filePath());
 
+    // The statements below go to the trace the configuration asks for.
+    s.readTraceSetting();
     ClientCode = ReadCompanyParameter(s, QStringLiteral("ClientCode"), QStringLiteral("1"));
     backCode = ReadCompanyParameter(s, QStringLiteral("backCode"), QStringLiteral("1"));
     edmaxbalance = ReadCompanyMoneyParameter(s, QStringLiteral("edmaxbalance"));

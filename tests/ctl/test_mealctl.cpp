@@ -1,0 +1,94 @@
+// mealctl against a test database: the schema upgrade on an older database,
+// statements printed as TSV, the --user account and a hostile one.
+#include "TestDatabase.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestMealctl : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_home;
+    std::unique_ptr<TestDatabase> m_db;
+
+    struct Run {
+        int status;
+        QString out;
+        QString err;
+    };
+    Run run(const QStringList& args) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("MEAL_HOME"), m_home.path());
+        env.remove(QStringLiteral("DISPLAY"));
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(MEALCTL_FILE), args);
+        p.waitForFinished(60000);
+        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+                QString::fromUtf8(p.readAllStandardError())};
+    }
+
+private slots:
+    void initTestCase() {
+        m_db = std::make_unique<TestDatabase>(QStringLiteral("mealctl"));
+        m_db->writeDaybookIni(m_home.path(), QStringLiteral("[RunTimeConfig]\nisWritelog=1\n"));
+        m_db->exec(QStringLiteral(
+            "INSERT INTO sys_user (Userid, UserName, Password) VALUES ('OPER1', '张三', 'x')"));
+    }
+    void cleanupTestCase() { m_db.reset(); }
+
+    // An older database lacks columns and a table: the upgrade adds them, and
+    // a second run executes the probes only.
+    void upgradeAddsWhatIsMissingThenOnlyProbes() {
+        m_db->exec(QStringLiteral("ALTER TABLE Cardinfo DROP COLUMN CardStatusDate"));
+        m_db->exec(QStringLiteral("ALTER TABLE mallowance DROP COLUMN newCard_id"));
+        m_db->exec(QStringLiteral("DROP TABLE pos_lockBillDate"));
+        Run r = run({QStringLiteral("upgrade-schema")});
+        QCOMPARE(r.status, 0);
+        QVERIFY2(r.out.contains(
+                     QStringLiteral("executed: Alter table Cardinfo add CardStatusDate datetime NULL;")),
+                 qPrintable(r.out));
+        QVERIFY(r.out.contains(QStringLiteral("executed: alter table mallowance add newCard_id int NULL")));
+        QVERIFY(r.out.contains(QStringLiteral("executed: create table pos_lockBillDate")));
+        QVERIFY(r.out.contains(QStringLiteral("statements: 3")));
+        QCOMPARE(
+            m_db->scalar(QStringLiteral(
+                             "select count(*) from information_schema.columns where table_schema=database() "
+                             "and table_name='cardinfo' and column_name='CardStatusDate'"))
+                .toInt(),
+            1);
+        r = run({QStringLiteral("upgrade-schema")});
+        QCOMPARE(r.status, 0);
+        QVERIFY(r.out.contains(QStringLiteral("probes: 17, statements: 0")));
+        // Every statement was traced to the daily log file.
+        QDir log(m_home.filePath(QStringLiteral("log")));
+        QCOMPARE(log.entryList(QDir::Files).size(), 1);
+    }
+
+    void sqlPrintsRowsAsTsv() {
+        m_db->exec(QStringLiteral(
+            "INSERT INTO dinroom (dinroom_id, dinroom_name) VALUES (1, '一食堂'), (2, 'B\\tside')"));
+        const Run r =
+            run({QStringLiteral("--user"), QStringLiteral("OPER1"), QStringLiteral("sql"),
+                 QStringLiteral("select dinroom_id, dinroom_name from dinroom order by dinroom_id")});
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.out, QStringLiteral("dinroom_id\tdinroom_name\n1\t一食堂\n2\tB side\n"));
+    }
+
+    void unknownOrHostileUsersAreRefused() {
+        for (const QString& user : {QStringLiteral("NOBODY"), QStringLiteral("x' or '1'='1")}) {
+            const Run r =
+                run({QStringLiteral("--user"), user, QStringLiteral("sql"), QStringLiteral("select 1")});
+            QCOMPARE(r.status, 1);
+            QVERIFY(r.err.contains(QStringLiteral("不存在")));
+            QVERIFY(r.out.isEmpty());
+        }
+        const Run bad = run({QStringLiteral("--user"), QStringLiteral("OPER1"), QStringLiteral("sql"),
+                             QStringLiteral("select * from no_such_table")});
+        QCOMPARE(bad.status, 1);
+        QVERIFY(bad.err.contains(QStringLiteral("no_such_table")));
+    }
+};
+
+QTEST_MAIN(TestMealctl)
+#include "test_mealctl.moc"
