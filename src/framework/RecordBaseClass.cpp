@@ -490,22 +490,22 @@ void TfrmRecordBaseClass::SetSumFooter(QObject* /*sender*/, int footerRowCount) 
     DataSetTableModel* model = dgTable->model();
     for (int c = 0; c < model->columnCount(); ++c) {
         const Field* f = model->fieldAt(c);
-        FooterCellSpec spec;
+        FooterCellSpec cellDef;
         if (c == 0) {
-            spec.kind = FooterCellSpec::StaticText;
-            spec.text = QStringLiteral("汇总:");
-            spec.fontPointSize = 11;
-            spec.wordWrap = true;
+            cellDef.kind = FooterCellSpec::StaticText;
+            cellDef.text = QStringLiteral("汇总:");
+            cellDef.fontPointSize = 11;
+            cellDef.wordWrap = true;
         } else if (isSumField(*f)) {
-            spec.kind = FooterCellSpec::Sum;
-            spec.alignment = Qt::AlignRight | Qt::AlignVCenter;
+            cellDef.kind = FooterCellSpec::Sum;
+            cellDef.alignment = Qt::AlignRight | Qt::AlignVCenter;
         } else if (c == 1) {
-            spec.kind = FooterCellSpec::Count;
-            spec.alignment = Qt::AlignCenter;
+            cellDef.kind = FooterCellSpec::Count;
+            cellDef.alignment = Qt::AlignCenter;
         } else {
             continue;
         }
-        footer.setCell(f->fieldName(), spec);
+        footer.setCell(f->fieldName(), cellDef);
     }
     dgTable->setFooterRowCount(footerRowCount);
 }

@@ -89,16 +89,16 @@ gridexport::FooterCell DataSetExportSource::footer(int col) const {
     if (!f || !m_footer || !m_model.dataSet())
         return cell;
     const DataSet& ds = *m_model.dataSet();
-    const FooterCellSpec spec = m_footer->cell(f->fieldName());
+    const FooterCellSpec cellDef = m_footer->cell(f->fieldName());
     cell.text = m_footer->text(ds, *f);
-    if (spec.kind == FooterCellSpec::Sum) {
-        cell.displayFormat = spec.displayFormat.isEmpty() ? f->displayFormat() : spec.displayFormat;
+    if (cellDef.kind == FooterCellSpec::Sum) {
+        cell.displayFormat = cellDef.displayFormat.isEmpty() ? f->displayFormat() : cellDef.displayFormat;
         cell.value = f->dataType() == FieldType::Float ? CellValue::fromDouble(ds.sumFloat(f->index()))
                      : isIntegerType(f->dataType())
                          ? CellValue::fromInteger(ds.sumFixed(f->index()) / kFixedScale)
                          : CellValue::fromFixed(ds.sumFixed(f->index()));
         cell.alignment = Alignment::Right;
-    } else if (spec.kind == FooterCellSpec::Count) {
+    } else if (cellDef.kind == FooterCellSpec::Count) {
         cell.value = CellValue::fromInteger(ds.recordCount());
         cell.alignment = Alignment::Center;
     }

@@ -54,14 +54,14 @@ void FooterBand::paintEvent(QPaintEvent*) {
         p.setPen(palette().color(QPalette::Mid));
         p.drawRect(cell.adjusted(0, 0, -1, -1));
         const Field* f = m_model->fieldAt(c);
-        const FooterCellSpec spec = f ? m_footer->cell(f->fieldName()) : FooterCellSpec{};
+        const FooterCellSpec cellDef = f ? m_footer->cell(f->fieldName()) : FooterCellSpec{};
         QFont font = this->font();
-        font.setPointSize(spec.fontPointSize);
-        font.setBold(spec.bold);
+        font.setPointSize(cellDef.fontPointSize);
+        font.setBold(cellDef.bold);
         p.setFont(font);
         p.setPen(palette().color(QPalette::WindowText));
-        int flags = int(spec.alignment);
-        if (spec.wordWrap)
+        int flags = int(cellDef.alignment);
+        if (cellDef.wordWrap)
             flags |= Qt::TextWordWrap;
         p.drawText(cell.adjusted(3, 0, -3, 0), flags, cellText(c));
     }

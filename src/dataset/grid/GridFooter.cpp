@@ -20,12 +20,12 @@ QString GridFooter::sumText(const DataSet& dataSet, const Field& field, const QS
 }
 
 QString GridFooter::text(const DataSet& dataSet, const Field& field) const {
-    const FooterCellSpec spec = cell(field.fieldName());
-    switch (spec.kind) {
+    const FooterCellSpec cellDef = cell(field.fieldName());
+    switch (cellDef.kind) {
     case FooterCellSpec::StaticText:
-        return spec.text;
+        return cellDef.text;
     case FooterCellSpec::Sum:
-        return dataSet.isActive() ? sumText(dataSet, field, spec.displayFormat) : QString();
+        return dataSet.isActive() ? sumText(dataSet, field, cellDef.displayFormat) : QString();
     case FooterCellSpec::Count:
         return dataSet.isActive() ? QString::number(dataSet.recordCount()) : QString();
     case FooterCellSpec::None:

@@ -27,8 +27,8 @@ public:
     void clear() { m_cells.clear(); }
 
     // Cells are kept by field name, so they follow a field when columns move.
-    void setCell(const QString& fieldName, const FooterCellSpec& spec) {
-        m_cells.insert(fieldName.toLower(), spec);
+    void setCell(const QString& fieldName, const FooterCellSpec& cellDef) {
+        m_cells.insert(fieldName.toLower(), cellDef);
     }
     FooterCellSpec cell(const QString& fieldName) const { return m_cells.value(fieldName.toLower()); }
     bool hasCells() const { return !m_cells.isEmpty(); }

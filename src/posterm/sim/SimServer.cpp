@@ -34,30 +34,30 @@ long long nowMs() {
     return (long long)ts.tv_sec * 1000 + ts.tv_nsec / 1000000;
 }
 
-bool splitAddress(const std::string& spec, sockaddr_in& addr) {
-    const std::size_t colon = spec.rfind(':');
+bool splitAddress(const std::string& endpoint, sockaddr_in& addr) {
+    const std::size_t colon = endpoint.rfind(':');
     if (colon == std::string::npos)
         return false;
     std::uint64_t port = 0;
-    if (!parseUnsigned(std::string_view(spec).substr(colon + 1), port) || port > 65535)
+    if (!parseUnsigned(std::string_view(endpoint).substr(colon + 1), port) || port > 65535)
         return false;
     addr = sockaddr_in{};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(std::uint16_t(port));
-    return inet_pton(AF_INET, spec.substr(0, colon).c_str(), &addr.sin_addr) == 1;
+    return inet_pton(AF_INET, endpoint.substr(0, colon).c_str(), &addr.sin_addr) == 1;
 }
 
-int listenOn(const std::string& spec, std::string& bound, std::string& error) {
+int listenOn(const std::string& endpoint, std::string& bound, std::string& error) {
     sockaddr_in addr{};
-    if (!splitAddress(spec, addr)) {
-        error = "not an IPv4 ADDR:PORT: " + spec;
+    if (!splitAddress(endpoint, addr)) {
+        error = "not an IPv4 ADDR:PORT: " + endpoint;
         return -1;
     }
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     const int one = 1;
     setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
     if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 64) != 0) {
-        error = "cannot listen on " + spec + ": " + std::strerror(errno);
+        error = "cannot listen on " + endpoint + ": " + std::strerror(errno);
         if (fd >= 0)
             ::close(fd);
         return -1;
@@ -107,9 +107,9 @@ SimClock SimServer::clock() const {
     return c;
 }
 
-bool SimServer::addNetworkTerminal(const std::string& spec, TerminalConfig config, std::string& error) {
+bool SimServer::addNetworkTerminal(const std::string& endpoint, TerminalConfig config, std::string& error) {
     std::string bound;
-    const int fd = listenOn(spec, bound, error);
+    const int fd = listenOn(endpoint, bound, error);
     if (fd < 0)
         return false;
     Terminal t{std::make_unique<TerminalService>(std::move(config)), bound};
@@ -152,9 +152,9 @@ bool SimServer::addSerialLine(const std::vector<TerminalConfig>& configs, std::s
     return true;
 }
 
-bool SimServer::addControl(const std::string& spec, std::string& error) {
+bool SimServer::addControl(const std::string& endpoint, std::string& error) {
     std::string bound;
-    const int fd = listenOn(spec, bound, error);
+    const int fd = listenOn(endpoint, bound, error);
     if (fd < 0)
         return false;
     m_listeners.push_back({fd, nullptr});

@@ -21,11 +21,11 @@ public:
     SimServer& operator=(const SimServer&) = delete;
 
     // "ADDR:PORT"; port 0 takes a free port. Prints "listen ADDR:PORT".
-    bool addNetworkTerminal(const std::string& spec, TerminalConfig config, std::string& error);
+    bool addNetworkTerminal(const std::string& endpoint, TerminalConfig config, std::string& error);
     // One pseudo-terminal shared by these RS485 ids. Prints "serial IDS PATH".
     bool addSerialLine(const std::vector<TerminalConfig>& configs, std::string& error);
     // Prints "control ADDR:PORT".
-    bool addControl(const std::string& spec, std::string& error);
+    bool addControl(const std::string& endpoint, std::string& error);
     // Loads the state file when it exists; terminals keep their tables by key.
     bool loadState(std::string& error);
     // Serves until `stop` becomes non-zero.

@@ -51,7 +51,7 @@ std::string settingAt(const std::vector<Setting>& settings, std::size_t position
 struct TerminalFlag {
     std::size_t position;
     bool serial;
-    std::string spec;
+    std::string endpoint;
 };
 
 } // namespace
@@ -127,12 +127,12 @@ int main(int argc, char** argv) {
             ++networkCount;
             // Terminals keep their tables under the address as written, so a
             // restart with the same arguments finds them again.
-            std::string key = flag.spec;
+            std::string key = flag.endpoint;
             for (int n = 2; keys.count(key); ++n)
-                key = flag.spec + "#" + std::to_string(n);
+                key = flag.endpoint + "#" + std::to_string(n);
             keys.insert(key);
             if (!server.addNetworkTerminal(
-                    flag.spec, configFor(key, networkCount, "SIMNET" + std::to_string(networkCount)),
+                    flag.endpoint, configFor(key, networkCount, "SIMNET" + std::to_string(networkCount)),
                     error)) {
                 std::fprintf(stderr, "posterm-sim: %s\n", error.c_str());
                 return 1;
@@ -140,11 +140,11 @@ int main(int argc, char** argv) {
             continue;
         }
         std::vector<posterm::TerminalConfig> configs;
-        for (const std::string_view idText : posterm::split(flag.spec, ',')) {
+        for (const std::string_view idText : posterm::split(flag.endpoint, ',')) {
             std::uint64_t id = 0;
             if (!posterm::parseUnsigned(posterm::trim(idText), id) || id > 255 ||
                 !serialIds.insert(int(id)).second) {
-                std::fprintf(stderr, "posterm-sim: bad or repeated serial id in %s\n", flag.spec.c_str());
+                std::fprintf(stderr, "posterm-sim: bad or repeated serial id in %s\n", flag.endpoint.c_str());
                 return 2;
             }
             configs.push_back(configFor("rs" + std::to_string(id), int(id), "SIMRS" + std::to_string(id)));
