@@ -293,6 +293,22 @@ void TestPostermSim::faultSwitches() {
     QVERIFY(service.store().state().waiting.empty());
     QCOMPARE(answerOf(post()).status, 200);
 
+    // Append faults wait for the appends to let through; a dropped append is stored.
+    const auto appendOf = [&](std::int64_t batch) {
+        return service.handle(
+            request("POST", "/v1/data/append?table=SubsidyLog", "root:0", line(1, "2", batch, 4)), kClock);
+    };
+    service.control("/v1/sim/fault", {{"skip_appends", "1"}, {"refuse_append", "1"}}, kClock);
+    QCOMPARE(answerOf(appendOf(10)).status, 200);
+    QCOMPARE(answerOf(appendOf(11)).status, 500);
+    QCOMPARE(service.store().state().waiting.size(), std::size_t(2));
+    service.control("/v1/sim/fault", {{"skip_appends", "1"}, {"drop_append", "5"}}, kClock);
+    QCOMPARE(appendOf(12).dropAfter, -1LL);
+    QCOMPARE(service.handle(request("GET", "/v1/device", "root:0"), kClock).dropAfter, -1LL);
+    QCOMPARE(appendOf(13).dropAfter, 5LL);
+    QCOMPARE(service.store().state().waiting.size(), std::size_t(4));
+    QCOMPARE(service.handle(request("GET", "/v1/device", "root:0"), kClock).dropAfter, -1LL);
+
     service.control("/v1/sim/fault", {{"garbage", "1"}}, kClock);
     ServiceReply reply = service.handle(request("GET", "/v1/device", "root:0"), kClock);
     HttpAnswer a;

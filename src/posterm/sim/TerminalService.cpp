@@ -111,11 +111,19 @@ ServiceReply TerminalService::handle(const HttpRequest& request, const SimClock&
     } else if (request.path == "/v1/data/query" && get) {
         result = m_store.query(param("table"), param("fields"), param("filter"), param("options"));
     } else if (request.path == "/v1/data/append" && request.method == "POST") {
-        if (m_faults.refuseAppends > 0) {
+        if (m_faults.appendsBeforeFault > 0) {
+            --m_faults.appendsBeforeFault;
+            result = m_store.append(param("table"), request.body, clock);
+        } else if (m_faults.refuseAppends > 0) {
             --m_faults.refuseAppends;
             result = {500, "append refused\r\n", false};
         } else {
             result = m_store.append(param("table"), request.body, clock);
+            // Stored, but the terminal goes away while answering.
+            if (m_faults.dropAppendAfter >= 0) {
+                m_faults.dropAfter = m_faults.dropAppendAfter;
+                m_faults.dropAppendAfter = -1;
+            }
         }
     } else if (request.path == "/v1/device" || request.path == "/v1/info" ||
                request.path.compare(0, 9, "/v1/data/") == 0) {
@@ -174,6 +182,10 @@ ServiceReply TerminalService::control(const std::string& path, const std::vector
             m_faults.refuseAppends = int(n);
         if (readCount(params, "drop_after", -1, n))
             m_faults.dropAfter = n;
+        if (readCount(params, "drop_append", -1, n))
+            m_faults.dropAppendAfter = n;
+        if (readCount(params, "skip_appends", 0, n))
+            m_faults.appendsBeforeFault = int(n);
         if (readCount(params, "delay", 0, n))
             m_faults.delayMs = int(n);
         if (readCount(params, "garbage", 0, n))

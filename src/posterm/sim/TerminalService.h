@@ -28,6 +28,10 @@ struct FaultSwitches {
     int closeAnswers = 0;     // the next n answers carry Connection: close
     bool wrongPasswd = false; // every password is refused
     int noisyAnswers = 0;     // serial: the next n answers follow the start of a frame that never ends
+    // Append faults: the next appends after `appendsBeforeFault` good ones are
+    // refused (refuseAppends) or stored with their answer cut (dropAppendAfter).
+    int appendsBeforeFault = 0;
+    long long dropAppendAfter = -1;
 };
 
 // What goes back on the line for one request.
