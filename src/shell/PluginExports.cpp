@@ -9,6 +9,7 @@
 #include "shell/PluginState.h"
 #include "shell/ShowChildWindow.h"
 #include "util/DialogPrompter.h"
+#include "workers/WorkerPool.h"
 
 #include <QApplication>
 #include <QMdiArea>
@@ -100,6 +101,10 @@ MealHResult FreeDll(std::int32_t handle, std::int32_t /*reserved*/, bool* ok) {
                 frame->deleteLater();
         }
         state.instances.clear();
+        // Closing the windows stopped their workers; the code they run is this
+        // library's, so it must not be unloaded under them.
+        if (!workers::TMealWorkerThread::WaitForAllWorkers(30000))
+            qWarning("FreeDll: background workers did not stop in time");
         state.context.toasts.closeAll();
         delete state.FrmMealMain.data();
         state.FrmMealMain = nullptr;
