@@ -1,0 +1,249 @@
+// The module's card reader link against the simulated reader of
+// libcardreader.so (a card file per case) and against counting stand-ins:
+// card number and data of a present card, no card, no reader (told once, no
+// further call), the sector key from "PassWord" with the all-F widening,
+// unreadable numbers read as 0, and the trace lines.
+#include "TestDatabase.h"
+#include "cardreader/cardreader.h"
+#include "db/Session.h"
+#include "util/CardReaderLink.h"
+#include "util/ScriptedPrompter.h"
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+const char* const kSampleBlocks = "block 4 = 01 02 03 04 00 04 00 01 26 01 05 29 12 31 01 01\n"
+                                  "block 5 = 39 30 00 00 39 00 06 00 88 13 00 03 00 D0 07 79\n"
+                                  "block 6 = 26 12 04 12 15 0C 00 52 03 00 02 01 7E 04 64 00\n";
+
+// Stand-ins that count the calls and keep the arguments of the block read.
+struct Recorder {
+    int serNum = 0, snr = 0, pcd = 0;
+    int serNumResult = CR_OK;
+    int keyMode = -1, firstBlock = -1, blockCount = -1;
+    QByteArray key;
+} g_rec;
+
+int recSerNum(int, int, unsigned char* out) {
+    ++g_rec.serNum;
+    qstrcpy(reinterpret_cast<char*>(out), "REC-1");
+    return g_rec.serNumResult;
+}
+int recSnr(int, int, int, int, unsigned char*, unsigned char*) {
+    ++g_rec.snr;
+    return CR_ERR_NO_CARD;
+}
+int recPcd(int, int, int keyMode, int firstBlock, int blockCount, const unsigned char* key, unsigned char*) {
+    ++g_rec.pcd;
+    g_rec.keyMode = keyMode;
+    g_rec.firstBlock = firstBlock;
+    g_rec.blockCount = blockCount;
+    g_rec.key = QByteArray(reinterpret_cast<const char*>(key), 6);
+    return CR_ERR_AUTH;
+}
+const CardReaderCalls kRecorder{&recSerNum, &recSnr, &recPcd};
+const CardReaderCalls kLibrary{&API_GetSerNum, &GET_SNR, &API_PCDRead};
+} // namespace
+
+class TestCardReaderLink : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_home;
+    std::unique_ptr<TestDatabase> m_db;
+    Session m_session;
+    ScriptedPrompter m_prompter;
+
+    void useCard(const QString& keyLine, const QString& blocks,
+                 const QString& uid = QStringLiteral("01 02 03 04")) {
+        const QString path = m_home.filePath(QStringLiteral("card.txt"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(QStringLiteral("uid = %1\n%2\n%3").arg(uid, keyLine, blocks).toUtf8());
+        f.close();
+        qputenv("MEAL_CARDREADER", "sim");
+        qputenv("MEAL_CARDREADER_CARD", path.toLocal8Bit());
+    }
+    void setPassWord(const QString& value) {
+        m_db->exec(QStringLiteral("delete from company"));
+        m_db->exec(QStringLiteral("insert into company (company_ch_name, parameters) values ('食堂', '%1')")
+                       .arg(value.isNull() ? QString() : QStringLiteral("PassWord=") + value));
+    }
+    QString traceText() const {
+        QFile f(m_session.trace().currentFilePath());
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    }
+
+private slots:
+    void initTestCase() {
+        QGuiApplication::setApplicationDisplayName(QStringLiteral("消费管理"));
+        m_db = std::make_unique<TestDatabase>(QStringLiteral("card_reader_link"));
+        m_db->writeDaybookIni(m_home.path(), QStringLiteral("[RunTimeConfig]\nisWritelog=1\n"));
+        bindSession(m_session, *m_db, m_home.path());
+        QVERIFY(m_session.trace().toFile());
+        m_prompter.setUnexpectedHandler([](const QString& why) { QFAIL(qPrintable(why)); });
+    }
+    void init() {
+        m_prompter.clear();
+        g_rec = Recorder();
+        setPassWord(QStringLiteral("FFFFFFFFFFFF"));
+        qunsetenv("MEAL_CARDREADER_UID");
+    }
+    void cleanupTestCase() { m_db.reset(); }
+
+    void presentCardGivesNumberAndRecord() {
+        useCard(QStringLiteral("key = FF FF FF FF FF FF"), QString::fromLatin1(kSampleBlocks));
+        CardReaderLink link(m_session, m_prompter, kLibrary);
+        CardReader reader{7, 3};
+        QString cardNo = QStringLiteral("old");
+        QVERIFY(link.ReadCardNumber(reader, cardNo));
+        QCOMPARE(cardNo, QStringLiteral("67305985"));
+        QCOMPARE(reader.address, 1); // the record is set to address 1, reader 0
+        QCOMPARE(reader.number, 0);
+        QCOMPARE(link.readerSerial(), QStringLiteral("SIMREADER-01"));
+
+        CardInfo info;
+        info.setValue(CardField::DayLimit, 99); // the record is zero-filled first
+        QVERIFY(link.ReadCardData(reader, info));
+        QVERIFY(link.lastMessage().isEmpty());
+        QCOMPARE(info.value(CardField::CardNo), 67305985);
+        QCOMPARE(info.value(CardField::SysId), 1024);
+        QCOMPARE(info.value(CardField::Balance), 12345);
+        QCOMPARE(info.value(CardField::IssueDate), 20260105);
+        QCOMPARE(info.value(CardField::DayLimit), 100);
+        QVERIFY(m_prompter.calls().isEmpty());
+
+        const QString trace = traceText();
+        QVERIFY(trace.contains(QStringLiteral("   开始调用 API_GetSerNum")));
+        QVERIFY(trace.contains(QStringLiteral("   GET_SNR result = 0")));
+    }
+
+    // The card number takes the first four serial bytes of a longer serial.
+    void sevenByteSerialUsesItsFirstFourBytes() {
+        useCard(QStringLiteral("key = FFFFFFFFFFFF"), QString(), QStringLiteral("FE 00 00 80 11 22 33"));
+        CardReaderLink link(m_session, m_prompter, kLibrary);
+        CardReader reader;
+        QString cardNo;
+        QVERIFY(link.ReadCardNumber(reader, cardNo));
+        QCOMPARE(cardNo, QStringLiteral("2147483902")); // 0x800000FE, unsigned
+    }
+
+    void absentCardLeavesNumberEmpty() {
+        useCard(QStringLiteral("key = FFFFFFFFFFFF"), QString::fromLatin1(kSampleBlocks), QString());
+        CardReaderLink link(m_session, m_prompter, kLibrary);
+        CardReader reader;
+        QString cardNo = QStringLiteral("12");
+        QVERIFY(!link.ReadCardNumber(reader, cardNo));
+        QVERIFY(cardNo.isEmpty());
+        QCOMPARE(link.lastResult(), CR_ERR_NO_CARD);
+        QCOMPARE(link.lastMessage(), QStringLiteral("没有找到IC卡或卡是否损坏。"));
+        QVERIFY(traceText().contains(QStringLiteral("GET_SNR result = 3")));
+
+        CardInfo info;
+        info.setValue(CardField::CardNo, 5);
+        QVERIFY(!link.ReadCardData(reader, info));
+        QCOMPARE(info, CardInfo());
+        QCOMPARE(link.lastMessage(), QStringLiteral("没有找到IC卡或卡是否损坏。"));
+        QVERIFY(!link.readerFailed());
+        QVERIFY(m_prompter.calls().isEmpty()); // no card is the caller's to tell
+    }
+
+    void absentReaderIsToldOnceAndNothingElseIsCalled() {
+        g_rec.serNumResult = CR_ERR_NO_READER;
+        CardReaderLink link(m_session, m_prompter, kRecorder);
+        CardReader reader;
+        QVERIFY(!link.OpenCardReader(reader, false));
+        QVERIFY(m_prompter.calls().isEmpty());
+
+        QString cardNo;
+        QVERIFY(!link.ReadCardNumber(reader, cardNo));
+        CardInfo info;
+        QVERIFY(!link.ReadCardData(reader, info));
+        QCOMPARE(g_rec.serNum, 3);
+        QCOMPARE(g_rec.snr, 0);
+        QCOMPARE(g_rec.pcd, 0);
+        QVERIFY(link.readerFailed());
+        QCOMPARE(m_prompter.calls().size(), 2);
+        for (const PromptCall& call : m_prompter.calls()) {
+            QCOMPARE(call.text, QStringLiteral("连接发卡器失败"));
+            QCOMPARE(call.title, QStringLiteral("消费管理"));
+            QCOMPARE(call.icon, PromptIcon::Warning);
+        }
+
+        // The library with no reader attached behaves the same.
+        m_prompter.clear();
+        qputenv("MEAL_CARDREADER", "none");
+        CardReaderLink real(m_session, m_prompter, kLibrary);
+        QVERIFY(!real.ReadCardNumber(reader, cardNo));
+        QCOMPARE(m_prompter.texts(), QStringList{QStringLiteral("连接发卡器失败")});
+    }
+
+    void sectorKeyComesFromPassWord() {
+        CardReaderLink link(m_session, m_prompter, kRecorder);
+        CardReader reader;
+        CardInfo info;
+        // Six "F" stand for twelve, in either case.
+        setPassWord(QStringLiteral("ffffff"));
+        QVERIFY(!link.ReadCardData(reader, info));
+        QCOMPARE(g_rec.key, QByteArray(6, '\xFF'));
+        QCOMPARE(g_rec.keyMode, CardReaderLink::KeyMode);
+        QCOMPARE(g_rec.firstBlock, CardReaderLink::FirstDataBlock);
+        QCOMPARE(g_rec.blockCount, 3);
+        QCOMPARE(link.lastMessage(), QStringLiteral("读卡错误,请检查卡密码是否正确!"));
+
+        setPassWord(QStringLiteral("A0A1A2A3A4A5"));
+        QVERIFY(!link.ReadCardData(reader, info));
+        QCOMPARE(g_rec.key, QByteArray::fromHex("A0A1A2A3A4A5"));
+
+        // Not set: the factory key.
+        setPassWord(QString());
+        QVERIFY(!link.ReadCardData(reader, info));
+        QCOMPARE(g_rec.key, QByteArray(6, '\xFF'));
+        QCOMPARE(g_rec.pcd, 3);
+
+        // A key that is no key is refused before the card is touched.
+        setPassWord(QStringLiteral("FFFF"));
+        QVERIFY(!link.ReadCardData(reader, info));
+        QCOMPARE(g_rec.pcd, 3);
+        QVERIFY(link.lastMessage().contains(QStringLiteral("PassWord")));
+    }
+
+    void widenedKeyReadsTheSimulatedCard() {
+        useCard(QStringLiteral("key = FF FF FF FF FF FF"), QString::fromLatin1(kSampleBlocks));
+        setPassWord(QStringLiteral("FFFFFF"));
+        CardReaderLink link(m_session, m_prompter, kLibrary);
+        CardReader reader;
+        CardInfo info;
+        QVERIFY(link.ReadCardData(reader, info));
+        QCOMPARE(info.value(CardField::CardNo), 67305985);
+
+        // The card's own key differs from the parameter: the card refuses it.
+        useCard(QStringLiteral("key = 11 22 33 44 55 66"), QString::fromLatin1(kSampleBlocks));
+        QVERIFY(!link.ReadCardData(reader, info));
+        QCOMPARE(link.lastResult(), CR_ERR_AUTH);
+        QCOMPARE(link.lastMessage(), QStringLiteral("读卡错误,请检查卡密码是否正确!"));
+        setPassWord(QStringLiteral("112233445566"));
+        QVERIFY(link.ReadCardData(reader, info));
+    }
+
+    void unreadableNumbersReadAsZero() {
+        // A damaged BCD digit in the issue date (1A) and in the last time (C5).
+        QString blocks = QString::fromLatin1(kSampleBlocks);
+        blocks.replace(QStringLiteral("26 01 05 29"), QStringLiteral("26 1A 05 29"));
+        blocks.replace(QStringLiteral("26 12 04 12 15"), QStringLiteral("26 12 04 C5 15"));
+        useCard(QStringLiteral("key = FFFFFFFFFFFF"), blocks);
+        CardReaderLink link(m_session, m_prompter, kLibrary);
+        CardReader reader;
+        CardInfo info;
+        QVERIFY(link.ReadCardData(reader, info));
+        QCOMPARE(info.value(CardField::IssueDate), 0);
+        QCOMPARE(info.value(CardField::LastTime), 0);
+        QCOMPARE(info.value(CardField::ValidDate), 20291231);
+        QCOMPARE(info.value(CardField::CardNo), 67305985);
+        QCOMPARE(info.value(CardField::LastClock), 12);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCardReaderLink)
+#include "test_card_reader_link.moc"
