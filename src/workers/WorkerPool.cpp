@@ -41,6 +41,14 @@ bool WorkerLink::isClosed() const {
     return m_closed;
 }
 
+bool WorkerLink::runIfOpen(const std::function<void()>& action) {
+    QMutexLocker lock(&m_lock);
+    if (m_closed)
+        return false;
+    action();
+    return true;
+}
+
 WorkerState::WorkerState(std::shared_ptr<WorkerLink> link)
     : m_serial(g_nextSerial.fetch_add(1)), m_link(std::move(link)) {}
 

@@ -31,9 +31,12 @@ public:
     bool post(QEvent* event);
     void close();
     bool isClosed() const;
+    // Runs `action` under the link's lock unless the link is closed, so that a
+    // close waits for it: nothing the action does (a commit) lands after the close.
+    bool runIfOpen(const std::function<void()>& action);
 
 private:
-    mutable QMutex m_lock;
+    mutable QRecursiveMutex m_lock;
     QObject* m_receiver;
     bool m_closed = false;
 };

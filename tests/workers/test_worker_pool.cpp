@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include <atomic>
+#include <thread>
 
 using namespace workers;
 
@@ -161,6 +162,39 @@ private slots:
         QCOMPARE(pool.count(), 0);
         QVERIFY(!pool.IsBusy(false));
         QVERIFY(TMealWorkerThread::WaitForAllWorkers(5000));
+    }
+
+    // A commit run through the link finishes before a close returns, and no
+    // action runs once the link is closed.
+    void closeWaitsForAnActionInProgress() {
+        Recorder window;
+        auto link = std::make_shared<WorkerLink>(&window);
+        QSemaphore inside;
+        QSemaphore release;
+        std::atomic<bool> closed{false};
+        std::atomic<bool> actionSawClose{false};
+        std::thread worker([&] {
+            link->runIfOpen([&] {
+                inside.release();
+                release.acquire();
+                actionSawClose = closed.load();
+            });
+        });
+        inside.acquire();
+        std::thread closer([&] {
+            link->close();
+            closed = true;
+        });
+        QThread::msleep(50);
+        QVERIFY(!closed.load());
+        release.release();
+        closer.join();
+        worker.join();
+        QVERIFY(closed.load());
+        QVERIFY(!actionSawClose.load());
+        bool ran = false;
+        QVERIFY(!link->runIfOpen([&] { ran = true; }));
+        QVERIFY(!ran);
     }
 
     void busyHintText() {
