@@ -1,0 +1,516 @@
+// Saving data sets as tablegram (ADTG) and XML rowset files and loading them
+// back; files built by hand from the published layouts as the Windows
+// installations write them; damaged files refused with the data set kept.
+#include "AdtgBytes.h"
+#include "dataset/CellCodec.h"
+#include "dataset/DataSet.h"
+#include "dataset/persist/DataSetFile.h"
+
+#include <QBuffer>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+#include <limits>
+
+Q_DECLARE_METATYPE(DataSetFileFormat)
+
+namespace {
+
+ColumnDef col(const char* name, FieldType type, int size = 0) {
+    ColumnDef d;
+    d.name = QString::fromUtf8(name);
+    d.type = type;
+    d.size = size;
+    d.baseTable = QStringLiteral("Staff");
+    return d;
+}
+
+// Every field type, the key an auto-increment column, one column from no table.
+std::vector<ColumnDef> allTypes() {
+    std::vector<ColumnDef> c = {col("Id", FieldType::AutoInc),
+                                col("姓名", FieldType::WideString, 20),
+                                col("Code", FieldType::String, 10),
+                                col("Small", FieldType::SmallInt),
+                                col("Num", FieldType::Integer),
+                                col("W", FieldType::Word),
+                                col("Big", FieldType::LargeInt),
+                                col("F", FieldType::Float),
+                                col("Money", FieldType::Currency),
+                                col("Dec", FieldType::BCD),
+                                col("Flag", FieldType::Boolean),
+                                col("D", FieldType::Date),
+                                col("T", FieldType::Time),
+                                col("DT", FieldType::DateTime),
+                                col("Note", FieldType::Memo),
+                                col("Photo", FieldType::Blob),
+                                col("Total (元)", FieldType::Currency)};
+    c[0].key = true;
+    c[0].autoIncrement = true;
+    c[0].nullable = false;
+    c[9].precision = 12;
+    c[9].scale = 2;
+    c[16].baseTable.clear();
+    return c;
+}
+
+void appendRow(DataSet& ds, const QVariantList& values) {
+    ds.append();
+    for (int i = 0; i < values.size(); ++i)
+        ds.field(i)->setValue(values[i]);
+    ds.post();
+}
+
+void fillAllTypes(DataSet& ds) {
+    ds.beginLoad(allTypes());
+    ds.endLoad();
+    const QVariant null;
+    appendRow(ds, {1, QStringLiteral("张三丰"), QStringLiteral("A'B&C<>\""), -5, 123456, 65535,
+                   QVariant(qlonglong(9000000000000000000LL)), 3.141592653589793, QStringLiteral("1234.5678"),
+                   QStringLiteral("-98765.43"), true, QDate(2024, 2, 29), QTime(8, 30, 15),
+                   QDateTime(QDate(2023, 12, 31), QTime(23, 59, 59, 999)),
+                   QStringLiteral("备注\n第二行\t& <标记> '引号'\r"), QByteArray("\x00\xFF\x10 ab", 6),
+                   QStringLiteral("0.0001")});
+    // Nulls everywhere but the key.
+    appendRow(ds, {2, null, null, null, null, null, null, null, null, null, null, null, null, null, null,
+                   null, null});
+    // Empty texts are not nulls; range ends.
+    appendRow(ds, {3, QString(""), QString(""), -32768, std::numeric_limits<int>::min(), 0,
+                   QVariant(qlonglong(std::numeric_limits<qint64>::min())), -1e300,
+                   QStringLiteral("-922337203685477.5807"), QStringLiteral("0"), false, QDate(1900, 1, 1),
+                   QTime(0, 0, 0), QDateTime(QDate(1899, 12, 30), QTime(0, 0)), QString(""), QByteArray(""),
+                   QStringLiteral("-0.01")});
+}
+
+QByteArray save(const DataSet& ds, DataSetFileFormat format) {
+    QBuffer buf;
+    buf.open(QIODevice::WriteOnly);
+    QString error;
+    if (!SaveDataSetToDevice(ds, buf, format, &error))
+        qWarning() << error;
+    return buf.data();
+}
+
+// Fields and cells of two data sets are the same.
+void compareDataSets(const DataSet& a, const DataSet& b) {
+    QCOMPARE(b.fieldCount(), a.fieldCount());
+    QCOMPARE(b.recordCount(), a.recordCount());
+    QCOMPARE(b.uniqueTable(), a.uniqueTable());
+    for (int i = 0; i < a.fieldCount(); ++i) {
+        const Field* fa = a.field(i);
+        const Field* fb = b.field(i);
+        QCOMPARE(fb->fieldName(), fa->fieldName());
+        QCOMPARE(fb->dataType(), fa->dataType());
+        QCOMPARE(fb->baseTableName(), fa->baseTableName());
+        QCOMPARE(fb->baseColumnName(), fa->baseColumnName());
+        QCOMPARE(fb->isAutoIncrement(), fa->isAutoIncrement());
+        QCOMPARE(fb->isKey(), fa->isKey());
+        QCOMPARE(fb->required(), fa->required());
+        if (isTextType(fa->dataType()) && !isBlobType(fa->dataType()))
+            QCOMPARE(fb->size(), fa->size());
+        if (fa->dataType() == FieldType::BCD) {
+            QCOMPARE(fb->precision(), fa->precision());
+            QCOMPARE(fb->scale(), fa->scale());
+        }
+        for (int r = 0; r < a.recordCount(); ++r) {
+            const Cell ca = a.cellAt(a.bookmarkAt(r), i);
+            const Cell cb = b.cellAt(b.bookmarkAt(r), i);
+            QVERIFY2(ca.null == cb.null, qPrintable(QStringLiteral("%1 row %2").arg(fa->fieldName()).arg(r)));
+            if (ca.null)
+                continue;
+            QCOMPARE(cb.i, ca.i);
+            QCOMPARE(cb.d, ca.d);
+            QCOMPARE(QByteArray::fromStdString(cb.s), QByteArray::fromStdString(ca.s));
+        }
+    }
+}
+
+QByteArray gbk(const QString& s) {
+    QStringEncoder enc("GB18030");
+    return enc.encode(s);
+}
+
+// A column descriptor: name, base table 1 with its column ordinal, type, flags.
+AdtgBytes columnDescriptor(std::uint16_t ordinal, const QString& name, std::uint16_t type,
+                           std::uint32_t maxLength, std::uint32_t flags, bool autoIncrement = false,
+                           std::uint32_t precision = 0, std::uint32_t scale = 0) {
+    AdtgBytes c;
+    c.u8(0x01 | 0x02 | 0x04 | 0x08).u8(autoIncrement ? 0x80 : 0x00).u8(0x00);
+    c.u16(ordinal).str(name).u16(1).u16(ordinal).str(name);
+    c.u16(type).u32(maxLength).u32(precision).u32(scale).u32(flags);
+    if (autoIncrement)
+        c.u16(0xFFFF);
+    c.u16(0xFFFF);
+    return c;
+}
+
+// A tablegram of table "MealRecords" (code page 936) with an unchanged row,
+// a row of nulls, a changed row, a deleted row and an inserted one.
+QByteArray handMadeAdtg() {
+    AdtgBytes b;
+    b.start(5, 1, 4);
+    AdtgBytes table;
+    table.u16(1)
+        .str(QStringLiteral("MealRecords"))
+        .str(QStringLiteral("MealRecords"))
+        .u16(936)
+        .u16(5)
+        .u16(1)
+        .u16(1);
+    b.element(0x05, table);
+    b.element(0x06, columnDescriptor(1, QStringLiteral("ID"), 3, 4, 0x10 | 0x8000, true));
+    b.element(0x06, columnDescriptor(2, QStringLiteral("CardNo"), 129, 20, 0x20 | 0x40));
+    b.element(0x06, columnDescriptor(3, QStringLiteral("Money"), 6, 8, 0x10 | 0x20, false, 19));
+    b.element(0x06, columnDescriptor(4, QStringLiteral("OpDate"), 135, 16, 0x10 | 0x20, false, 23, 3));
+    b.element(0x06, columnDescriptor(5, QStringLiteral("姓名"), 130, 10, 0x20));
+    auto timestamp = [](AdtgBytes& r, int y, int mo, int d, int h, int mi, int s, std::uint32_t ns) {
+        r.u16(std::uint16_t(y)).u16(std::uint16_t(mo)).u16(std::uint16_t(d));
+        r.u16(std::uint16_t(h)).u16(std::uint16_t(mi)).u16(std::uint16_t(s)).u32(ns);
+    };
+    const QByteArray card = gbk(QStringLiteral("卡一"));
+    // 1: unchanged, all values.
+    b.u8(0x07).u8(0x00).u32(1).u32(std::uint32_t(card.size())).raw(card).u64(125000);
+    timestamp(b, 2024, 3, 15, 12, 5, 0, 500000000);
+    b.wtext(QStringLiteral("李四"));
+    // 2: CardNo, Money, OpDate, 姓名 null.
+    b.u8(0x07).u8(0x1E).u32(2);
+    // 3: original, then Money (column 3) changed to -7.5 and 姓名 (column 5) set to null.
+    b.u8(0x07).u8(0x1E).u32(3);
+    b.u8(0x0A).u8(0x14).u8(0x10).u64(std::uint64_t(-75000));
+    // 4: deleted.
+    b.u8(0x07).u8(0x1E).u32(4).u8(0x0C);
+    // 5: inserted with ID and CardNo only.
+    b.u8(0x08).u8(0x03).u8(0x00).u32(5).u32(3).raw("X-9");
+    b.u8(0x0F);
+    return b.bytes();
+}
+
+// An XML rowset as the Windows installations write it, with pending changes.
+QByteArray handMadeXml() {
+    return QStringLiteral(
+               "<xml xmlns:s='uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882'\n"
+               "\txmlns:dt='uuid:C2F41010-65B3-11d1-A29F-00AA00C14882'\n"
+               "\txmlns:rs='urn:schemas-microsoft-com:rowset'\n"
+               "\txmlns:z='#RowsetSchema'>\n"
+               "<s:Schema id='RowsetSchema'>\n"
+               "\t<s:ElementType name='row' content='eltOnly' rs:updatable='true'>\n"
+               "\t\t<s:AttributeType name='ID' rs:number='1' rs:writeunknown='true' "
+               "rs:basetable='AllowRecords'"
+               " rs:basecolumn='ID' rs:keycolumn='true' rs:autoincrement='true'>\n"
+               "\t\t\t<s:datatype dt:type='int' dt:maxLength='4' rs:precision='10' rs:fixedlength='true'"
+               " rs:maybenull='false'/>\n"
+               "\t\t</s:AttributeType>\n"
+               "\t\t<s:AttributeType name='c1' rs:name='Emp Name' rs:number='2' rs:nullable='true'"
+               " rs:writeunknown='true' rs:basetable='AllowRecords' rs:basecolumn='EmpName'>\n"
+               "\t\t\t<s:datatype dt:type='string' dt:maxLength='50'/>\n"
+               "\t\t</s:AttributeType>\n"
+               "\t\t<s:AttributeType name='Amount' rs:number='3' rs:nullable='true' rs:writeunknown='true'"
+               " rs:basetable='AllowRecords' rs:basecolumn='Amount'>\n"
+               "\t\t\t<s:datatype dt:type='number' rs:dbtype='currency' dt:maxLength='8' rs:precision='19'"
+               " rs:fixedlength='true' rs:maybenull='false'/>\n"
+               "\t\t</s:AttributeType>\n"
+               "\t\t<s:AttributeType name='Sent' rs:number='4' rs:nullable='true' rs:writeunknown='true'"
+               " rs:basetable='AllowRecords' rs:basecolumn='Sent'>\n"
+               "\t\t\t<s:datatype dt:type='boolean' dt:maxLength='2' rs:fixedlength='true'/>\n"
+               "\t\t</s:AttributeType>\n"
+               "\t\t<s:AttributeType name='RegDate' rs:number='5' rs:nullable='true' rs:writeunknown='true'"
+               " rs:basetable='AllowRecords' rs:basecolumn='RegDate'>\n"
+               "\t\t\t<s:datatype dt:type='dateTime' rs:dbtype='timestamp' dt:maxLength='16' rs:scale='3'"
+               " rs:precision='23' rs:fixedlength='true'/>\n"
+               "\t\t</s:AttributeType>\n"
+               "\t\t<s:extends type='rs:rowbase'/>\n"
+               "\t</s:ElementType>\n"
+               "</s:Schema>\n"
+               "<rs:data>\n"
+               "\t<z:row ID='1' c1='王五 &amp; 赵六' Amount='150.5' Sent='True' "
+               "RegDate='2024-05-01T08:00:00'/>\n"
+               "\t<z:row ID='2'/>\n"
+               "\t<rs:update>\n"
+               "\t\t<rs:original>\n"
+               "\t\t\t<z:row ID='3' c1='旧名' Amount='10' Sent='False'/>\n"
+               "\t\t</rs:original>\n"
+               "\t\t<z:row c1='新名' Amount='12.25'/>\n"
+               "\t</rs:update>\n"
+               "\t<rs:delete>\n"
+               "\t\t<z:row ID='4' c1='删除的'/>\n"
+               "\t</rs:delete>\n"
+               "\t<rs:insert>\n"
+               "\t\t<z:row ID='5' Amount='-0.01' RegDate='2024-06-30T23:59:59.123'/>\n"
+               "\t</rs:insert>\n"
+               "</rs:data>\n"
+               "</xml>\n")
+        .toUtf8();
+}
+
+} // namespace
+
+class PersistTest : public QObject {
+    Q_OBJECT
+private slots:
+    void roundTripKeepsEveryTypeAndProperty_data();
+    void roundTripKeepsEveryTypeAndProperty();
+    void savesTheRowsTheDataSetShows_data();
+    void savesTheRowsTheDataSetShows();
+    void readsHandMadeTablegram();
+    void readsHandMadeXmlRowset();
+    void refusesDamagedFilesAndKeepsTheDataSet_data();
+    void refusesDamagedFilesAndKeepsTheDataSet();
+    void refusesEveryTruncationOfATablegram();
+    void filesOnDisk();
+    void valuesTheFormatsCannotHoldAreRefused();
+};
+
+void PersistTest::roundTripKeepsEveryTypeAndProperty_data() {
+    QTest::addColumn<DataSetFileFormat>("format");
+    QTest::newRow("adtg") << DataSetFileFormat::Adtg;
+    QTest::newRow("xml") << DataSetFileFormat::Xml;
+}
+
+void PersistTest::roundTripKeepsEveryTypeAndProperty() {
+    QFETCH(DataSetFileFormat, format);
+    DataSet original;
+    fillAllTypes(original);
+    // "Total (元)" comes from no table; the others name the one table.
+    QCOMPARE(original.uniqueTable(), QStringLiteral("Staff"));
+    const QByteArray bytes = save(original, format);
+    QVERIFY(!bytes.isEmpty());
+
+    DataSet loaded;
+    QString error;
+    QVERIFY2(LoadDataSetFromBytes(loaded, bytes, &error), qPrintable(error));
+    compareDataSets(original, loaded);
+    QCOMPARE(loaded.fieldByName(QStringLiteral("Id")).dataType(), FieldType::AutoInc);
+    QCOMPARE(loaded.value(0, 1).toString(), QStringLiteral("张三丰"));
+    QCOMPARE(loaded.value(0, 14).toString(), QStringLiteral("备注\n第二行\t& <标记> '引号'\r"));
+
+    // A second save of the loaded data set gives the same rows again.
+    DataSet again;
+    QVERIFY(LoadDataSetFromBytes(again, save(loaded, format), &error));
+    compareDataSets(original, again);
+}
+
+void PersistTest::savesTheRowsTheDataSetShows_data() {
+    roundTripKeepsEveryTypeAndProperty_data();
+}
+
+void PersistTest::savesTheRowsTheDataSetShows() {
+    QFETCH(DataSetFileFormat, format);
+    DataSet ds;
+    fillAllTypes(ds);
+    ds.setSort(QStringLiteral("Id DESC"));
+    ds.setFilter(QStringLiteral("Id <> 2"));
+    ds.setFiltered(true);
+    DataSet loaded;
+    QVERIFY(LoadDataSetFromBytes(loaded, save(ds, format)));
+    QCOMPARE(loaded.recordCount(), 2);
+    QCOMPARE(loaded.value(0, 0).toInt(), 3);
+    QCOMPARE(loaded.value(1, 0).toInt(), 1);
+
+    // Calculated fields are not part of the file.
+    ds.addCalculatedField(QStringLiteral("Twice"), FieldType::Integer,
+                          [](const DataSet& d, Bookmark b) { return d.valueAt(b, 0).toInt() * 2; });
+    QVERIFY(LoadDataSetFromBytes(loaded, save(ds, format)));
+    QCOMPARE(loaded.fieldCount(), int(allTypes().size()));
+}
+
+void PersistTest::readsHandMadeTablegram() {
+    DataSet ds;
+    QString error;
+    QVERIFY2(LoadDataSetFromBytes(ds, handMadeAdtg(), &error), qPrintable(error));
+    QCOMPARE(ds.uniqueTable(), QStringLiteral("MealRecords"));
+    QCOMPARE(ds.fieldCount(), 5);
+    const Field& id = ds.fieldByName(QStringLiteral("ID"));
+    QVERIFY(id.isAutoIncrement());
+    QVERIFY(id.isKey());
+    QCOMPARE(id.baseTableName(), QStringLiteral("MealRecords"));
+    QCOMPARE(ds.fieldByName(QStringLiteral("CardNo")).dataType(), FieldType::String);
+    QCOMPARE(ds.fieldByName(QStringLiteral("CardNo")).size(), 20);
+    QCOMPARE(ds.fieldByName(QStringLiteral("Money")).dataType(), FieldType::Currency);
+    QCOMPARE(ds.fieldByName(QStringLiteral("OpDate")).dataType(), FieldType::DateTime);
+    QCOMPARE(ds.fieldByName(QStringLiteral("姓名")).dataType(), FieldType::WideString);
+
+    // Unchanged, nulls, changed (new values), inserted; the deleted row is left out.
+    QCOMPARE(ds.recordCount(), 4);
+    QCOMPARE(ds.value(0, 1).toString(), QStringLiteral("卡一")); // from code page 936
+    QCOMPARE(ds.fixedAt(ds.bookmarkAt(0), 2), 125000);
+    QCOMPARE(ds.value(0, 3).toDateTime(), QDateTime(QDate(2024, 3, 15), QTime(12, 5, 0, 500)));
+    QCOMPARE(ds.value(0, 4).toString(), QStringLiteral("李四"));
+    for (int f = 1; f < 5; ++f)
+        QVERIFY(ds.isNull(1, f));
+    QCOMPARE(ds.value(2, 0).toInt(), 3);
+    QCOMPARE(ds.fixedAt(ds.bookmarkAt(2), 2), -75000);
+    QVERIFY(ds.isNull(2, 4));
+    QCOMPARE(ds.value(3, 0).toInt(), 5);
+    QCOMPARE(ds.value(3, 1).toString(), QStringLiteral("X-9"));
+    QVERIFY(ds.isNull(3, 2));
+}
+
+void PersistTest::readsHandMadeXmlRowset() {
+    DataSet ds;
+    QString error;
+    QVERIFY2(LoadDataSetFromBytes(ds, handMadeXml(), &error), qPrintable(error));
+    QCOMPARE(ds.uniqueTable(), QStringLiteral("AllowRecords"));
+    QCOMPARE(ds.fieldCount(), 5);
+    QCOMPARE(ds.field(1)->fieldName(), QStringLiteral("Emp Name"));
+    QCOMPARE(ds.field(1)->baseColumnName(), QStringLiteral("EmpName"));
+    QCOMPARE(ds.field(1)->size(), 50);
+    QVERIFY(ds.field(0)->isAutoIncrement());
+    QVERIFY(ds.field(0)->isKey());
+    QVERIFY(ds.field(2)->required());
+    QVERIFY(!ds.field(3)->required());
+    QCOMPARE(ds.field(2)->dataType(), FieldType::Currency);
+    QCOMPARE(ds.field(3)->dataType(), FieldType::Boolean);
+
+    QCOMPARE(ds.recordCount(), 4);
+    QCOMPARE(ds.value(0, 1).toString(), QStringLiteral("王五 & 赵六"));
+    QCOMPARE(ds.fixedAt(ds.bookmarkAt(0), 2), 1505000);
+    QCOMPARE(ds.value(0, 3).toBool(), true);
+    QCOMPARE(ds.value(0, 4).toDateTime(), QDateTime(QDate(2024, 5, 1), QTime(8, 0)));
+    for (int f = 1; f < 5; ++f)
+        QVERIFY(ds.isNull(1, f));
+    // The update: original values overlaid with the changed ones.
+    QCOMPARE(ds.value(2, 0).toInt(), 3);
+    QCOMPARE(ds.value(2, 1).toString(), QStringLiteral("新名"));
+    QCOMPARE(ds.fixedAt(ds.bookmarkAt(2), 2), 122500);
+    QCOMPARE(ds.value(2, 3).toBool(), false);
+    QCOMPARE(ds.value(3, 0).toInt(), 5);
+    QCOMPARE(ds.fixedAt(ds.bookmarkAt(3), 2), -100);
+    QCOMPARE(ds.value(3, 4).toDateTime(), QDateTime(QDate(2024, 6, 30), QTime(23, 59, 59, 123)));
+}
+
+void PersistTest::refusesDamagedFilesAndKeepsTheDataSet_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("detail");
+    const QByteArray xml = handMadeXml();
+    QTest::newRow("empty") << QByteArray() << QStringLiteral("既不是");
+    QTest::newRow("text") << QByteArray("ID,Name\n1,abc\n") << QStringLiteral("既不是");
+    QTest::newRow("other xml") << QByteArray("<html><body/></html>") << QStringLiteral("不是记录集");
+    QTest::newRow("xml cut") << xml.left(xml.size() / 2) << QStringLiteral("XML 第");
+    QTest::newRow("xml no schema") << QByteArray(
+                                          "<xml><rs:data xmlns:rs='urn:schemas-microsoft-com:rowset'/></xml>")
+                                   << QStringLiteral("数据出现在结构定义之前");
+    QByteArray badInt = xml;
+    badInt.replace("ID='2'", "ID='2x'");
+    QTest::newRow("xml bad number") << badInt << QStringLiteral("字段 ID 的值 \"2x\" 无效");
+    QByteArray unknown = xml;
+    unknown.replace("ID='2'", "ID='2' Extra='1'");
+    QTest::newRow("xml unknown attribute") << unknown << QStringLiteral("Extra");
+    QByteArray badDate = xml;
+    badDate.replace("2024-05-01T08:00:00", "2024-13-01T08:00:00");
+    QTest::newRow("xml bad date") << badDate << QStringLiteral("RegDate");
+
+    const QByteArray adtg = handMadeAdtg();
+    QByteArray badToken = adtg;
+    badToken[badToken.size() - 1] = 0x33;
+    QTest::newRow("adtg unknown row token") << badToken << QStringLiteral("未知的行标记");
+    QByteArray bigEndian = adtg;
+    bigEndian[7] = 1;
+    QTest::newRow("adtg big-endian") << bigEndian << QStringLiteral("字节顺序");
+    AdtgBytes wrongCount;
+    wrongCount.start(2, 0, 0).element(0x06, columnDescriptor(1, QStringLiteral("A"), 3, 4, 0)).u8(0x0F);
+    QTest::newRow("adtg column count") << wrongCount.bytes() << QStringLiteral("字段数 1");
+    AdtgBytes badType;
+    badType.start(1, 0, 0).element(0x06, columnDescriptor(1, QStringLiteral("A"), 999, 4, 0)).u8(0x0F);
+    QTest::newRow("adtg unknown type") << badType.bytes() << QStringLiteral("数据类型 999");
+    AdtgBytes badMonth;
+    AdtgBytes oneTable;
+    oneTable.u16(1).str(QStringLiteral("T")).str(QStringLiteral("T")).u16(936).u16(1).u16(0);
+    badMonth.start(1, 1, 1).element(0x05, oneTable);
+    badMonth.element(0x06, columnDescriptor(1, QStringLiteral("D"), 133, 6, 0));
+    badMonth.u8(0x07).u8(0x00).u16(2024).u16(13).u16(1).u8(0x0F);
+    QTest::newRow("adtg bad date") << badMonth.bytes() << QStringLiteral("字段 D 的值无效");
+}
+
+void PersistTest::refusesDamagedFilesAndKeepsTheDataSet() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, detail);
+    DataSet ds;
+    fillAllTypes(ds);
+    ds.setUniqueTable(QStringLiteral("Staff"));
+    ds.setRecNo(2);
+    QString error;
+    QVERIFY(!LoadDataSetFromBytes(ds, bytes, &error));
+    QVERIFY2(error.startsWith(QStringLiteral("文件格式不正确: ")), qPrintable(error));
+    QVERIFY2(error.contains(detail), qPrintable(error));
+    QCOMPARE(ds.fieldCount(), int(allTypes().size()));
+    QCOMPARE(ds.recordCount(), 3);
+    QCOMPARE(ds.recNo(), 2);
+    QCOMPARE(ds.uniqueTable(), QStringLiteral("Staff"));
+    QCOMPARE(ds.value(0, 1).toString(), QStringLiteral("张三丰"));
+}
+
+void PersistTest::refusesEveryTruncationOfATablegram() {
+    // Cut anywhere before the end marker, a tablegram is refused, never half read.
+    for (const QByteArray& whole : {handMadeAdtg(), [] {
+                                        DataSet ds;
+                                        fillAllTypes(ds);
+                                        return save(ds, DataSetFileFormat::Adtg);
+                                    }()}) {
+        for (int n = 0; n < whole.size(); ++n) {
+            DataSet ds;
+            QString error;
+            QVERIFY2(!LoadDataSetFromBytes(ds, whole.left(n), &error), qPrintable(QString::number(n)));
+            QVERIFY(error.startsWith(QStringLiteral("文件格式不正确")));
+            QVERIFY(!ds.isActive());
+        }
+    }
+}
+
+void PersistTest::filesOnDisk() {
+    QTemporaryDir dir;
+    DataSet ds;
+    fillAllTypes(ds);
+    for (const char* name : {"staff.ADTG", "staff.xml"}) {
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        QString error;
+        QVERIFY2(SaveDataSetToFile(ds, path, DataSetFileFormatForPath(path), &error), qPrintable(error));
+        QCOMPARE(PeekDataSetFileBaseTable(path, &error), QStringLiteral("Staff"));
+        DataSet loaded;
+        QVERIFY2(LoadDataSetFromFile(loaded, path, &error), qPrintable(error));
+        QCOMPARE(loaded.recordCount(), 3);
+    }
+    QVERIFY(QFile(dir.filePath(QStringLiteral("staff.xml"))).open(QIODevice::ReadOnly));
+    QCOMPARE(DataSetFileFormatForPath(QStringLiteral("a.XML")), DataSetFileFormat::Xml);
+
+    DataSet oneTable;
+    std::vector<ColumnDef> cols = allTypes();
+    cols.pop_back();
+    oneTable.beginLoad(cols);
+    oneTable.endLoad();
+    const QString path = dir.filePath(QStringLiteral("one.xml"));
+    QVERIFY(SaveDataSetToFile(oneTable, path, DataSetFileFormat::Xml));
+    QCOMPARE(PeekDataSetFileBaseTable(path), QStringLiteral("Staff"));
+    QVERIFY(SaveDataSetToFile(oneTable, path + QStringLiteral(".adtg"), DataSetFileFormat::Adtg));
+    QCOMPARE(PeekDataSetFileBaseTable(path + QStringLiteral(".adtg")), QStringLiteral("Staff"));
+
+    QString error;
+    DataSet missing;
+    QVERIFY(!LoadDataSetFromFile(missing, dir.filePath(QStringLiteral("none.adtg")), &error));
+    QVERIFY2(error.startsWith(QStringLiteral("无法打开文件")), qPrintable(error));
+    QVERIFY(!SaveDataSetToFile(ds, dir.path(), DataSetFileFormat::Adtg, &error)); // a folder
+    DataSet closed;
+    QVERIFY(!SaveDataSetToFile(closed, dir.filePath(QStringLiteral("closed.adtg")), DataSetFileFormat::Adtg,
+                               &error));
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("closed.adtg"))));
+}
+
+void PersistTest::valuesTheFormatsCannotHoldAreRefused() {
+    // A negative time has no place in either format: the save fails and
+    // leaves no file, rather than writing a wrong value.
+    QTemporaryDir dir;
+    DataSet ds;
+    ds.beginLoad({col("T", FieldType::Time)});
+    ds.endLoad();
+    appendRow(ds, {QStringLiteral("-01:00:00")});
+    for (DataSetFileFormat format : {DataSetFileFormat::Adtg, DataSetFileFormat::Xml}) {
+        const QString path = dir.filePath(format == DataSetFileFormat::Adtg ? "t.adtg" : "t.xml");
+        QString error;
+        QVERIFY(!SaveDataSetToFile(ds, path, format, &error));
+        QVERIFY2(error.contains(QStringLiteral("超出文件格式允许的范围")), qPrintable(error));
+        QVERIFY(!QFile::exists(path));
+    }
+}
+
+QTEST_GUILESS_MAIN(PersistTest)
+#include "tst_persist.moc"
