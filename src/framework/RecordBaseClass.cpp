@@ -6,6 +6,7 @@
 #include "db/DbError.h"
 #include "db/OpLog.h"
 #include "framework/DataSetBinding.h"
+#include "framework/RecordFileActions.h"
 #include "framework/RecordWindowRules.h"
 #include "shell/ModuleContext.h"
 #include "util/Progress.h"
@@ -82,6 +83,8 @@ TfrmRecordBaseClass::TfrmRecordBaseClass(ModuleContext& context, const QString& 
         if (actDataEdit->isEnabled() && isToolButtonVisible(QStringLiteral("tbEdit")))
             actDataEditExecute();
     });
+
+    new RecordFileActions(*this); // export, import, find
 
     // The dispatch sets the rights after creation, so the Tag is always 0 here.
     if (m_tag == 0)
@@ -445,7 +448,8 @@ void TfrmRecordBaseClass::dataSetOpened() {
         m_dataSet->setUniqueTable(baseTable);
     m_writer = std::make_unique<BaseTableWriter>(m_context.session.ModuleConnection,
                                                  m_context.session.dialect(), &m_context.session.trace());
-    m_writer->attach(*m_dataSet, BaseTableWriter::Mode::Immediate);
+    m_writer->attach(*m_dataSet,
+                     batchUpdates ? BaseTableWriter::Mode::BatchOptimistic : BaseTableWriter::Mode::Immediate);
     hookDataSet();
     dgTable->refreshColumns();
 }

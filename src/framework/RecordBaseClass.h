@@ -26,9 +26,11 @@ class QSplitter;
 class QToolBar;
 class QToolButton;
 class QVBoxLayout;
+class RecordFileActions;
 
 class TfrmRecordBaseClass : public QWidget {
     Q_OBJECT
+    friend class RecordFileActions; // export, import and find work on the window's data set
     Q_PROPERTY(int Tag READ Tag WRITE setTag)
 public:
     TfrmRecordBaseClass(ModuleContext& context, const QString& caption, QWidget* parent = nullptr);
@@ -57,6 +59,8 @@ public:
     QString baseSql;
     bool readOnlyWindow = false;
     bool queryOnFirstActivation = true;
+    // Posted changes are kept and sent together (batch-optimistic) instead of one by one.
+    bool batchUpdates = false;
     QString registryKey() const;
 
     // Components (object names as the windows know them).

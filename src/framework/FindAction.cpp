@@ -1,0 +1,94 @@
+// The find action of the record windows: one condition over the window's
+// own statement, the found rows shown until the next refresh.
+#include "dataset/grid/DBGrid.h"
+#include "framework/DptRecordBaseClass.h"
+#include "framework/FindCondition.h"
+#include "framework/FindDialog.h"
+#include "framework/RecordBaseClass.h"
+#include "framework/RecordFileActions.h"
+#include "framework/RecordWindowRules.h"
+#include "shell/ModuleContext.h"
+#include "util/Prompter.h"
+
+#include <QApplication>
+#include <QHash>
+
+void RecordFileActions::actDataFindExecute() {
+    TfrmRecordBaseClass& w = m_window;
+    if (!w.hasRight(RecordRights::Find))
+        return w.refuse();
+    DataSet* ds = w.dataSet();
+    if (!ds)
+        return;
+    TdlgFind* dialog = findDialog();
+    dialog->bind(ds);
+    if (dialog->exec() != QDialog::Accepted || dialog->fieldName().isEmpty())
+        return;
+    const Field* field = ds->findField(dialog->fieldName());
+    if (!field)
+        return;
+    const QString label = dialog->fieldLabel();
+    const QString op = dialog->findKind();
+    const QString content = dialog->findContent();
+    QString extra;
+    w.GetFindCondition(extra);
+    // The condition is built (and the value converted) before anything runs:
+    // a value that does not convert leaves the grid as it is.
+    const bool found = w.guarded([&] {
+        const QString condition = FindCondition::sqlCondition(
+            w.context().session.dialect(), QString(), field->fieldName(), field->dataType(), op, content);
+        QString base = ds->commandText().isEmpty() ? w.baseSql : ds->commandText();
+        if (base.trimmed().isEmpty() && !w.baseTable.isEmpty())
+            base = QStringLiteral("SELECT * FROM %1 ").arg(w.baseTable);
+        openFound(FindCondition::findStatement(base, condition, extra));
+    });
+    if (found && ds->isEmpty())
+        w.prompter().message(QStringLiteral("提示"),
+                             QStringLiteral("没有找到符合 %1%2'%3' 的记录").arg(label, op, content),
+                             PromptIcon::Information);
+}
+
+void RecordFileActions::openFound(const QString& sql) {
+    TfrmRecordBaseClass& w = m_window;
+    DataSet& ds = *w.dataSet();
+    const QString ownStatement = ds.commandText();
+    // A department/date window's statement carries the period parameters.
+    QVariantMap params;
+    if (auto* dpt = qobject_cast<TfrmDptRecordBaseClass*>(&w))
+        if (sql.contains(QLatin1String("@begindate"), Qt::CaseInsensitive))
+            params = dpt->periodParameters();
+    // Where each column comes from: a derived table hides it.
+    QHash<QString, QPair<QString, QString>> origins;
+    for (int i = 0; i < ds.fieldCount(); ++i) {
+        const Field* f = ds.field(i);
+        origins.insert(f->fieldName().toLower(), {f->baseTableName(), f->baseColumnName()});
+    }
+    DataSet::OpenOptions options;
+    options.trace = &w.context().session.trace();
+    w.dgTable->clearSelection();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    try {
+        ds.open(w.context().session.ModuleConnection, sql, params, options);
+    } catch (const DbError&) {
+        QApplication::restoreOverrideCursor();
+        // Put the window's own rows back before the error is shown.
+        ds.setCommandText(ownStatement);
+        w.guarded([&] { w.QueryData(nullptr); });
+        throw;
+    }
+    QApplication::restoreOverrideCursor();
+    for (int i = 0; i < ds.fieldCount(); ++i) {
+        Field* f = ds.field(i);
+        const auto origin = origins.constFind(f->fieldName().toLower());
+        if (origin != origins.constEnd()) {
+            f->setBaseTableName(origin->first);
+            f->setBaseColumnName(origin->second);
+        }
+    }
+    // The next refresh runs the window's own statement again.
+    ds.setCommandText(ownStatement);
+    ds.setFiltered(false);
+    w.dataSetOpened();
+    // Edits of found rows go to the window's base table.
+    ds.setUniqueTable(w.baseTable);
+}

@@ -1,0 +1,44 @@
+#pragma once
+// The export, import and find actions of a record window. Created with the
+// window (as its child), it connects actDataExport, actDataImport and
+// actDataFind to the handlers below and keeps what they remember between
+// runs: the export filter index and the find dialog.
+#include <QObject>
+#include <QPointer>
+
+class TdlgFind;
+class TfrmRecordBaseClass;
+
+class RecordFileActions : public QObject {
+    Q_OBJECT
+public:
+    explicit RecordFileActions(TfrmRecordBaseClass& window);
+
+    // The actions object of a window (nullptr when it has none).
+    static RecordFileActions* of(const TfrmRecordBaseClass& window);
+
+    // Saves the window's data set (ADTG, XML) or its grid (text, XLS, RTF,
+    // CSV, HTML) to a file the operator names.
+    void actDataExportExecute();
+    // Copies the rows of a previously exported ADTG or XML file of the same
+    // base table into the window's data set and base table.
+    void actDataImportExecute();
+    // Narrows the window's rows to those matching one condition.
+    void actDataFindExecute();
+
+    // The filter index last chosen in the export dialog (1-based).
+    int exportFilterIndex = 1;
+    // Whether the data-set formats (ADTG, XML) are offered before the grid
+    // formats; a window whose rows cannot be saved as a data set clears it.
+    bool dataSetFormats = true;
+
+    TdlgFind* findDialog();
+
+private:
+    // Opens the find statement into the window's data set; on failure the
+    // window's own statement runs again and the error is raised.
+    void openFound(const QString& sql);
+
+    TfrmRecordBaseClass& m_window;
+    QPointer<TdlgFind> m_findDialog;
+};

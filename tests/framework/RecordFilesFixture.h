@@ -1,0 +1,92 @@
+#pragma once
+// A record window over tables of its own for the export, import and find
+// suites: rows to export, the actions driven with scripted answers, and the
+// modal dialogs answered once they are open.
+#include "FrameworkFixture.h"
+#include "framework/RecordBaseClass.h"
+#include "framework/RecordWindowRules.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QTimer>
+
+#include <functional>
+
+class FilesWindow : public TfrmRecordBaseClass {
+public:
+    FilesWindow(ModuleContext& c, const QString& table, const QString& caption)
+        : TfrmRecordBaseClass(c, caption) {
+        ownDataSet(QStringLiteral("dsFiles"));
+        baseSql = QStringLiteral("select * from %1 order by id").arg(table);
+    }
+};
+
+// Acts on the next modal dialog of type D once it is open.
+template <typename D> void onModal(std::function<void(D*)> act) {
+    auto* timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        if (auto* d = qobject_cast<D*>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            act(d);
+        }
+    });
+    timer->start();
+}
+
+inline QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+struct RecordFilesFixture {
+    FrameworkFixture fx;
+    QTemporaryDir out;
+
+    // rec_files and other_files share their columns; emp_files holds personnel rows.
+    void start(const QString& suite) {
+        QVERIFY(out.isValid());
+        fx.start(suite, QStringLiteral("OPER1"));
+        const QString columns =
+            QStringLiteral("(id int auto_increment primary key, code varchar(10) not null unique, qty int, "
+                           "amount decimal(12,2), name varchar(50), born datetime, remark varchar(20))");
+        fx.db->exec(QStringLiteral("create table rec_files ") + columns);
+        fx.db->exec(QStringLiteral("create table other_files ") + columns);
+        fx.db->exec(QStringLiteral("create table emp_files (emp_id varchar(10) primary key, card_id int, "
+                                   "issued bit(1), empname varchar(20), id int)"));
+    }
+    void reset() {
+        for (const char* t : {"rec_files", "other_files", "emp_files", "OpLog"})
+            fx.db->exec(QStringLiteral("delete from %1").arg(QLatin1String(t)));
+        fx.db->exec(QStringLiteral("insert into rec_files (code, qty, amount, name, born, remark) values "
+                                   "('A', 1, 10.10, 'Alice', '2024-01-05 08:00:00', 'rmk1'), "
+                                   "('B', 2, 0.20, 'O''Brien%', '2024-01-06 00:00:00', 'rmk2'), "
+                                   "('C', 3, 5.00, '鲍勃', '2024-02-01 12:30:00', 'rmk3')"));
+        fx.prompter.clear();
+    }
+
+    std::unique_ptr<FilesWindow> open(const QString& table = QStringLiteral("rec_files"),
+                                      int tag = RecordRights::Insert | RecordRights::Find) {
+        auto w = std::make_unique<FilesWindow>(
+            *fx.context, table, table == QLatin1String("rec_files") ? QStringLiteral("文件记录") : table);
+        w->setTag(tag);
+        w->activate();
+        return w;
+    }
+    // Exports through the action with the filter index chosen; the path
+    // named (the dialog adds the filter's extension).
+    QString exportAs(FilesWindow& w, const QString& name, int filterIndex) {
+        fx.prompter.answerFile(out.filePath(name), filterIndex);
+        w.actDataExport->trigger();
+        return out.filePath(name);
+    }
+    // The texts of the message boxes and questions so far.
+    QStringList messages() const {
+        QStringList list;
+        for (const PromptCall& c : fx.prompter.calls())
+            if (c.kind == PromptCall::Message || c.kind == PromptCall::Question)
+                list << c.text;
+        return list;
+    }
+};

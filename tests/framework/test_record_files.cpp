@@ -1,0 +1,237 @@
+// Export and find of a record window driven offscreen: every grid format
+// read back, the filter lists and their index mapping, the remembered index,
+// the overwrite question, an unwritable file, and finds on numbers, texts and
+// dates with hostile input.
+#include "../export/MiniXlsReader.h"
+#include "RecordFilesFixture.h"
+#include "dataset/grid/DBGrid.h"
+#include "framework/FindDialog.h"
+#include "framework/RecordFileActions.h"
+#include "framework/RecordFiles.h"
+
+#include <QComboBox>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+
+class TestRecordFiles : public QObject {
+    Q_OBJECT
+    RecordFilesFixture rf;
+    FrameworkFixture& fx = rf.fx;
+
+    // Finds through the dialog.
+    void find(FilesWindow& w, const QString& label, const QString& op, const QString& content) {
+        onModal<TdlgFind>([=](TdlgFind* d) {
+            d->cbFields->setCurrentIndex(d->cbFields->findText(label));
+            d->cbKind->setCurrentIndex(d->cbKind->findText(op));
+            d->cbFindContent->setText(content);
+            d->btnFind->click();
+        });
+        w.actDataFind->trigger();
+    }
+
+private slots:
+    void initTestCase() { rf.start(QStringLiteral("record_files")); }
+    void init() { rf.reset(); }
+    void cleanupTestCase() { fx.stop(); }
+
+    void filterIndexMapsToTheFormat() {
+        using RecordFiles::Target;
+        using RecordFiles::targetForFilterIndex;
+        QCOMPARE(targetForFilterIndex(1, true), Target::Adtg);
+        QCOMPARE(targetForFilterIndex(2, true), Target::Xml);
+        QCOMPARE(targetForFilterIndex(3, true), Target::Text);
+        QCOMPARE(targetForFilterIndex(7, true), Target::Html);
+        QCOMPARE(targetForFilterIndex(1, false), Target::Text); // without the data-set formats
+        QCOMPARE(targetForFilterIndex(5, false), Target::Html);
+        QCOMPARE(targetForFilterIndex(6, false), Target::None);
+        QCOMPARE(targetForFilterIndex(0, true), Target::None);
+    }
+
+    void exportsEveryGridFormatWithTheVisibleColumnsInGridOrder() {
+        auto w = rf.open();
+        DataSet& ds = *w->dataSet();
+        ds.findField(QStringLiteral("remark"))->setVisible(false);
+        ds.findField(QStringLiteral("name"))->setDisplayLabel(QStringLiteral("姓名"));
+        ds.moveField(ds.findField(QStringLiteral("name")), 0);
+        w->dgTable->refreshColumns();
+
+        const QString csv = rf.exportAs(*w, QStringLiteral("all"), 6);
+        QCOMPARE(fx.prompter.calls().first().file.filter, RecordFiles::exportFilter(true));
+        QCOMPARE(fx.prompter.calls().first().file.defaultExtension, QStringLiteral("ADTG"));
+        QCOMPARE(fx.prompter.calls().first().title, QStringLiteral("文件记录"));
+        QCOMPARE(rf.messages(), QStringList{QStringLiteral("数据导出完成!")});
+        const QStringList lines = QString::fromUtf8(readAll(csv + QStringLiteral(".csv")))
+                                      .remove(QChar(0xFEFF))
+                                      .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        QVERIFY(lines.size() >= 4);
+        QVERIFY2(lines[0].startsWith(QStringLiteral("姓名,id,code,qty,amount,born")), qPrintable(lines[0]));
+        QVERIFY(!lines[0].contains(QStringLiteral("remark")));
+        QVERIFY2(lines[3].startsWith(QStringLiteral("鲍勃,")), qPrintable(lines[3]));
+        QVERIFY(!lines.join(QString()).contains(QStringLiteral("rmk1")));
+
+        const std::pair<int, const char*> formats[] = {{3, "txt"}, {5, "rtf"}, {7, "html"}};
+        for (const auto& [index, ext] : formats) {
+            fx.prompter.clear();
+            const QString path =
+                rf.exportAs(*w, QStringLiteral("all"), index) + QLatin1Char('.') + QLatin1String(ext);
+            const QByteArray bytes = readAll(path);
+            QVERIFY2(bytes.contains("Alice") && bytes.contains("code"), ext);
+            QVERIFY2(!bytes.contains("rmk2"), ext);
+            QCOMPARE(rf.messages(), QStringList{QStringLiteral("数据导出完成!")});
+        }
+        QVERIFY(QString::fromUtf8(readAll(rf.out.filePath(QStringLiteral("all.html"))))
+                    .contains(QStringLiteral("鲍勃")));
+
+        fx.prompter.clear();
+        const QString xls = rf.exportAs(*w, QStringLiteral("all"), 4) + QStringLiteral(".xls");
+        MiniBook book;
+        QString error;
+        QVERIFY2(readMiniXls(readAll(xls), book, error), qPrintable(error));
+        const MiniSheet& sheet = book.sheets.first();
+        QCOMPARE(sheet.cell(0, 0)->text, QStringLiteral("姓名"));
+        QCOMPARE(sheet.cell(3, 0)->text, QStringLiteral("鲍勃"));
+        const int qtyColumn = 3;
+        QCOMPARE(sheet.cell(0, qtyColumn)->text, QStringLiteral("qty"));
+        QCOMPARE(sheet.cell(2, qtyColumn)->number, 2.0);
+    }
+
+    void selectedRowsAloneAreExported() {
+        auto w = rf.open();
+        QTableView* view = w->dgTable->view();
+        view->selectionModel()->select(view->model()->index(1, 0),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        const QString path = rf.exportAs(*w, QStringLiteral("sel"), 6) + QStringLiteral(".csv");
+        const QString text = QString::fromUtf8(readAll(path));
+        QVERIFY(text.contains(QStringLiteral("O'Brien%")));
+        QVERIFY(!text.contains(QStringLiteral("Alice")) && !text.contains(QStringLiteral("鲍勃")));
+    }
+
+    void gridFormatsAloneAndTheRememberedIndex() {
+        auto w = rf.open();
+        RecordFileActions* actions = RecordFileActions::of(*w);
+        QVERIFY(actions);
+        actions->dataSetFormats = false;
+        const QString path = rf.exportAs(*w, QStringLiteral("plain"), 1) + QStringLiteral(".txt");
+        const PromptCall dialog = fx.prompter.calls().first();
+        QCOMPARE(dialog.file.filter, RecordFiles::gridFilter());
+        QCOMPARE(dialog.file.defaultExtension, QStringLiteral("txt"));
+        QVERIFY(readAll(path).contains("Alice"));
+        // The index chosen comes back in the next export of this window.
+        fx.prompter.clear();
+        fx.prompter.answerFile(rf.out.filePath(QStringLiteral("plain2")), 4);
+        w->actDataExport->trigger();
+        fx.prompter.clear();
+        fx.prompter.cancelFile();
+        w->actDataExport->trigger();
+        QCOMPARE(fx.prompter.calls().first().file.filterIndex, 4);
+        QCOMPARE(fx.prompter.calls().size(), 1); // cancelled: nothing else
+    }
+
+    void overwriteIsAskedAndNoKeepsTheFile() {
+        auto w = rf.open();
+        const QString path = rf.out.filePath(QStringLiteral("kept.csv"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("old");
+        f.close();
+        fx.prompter.answerFile(path, 6);
+        fx.prompter.answer(PromptAnswer::No);
+        w->actDataExport->trigger();
+        QCOMPARE(readAll(path), QByteArray("old"));
+        const PromptCall question = fx.prompter.calls().last();
+        QCOMPARE(question.kind, PromptCall::Question);
+        QCOMPARE(question.title, QStringLiteral("提示"));
+        QCOMPARE(question.text, QStringLiteral("文件\"%1\"已经存在, 是否覆盖? ").arg(path));
+        QCOMPARE(question.icon, PromptIcon::Warning);
+        QVERIFY(!rf.messages().contains(QStringLiteral("数据导出完成!")));
+
+        fx.prompter.clear();
+        fx.prompter.answerFile(path, 6);
+        fx.prompter.answer(PromptAnswer::Yes);
+        w->actDataExport->trigger();
+        QVERIFY(readAll(path).contains("Alice"));
+        QCOMPARE(rf.messages().last(), QStringLiteral("数据导出完成!"));
+    }
+
+    void anUnwritableFileClaimsNoSuccess() {
+        auto w = rf.open();
+        fx.prompter.answerFile(rf.out.filePath(QStringLiteral("missing/dir/x.csv")), 6);
+        w->actDataExport->trigger();
+        QCOMPARE(fx.prompter.calls().size(), 2);
+        QCOMPARE(fx.prompter.calls().last().icon, PromptIcon::Error);
+        QVERIFY(!rf.messages().contains(QStringLiteral("数据导出完成!")));
+    }
+
+    void findsOnNumbersTextsAndDates() {
+        auto w = rf.open();
+        // The dialog leaves out the fields never searched.
+        onModal<TdlgFind>([](TdlgFind* d) {
+            QVERIFY(d->cbFields->findText(QStringLiteral("remark")) < 0);
+            QVERIFY(d->cbFields->findText(QStringLiteral("qty")) >= 0);
+            QCOMPARE(d->cbKind->count(), 7);
+            QCOMPARE(d->cbKind->itemText(6), QStringLiteral("like"));
+            d->btnCancel->click();
+        });
+        w->actDataFind->trigger();
+        QCOMPARE(w->dataSet()->recordCount(), 3);
+
+        find(*w, QStringLiteral("qty"), QStringLiteral(">="), QStringLiteral("2"));
+        QCOMPARE(w->dataSet()->recordCount(), 2);
+        QCOMPARE(w->dataSet()->uniqueTable(), QStringLiteral("rec_files"));
+        find(*w, QStringLiteral("born"), QStringLiteral("<"), QStringLiteral("2024-1-6"));
+        QCOMPARE(w->dataSet()->recordCount(), 1);
+        QCOMPARE(w->dataSet()->fieldByName(QStringLiteral("code")).asString(), QStringLiteral("A"));
+        find(*w, QStringLiteral("name"), QStringLiteral("like"), QStringLiteral("O'B"));
+        QCOMPARE(w->dataSet()->recordCount(), 1);
+        QVERIFY(fx.prompter.calls().isEmpty());
+        // The found rows can be edited: they go to the base table.
+        w->dataSet()->edit();
+        w->dataSet()->fieldByName(QStringLiteral("qty")).setValue(20);
+        w->dataSet()->post();
+        QCOMPARE(fx.count(QStringLiteral("select qty from rec_files where code='B'")), 20);
+        // A refresh runs the window's own statement again.
+        w->actDataRefreshExecute();
+        QCOMPARE(w->dataSet()->recordCount(), 3);
+    }
+
+    void aValueThatDoesNotConvertLeavesTheGrid() {
+        auto w = rf.open();
+        find(*w, QStringLiteral("qty"), QStringLiteral("="), QStringLiteral("2 or 1=1"));
+        QCOMPARE(w->dataSet()->recordCount(), 3);
+        QCOMPARE(fx.prompter.calls().size(), 1);
+        QVERIFY(fx.prompter.calls().first().text.contains(QStringLiteral("不是有效的整数")));
+        fx.prompter.clear();
+        find(*w, QStringLiteral("born"), QStringLiteral("="), QStringLiteral("2024-02-31"));
+        QCOMPARE(w->dataSet()->recordCount(), 3);
+        QVERIFY(fx.prompter.calls().first().text.contains(QStringLiteral("日期时间")));
+    }
+
+    void hostileFindTextFindsNothingAndChangesNothing() {
+        auto w = rf.open();
+        for (const QString& text :
+             {QStringLiteral("'; drop table rec_files; --"), QStringLiteral("x' or '1'='1"),
+              QStringLiteral("%"), QStringLiteral("--")}) {
+            fx.prompter.clear();
+            find(*w, QStringLiteral("name"), QStringLiteral("like"), text);
+            QCOMPARE(w->dataSet()->recordCount(), 0);
+            QCOMPARE(fx.prompter.calls().size(), 1);
+            QCOMPARE(fx.prompter.calls().first().text,
+                     QStringLiteral("没有找到符合 namelike'%1' 的记录").arg(text));
+        }
+        fx.prompter.clear();
+        find(*w, QStringLiteral("name"), QStringLiteral("="), QStringLiteral("O'Brien%"));
+        QCOMPARE(w->dataSet()->recordCount(), 1);
+        QCOMPARE(fx.count(QStringLiteral("select count(*) from rec_files")), 3);
+    }
+
+    void findNeedsTheRight() {
+        auto w = rf.open(QStringLiteral("rec_files"), RecordRights::Insert);
+        w->actDataFind->trigger();
+        QCOMPARE(rf.messages(), QStringList{QStringLiteral("无权限")});
+    }
+};
+
+QTEST_MAIN(TestRecordFiles)
+#include "test_record_files.moc"
