@@ -1,0 +1,179 @@
+// Import of a record window driven offscreen: files saved by the export
+// (ADTG and XML) read back into the same table with the log line, a file of
+// another table refused before any row, the per-row question, cancelling
+// mid-import, the personnel question, and a batch-optimistic data set.
+#include "RecordFilesFixture.h"
+#include "dataset/grid/DBGrid.h"
+#include "framework/FileRecordsDialog.h"
+#include "framework/RecordFiles.h"
+#include "util/Progress.h"
+
+#include <QPushButton>
+
+class TestRecordImport : public QObject {
+    Q_OBJECT
+    RecordFilesFixture rf;
+    FrameworkFixture& fx = rf.fx;
+
+    // Imports `path` through the action, confirming the file-contents dialog.
+    // `answers` go to the questions the import asks, in order.
+    void importFile(FilesWindow& w, const QString& path, std::initializer_list<PromptAnswer> answers = {}) {
+        fx.prompter.answerFile(path);
+        for (PromptAnswer a : answers)
+            fx.prompter.answer(a);
+        onModal<TdlgFileRecords>([](TdlgFileRecords* d) { d->btnOK->click(); });
+        w.actDataImport->trigger();
+    }
+
+private slots:
+    void initTestCase() { rf.start(QStringLiteral("record_import")); }
+    void init() { rf.reset(); }
+    void cleanupTestCase() { fx.stop(); }
+
+    void importNeedsTheInsertRight() {
+        auto w = rf.open(QStringLiteral("rec_files"), RecordRights::Find);
+        w->actDataImport->trigger();
+        QCOMPARE(rf.messages(), QStringList{QStringLiteral("无权限")});
+    }
+
+    void importsAFileOfTheSameTable() {
+        for (const int index : {1, 2}) { // ADTG, XML
+            auto w = rf.open();
+            const QString path = rf.exportAs(*w, QStringLiteral("same%1").arg(index), index) +
+                                 (index == 1 ? QStringLiteral(".ADTG") : QStringLiteral(".xml"));
+            QVERIFY(QFile::exists(path));
+            fx.db->exec(QStringLiteral("delete from rec_files"));
+            w->actDataRefreshExecute();
+            fx.prompter.clear();
+            importFile(*w, path);
+            QCOMPARE(fx.prompter.calls().first().file.filter, RecordFiles::dataSetFilter());
+            QCOMPARE(rf.messages(), QStringList{QStringLiteral("正常导入\"3\"条记录. ")});
+            QCOMPARE(fx.count(QStringLiteral("select count(*) from rec_files where code='B' and qty=2 and "
+                                             "amount=0.20 and name='O''Brien%' and born='2024-01-06'")),
+                     1);
+            QCOMPARE(fx.count(QStringLiteral(
+                         "select count(*) from rec_files where name='鲍勃' and remark='rmk3'")),
+                     1);
+            QCOMPARE(w->dataSet()->recordCount(), 3);
+            QCOMPARE(
+                fx.count(QStringLiteral("select count(*) from OpLog where BeWrite='导入 3 笔【文件记录】记录,"
+                                        "导入文件名: %1'")
+                             .arg(path)),
+                1);
+        }
+    }
+
+    void aFileOfAnotherTableIsRefusedBeforeAnyRow() {
+        auto w = rf.open();
+        const QString path = rf.exportAs(*w, QStringLiteral("other"), 1) + QStringLiteral(".ADTG");
+        auto other = rf.open(QStringLiteral("other_files"));
+        fx.prompter.clear();
+        importFile(*other, path);
+        QCOMPARE(rf.messages(), QStringList{QStringLiteral("你选择的数据和当前数据表不对应, 导入失败!")});
+        QCOMPARE(fx.count(QStringLiteral("select count(*) from other_files")), 0);
+        QCOMPARE(other->dataSet()->recordCount(), 0);
+        QCOMPARE(fx.count(QStringLiteral("select count(*) from OpLog where BeWrite like '导入%'")), 0);
+    }
+
+    void aFailingRowAsksWhetherToGoOn() {
+        auto w = rf.open();
+        const QString path = rf.exportAs(*w, QStringLiteral("dup"), 1) + QStringLiteral(".ADTG");
+        const QString question = QStringLiteral("数据错误或者不能导入重复记录, 是否继续?");
+        // B stays: its row fails on the unique code. Yes goes on with C.
+        fx.db->exec(QStringLiteral("delete from rec_files where code<>'B'"));
+        w->actDataRefreshExecute();
+        fx.prompter.clear();
+        importFile(*w, path, {PromptAnswer::Yes});
+        QCOMPARE(rf.messages(), QStringList({question, QStringLiteral("正常导入\"2\"条记录. ")}));
+        QCOMPARE(fx.count(QStringLiteral("select count(*) from rec_files")), 3);
+        QCOMPARE(w->dataSet()->state(), DataSet::State::Browse);
+        // No stops there: only A arrives.
+        fx.db->exec(QStringLiteral("delete from rec_files where code<>'B'"));
+        w->actDataRefreshExecute();
+        fx.prompter.clear();
+        importFile(*w, path, {PromptAnswer::No});
+        QCOMPARE(rf.messages(), QStringList({question, QStringLiteral("正常导入\"1\"条记录. ")}));
+        QCOMPARE(fx.count(QStringLiteral("select count(*) from rec_files where code in ('A','B')")), 2);
+        QCOMPARE(fx.count(QStringLiteral("select count(*) from rec_files")), 2);
+    }
+
+    void cancellingStopsAfterTheCurrentRow() {
+        auto w = rf.open();
+        const QString path = rf.exportAs(*w, QStringLiteral("cancel"), 1) + QStringLiteral(".ADTG");
+        fx.db->exec(QStringLiteral("delete from rec_files"));
+        w->actDataRefreshExecute();
+        fx.prompter.clear();
+        // The operator presses cancel while the first row is written.
+        QMetaObject::Connection c = connect(w->dataSet(), &DataSet::rowsAppended, this, [&] {
+            for (TdlgProgress* p : w->findChildren<TdlgProgress*>())
+                if (p->isVisible() && p->btnCancel->isVisible())
+                    p->btnCancel->click();
+        });
+        importFile(*w, path);
+        disconnect(c);
+        QCOMPARE(fx.count(QStringLiteral("select count(*) from rec_files")), 1);
+        QCOMPARE(rf.messages(), QStringList{QStringLiteral("正常导入\"1\"条记录. ")});
+        QCOMPARE(fx.count(QStringLiteral("select count(*) from OpLog where BeWrite like '导入 1 笔%'")), 1);
+    }
+
+    void cancellingTheContentsDialogImportsNothing() {
+        auto w = rf.open();
+        const QString path = rf.exportAs(*w, QStringLiteral("nothing"), 1) + QStringLiteral(".ADTG");
+        fx.db->exec(QStringLiteral("delete from rec_files"));
+        fx.prompter.clear();
+        fx.prompter.answerFile(path);
+        onModal<TdlgFileRecords>([](TdlgFileRecords* d) {
+            QCOMPARE(d->windowTitle(), QStringLiteral("选定文件内容"));
+            QCOMPARE(d->dgTable->dataSet()->recordCount(), 3);
+            d->btnCancel->click();
+        });
+        w->actDataImport->trigger();
+        QCOMPARE(fx.count(QStringLiteral("select count(*) from rec_files")), 0);
+        QVERIFY(rf.messages().isEmpty());
+    }
+
+    void issuedEmployeesAreAskedAbout() {
+        fx.db->exec(QStringLiteral(
+            "insert into emp_files values ('E1', 11, b'0', '甲', 1), ('E2', 12, b'1', '乙', 2)"));
+        auto w = rf.open(QStringLiteral("emp_files"));
+        const QString path = rf.exportAs(*w, QStringLiteral("emp"), 2) + QStringLiteral(".xml");
+        fx.db->exec(QStringLiteral("delete from emp_files"));
+        fx.prompter.clear();
+        importFile(*w, path, {PromptAnswer::No});
+        QCOMPARE(rf.messages(), QStringList{QStringLiteral(
+                                    "导入的人事资料已发过卡，重新导入有可能引起数据混乱，是否继续?")});
+        QCOMPARE(fx.count(QStringLiteral("select count(*) from emp_files")), 0);
+        fx.prompter.clear();
+        importFile(*w, path, {PromptAnswer::Yes});
+        QCOMPARE(fx.count(QStringLiteral("select count(*) from emp_files")), 2);
+    }
+
+    void aBatchDataSetSendsTheRowsTogether() {
+        auto w = std::make_unique<FilesWindow>(*fx.context, QStringLiteral("rec_files"),
+                                               QStringLiteral("文件记录"));
+        w->batchUpdates = true;
+        w->setTag(RecordRights::Insert);
+        w->activate();
+        const QString path = rf.exportAs(*w, QStringLiteral("batch"), 1) + QStringLiteral(".ADTG");
+        // One row fails only when the batch is sent: nothing of the batch stays.
+        fx.db->exec(QStringLiteral("delete from rec_files where code<>'C'"));
+        w->actDataRefreshExecute();
+        fx.prompter.clear();
+        importFile(*w, path);
+        QCOMPARE(fx.count(QStringLiteral("select count(*) from rec_files")), 1);
+        QCOMPARE(fx.prompter.calls().size(), 2);
+        QCOMPARE(fx.prompter.calls().last().icon, PromptIcon::Error);
+        QCOMPARE(w->dataSet()->recordCount(), 1);
+        QCOMPARE(fx.count(QStringLiteral("select count(*) from OpLog where BeWrite like '导入%'")), 0);
+        // Without the clash all rows arrive at once.
+        fx.db->exec(QStringLiteral("delete from rec_files"));
+        w->actDataRefreshExecute();
+        fx.prompter.clear();
+        importFile(*w, path);
+        QCOMPARE(fx.count(QStringLiteral("select count(*) from rec_files")), 3);
+        QCOMPARE(rf.messages().last(), QStringLiteral("正常导入\"3\"条记录. "));
+    }
+};
+
+QTEST_MAIN(TestRecordImport)
+#include "test_record_import.moc"
