@@ -1,4 +1,5 @@
 #include "ctl/CtlContext.h"
+#include "ctl/ReportCommand.h"
 #include "ctl/SqlCommands.h"
 
 #if __has_include("ctl/demo/DemoDataCommand.h")
@@ -17,6 +18,8 @@ const CtlCommand kCommands[] = {
     {"upgrade-schema", "upgrade-schema", "bring the database's tables up to the module's column set",
      runUpgradeSchemaCommand, false},
     {"sql", "sql \"<statement>\"", "run one statement and print its rows as TSV", runSqlCommand, true},
+    {"report", "report <ActionName> [options] --out FILE", "write a report window's rows to a file (csv, xls, ...)",
+     runReportCommand, true},
 #ifdef MEAL_HAVE_DEMO_DATA
     {"demo-data", "demo-data --scale S|M|L [--end-date yyyy-MM-dd] [--seed N] [--replace]",
      "fill an empty database with deterministic demo data", runDemoData, false},

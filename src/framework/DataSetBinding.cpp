@@ -5,6 +5,14 @@
 
 void applyDataSetDefinition(DataSet& dataSet, const MealDataModule& module, const QString& dataSetName) {
     const DataSetDef* def = MealDataModule::dataSet(dataSetName);
+    // The fields the definition lists come first, in its (grid) order,
+    // whatever order the statement selects them in.
+    if (def) {
+        int next = 0;
+        for (const DataSetFieldDef& fd : def->fields)
+            if (Field* field = dataSet.findField(fd.name))
+                dataSet.moveField(field, next++);
+    }
     for (int i = 0; i < dataSet.fieldCount(); ++i) {
         Field* field = dataSet.field(i);
         const FieldType type = field->dataType();

@@ -1,0 +1,104 @@
+// mealctl report <ActionName> [options] [--format F] --out FILE: a report
+// window's rows written headless, with the window's statement and exporters.
+#include "ctl/ReportCommand.h"
+
+#include "db/DbError.h"
+#include "db/MealDataModule.h"
+#include "reports/ReportExport.h"
+#include "reports/ReportRegistry.h"
+
+#include <QElapsedTimer>
+
+namespace {
+
+void printReports(QTextStream& out) {
+    out << "usage: mealctl report <ActionName> [options] [--format txt|xls|rtf|csv|html|adtg|xml] --out "
+           "FILE\n"
+           "The format defaults to the extension of FILE.\n\nreports:\n";
+    for (const ReportDefinition& r : ReportRegistry::reports()) {
+        out << "  " << r.actionName << "  " << r.summary << "\n";
+        for (const ReportOption& o : r.options) {
+            const QString name = QStringLiteral("--") + o.name +
+                                 (o.valueName.isEmpty() ? QString() : QLatin1Char(' ') + o.valueName);
+            out << "      " << name.leftJustified(30) << " " << o.help << "\n";
+        }
+    }
+}
+
+const ReportOption* optionOf(const ReportDefinition& r, const QString& name) {
+    for (const ReportOption& o : r.options)
+        if (o.name == name)
+            return &o;
+    return nullptr;
+}
+
+} // namespace
+
+int runReportCommand(CtlContext& ctx, const QStringList& argList) {
+    QStringList args = argList;
+    if (args.isEmpty() || args.first().startsWith(QLatin1String("--"))) {
+        printReports(args.isEmpty() ? ctx.err : ctx.out);
+        return args.isEmpty() ? 2 : 0;
+    }
+    const ReportDefinition* report = ReportRegistry::find(args.takeFirst());
+    if (!report) {
+        ctx.err << "mealctl report: no report for that action name\n";
+        printReports(ctx.err);
+        return 2;
+    }
+    ReportArguments reportArgs;
+    QString out;
+    QString formatName;
+    while (!args.isEmpty()) {
+        const QString arg = args.takeFirst();
+        const QString name = arg.startsWith(QLatin1String("--")) ? arg.mid(2) : QString();
+        const ReportOption* option = optionOf(*report, name);
+        const bool takesValue = name == QLatin1String("out") || name == QLatin1String("format") ||
+                                (option && !option->valueName.isEmpty());
+        if (name.isEmpty() || (!option && !takesValue)) {
+            ctx.err << "mealctl report: unknown argument " << arg << "\n";
+            return 2;
+        }
+        if (takesValue && args.isEmpty()) {
+            ctx.err << "mealctl report: " << arg << " needs a value\n";
+            return 2;
+        }
+        const QString value = takesValue ? args.takeFirst() : QString();
+        if (name == QLatin1String("out"))
+            out = value;
+        else if (name == QLatin1String("format"))
+            formatName = value;
+        else
+            reportArgs.values.insert(name, value);
+    }
+    if (out.isEmpty()) {
+        ctx.err << "mealctl report: --out FILE is required\n";
+        return 2;
+    }
+    ReportExport::Format format;
+    const bool known = formatName.isEmpty() ? ReportExport::formatForPath(out, &format)
+                                            : ReportExport::formatFromName(formatName, &format);
+    if (!known) {
+        ctx.err << "mealctl report: unknown format; use txt, xls, rtf, csv, html, adtg or xml\n";
+        return 2;
+    }
+
+    const ReportStatement statement = report->statement(reportArgs, ctx.session);
+    MealDataModule module;
+    module.openMealTime(ctx.session);
+    QElapsedTimer clock;
+    clock.start();
+    qint64 lastReport = 0;
+    const auto progress = [&](quint32 rows) {
+        // A line every two seconds on long runs; short runs stay quiet.
+        if (clock.elapsed() - lastReport < 2000)
+            return;
+        lastReport = clock.elapsed();
+        ctx.err << "report: " << rows << " rows read\n";
+        ctx.err.flush();
+    };
+    const int rows = ReportExport::write(ctx.session, module, statement, format, out, progress);
+    ctx.err << "report: " << rows << " rows written to " << out << " in "
+            << QString::number(clock.elapsed() / 1000.0, 'f', 1) << " s\n";
+    return 0;
+}

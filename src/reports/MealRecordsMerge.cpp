@@ -1,0 +1,330 @@
+#include "reports/MealRecordsMerge.h"
+
+#include "dataset/DataSet.h"
+#include "dataset/grid/DataSetTableModel.h"
+#include "dataset/grid/GridFooter.h"
+#include "db/DbError.h"
+#include "db/MealDataModule.h"
+#include "db/Session.h"
+
+#include <QHash>
+#include <QRegularExpression>
+#include <QSqlQuery>
+
+namespace MealRecordsMerge {
+
+namespace {
+
+const char* const kDateFormat = "yyyy-MM-dd HH:mm:ss";
+const char* const kMoneyFormat = "￥#,###.00";
+
+// The master columns as text, each conversion in the engine's form.
+QString masterColumns(const SqlDialect& d) {
+    const auto text = [&d](const QString& expr, int width, const QString& name) {
+        return d.isSqlServer() ? QStringLiteral("convert(varchar(%1),%2) as %3").arg(width).arg(expr, name)
+                               : QStringLiteral("CAST(%1 AS CHAR) as %2").arg(expr, name);
+    };
+    // SQL Server writes the first conversion with a blank after the comma.
+    const QString sysId = d.isSqlServer() ? QStringLiteral("convert(varchar(10), sys_id) as sys_id")
+                                          : text(QStringLiteral("sys_id"), 10, QStringLiteral("sys_id"));
+    return QStringLiteral("emp_id, ") + sysId + QStringLiteral(", ") +
+           text(QStringLiteral("card_id"), 10, QStringLiteral("card_id")) +
+           QStringLiteral(", empname, deptno, deptname, ") +
+           text(QStringLiteral("m.clock_id"), 10, QStringLiteral("clock_id")) + QStringLiteral(", ") +
+           text(QStringLiteral("Pos_Sequ"), 10, QStringLiteral("Pos_Sequ")) + QStringLiteral(", ") +
+           text(QStringLiteral("Card_Sequ"), 10, QStringLiteral("Card_Sequ")) + QStringLiteral(", ") +
+           text(QStringLiteral("sign_time"), 18, QStringLiteral("sign_time")) + QStringLiteral(", ") +
+           text(QStringLiteral("flag"), 15, QStringLiteral("flag")) + QStringLiteral(", ") +
+           text(QStringLiteral("card_consume"), 15, QStringLiteral("card_consume")) + QStringLiteral(", ") +
+           text(QStringLiteral("card_balance"), 15, QStringLiteral("card_balance")) + QStringLiteral(", ") +
+           text(QStringLiteral("kind"), 15, QStringLiteral("kind")) + QStringLiteral(", opcard_id ");
+}
+
+// The detail tables join the master on clock_id, so a terminal condition of
+// the window's statement must name the master's column.
+QString qualifyTerminalConditions(QString conditions) {
+    static const QRegularExpression bare(QStringLiteral("\\band\\s+clock_id\\s+in\\s*\\("),
+                                         QRegularExpression::CaseInsensitiveOption);
+    conditions.replace(bare, QStringLiteral("and M.clock_id in ("));
+    return conditions;
+}
+
+QString typeText(MergedKind kind) {
+    switch (kind) {
+    case MergedKind::KeyValue:
+        return QStringLiteral("键值    ");
+    case MergedKind::Goods:
+        return QStringLiteral("商品    ");
+    case MergedKind::Timed:
+        break;
+    }
+    return QStringLiteral("计时    ");
+}
+
+void dropWorkTable(const Session& session) {
+    QSqlQuery q(session.ModuleConnection);
+    try {
+        session.runner().RunQuery(q, QStringLiteral("DROP TABLE %1 ").arg(workTable()), false);
+    } catch (const DbError&) {
+        // The table usually does not exist.
+    }
+}
+
+FooterCellSpec totalLabel() {
+    FooterCellSpec c;
+    c.kind = FooterCellSpec::StaticText;
+    c.text = QStringLiteral("汇总:");
+    c.fontPointSize = 11;
+    c.wordWrap = true;
+    return c;
+}
+
+FooterCellSpec moneySum() {
+    FooterCellSpec c;
+    c.kind = FooterCellSpec::Sum;
+    c.displayFormat = QString::fromUtf8(kMoneyFormat);
+    c.alignment = Qt::AlignRight | Qt::AlignVCenter;
+    return c;
+}
+
+} // namespace
+
+QString workTable() {
+    return QStringLiteral("Meal_TempTable");
+}
+
+bool kindOfIndex(int kindIndex, MergedKind* kind) {
+    switch (kindIndex) {
+    case 2:
+        *kind = MergedKind::KeyValue;
+        return true;
+    case 4:
+        *kind = MergedKind::Goods;
+        return true;
+    case 5:
+        *kind = MergedKind::Timed;
+        return true;
+    default:
+        return false;
+    }
+}
+
+QString conditionsOf(const QString& mainSql, const QDateTime& begin, const QDateTime& end) {
+    // The first WHERE belongs to the base statement and the last ORDER to the
+    // order clause: texts the operator typed stand between them.
+    const int where = mainSql.indexOf(QLatin1String("WHERE"), 0, Qt::CaseInsensitive);
+    const int order = mainSql.lastIndexOf(QLatin1String("ORDER"), -1, Qt::CaseInsensitive);
+    if (where < 0)
+        return QString();
+    const int from = where + 5;
+    QString conditions = mainSql.mid(from, order > from ? order - from : -1);
+    // Only the period placeholders of the base statement are replaced, never
+    // a look-alike inside a quoted text further on.
+    const auto fill = [&conditions](const QString& placeholder, const QDateTime& value) {
+        const int at = conditions.indexOf(placeholder, 0, Qt::CaseInsensitive);
+        if (at >= 0)
+            conditions.replace(
+                at, placeholder.size(),
+                QStringLiteral(" '%1' ").arg(value.toString(QString::fromLatin1(kDateFormat))));
+    };
+    fill(QStringLiteral(":@BEGINDATE"), begin);
+    fill(QStringLiteral(":@ENDDATE"), end);
+    return QStringLiteral(" and ") + qualifyTerminalConditions(conditions);
+}
+
+QString orderTailOf(const QString& mainSql) {
+    const int order = mainSql.lastIndexOf(QLatin1String("ORDER"), -1, Qt::CaseInsensitive);
+    return order < 0 ? QString() : mainSql.mid(order);
+}
+
+QString fillingStatement(MergedKind kind, const QString& mainSql, const QDateTime& begin,
+                         const QDateTime& end, const SqlDialect& dialect) {
+    const QString head =
+        dialect.isSqlServer()
+            ? QStringLiteral("Select aa.*,IDENTITY(INT,1,1) as nRow into %1 ").arg(workTable())
+            : QStringLiteral("CREATE TABLE %1 Select aa.*, (@rn:=@rn+1) as nRow ").arg(workTable());
+    const QString counter = dialect.isSqlServer() ? QString() : QStringLiteral(", (SELECT @rn:= 0) as bb ");
+    // Transactions outside every meal period (kind 0 or a removed period) keep
+    // their lines: the meal-period table is joined on the left.
+    QString tmpl;
+    switch (kind) {
+    case MergedKind::KeyValue:
+        tmpl = QStringLiteral(" %1 From (Select %2, v.KeyID, v.Price as KeyPrice, v.RecNo, '%3' AS "
+                              "flag_name, D.DinLev_name FROM "
+                              "MealRecords M inner join keydetail V on m.clock_id = v.clock_id and "
+                              "m.Pos_Sequ = v.Devno left join "
+                              "Dinlev D on M.kind = D.Dinlev_ID where 1 = 1 %4) as aa %5 %6, RecNo ");
+        break;
+    case MergedKind::Goods:
+        tmpl = QStringLiteral(
+            " %1 From (Select %2, v.StoreNo, v.StoreName, v.Price as StorePrice, v.Amount,  v.SumMoney, "
+            "V.RecSum, "
+            "'%3' AS flag_name, D.DinLev_name FROM MealRecords M inner join vstoredetail V on m.clock_id = "
+            "v.clock_id and m.Pos_Sequ = v.Devno left join Dinlev D on M.kind = D.Dinlev_ID where 1 = 1 %4) "
+            "as aa "
+            "%5 %6, RecSum");
+        break;
+    case MergedKind::Timed:
+        tmpl = QStringLiteral(
+            "%1 From (Select %2, v.StartTme, v.EndTime, v.StartBanlance, v.EndBanlance, '%3' AS flag_name, "
+            "D.DinLev_name FROM MealRecords M inner join tmdetail V on m.clock_id = v.clock_id and "
+            "m.Pos_Sequ = "
+            "v.Devno left join Dinlev D on M.kind = D.Dinlev_ID where 1 = 1 %4) as aa %5 %6");
+        break;
+    }
+    // Filled piece by piece: a condition text never takes part in the next substitution.
+    QString sql = tmpl;
+    const QString pieces[] = {head,           masterColumns(dialect),
+                              typeText(kind), conditionsOf(mainSql, begin, end),
+                              counter,        orderTailOf(mainSql)};
+    int at = 0;
+    for (int i = 0; i < 6; ++i) {
+        const QString marker = QLatin1Char('%') + QString::number(i + 1);
+        at = sql.indexOf(marker, at);
+        sql.replace(at, marker.size(), pieces[i]);
+        at += pieces[i].size();
+    }
+    return sql;
+}
+
+QString presentationStatement(MergedKind kind) {
+    QString firstLine;
+    QString details;
+    switch (kind) {
+    case MergedKind::KeyValue:
+        firstLine = QStringLiteral("RecNo = 0");
+        details = QStringLiteral("KeyID, KeyPrice, RecNo From %1 ");
+        break;
+    case MergedKind::Goods:
+        firstLine = QStringLiteral("RecSum = 0");
+        details = QStringLiteral("StoreNo, StoreName, StorePrice, Amount, SumMoney, RecSum From %1 ");
+        break;
+    case MergedKind::Timed:
+        firstLine = QStringLiteral("0 = 0");
+        details = QStringLiteral("StartTme, EndTime, StartBanlance, EndBanlance From %1 ");
+        break;
+    }
+    struct Column {
+        const char* source;
+        const char* name;
+    };
+    const Column columns[] = {
+        {"emp_id", "emp_id"},
+        {"empname", "empname"},
+        {"card_id", "card_id"},
+        {"deptno", "deptno"},
+        {"deptname", "deptname"},
+        {"sign_time", "sign_time"},
+        {"card_consume", "card_consume"},
+        {"card_balance", "card_balance"},
+        {"Card_Sequ", "Card_Sequ"},
+        {"clock_id", "clock_id"},
+        {"Pos_Sequ", "Pos_Sequ"},
+        {"Flag_name", "flag"},
+        {"DinLev_name", "kind"},
+        {"opcard_id", "opcard_id"},
+    };
+    QString sql = QStringLiteral(" SELECT nRow, ");
+    for (const Column& c : columns)
+        sql += QStringLiteral(" (CASE WHEN (") + firstLine +
+               QStringLiteral(") THEN %1 ELSE NULL END) as %2, ")
+                   .arg(QLatin1String(c.source), QLatin1String(c.name));
+    sql.chop(2); // the last column is followed by the detail columns
+    sql += QStringLiteral(", ") + details.arg(workTable()) + QStringLiteral(" order by nRow ");
+    return sql;
+}
+
+void run(const Session& session, MergedKind kind, const QString& mainSql, const QDateTime& begin,
+         const QDateTime& end, DataSet& target, const std::function<void(DataSet&)>& write) {
+    struct DropAtEnd {
+        const Session& session;
+        DataSet& target;
+        ~DropAtEnd() {
+            target.close();
+            dropWorkTable(session);
+        }
+    };
+    dropWorkTable(session);
+    DropAtEnd guard{session, target};
+    QSqlQuery fill(session.ModuleConnection);
+    session.runner().RunQuery(fill, fillingStatement(kind, mainSql, begin, end, session.dialect()), false);
+    fill.finish();
+    target.close();
+    DataSet::OpenOptions options;
+    options.trace = &session.trace();
+    target.open(session.ModuleConnection, presentationStatement(kind), {}, options);
+    write(target);
+}
+
+void applyLabels(DataSet& dataSet) {
+    static const QHash<QString, QString> labels = {
+        {QStringLiteral("keyid"), QStringLiteral("键值编号")},
+        {QStringLiteral("price"), QStringLiteral("单价")},
+        {QStringLiteral("keyprice"), QStringLiteral("单价")},
+        {QStringLiteral("storeno"), QStringLiteral("商品编号")},
+        {QStringLiteral("storename"), QStringLiteral("商品名称")},
+        {QStringLiteral("storeprice"), QStringLiteral("单价")},
+        {QStringLiteral("recsum"), QStringLiteral("价格")},
+        {QStringLiteral("amount"), QStringLiteral("数量")},
+        {QStringLiteral("summoney"), QStringLiteral("金额")},
+        {QStringLiteral("starttme"), QStringLiteral("开始时间")},
+        {QStringLiteral("endtime"), QStringLiteral("结束时间")},
+        {QStringLiteral("startbanlance"), QStringLiteral("开始金额")},
+        {QStringLiteral("endbanlance"), QStringLiteral("结束金额")},
+    };
+    const DataSetDef* master = MealDataModule::dataSet(QStringLiteral("dsMealRec"));
+    for (int i = 0; i < dataSet.fieldCount(); ++i) {
+        Field* f = dataSet.field(i);
+        const QString name = f->fieldName().toLower();
+        if (labels.contains(name))
+            f->setDisplayLabel(labels.value(name));
+        else if (const DataSetFieldDef* d = master ? master->field(name) : nullptr)
+            f->setDisplayLabel(d->label);
+        if (name == QLatin1String("recsum") || name == QLatin1String("id"))
+            f->setVisible(false);
+        const FieldType t = f->dataType();
+        if ((t == FieldType::Currency || t == FieldType::BCD) && f->displayFormat().isEmpty())
+            f->setDisplayFormat(QStringLiteral("￥0.00"));
+    }
+}
+
+void mergedFooter(const DataSetTableModel& model, GridFooter& footer) {
+    footer.clear();
+    static const QStringList sumNames = {QStringLiteral("card_consume"), QStringLiteral("SumMoney"),
+                                         QStringLiteral("KeyPrice"), QStringLiteral("StorePrice")};
+    for (int c = 0; c < model.columnCount(); ++c) {
+        const Field* f = model.fieldAt(c);
+        const FieldType t = f->dataType();
+        const bool untagged = f->tag() == 0;
+        if (c == 0) {
+            footer.setCell(f->fieldName(), totalLabel());
+        } else if (untagged &&
+                   (isTextType(t) || t == FieldType::Float || t == FieldType::Currency ||
+                    t == FieldType::BCD) &&
+                   sumNames.contains(f->fieldName(), Qt::CaseInsensitive)) {
+            footer.setCell(f->fieldName(), moneySum());
+        } else if (c == 1 || (untagged && (isTextType(t) || isIntegerType(t)))) {
+            FooterCellSpec count;
+            count.kind = FooterCellSpec::Count;
+            count.alignment = Qt::AlignCenter;
+            footer.setCell(f->fieldName(), count);
+        }
+    }
+    footer.setRowCount(1);
+}
+
+void detailFooter(const DataSetTableModel& model, GridFooter& footer) {
+    footer.clear();
+    for (int c = 0; c < model.columnCount(); ++c) {
+        const Field* f = model.fieldAt(c);
+        const FieldType t = f->dataType();
+        if (c == 0)
+            footer.setCell(f->fieldName(), totalLabel());
+        else if ((t == FieldType::Float || t == FieldType::Currency || t == FieldType::BCD) &&
+                 f->tag() == 0 && f->fieldName().compare(QLatin1String("card_id"), Qt::CaseInsensitive) != 0)
+            footer.setCell(f->fieldName(), moneySum());
+    }
+    footer.setRowCount(1);
+}
+
+} // namespace MealRecordsMerge

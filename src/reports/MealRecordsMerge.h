@@ -1,0 +1,54 @@
+#pragma once
+// The merged list of consumption records and their detail lines (key-value,
+// goods, timed) that the consumption window and mealctl export: a work
+// table "Meal_TempTable" filled from the window's statement with a running
+// row number, and a presentation that shows the master columns only on the
+// first line of each transaction (timed records: on every line). Also the
+// footers of the merged list and of the detail grid.
+#include <QDateTime>
+#include <QString>
+
+#include <functional>
+
+class DataSet;
+class DataSetTableModel;
+class GridFooter;
+class Session;
+class SqlDialect;
+
+enum class MergedKind { KeyValue, Goods, Timed };
+
+namespace MealRecordsMerge {
+
+QString workTable();
+// The merged kind of a type-list position (2, 4, 5); false for the others.
+bool kindOfIndex(int kindIndex, MergedKind* kind);
+
+// The conditions of the window's statement (the text between its WHERE and
+// its ORDER) with the period written in, prefixed by " and ".
+QString conditionsOf(const QString& mainSql, const QDateTime& begin, const QDateTime& end);
+// The window's order clause, from its ORDER to the end.
+QString orderTailOf(const QString& mainSql);
+QString fillingStatement(MergedKind kind, const QString& mainSql, const QDateTime& begin,
+                         const QDateTime& end, const SqlDialect& dialect);
+QString presentationStatement(MergedKind kind);
+
+// Drops the work table, fills it, opens the presentation into `target`, runs
+// `write` on it, closes it and drops the work table again, also when a step
+// or `write` throws (the exception goes on to the caller).
+void run(const Session& session, MergedKind kind, const QString& mainSql, const QDateTime& begin,
+         const QDateTime& end, DataSet& target, const std::function<void(DataSet&)>& write);
+
+// Labels of the detail columns ("键值编号", "单价", "商品名称", ...) and of the
+// master columns of the consumption list; the goods line number RecSum and
+// the detail row id are hidden.
+void applyLabels(DataSet& dataSet);
+
+// Footer of the merged list: "汇总:", sums of card_consume, SumMoney, KeyPrice
+// and StorePrice as "￥#,###.00", counts under column 1 and the other text and
+// integer columns.
+void mergedFooter(const DataSetTableModel& model, GridFooter& footer);
+// Footer of the detail grid: "汇总:", sums of the float and money columns.
+void detailFooter(const DataSetTableModel& model, GridFooter& footer);
+
+} // namespace MealRecordsMerge

@@ -1,0 +1,144 @@
+#include "reports/MealRecordsQuery.h"
+
+#include "db/DbError.h"
+#include "db/Session.h"
+
+#include <QHash>
+#include <QSqlQuery>
+
+namespace MealRecordsQuery {
+
+QString baseStatement() {
+    return QStringLiteral(
+        "SELECT emp_id, card_id, empname, deptno, deptname, clock_id, Pos_Sequ, Card_Sequ,  sign_time, flag, "
+        "card_consume, card_balance, kind, opcard_id FROM MealRecords  where (sign_time >= :@begindate And "
+        "sign_time <= :@enddate) ");
+}
+
+QString cardNumber(const QString& text) {
+    const QString card = text.trimmed();
+    bool digits = !card.isEmpty();
+    for (const QChar c : card)
+        digits = digits && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    if (!digits)
+        throw DbError(QStringLiteral("卡号只能由数字组成: %1").arg(card));
+    return card;
+}
+
+QString kindCondition(int kindIndex) {
+    if (kindIndex >= 0 && kindIndex < CorrectionsIndex)
+        return QStringLiteral(" and flag = ") + QString::number(kindIndex + 1);
+    if (kindIndex == CorrectionsIndex)
+        return QStringLiteral(" and flag in (9,90,14,105) ");
+    return QStringLiteral(" and flag <>102 ");
+}
+
+QStringList kindItems(int moduleOptions) {
+    QStringList items = {QStringLiteral("定值消费"), QStringLiteral("金额消费"), QStringLiteral("键值消费"),
+                         QStringLiteral("计次消费"), QStringLiteral("商品消费"), QStringLiteral("计时消费"),
+                         QStringLiteral("记帐消费")};
+    items << ((moduleOptions & 4) ? QStringLiteral("纠错/补单/清零") : QStringLiteral("纠错/补单"));
+    items << QStringLiteral("全部");
+    return items;
+}
+
+QString statement(const MealRecordsFilter& f, const Session& session) {
+    const SqlDialect dialect = session.dialect();
+    DptWhereInput in = f.department;
+    in.sqlTemplate = baseStatement();
+    QString sql = DepartmentFilter::buildWhere(in, session);
+    if (!f.cardText.trimmed().isEmpty())
+        sql += QStringLiteral(" And %1 = %2").arg(QStringLiteral("card_id"), cardNumber(f.cardText));
+    sql += f.terminalCondition;
+    if (!f.userDinRoom.isEmpty() && f.restrictToDinRoom)
+        sql += QStringLiteral(" and clock_id in (select  clock_id from clocks where dinroom_id=%1)")
+                   .arg(dialect.quote(f.userDinRoom));
+    sql += kindCondition(f.kindIndex);
+    sql += QStringLiteral(" order by emp_id,sys_id,card_sequ ");
+    return sql;
+}
+
+QString allTerminalsStatement(const SqlDialect& dialect, const QString& userDinRoom, bool restrictToDinRoom) {
+    if (!userDinRoom.isEmpty() && restrictToDinRoom)
+        return QStringLiteral("select Clock_id from Clocks where Clock_type<>'0' and dinroom_id=%1")
+            .arg(dialect.quote(userDinRoom));
+    return QStringLiteral("select Clock_id from Clocks where Clock_type<>'0'");
+}
+
+QString roomTerminalsStatement(const SqlDialect& dialect, const QString& roomId) {
+    return QStringLiteral("select Clock_id from Clocks where Clock_type<>'0' and  DinRoom_id=%1")
+        .arg(dialect.quote(roomId));
+}
+
+QString terminalCondition(const QStringList& clockIds) {
+    const QString list = clockIds.isEmpty() ? QStringLiteral("-1") : clockIds.join(QLatin1Char(','));
+    return QStringLiteral(" and clock_id in (%1)").arg(list);
+}
+
+int terminalOfCaption(const QString& caption) {
+    const int open = caption.indexOf(QLatin1Char('('));
+    bool ok = false;
+    const int id = (open < 0 ? caption : caption.left(open)).trimmed().toInt(&ok);
+    return ok ? id : 0;
+}
+
+QString terminalCaption(int clockId, int tcpipType, const QString& address, int tcpipPort, int comPort,
+                        int baudRate) {
+    if (tcpipType != 0)
+        return QStringLiteral("%1(COM%2-%3)").arg(clockId).arg(comPort).arg(baudRate);
+    return QStringLiteral("%1(%2-%3)").arg(clockId).arg(address).arg(tcpipPort);
+}
+
+QVector<ClockTreeRoom> loadClockTree(const Session& session) {
+    QVector<ClockTreeRoom> rooms;
+    QHash<QString, int> byId;
+    QSqlQuery q(session.ModuleConnection);
+    session.runner().RunQuery(
+        q, QStringLiteral("select DinRoom_id, DinRoom_name from DinRoom order by DinRoom_id"), true);
+    while (q.next()) {
+        const QString id = q.value(0).toString().trimmed();
+        byId.insert(id, int(rooms.size()));
+        rooms.append({id, q.value(1).toString(), {}});
+    }
+    session.runner().RunQuery(
+        q,
+        QStringLiteral("select clock_id, dinroom_id, TCPIP_type, TCPIP_Address, TCPIP_Port, "
+                       "comport, BaudRate from Clocks where Clock_type<>'0' order by clock_id"),
+        true);
+    while (q.next()) {
+        const int room = byId.value(q.value(1).toString().trimmed(), -1);
+        if (room < 0)
+            continue; // a terminal without a known room has no node
+        rooms[room].terminals << terminalCaption(q.value(0).toInt(), q.value(2).toInt(),
+                                                 q.value(3).toString(), q.value(4).toInt(),
+                                                 q.value(5).toInt(), q.value(6).toInt());
+    }
+    return rooms;
+}
+
+QString detailTable(int kindIndex) {
+    switch (kindIndex) {
+    case KeyValueIndex:
+        return QStringLiteral("keydetail");
+    case GoodsIndex:
+        return QStringLiteral("vstoredetail");
+    case TimedIndex:
+        return QStringLiteral("tmdetail");
+    default:
+        return QString();
+    }
+}
+
+QString detailStatement(const QString& table, const QDateTime& begin, const QDateTime& end) {
+    const QString format = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+    const QString dates = QStringLiteral(" and sign_time >='%1' And sign_time <='%2'")
+                              .arg(begin.toString(format), end.toString(format));
+    return QStringLiteral("select s.* from ") + table + QStringLiteral(" s, mealrecords m ") +
+           QStringLiteral("where s.clock_id = m.clock_id and s.devno = m.pos_sequ ") + dates;
+}
+
+QString detailFilter(qint64 clockId, qint64 posSequ) {
+    return QStringLiteral(" clock_id = %1 and Devno = %2 ").arg(clockId).arg(posSequ);
+}
+
+} // namespace MealRecordsQuery

@@ -1,0 +1,118 @@
+#include "reports/MealRecordsReport.h"
+
+#include "db/CompanyParameters.h"
+#include "db/DbError.h"
+#include "db/Session.h"
+#include "reports/MealRecordsMerge.h"
+#include "reports/MealRecordsQuery.h"
+
+#include <QSqlQuery>
+
+int mealRecordsKindIndex(const QString& text, int moduleOptions) {
+    const QString t = text.trimmed();
+    const QStringList items = MealRecordsQuery::kindItems(moduleOptions);
+    bool ok = false;
+    const int index = t.toInt(&ok);
+    if (ok && index >= 0 && index < items.size())
+        return index;
+    const int byText = int(items.indexOf(t));
+    if (byText >= 0)
+        return byText;
+    throw DbError(QStringLiteral("--kind: 消费类型无效: %1 (0-%2 或 %3)")
+                      .arg(t)
+                      .arg(items.size() - 1)
+                      .arg(items.join(QLatin1Char('/'))));
+}
+
+namespace {
+
+QStringList terminalList(const ReportArguments& args, const Session& session) {
+    QStringList ids;
+    if (args.has(QStringLiteral("terminal")))
+        for (const QString& part :
+             args.text(QStringLiteral("terminal")).split(QLatin1Char(','), Qt::SkipEmptyParts))
+            ids << SqlDialect::toIntegerText(part.trimmed());
+    if (args.has(QStringLiteral("dinroom"))) {
+        QSqlQuery q(session.ModuleConnection);
+        session.runner().RunQuery(
+            q,
+            MealRecordsQuery::roomTerminalsStatement(session.dialect(), args.text(QStringLiteral("dinroom"))),
+            true);
+        while (q.next())
+            ids << q.value(0).toString();
+    }
+    return ids;
+}
+
+ReportStatement statement(const ReportArguments& args, const Session& session) {
+    const QDate today = QDate::currentDate();
+    const QDateTime begin = args.has(QStringLiteral("from")) ? args.dateTime(QStringLiteral("from"), false)
+                                                             : QDateTime(today, QTime(0, 0));
+    const QDateTime end = args.has(QStringLiteral("to")) ? args.dateTime(QStringLiteral("to"), true)
+                                                         : QDateTime(today, QTime(23, 59, 59));
+    MealRecordsFilter f;
+    if (args.has(QStringLiteral("dept"))) {
+        f.department.departmentSelected = true;
+        f.department.departmentNo = args.text(QStringLiteral("dept")).trimmed();
+    }
+    f.department.departmentRights = DepartmentFilter::rightsApply(session);
+    if (f.department.departmentRights)
+        f.department.userDepartsList = UserDepartsList(session);
+    f.cardText = args.text(QStringLiteral("card"));
+    if (args.has(QStringLiteral("card")) && f.cardText.trimmed().isEmpty())
+        throw DbError(QStringLiteral("卡号只能由数字组成: "));
+    if (args.has(QStringLiteral("terminal")) || args.has(QStringLiteral("dinroom")))
+        f.terminalCondition = MealRecordsQuery::terminalCondition(terminalList(args, session));
+    f.userDinRoom = session.UserDinRoom;
+    f.restrictToDinRoom = isTrueText(ReadCompanyParameter(session, QStringLiteral("cbClock"), QString()));
+    f.kindIndex = args.has(QStringLiteral("kind"))
+                      ? mealRecordsKindIndex(args.text(QStringLiteral("kind")), session.ModuleOptions())
+                      : MealRecordsQuery::AllIndex;
+
+    ReportStatement s;
+    s.dataSetName = QStringLiteral("dsMealRec");
+    s.sql = MealRecordsQuery::statement(f, session);
+    const QString format = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+    s.params = {{QStringLiteral("@begindate"), begin.toString(format)},
+                {QStringLiteral("@enddate"), end.toString(format)}};
+    MergedKind merged;
+    if (args.has(QStringLiteral("details"))) {
+        if (!MealRecordsMerge::kindOfIndex(f.kindIndex, &merged))
+            throw DbError(QStringLiteral("--details: 只有键值、商品和计时消费有明细"));
+        const QString mainSql = s.sql;
+        s.produce = [merged, mainSql, begin, end](const Session& runOn, DataSet& target,
+                                                  const ReportStatement::Writer& write) {
+            MealRecordsMerge::run(runOn, merged, mainSql, begin, end, target, write);
+        };
+        s.prepareFields = &MealRecordsMerge::applyLabels;
+        s.footer = &MealRecordsMerge::mergedFooter;
+    }
+    return s;
+}
+
+} // namespace
+
+ReportDefinition mealRecordsReport() {
+    ReportDefinition r;
+    r.actionName = QStringLiteral("ActMealRecord");
+    r.summary = QStringLiteral("消费明细: the consumption records of a period");
+    r.options = {
+        {QStringLiteral("from"), QStringLiteral("yyyy-MM-dd[ HH:mm:ss]"),
+         QStringLiteral("first moment (default: today)")},
+        {QStringLiteral("to"), QStringLiteral("yyyy-MM-dd[ HH:mm:ss]"),
+         QStringLiteral("last moment (a date: its end)")},
+        {QStringLiteral("kind"), QStringLiteral("N"),
+         QStringLiteral("type list position: 0 定值 1 金额 2 键值 3 计次 4 商品 5 计时 6 记帐 7 纠错/补单 8 "
+                        "全部 (default)")},
+        {QStringLiteral("dept"), QStringLiteral("D"),
+         QStringLiteral("department number (its sub-departments included)")},
+        {QStringLiteral("terminal"), QStringLiteral("N[,N...]"), QStringLiteral("terminal numbers")},
+        {QStringLiteral("dinroom"), QStringLiteral("ID"), QStringLiteral("the terminals of a dining room")},
+        {QStringLiteral("card"), QStringLiteral("N"), QStringLiteral("card number (digits only)")},
+        {QStringLiteral("details"), QString(),
+         QStringLiteral(
+             "key-value, goods or timed records with their detail lines, as the window exports them")},
+    };
+    r.statement = &statement;
+    return r;
+}

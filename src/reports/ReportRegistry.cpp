@@ -1,0 +1,35 @@
+#include "reports/ReportRegistry.h"
+
+#include "db/DbError.h"
+#include "reports/MealRecordsReport.h"
+
+QDateTime ReportArguments::dateTime(const QString& name, bool endOfDay) const {
+    const QString t = text(name).trimmed();
+    QDateTime value = QDateTime::fromString(t, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    if (!value.isValid()) {
+        const QDate day = QDate::fromString(t, QStringLiteral("yyyy-MM-dd"));
+        if (day.isValid())
+            value = QDateTime(day, endOfDay ? QTime(23, 59, 59) : QTime(0, 0));
+    }
+    if (!value.isValid())
+        throw DbError(QStringLiteral("--%1: 日期无效: %2 (yyyy-MM-dd 或 yyyy-MM-dd HH:mm:ss)").arg(name, t));
+    return value;
+}
+
+namespace ReportRegistry {
+
+const QVector<ReportDefinition>& reports() {
+    static const QVector<ReportDefinition> all = {
+        mealRecordsReport(),
+    };
+    return all;
+}
+
+const ReportDefinition* find(const QString& actionName) {
+    for (const ReportDefinition& r : reports())
+        if (r.actionName.compare(actionName, Qt::CaseInsensitive) == 0)
+            return &r;
+    return nullptr;
+}
+
+} // namespace ReportRegistry

@@ -1,0 +1,321 @@
+// The consumption records statement on a hand-built database: rows and sums
+// per type, department, terminal and card filter; refused card numbers; the
+// merged list of master and detail lines and its work table; re-matching of
+// meal periods.
+#include "MealRecordsData.h"
+#include "dataset/DataSet.h"
+#include "dataset/grid/DataSetTableModel.h"
+#include "dataset/grid/GridFooter.h"
+#include "db/DbError.h"
+#include "db/Session.h"
+#include "reports/MealRecordsMerge.h"
+#include "reports/MealRecordsQuery.h"
+#include "reports/MealRecordsRematch.h"
+
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+class TestMealRecordsQuery : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_home;
+    std::unique_ptr<TestDatabase> m_db;
+    Session m_session;
+    const QDateTime m_begin{QDate(2026, 11, 1), QTime(0, 0)};
+    const QDateTime m_end{QDate(2026, 11, 30), QTime(23, 59, 59)};
+
+    // Opens the statement of `f` for November; returns the row count and the
+    // sum of card_consume in cents.
+    QPair<int, qint64> run(const MealRecordsFilter& f, DataSet* keep = nullptr) {
+        DataSet local;
+        DataSet& ds = keep ? *keep : local;
+        const QString sql = MealRecordsQuery::statement(f, m_session);
+        ds.open(m_session.ModuleConnection, sql,
+                {{QStringLiteral("@begindate"), m_begin.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))},
+                 {QStringLiteral("@enddate"), m_end.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))}});
+        const int consume = ds.fieldByName(QStringLiteral("card_consume")).index();
+        return {ds.recordCount(), ds.sumFixed(consume) / 100};
+    }
+    static MealRecordsFilter kind(int index) {
+        MealRecordsFilter f;
+        f.kindIndex = index;
+        return f;
+    }
+    QStringList column(DataSet& ds, const QString& field) {
+        QStringList out;
+        for (int i = 0; i < ds.recordCount(); ++i)
+            out << ds.valueAt(ds.bookmarkAt(i), field).toString();
+        return out;
+    }
+    bool workTableExists() const {
+        return m_db->scalar(QStringLiteral("select count(*) from information_schema.tables where "
+                                           "table_schema = database() and table_name = 'meal_temptable'"))
+                   .toInt() > 0;
+    }
+
+private slots:
+    void initTestCase() {
+        m_db = std::make_unique<TestDatabase>(QStringLiteral("meal_records_query"));
+        bindSession(m_session, *m_db, m_home.path());
+        m_session.CurrentUserId = QStringLiteral("ADMIN");
+        fillMealRecordsData(*m_db);
+    }
+    void cleanupTestCase() { m_db.reset(); }
+
+    void rowsAndSumsPerType_data() {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<qint64>("cents");
+        QTest::newRow("定值") << 0 << 1 << qint64(1000);
+        QTest::newRow("金额 (December only)") << 1 << 0 << qint64(0);
+        QTest::newRow("键值") << 2 << 2 << qint64(1950);
+        QTest::newRow("计次") << 3 << 0 << qint64(0);
+        QTest::newRow("商品") << 4 << 1 << qint64(3000);
+        QTest::newRow("计时") << 5 << 1 << qint64(500);
+        QTest::newRow("纠错/补单/清零") << 7 << 3 << qint64(350);
+        QTest::newRow("全部 without refunds") << 8 << 8 << qint64(6800);
+    }
+    void rowsAndSumsPerType() {
+        QFETCH(int, index);
+        QFETCH(int, rows);
+        QFETCH(qint64, cents);
+        const auto got = run(kind(index));
+        QCOMPARE(got.first, rows);
+        QCOMPARE(got.second, cents);
+    }
+
+    void allIsOrderedByEmployeeAndCardCounter() {
+        DataSet ds;
+        run(kind(MealRecordsQuery::AllIndex), &ds);
+        QCOMPARE(column(ds, QStringLiteral("pos_sequ")),
+                 QStringList({"10", "11", "21", "20", "30", "40", "32", "13"}));
+    }
+
+    void departmentTerminalAndCardFilters() {
+        MealRecordsFilter f;
+        f.department.departmentSelected = true;
+        f.department.departmentNo = QStringLiteral("01"); // sub-departments included
+        QCOMPARE(run(f), qMakePair(7, qint64(6700)));
+        f.department.departmentNo = QStringLiteral("0101");
+        QCOMPARE(run(f), qMakePair(5, qint64(3200)));
+        f.department.departmentFilter = false; // the dining-room page is shown
+        QCOMPARE(run(f).first, 8);
+
+        f = MealRecordsFilter();
+        f.terminalCondition = MealRecordsQuery::terminalCondition({QStringLiteral("1"), QStringLiteral("2")});
+        QCOMPARE(run(f), qMakePair(5, qint64(6200)));
+        f.terminalCondition = MealRecordsQuery::terminalCondition({QStringLiteral("2")});
+        QCOMPARE(run(f), qMakePair(2, qint64(3700)));
+        f.terminalCondition = MealRecordsQuery::terminalCondition({}); // a room without terminals
+        QCOMPARE(f.terminalCondition, QStringLiteral(" and clock_id in (-1)"));
+        QCOMPARE(run(f).first, 0);
+
+        f = MealRecordsFilter();
+        f.cardText = QStringLiteral(" 5002 ");
+        QCOMPARE(run(f), qMakePair(2, qint64(3500)));
+
+        // An operator bound to dining room 2 sees its terminals (also those
+        // that are no POS terminals) when the company restricts by room.
+        f = MealRecordsFilter();
+        f.userDinRoom = QStringLiteral("2");
+        QCOMPARE(run(f).first, 8);
+        f.restrictToDinRoom = true;
+        QCOMPARE(run(f), qMakePair(3, qint64(600)));
+    }
+
+    void terminalStatementsOfTheTree() {
+        const SqlDialect d = m_session.dialect();
+        const auto ids = [this](const QString& sql) {
+            QStringList out;
+            QSqlQuery q(m_session.ModuleConnection);
+            m_session.runner().RunQuery(q, sql, true);
+            while (q.next())
+                out << q.value(0).toString();
+            return out;
+        };
+        QCOMPARE(ids(MealRecordsQuery::allTerminalsStatement(d, QString(), true)),
+                 QStringList({"1", "2", "3"}));
+        QCOMPARE(ids(MealRecordsQuery::allTerminalsStatement(d, QStringLiteral("2"), true)),
+                 QStringList({"3"}));
+        QCOMPARE(ids(MealRecordsQuery::allTerminalsStatement(d, QStringLiteral("2"), false)).size(), 3);
+        QCOMPARE(ids(MealRecordsQuery::roomTerminalsStatement(d, QStringLiteral("3"))), QStringList());
+        QCOMPARE(ids(MealRecordsQuery::roomTerminalsStatement(d, QStringLiteral("x' or '1'='1"))),
+                 QStringList());
+
+        const QVector<MealRecordsQuery::ClockTreeRoom> rooms = MealRecordsQuery::loadClockTree(m_session);
+        QCOMPARE(rooms.size(), 3);
+        QCOMPARE(rooms[0].terminals, QStringList({"1(127.0.0.1-80)", "2(COM3-9600)"}));
+        QCOMPARE(rooms[1].terminals, QStringList({"3(127.0.0.3-81)"}));
+        QVERIFY(rooms[2].terminals.isEmpty());
+        for (const QString& caption : rooms[0].terminals)
+            QVERIFY(MealRecordsQuery::terminalOfCaption(caption) > 0);
+        QCOMPARE(MealRecordsQuery::terminalOfCaption(QStringLiteral("x(1-2)")), 0);
+    }
+
+    // The card number goes into the statement unquoted: only digits pass,
+    // and a refusal happens before anything is queried.
+    void cardNumbersMustBeDigits() {
+        for (const QString& bad : {QStringLiteral("5001 or 1=1"), QStringLiteral("-1"),
+                                   QStringLiteral("+5001"), QStringLiteral("5e3"), QStringLiteral("５００１"),
+                                   QStringLiteral("0x10"), QStringLiteral("1;drop table MealRecords")}) {
+            MealRecordsFilter f;
+            f.cardText = bad;
+            try {
+                MealRecordsQuery::statement(f, m_session);
+                QFAIL(qPrintable(QStringLiteral("accepted card number ") + bad));
+            } catch (const DbError& e) {
+                QVERIFY(e.message().contains(QStringLiteral("卡号")));
+            }
+        }
+        QCOMPARE(m_db->scalar(QStringLiteral("select count(*) from MealRecords")).toInt(), 10);
+    }
+
+    // Key-value and goods records show their master columns only on the first
+    // line of each transaction; timed records on every line. Records outside
+    // any meal period keep their lines.
+    void mergedListShowsMasterColumnsOnFirstLines() {
+        struct Case {
+            int index;
+            QStringList empIds;
+            QStringList detail;
+            QString detailField;
+        };
+        const Case cases[] = {
+            {2, {"0001", "", "0001"}, {"7", "8", "7"}, QStringLiteral("KeyID")},
+            {4, {"0002", ""}, {"米饭", "鸡腿"}, QStringLiteral("StoreName")},
+            {5, {"0002"}, {"65.00"}, QStringLiteral("EndBanlance")},
+        };
+        for (const Case& c : cases) {
+            MergedKind merged;
+            QVERIFY(MealRecordsMerge::kindOfIndex(c.index, &merged));
+            const QString mainSql = MealRecordsQuery::statement(kind(c.index), m_session);
+            DataSet rows;
+            bool written = false;
+            MealRecordsMerge::run(m_session, merged, mainSql, m_begin, m_end, rows, [&](DataSet& ds) {
+                QVERIFY(workTableExists());
+                QCOMPARE(column(ds, QStringLiteral("emp_id")), c.empIds);
+                QStringList detail = column(ds, c.detailField);
+                if (c.detailField == QLatin1String("EndBanlance"))
+                    detail[0] = QString::number(detail[0].toDouble(), 'f', 2);
+                QCOMPARE(detail, c.detail);
+                // Every master column follows the first-line rule.
+                for (int i = 0; i < ds.recordCount(); ++i) {
+                    const bool first = !c.empIds[i].isEmpty();
+                    for (const char* master : {"empname", "card_id", "sign_time", "card_consume", "flag"})
+                        QCOMPARE(ds.isNullAt(ds.bookmarkAt(i), ds.fieldByName(QLatin1String(master)).index()),
+                                 !first);
+                }
+                written = true;
+            });
+            QVERIFY(written);
+            QVERIFY(!workTableExists());
+        }
+    }
+
+    // Conditions the window adds during a tree click or for a bound dining
+    // room name the master's terminal column, which the detail tables share.
+    void mergedListFollowsTerminalConditions() {
+        MealRecordsFilter f = kind(MealRecordsQuery::KeyValueIndex);
+        f.terminalCondition = MealRecordsQuery::terminalCondition({QStringLiteral("2")});
+        f.userDinRoom = QStringLiteral("1");
+        f.restrictToDinRoom = true;
+        const QString mainSql = MealRecordsQuery::statement(f, m_session);
+        DataSet rows;
+        int count = -1;
+        MealRecordsMerge::run(m_session, MergedKind::KeyValue, mainSql, m_begin, m_end, rows,
+                              [&](DataSet& ds) { count = ds.recordCount(); });
+        QCOMPARE(count, 1); // terminal 2 has one key-value line in November
+    }
+
+    // Texts the operator typed stay inside their literals: an "order" or a
+    // period placeholder in a name does not cut or rewrite the conditions.
+    void mergedConditionsKeepTypedTexts() {
+        MealRecordsFilter f = kind(MealRecordsQuery::KeyValueIndex);
+        f.department.fromSearchButton = true;
+        f.department.nameText = QStringLiteral("x' order by :@begindate %5 --");
+        const QString mainSql = MealRecordsQuery::statement(f, m_session);
+        DataSet rows;
+        int count = -1;
+        MealRecordsMerge::run(m_session, MergedKind::KeyValue, mainSql, m_begin, m_end, rows,
+                              [&](DataSet& ds) { count = ds.recordCount(); });
+        QCOMPARE(count, 0);
+        QCOMPARE(m_db->scalar(QStringLiteral("select count(*) from keydetail")).toInt(), 3);
+    }
+
+    void workTableIsDroppedEvenWhenTheExportFails() {
+        // A table left over from an interrupted export does not stop the next one.
+        m_db->exec(QStringLiteral("create table Meal_TempTable (x int)"));
+        const QString mainSql = MealRecordsQuery::statement(kind(MealRecordsQuery::GoodsIndex), m_session);
+        DataSet rows;
+        try {
+            MealRecordsMerge::run(m_session, MergedKind::Goods, mainSql, m_begin, m_end, rows,
+                                  [](DataSet&) { throw DbError(QStringLiteral("磁盘已满")); });
+            QFAIL("the writer's failure was swallowed");
+        } catch (const DbError& e) {
+            QCOMPARE(e.message(), QStringLiteral("磁盘已满"));
+        }
+        QVERIFY(!workTableExists());
+        QVERIFY(!rows.isActive());
+        // A filling statement the server refuses leaves no table either.
+        try {
+            MealRecordsMerge::run(m_session, MergedKind::Goods, mainSql + QStringLiteral(" , no_such_column"),
+                                  m_begin, m_end, rows, [](DataSet&) {});
+            QFAIL("a broken statement ran");
+        } catch (const DbError&) {
+        }
+        QVERIFY(!workTableExists());
+    }
+
+    void mergedFootersSumMoneyAndCountLines() {
+        const QString mainSql = MealRecordsQuery::statement(kind(MealRecordsQuery::KeyValueIndex), m_session);
+        DataSet rows;
+        MealRecordsMerge::run(
+            m_session, MergedKind::KeyValue, mainSql, m_begin, m_end, rows, [&](DataSet& ds) {
+                MealRecordsMerge::applyLabels(ds);
+                DataSetTableModel model;
+                model.setDataSet(&ds);
+                GridFooter footer;
+                MealRecordsMerge::mergedFooter(model, footer);
+                QCOMPARE(footer.text(ds, *ds.field(0)), QStringLiteral("汇总:"));
+                QCOMPARE(footer.text(ds, ds.fieldByName(QStringLiteral("card_consume"))),
+                         QStringLiteral("￥19.50"));
+                QCOMPARE(footer.text(ds, ds.fieldByName(QStringLiteral("KeyPrice"))),
+                         QStringLiteral("￥19.50"));
+                QCOMPARE(footer.text(ds, ds.fieldByName(QStringLiteral("emp_id"))), QStringLiteral("3"));
+                QCOMPARE(ds.fieldByName(QStringLiteral("KeyID")).displayLabel(), QStringLiteral("键值编号"));
+                QCOMPARE(ds.fieldByName(QStringLiteral("emp_id")).displayLabel(), QStringLiteral("工号"));
+            });
+    }
+
+    // Only records whose period is wrong are written; a time in no valid
+    // period gets period 1.
+    void rematchWritesOnlyWrongPeriods() {
+        DataSet ds;
+        run(kind(MealRecordsQuery::AllIndex), &ds);
+        MealPeriodMatcher matcher(m_session);
+        QStringList changed;
+        for (int i = 0; i < ds.recordCount(); ++i) {
+            const Bookmark b = ds.bookmarkAt(i);
+            RematchRecord r{ds.valueAt(b, QStringLiteral("emp_id")), ds.valueAt(b, QStringLiteral("card_id")),
+                            ds.valueAt(b, QStringLiteral("card_sequ")),
+                            ds.valueAt(b, QStringLiteral("sign_time")).toDateTime(),
+                            ds.valueAt(b, QStringLiteral("kind"))};
+            if (matcher.rematch(r))
+                changed << ds.valueAt(b, QStringLiteral("pos_sequ")).toString();
+        }
+        // 12:00 was breakfast, 08:00 outside any period; 20:00 is in none and has 1 already.
+        QCOMPARE(changed, QStringList({"11", "30"}));
+        QCOMPARE(m_db->scalar(QStringLiteral("select kind from MealRecords where pos_sequ = 11")).toInt(), 2);
+        QCOMPARE(m_db->scalar(QStringLiteral("select kind from MealRecords where pos_sequ = 30")).toInt(), 1);
+        QCOMPARE(m_db->scalar(QStringLiteral("select kind from MealRecords where pos_sequ = 40")).toInt(), 1);
+        // The refund of 03:00 was not in the list and keeps its period.
+        QCOMPARE(m_db->scalar(QStringLiteral("select kind from MealRecords where pos_sequ = 31")).toInt(), 5);
+        m_db->exec(QStringLiteral("update MealRecords set kind = 1 where pos_sequ = 11"));
+        m_db->exec(QStringLiteral("update MealRecords set kind = 0 where pos_sequ = 30"));
+    }
+};
+
+QTEST_MAIN(TestMealRecordsQuery)
+#include "test_meal_records_query.moc"
