@@ -3,6 +3,7 @@
 #include "dataset/DataSet.h"
 #include "dataset/grid/DBGrid.h"
 #include "db/DbError.h"
+#include "util/ModuleFont.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>
@@ -15,9 +16,7 @@ TdlgFileRecords::TdlgFileRecords(DataSet& rows, const DataSet* labels, QWidget* 
     setObjectName(QStringLiteral("dlgFileRecords"));
     setWindowTitle(QStringLiteral("选定文件内容"));
     setModal(true);
-    QFont f(QStringLiteral("SimSun"), 9);
-    f.setStyleHint(QFont::SansSerif);
-    setFont(f);
+    setFont(moduleFont());
 
     if (labels)
         for (int i = 0; i < rows.fieldCount(); ++i)

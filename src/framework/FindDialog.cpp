@@ -2,6 +2,7 @@
 
 #include "dataset/DataSet.h"
 #include "framework/FindCondition.h"
+#include "util/ModuleFont.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -14,9 +15,7 @@ TdlgFind::TdlgFind(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("dlgFind"));
     setWindowTitle(QStringLiteral("查找"));
     setModal(true);
-    QFont f(QStringLiteral("SimSun"), 9);
-    f.setStyleHint(QFont::SansSerif);
-    setFont(f);
+    setFont(moduleFont());
 
     cbFields = new QComboBox(this);
     cbFields->setObjectName(QStringLiteral("cbFields"));
