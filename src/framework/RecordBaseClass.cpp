@@ -5,6 +5,7 @@
 #include "db/CompanyParameters.h"
 #include "db/DbError.h"
 #include "db/OpLog.h"
+#include "framework/ContextHelp.h"
 #include "framework/DataSetBinding.h"
 #include "framework/RecordFileActions.h"
 #include "framework/RecordWindowRules.h"
@@ -136,6 +137,8 @@ void TfrmRecordBaseClass::buildActions() {
     }
     actHelp->setShortcut(Qt::Key_F1);
     actHelp->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    // F1: the help topic listed for the window's caption.
+    connect(actHelp, &QAction::triggered, this, [this] { ShowContextHelp(m_context, windowTitle()); });
 
     connect(actDataInsert, &QAction::triggered, this, [this] { actDataInsertExecute(); });
     connect(actDataEdit, &QAction::triggered, this, [this] { actDataEditExecute(); });
