@@ -75,3 +75,10 @@ int SimProcess::control(const QByteArray& method, const QByteArray& target, QByt
         *body = headerEnd < 0 ? QByteArray() : answer.mid(headerEnd + 4);
     return answer.startsWith("HTTP/1.1 ") ? answer.mid(9, 3).toInt() : -1;
 }
+
+void SimProcess::kill() {
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.kill();
+    m_process.waitForFinished(5000);
+}

@@ -13,6 +13,8 @@ public:
     bool start(const QStringList& arguments, QString* error = nullptr);
     // SIGTERM, then waits for the state file to be written and the process to end.
     void stop();
+    // SIGKILL: the terminal goes away at once, without a last state write.
+    void kill();
 
     QStringList listenAddresses() const { return m_listen; }
     QStringList serialDevices() const { return m_serial; }
