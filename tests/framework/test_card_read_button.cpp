@@ -1,0 +1,140 @@
+// The "读卡" button beside a card-number edit, against the simulated reader:
+// a good card fills the edit, a card that cannot be used is told in a warning
+// toast and leaves the edit alone, a missing reader is told once in a box;
+// the edit takes digits only.
+#include "FrameworkFixture.h"
+#include "framework/CardReadButton.h"
+#include "util/MsgFrm.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QToolButton>
+
+namespace {
+const char* const kSampleBlocks = "block 4 = 01 02 03 04 00 04 00 01 26 01 05 29 12 31 01 01\n"
+                                  "block 5 = 39 30 00 00 39 00 06 00 88 13 00 03 00 D0 07 79\n"
+                                  "block 6 = 26 12 04 12 15 0C 00 52 03 00 02 01 7E 04 64 00\n";
+
+// The texts of the toasts open now, then closes them.
+QStringList takeToasts(ModuleContext& context) {
+    QStringList texts;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* toast = qobject_cast<TMsgForm*>(w)) {
+            if (toast->kind() == 2)
+                texts << toast->lblMsg->text();
+        }
+    context.toasts.closeAll();
+    return texts;
+}
+} // namespace
+
+class TestCardReadButton : public QObject {
+    Q_OBJECT
+    FrameworkFixture fx;
+    QLineEdit* m_edit = nullptr;
+    QToolButton* m_button = nullptr;
+    std::unique_ptr<QWidget> m_window;
+
+    void layCard(const QString& uid, const QString& key, const QString& blocks) {
+        const QString path = fx.home.filePath(QStringLiteral("card.txt"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(QStringLiteral("uid = %1\nkey = %2\n%3").arg(uid, key, blocks).toUtf8());
+        f.close();
+        qputenv("MEAL_CARDREADER", "sim");
+        qputenv("MEAL_CARDREADER_CARD", path.toLocal8Bit());
+    }
+
+private slots:
+    void initTestCase() {
+        fx.start(QStringLiteral("card_read_button"), QStringLiteral("OPER1"));
+        QGuiApplication::setApplicationDisplayName(QStringLiteral("消费管理"));
+        fx.db->exec(QStringLiteral("delete from company"));
+        fx.db->exec(QStringLiteral("insert into company (company_ch_name, parameters) values ('食堂', "
+                                   "'PassWord=FFFFFF')"));
+        m_window = std::make_unique<QWidget>();
+        m_edit = new QLineEdit(m_window.get());
+        m_button = CardReadButton::create(*fx.context, m_edit, m_window.get());
+    }
+    void init() {
+        fx.prompter.clear();
+        m_edit->setText(QStringLiteral("555"));
+    }
+    void cleanupTestCase() {
+        m_window.reset();
+        fx.stop();
+    }
+
+    void aGoodCardFillsTheEdit() {
+        QCOMPARE(m_button->objectName(), QStringLiteral("btnReadCard"));
+        QCOMPARE(m_button->text(), QStringLiteral("读卡"));
+        layCard(QStringLiteral("01 02 03 04"), QStringLiteral("FFFFFFFFFFFF"),
+                QString::fromLatin1(kSampleBlocks));
+        QSignalSpy read(CardReadButton::of(m_button), &CardReadButton::cardRead);
+        m_button->click();
+        QCOMPARE(m_edit->text(), QStringLiteral("67305985"));
+        QCOMPARE(read.size(), 1);
+        QVERIFY(fx.prompter.calls().isEmpty());
+        QVERIFY(takeToasts(*fx.context).isEmpty());
+    }
+
+    void unusableCardsAreToldAndLeaveTheEdit_data() {
+        QTest::addColumn<QString>("uid");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("blocks");
+        QTest::addColumn<QString>("message");
+        const QString sample = QString::fromLatin1(kSampleBlocks);
+        QTest::newRow("no card") << QString() << "FFFFFFFFFFFF" << sample << "没有找到IC卡或卡是否损坏。";
+        QTest::newRow("other key") << "01 02 03 04"
+                                   << "112233445566" << sample << "读卡错误,请检查卡密码是否正确!";
+        QTest::newRow("never written") << "01 02 03 04"
+                                       << "FFFFFFFFFFFF" << QString() << "这是一张空白卡！";
+        // Written, with an intact purse, but issued to no card number.
+        QString noNumber = sample;
+        noNumber.replace(QStringLiteral("block 4 = 01 02 03 04"), QStringLiteral("block 4 = 00 00 00 00"));
+        QTest::newRow("no number") << "01 02 03 04"
+                                   << "FFFFFFFFFFFF" << noNumber << "读取成功！这是一张空白卡。";
+        QString damaged = sample;
+        damaged.replace(QStringLiteral("39 30 00 00"), QStringLiteral("39 31 00 00"));
+        QTest::newRow("damaged purse") << "01 02 03 04"
+                                       << "FFFFFFFFFFFF" << damaged << "没有找到IC卡或卡是否损坏。";
+    }
+    void unusableCardsAreToldAndLeaveTheEdit() {
+        QFETCH(QString, uid);
+        QFETCH(QString, key);
+        QFETCH(QString, blocks);
+        QFETCH(QString, message);
+        layCard(uid, key, blocks);
+        QVERIFY(!CardReadButton::of(m_button)->readCard());
+        QCOMPARE(m_edit->text(), QStringLiteral("555"));
+        QCOMPARE(takeToasts(*fx.context), QStringList{message});
+        QVERIFY(fx.prompter.calls().isEmpty());
+    }
+
+    void aMissingReaderIsToldOnceInABox() {
+        qputenv("MEAL_CARDREADER", "none");
+        QVERIFY(!CardReadButton::of(m_button)->readCard());
+        QCOMPARE(fx.prompter.texts(), QStringList{QStringLiteral("连接发卡器失败")});
+        QCOMPARE(fx.prompter.calls().front().title, QStringLiteral("消费管理"));
+        QVERIFY(takeToasts(*fx.context).isEmpty());
+        QCOMPARE(m_edit->text(), QStringLiteral("555"));
+    }
+
+    void theEditTakesDigitsOnly() {
+        m_edit->clear();
+        QTest::keyClicks(m_edit, QStringLiteral("12a3-4 5"));
+        QCOMPARE(m_edit->text(), QStringLiteral("12345"));
+        QTest::keyClicks(m_edit, QStringLiteral("678901"));
+        QCOMPARE(m_edit->text(), QStringLiteral("1234567890")); // ten digits at most
+        QLineEdit other;
+        CardReadButton::restrictToCardNumber(&other);
+        QTest::keyClicks(&other, QStringLiteral("x9'"));
+        QCOMPARE(other.text(), QStringLiteral("9"));
+    }
+};
+
+QTEST_MAIN(TestCardReadButton)
+#include "test_card_read_button.moc"
