@@ -2,8 +2,8 @@
 // own statement, the found rows shown until the next refresh.
 #include "dataset/grid/DBGrid.h"
 #include "framework/DptRecordBaseClass.h"
-#include "framework/FindCondition.h"
 #include "framework/FindDialog.h"
+#include "framework/FindStatement.h"
 #include "framework/RecordBaseClass.h"
 #include "framework/RecordFileActions.h"
 #include "framework/RecordWindowRules.h"
@@ -28,24 +28,27 @@ void RecordFileActions::actDataFindExecute() {
     if (!field)
         return;
     const QString label = dialog->fieldLabel();
-    const QString op = dialog->findKind();
-    const QString content = dialog->findContent();
-    QString extra;
-    w.GetFindCondition(extra);
-    // The condition is built (and the value converted) before anything runs:
+    FindStatement::Request request;
+    request.fieldName = field->fieldName();
+    request.type = field->dataType();
+    request.op = dialog->findKind();
+    request.typed = dialog->findContent();
+    w.GetFindCondition(request.extra);
+    for (int i = 0; i < ds->fieldCount(); ++i)
+        if (!ds->field(i)->isCalculated())
+            request.resultColumns << ds->field(i)->fieldName();
+    request.baseStatement = ds->commandText().isEmpty() ? w.baseSql : ds->commandText();
+    if (request.baseStatement.trimmed().isEmpty() && !w.baseTable.isEmpty())
+        request.baseStatement = QStringLiteral("SELECT * FROM %1 ").arg(w.baseTable);
+    // The statement is built (and the value converted) before anything runs:
     // a value that does not convert leaves the grid as it is.
-    const bool found = w.guarded([&] {
-        const QString condition = FindCondition::sqlCondition(
-            w.context().session.dialect(), QString(), field->fieldName(), field->dataType(), op, content);
-        QString base = ds->commandText().isEmpty() ? w.baseSql : ds->commandText();
-        if (base.trimmed().isEmpty() && !w.baseTable.isEmpty())
-            base = QStringLiteral("SELECT * FROM %1 ").arg(w.baseTable);
-        openFound(FindCondition::findStatement(base, condition, extra));
-    });
+    const bool found =
+        w.guarded([&] { openFound(FindStatement::build(w.context().session.dialect(), request)); });
     if (found && ds->isEmpty())
-        w.prompter().message(QStringLiteral("提示"),
-                             QStringLiteral("没有找到符合 %1%2'%3' 的记录").arg(label, op, content),
-                             PromptIcon::Information);
+        w.prompter().message(
+            QStringLiteral("提示"),
+            QStringLiteral("没有找到符合 %1%2'%3' 的记录").arg(label, request.op, request.typed),
+            PromptIcon::Information);
 }
 
 void RecordFileActions::openFound(const QString& sql) {

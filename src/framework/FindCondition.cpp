@@ -4,8 +4,6 @@
 #include "db/SqlDialect.h"
 
 #include <QDateTime>
-#include <QRegularExpression>
-#include <QVector>
 
 namespace FindCondition {
 
@@ -59,67 +57,6 @@ QString filterLiteral(const QString& text) {
         return QLatin1Char('#') + text + QLatin1Char('#');
     return QLatin1Char('\'') + QString(text).replace(QLatin1String("'"), QLatin1String("''")) +
            QLatin1Char('\'');
-}
-
-// Words of the statement outside quotes, brackets and parentheses, with their positions.
-struct Word {
-    QString upper;
-    int pos;
-};
-
-QVector<Word> topLevelWords(const QString& sql) {
-    QVector<Word> words;
-    int depth = 0;
-    const int n = sql.size();
-    for (int i = 0; i < n;) {
-        const QChar c = sql[i];
-        if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('`') ||
-            c == QLatin1Char('[')) {
-            const QChar close = c == QLatin1Char('[') ? QLatin1Char(']') : c;
-            int j = i + 1;
-            while (j < n && sql[j] != close)
-                j += (sql[j] == QLatin1Char('\\') && close != QLatin1Char(']')) ? 2 : 1;
-            i = j + 1;
-            continue;
-        }
-        if (c == QLatin1Char('(')) {
-            ++depth;
-            ++i;
-            continue;
-        }
-        if (c == QLatin1Char(')')) {
-            --depth;
-            ++i;
-            continue;
-        }
-        if (c.isLetter() || c == QLatin1Char('_')) {
-            int j = i;
-            while (j < n &&
-                   (sql[j].isLetterOrNumber() || sql[j] == QLatin1Char('_') || sql[j] == QLatin1Char('@')))
-                ++j;
-            if (depth == 0)
-                words.push_back({sql.mid(i, j - i).toUpper(), i});
-            i = j;
-            continue;
-        }
-        ++i;
-    }
-    return words;
-}
-
-bool isClauseWord(const QString& w) {
-    static const QStringList clauses = {QStringLiteral("WHERE"),  QStringLiteral("GROUP"),
-                                        QStringLiteral("ORDER"),  QStringLiteral("HAVING"),
-                                        QStringLiteral("UNION"),  QStringLiteral("LIMIT"),
-                                        QStringLiteral("EXCEPT"), QStringLiteral("INTERSECT")};
-    return clauses.contains(w);
-}
-
-// "a.emp_id desc, b.name" -> "emp_id desc, name": outside the derived table
-// the columns have no table names.
-QString withoutQualifiers(const QString& orderList) {
-    static const QRegularExpression qualifier(QStringLiteral("(?<![\\w'\"])[A-Za-z_][A-Za-z0-9_]*\\."));
-    return QString(orderList).remove(qualifier);
 }
 
 } // namespace
@@ -193,34 +130,6 @@ bool excludedFromFind(const QString& fieldName) {
         QStringLiteral("ISVALID"), QStringLiteral("remark"),  QStringLiteral("cardtypename"),
         QStringLiteral("charged"), QStringLiteral("downed"),  QStringLiteral("isreg")};
     return excluded.contains(fieldName, Qt::CaseInsensitive);
-}
-
-QString findStatement(const QString& baseStatement, const QString& condition, const QString& extra) {
-    const QVector<Word> words = topLevelWords(baseStatement);
-    int lastClause = -1;
-    for (int i = 0; i < words.size(); ++i)
-        if (isClauseWord(words[i].upper))
-            lastClause = i;
-    if (lastClause < 0)
-        return QStringLiteral("%1 WHERE %2 %3").arg(baseStatement, condition, extra);
-
-    QString inner = baseStatement;
-    QString order;
-    const Word& last = words[lastClause];
-    if (last.upper == QLatin1String("ORDER") && lastClause + 1 < words.size() &&
-        words[lastClause + 1].upper == QLatin1String("BY")) {
-        const Word& by = words[lastClause + 1];
-        order = withoutQualifiers(baseStatement.mid(by.pos + 2).trimmed());
-        inner = baseStatement.left(last.pos);
-    }
-    bool extraOrders = false;
-    for (const Word& w : topLevelWords(extra))
-        extraOrders = extraOrders || w.upper == QLatin1String("ORDER");
-    QString sql =
-        QStringLiteral("SELECT * FROM (%1) FindRows WHERE %2 %3").arg(inner.trimmed(), condition, extra);
-    if (!order.isEmpty() && !extraOrders)
-        sql += QStringLiteral(" ORDER BY ") + order;
-    return sql;
 }
 
 } // namespace FindCondition

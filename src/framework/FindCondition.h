@@ -40,12 +40,4 @@ QString filterCondition(const QString& fieldName, FieldType type, const QString&
 // The fields the find dialog does not offer (compared without case).
 bool excludedFromFind(const QString& fieldName);
 
-// The statement of a find: the window's statement narrowed by `condition`
-// and the window's extra text. A plain "select ... from table" takes
-// "%s WHERE %s %s"; a statement that already has its own WHERE, GROUP BY,
-// ORDER BY, UNION or row limit is searched as a derived table so that the
-// condition names the columns as the grid shows them; its trailing ORDER BY
-// moves outside so the order stays.
-QString findStatement(const QString& baseStatement, const QString& condition, const QString& extra);
-
 } // namespace FindCondition

@@ -1,12 +1,14 @@
 // The condition builder shared by find and filter: conversions that refuse,
 // the written conditions for SQL and for the data set's filter, the find
-// statement over plain and ordered statements, and hostile values run
-// against a real table (they find nothing or the literal text).
+// statement over plain, conditioned, ordered, aliased and grouped statements,
+// and hostile values run against a real table (they find nothing or the
+// literal text).
 #include "TestDatabase.h"
 #include "dataset/DataSet.h"
 #include "db/DbError.h"
 #include "db/SqlDialect.h"
 #include "framework/FindCondition.h"
+#include "framework/FindStatement.h"
 
 #include <QtTest>
 
@@ -27,11 +29,30 @@ class TestFindCondition : public QObject {
         return QString();
     }
 
+    static QString statement(const QString& base, const QString& field, const QString& op,
+                             const QString& typed, const QString& extra = QString(),
+                             const QStringList& columns = {}) {
+        FindStatement::Request r;
+        r.baseStatement = base;
+        r.fieldName = field;
+        r.op = op;
+        r.typed = typed;
+        r.extra = extra;
+        r.resultColumns = columns;
+        return FindStatement::build(SqlDialect(false, true), r);
+    }
+
+    // Rows found on the table through a statement with its own OR condition
+    // and order (the find must not loosen the one nor lose the other).
     int rowsFound(const QString& field, FieldType type, const QString& op, const QString& typed) {
-        const QString sql = findStatement(QStringLiteral("select * from find_test order by id"),
-                                          sqlCondition(mysql, QString(), field, type, op, typed), QString());
+        FindStatement::Request r;
+        r.baseStatement = QStringLiteral("select * from find_test where id > 0 or qty is null order by id");
+        r.fieldName = field;
+        r.type = type;
+        r.op = op;
+        r.typed = typed;
         DataSet ds;
-        ds.open(db->db(), sql);
+        ds.open(db->db(), FindStatement::build(mysql, r));
         return ds.recordCount();
     }
 
@@ -144,26 +165,42 @@ private slots:
     }
 
     void findStatementKeepsTheStatementShape() {
-        QCOMPARE(findStatement(QStringLiteral("select * from returncard "), QStringLiteral("(a = '1')"),
-                               QString()),
+        QCOMPARE(statement(QStringLiteral("select * from returncard "), QStringLiteral("a"),
+                           QStringLiteral("="), QStringLiteral("1")),
                  QStringLiteral("select * from returncard  WHERE (a = '1') "));
-        // A statement with its own conditions and order is searched as a
-        // derived table; its order moves outside, without table names.
-        QCOMPARE(findStatement(QStringLiteral("select a.emp_id, b.x from t a join u b on a.k=b.k "
-                                              "WHERE a.d >= :@begindate order by a.emp_id , b.x desc"),
-                               QStringLiteral("(x = '1')"), QStringLiteral("and emp_id > 0")),
-                 QStringLiteral("SELECT * FROM (select a.emp_id, b.x from t a join u b on a.k=b.k "
-                                "WHERE a.d >= :@begindate) FindRows WHERE (x = '1') and emp_id > 0 "
-                                "ORDER BY emp_id , x desc"));
+        // Own conditions stay together, the order stays last, a column taken
+        // from a named table is searched under that name.
+        QCOMPARE(
+            statement(QStringLiteral("select a.emp_id, b.x from t a join u b on a.k=b.k "
+                                     "WHERE a.d >= :@begindate or a.z=1 order by a.emp_id , b.x desc"),
+                      QStringLiteral("x"), QStringLiteral("="), QStringLiteral("1"),
+                      QStringLiteral("and a.emp_id > 0")),
+            QStringLiteral("select a.emp_id, b.x from t a join u b on a.k=b.k WHERE (a.d >= :@begindate or "
+                           "a.z=1) AND (b.x = '1') and a.emp_id > 0 order by a.emp_id , b.x desc"));
         // Words inside quotes or sub-queries do not count; an extra order wins.
-        QCOMPARE(findStatement(
-                     QStringLiteral("select (select max(q) from v where v.k=t.k) m, 'order by' o from t"),
-                     QStringLiteral("(m = '1')"), QString()),
+        QCOMPARE(statement(QStringLiteral("select (select max(q) from v where v.k=t.k), 'order by' from t"),
+                           QStringLiteral("q"), QStringLiteral("="), QStringLiteral("1")),
                  QStringLiteral(
-                     "select (select max(q) from v where v.k=t.k) m, 'order by' o from t WHERE (m = '1') "));
-        QCOMPARE(findStatement(QStringLiteral("select * from t order by id"), QStringLiteral("(c)"),
-                               QStringLiteral("order by name")),
-                 QStringLiteral("SELECT * FROM (select * from t) FindRows WHERE (c) order by name"));
+                     "select (select max(q) from v where v.k=t.k), 'order by' from t WHERE (q = '1') "));
+        QCOMPARE(statement(QStringLiteral("select * from t order by id"), QStringLiteral("c"),
+                           QStringLiteral("="), QStringLiteral("1"), QStringLiteral("order by name")),
+                 QStringLiteral("select * from t  WHERE (c = '1') order by name"));
+        // Aliases and groups: a derived table; its order goes outside only
+        // when it names result columns.
+        const QString grouped =
+            QStringLiteral("select emp_id as 工号, sum(amount) total from t group by emp_id ");
+        QCOMPARE(statement(grouped + QStringLiteral("order by t.emp_id"), QStringLiteral("工号"),
+                           QStringLiteral("="), QStringLiteral("1"), QString(),
+                           {QStringLiteral("工号"), QStringLiteral("total")}),
+                 QStringLiteral("SELECT * FROM (%1) FindRows WHERE (工号 = '1') ").arg(grouped.trimmed()));
+        QCOMPARE(statement(grouped + QStringLiteral("order by total desc, 1"), QStringLiteral("total"),
+                           QStringLiteral(">"), QStringLiteral("1"), QString(),
+                           {QStringLiteral("工号"), QStringLiteral("TOTAL")}),
+                 QStringLiteral("SELECT * FROM (%1) FindRows WHERE (total > '1')  ORDER BY total desc,1")
+                     .arg(grouped.trimmed()));
+        QVERIFY(statement(QStringLiteral("select count(*) n from t"), QStringLiteral("n"),
+                          QStringLiteral("="), QStringLiteral("1"))
+                    .startsWith(QStringLiteral("SELECT * FROM (select count(*) n from t) FindRows")));
     }
 
     void findsOnEveryTypeAgainstTheTable() {
@@ -183,11 +220,17 @@ private slots:
         QCOMPARE(
             rowsFound(QStringLiteral("active"), FieldType::Boolean, QStringLiteral("="), QStringLiteral("1")),
             2);
-        // The order of the window's statement survives.
+        // The order of the window's statement survives, also outside a derived table.
         DataSet ds;
-        ds.open(db->db(), findStatement(QStringLiteral("select * from find_test order by qty desc"),
-                                        QStringLiteral("(qty < 3)"), QString()));
+        ds.open(db->db(), statement(QStringLiteral("select qty, name who from find_test order by qty desc"),
+                                    QStringLiteral("qty"), QStringLiteral("<"), QStringLiteral("3"),
+                                    QString(), {QStringLiteral("qty"), QStringLiteral("who")}));
+        QCOMPARE(ds.recordCount(), 2);
         QCOMPARE(ds.value(0, ds.fieldByName(QStringLiteral("qty")).index()).toInt(), 2);
+        ds.open(db->db(), statement(QStringLiteral("select qty, name who from find_test order by id"),
+                                    QStringLiteral("who"), QStringLiteral("like"), QStringLiteral("O'"),
+                                    QString(), {QStringLiteral("qty"), QStringLiteral("who")}));
+        QCOMPARE(ds.recordCount(), 1);
     }
 
     void hostileTextFindsOnlyTheLiteralText() {
