@@ -1,6 +1,7 @@
 #include "ctl/CtlContext.h"
 #include "ctl/ReportCommand.h"
 #include "ctl/SqlCommands.h"
+#include "ctl/TerminalsCommand.h"
 
 #if __has_include("ctl/demo/DemoDataCommand.h")
 #include "ctl/demo/DemoDataCommand.h"
@@ -18,6 +19,8 @@ const CtlCommand kCommands[] = {
     {"upgrade-schema", "upgrade-schema", "bring the database's tables up to the module's column set",
      runUpgradeSchemaCommand, false},
     {"sql", "sql \"<statement>\"", "run one statement and print its rows as TSV", runSqlCommand, true},
+    {"terminals", "terminals [read --mode 1|2 | upload] [--clock N]",
+     "list allowance terminals and open tasks, read their tables back, upload", runTerminalsCommand, true},
     {"report", "report <ActionName> [options] --out FILE", "write a report window's rows to a file (csv, xls, ...)",
      runReportCommand, true},
 #ifdef MEAL_HAVE_DEMO_DATA
