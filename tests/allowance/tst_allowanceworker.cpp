@@ -7,6 +7,7 @@
 #include "WorkerHarness.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
 #include <QSqlDatabase>
@@ -426,6 +427,51 @@ private slots:
         QCOMPARE(booked % 100, 0);
         QCOMPARE(dumpRecords(sim, key(11), 'W').size(), booked);
         fault(11, "clear=1");
+    }
+
+    // mealctl over the same workers: the list with open tasks, a read-back
+    // printed as TSV, and a failing terminal in the exit status.
+    void mealctlListsAndReads() {
+        f->db.exec(
+            QStringLiteral("insert into sys_user (Userid, UserName, Password) values ('ADMIN', 'a', 'x')"));
+        const auto mealctl = [&](const QStringList& args, QByteArray* out, QByteArray* err) {
+            QProcess p;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("MEAL_HOME"), f->home.path());
+            p.setProcessEnvironment(env);
+            p.start(QStringLiteral(MEALCTL_PATH), args);
+            p.waitForFinished(60000);
+            *out = p.readAllStandardOutput();
+            *err = p.readAllStandardError();
+            return p.exitCode();
+        };
+        QByteArray out;
+        QByteArray err;
+        QCOMPARE(mealctl({QStringLiteral("terminals")}, &out, &err), 0);
+        QVERIFY2(
+            out.contains("\n2\t补贴机2\t" + AllowanceFixture::address(2).toUtf8() + "\tTCP/IP\tSN2\t150\n"),
+            out.constData());
+        QVERIFY(
+            out.contains("\n1\t补贴机1\t" + AllowanceFixture::address(1).toUtf8() + "\tTCP/IP\tSN1\t0\n"));
+
+        QCOMPARE(mealctl({QStringLiteral("terminals"), QStringLiteral("read"), QStringLiteral("--mode"),
+                          QStringLiteral("2"), QStringLiteral("--clock"), QStringLiteral("2")},
+                         &out, &err),
+                 0);
+        const QList<QByteArray> lines = out.trimmed().split('\n');
+        QCOMPARE(lines.size(), 100);
+        QVERIFY(lines.first().startsWith("2\t2000\t52000\t7\t12.50\t"));
+        QVERIFY(err.contains("[2] 已完成..."));
+
+        QCOMPARE(mealctl({QStringLiteral("terminals"), QStringLiteral("upload"), QStringLiteral("--clock"),
+                          QStringLiteral("7")},
+                         &out, &err),
+                 1);
+        QVERIFY(err.contains("[7] 无法联接... "));
+        QCOMPARE(mealctl({QStringLiteral("terminals"), QStringLiteral("read"), QStringLiteral("--mode"),
+                          QStringLiteral("3")},
+                         &out, &err),
+                 2);
     }
 
     void cleanupTestCase() {
