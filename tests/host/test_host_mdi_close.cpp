@@ -4,9 +4,9 @@
 // module's close rules: the host is notified, the leave line is logged, the
 // window is freed, and the next opening creates a new one. The plug-in also
 // brings the card-reader library with it.
+#include "RecordingPrompter.h"
 #include "TestDatabase.h"
 #include "host/HostMainWindow.h"
-#include "host/HostPrompter.h"
 
 #include <QApplication>
 #include <QMdiArea>
@@ -17,19 +17,6 @@
 #include <QtTest>
 
 #include <dlfcn.h>
-
-namespace {
-class RecordingPrompter : public HostPrompter {
-public:
-    void information(QWidget*, const QString& text) override { messages << text; }
-    void warning(QWidget*, const QString& text) override { messages << text; }
-    bool question(QWidget*, const QString& text, bool answer) override {
-        messages << text;
-        return answer;
-    }
-    QStringList messages;
-};
-} // namespace
 
 class TestHostMdiClose : public QObject {
     Q_OBJECT

@@ -3,6 +3,7 @@
 // how failures are reported and where they stop the load, the menu merge in
 // the main window, window opening by action name, the notification callback,
 // FreeDll at shutdown, and the unattended screenshot run.
+#include "RecordingPrompter.h"
 #include "host/HostAutomation.h"
 #include "host/HostMainWindow.h"
 #include "host/HostPrompter.h"
@@ -27,17 +28,6 @@
 #include <QToolBar>
 
 namespace {
-class RecordingPrompter : public HostPrompter {
-public:
-    void information(QWidget*, const QString& text) override { messages << text; }
-    void warning(QWidget*, const QString& text) override { messages << text; }
-    bool question(QWidget*, const QString& text, bool answer) override {
-        messages << text;
-        return answer;
-    }
-    QStringList messages;
-};
-
 using CallsFn = const char* (*)();
 using ResetFn = void (*)();
 
