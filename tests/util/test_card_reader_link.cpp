@@ -3,6 +3,7 @@
 // card number and data of a present card, no card, no reader (told once, no
 // further call), the sector key from "PassWord" with the all-F widening,
 // unreadable numbers read as 0, and the trace lines.
+#include "SampleCard.h"
 #include "TestDatabase.h"
 #include "cardreader/cardreader.h"
 #include "db/Session.h"
@@ -15,10 +16,6 @@
 #include <QtTest>
 
 namespace {
-const char* const kSampleBlocks = "block 4 = 01 02 03 04 00 04 00 01 26 01 05 29 12 31 01 01\n"
-                                  "block 5 = 39 30 00 00 39 00 06 00 88 13 00 03 00 D0 07 79\n"
-                                  "block 6 = 26 12 04 12 15 0C 00 52 03 00 02 01 7E 04 64 00\n";
-
 // Stand-ins that count the calls and keep the arguments of the block read.
 struct Recorder {
     int serNum = 0, snr = 0, pcd = 0;
@@ -93,7 +90,8 @@ private slots:
     void cleanupTestCase() { m_db.reset(); }
 
     void presentCardGivesNumberAndRecord() {
-        useCard(QStringLiteral("key = FF FF FF FF FF FF"), QString::fromLatin1(kSampleBlocks));
+        setPassWord(QStringLiteral("FFFFFF")); // widened to the card's twelve F
+        useCard(QStringLiteral("key = FF FF FF FF FF FF"), sampleCardBlockLines());
         CardReaderLink link(m_session, m_prompter, kLibrary);
         CardReader reader{7, 3};
         QString cardNo = QStringLiteral("old");
@@ -130,7 +128,7 @@ private slots:
     }
 
     void absentCardLeavesNumberEmpty() {
-        useCard(QStringLiteral("key = FFFFFFFFFFFF"), QString::fromLatin1(kSampleBlocks), QString());
+        useCard(QStringLiteral("key = FFFFFFFFFFFF"), sampleCardBlockLines(), QString());
         CardReaderLink link(m_session, m_prompter, kLibrary);
         CardReader reader;
         QString cardNo = QStringLiteral("12");
@@ -209,27 +207,9 @@ private slots:
         QVERIFY(link.lastMessage().contains(QStringLiteral("PassWord")));
     }
 
-    void widenedKeyReadsTheSimulatedCard() {
-        useCard(QStringLiteral("key = FF FF FF FF FF FF"), QString::fromLatin1(kSampleBlocks));
-        setPassWord(QStringLiteral("FFFFFF"));
-        CardReaderLink link(m_session, m_prompter, kLibrary);
-        CardReader reader;
-        CardInfo info;
-        QVERIFY(link.ReadCardData(reader, info));
-        QCOMPARE(info.value(CardField::CardNo), 67305985);
-
-        // The card's own key differs from the parameter: the card refuses it.
-        useCard(QStringLiteral("key = 11 22 33 44 55 66"), QString::fromLatin1(kSampleBlocks));
-        QVERIFY(!link.ReadCardData(reader, info));
-        QCOMPARE(link.lastResult(), CR_ERR_AUTH);
-        QCOMPARE(link.lastMessage(), QStringLiteral("读卡错误,请检查卡密码是否正确!"));
-        setPassWord(QStringLiteral("112233445566"));
-        QVERIFY(link.ReadCardData(reader, info));
-    }
-
     void unreadableNumbersReadAsZero() {
         // A damaged BCD digit in the issue date (1A) and in the last time (C5).
-        QString blocks = QString::fromLatin1(kSampleBlocks);
+        QString blocks = sampleCardBlockLines();
         blocks.replace(QStringLiteral("26 01 05 29"), QStringLiteral("26 1A 05 29"));
         blocks.replace(QStringLiteral("26 12 04 12 15"), QStringLiteral("26 12 04 C5 15"));
         useCard(QStringLiteral("key = FFFFFFFFFFFF"), blocks);

@@ -1,0 +1,18 @@
+#pragma once
+// The data blocks of the sample card of the simulated reader
+// (src/cardreader/sample-card.txt: card number 67305985, employee 1024,
+// balance 123.45), as the "block N = ..." lines of a card file.
+#include <QFile>
+#include <QString>
+#include <QStringList>
+
+inline QString sampleCardBlockLines() {
+    QFile f(QStringLiteral(MEAL_SOURCE_DIR "/src/cardreader/sample-card.txt"));
+    if (!f.open(QIODevice::ReadOnly))
+        return QString();
+    QStringList lines;
+    for (const QString& line : QString::fromUtf8(f.readAll()).split(QLatin1Char('\n')))
+        if (line.startsWith(QLatin1String("block ")))
+            lines << line;
+    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
