@@ -132,6 +132,10 @@ void TfrmDptRecordBaseClass::tvDepartChange() {
 }
 
 void TfrmDptRecordBaseClass::BuildWhere(QObject* sender, QString& sql) {
+    sql = DepartmentFilter::buildWhere(whereInput(sender), context().session);
+}
+
+DptWhereInput TfrmDptRecordBaseClass::whereInput(QObject* sender) const {
     DptWhereInput in;
     in.sqlTemplate = sqlTemplate;
     in.fromSearchButton = sender == sbAll;
@@ -145,7 +149,7 @@ void TfrmDptRecordBaseClass::BuildWhere(QObject* sender, QString& sql) {
     in.departmentRights = DepartmentFilter::rightsApply(context().session);
     if (in.departmentRights)
         in.userDepartsList = UserDepartsList(context().session);
-    sql = DepartmentFilter::buildWhere(in, context().session);
+    return in;
 }
 
 QVariantMap TfrmDptRecordBaseClass::periodParameters() const {

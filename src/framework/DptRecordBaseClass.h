@@ -3,6 +3,7 @@
 // and a date-time range and name search in the search bar. A descendant gives
 // its statement template; BuildWhere appends the employee, department and
 // rights conditions, QueryData binds the period and opens the data set.
+#include "framework/DepartmentFilter.h"
 #include "framework/RecordBaseClass.h"
 
 #include <QDateTime>
@@ -38,6 +39,9 @@ public:
     // Appends the conditions to the template; descendants call it first and
     // then add their own conditions, each beginning with " And ".
     virtual void BuildWhere(QObject* sender, QString& sql);
+    // What BuildWhere appends from: the template, the search boxes, the
+    // selected department and the rights.
+    DptWhereInput whereInput(QObject* sender) const;
 
     // Shows the date range and the name search (hidden in the base).
     void showDateRange(bool visible);

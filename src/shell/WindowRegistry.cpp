@@ -1,5 +1,6 @@
 #include "shell/WindowRegistry.h"
 
+#include "reports/MealRecords.h"
 #include "reports/ReturnCard.h"
 
 #include <QHash>
@@ -10,6 +11,8 @@ QHash<QString, WindowFactory> buildRegistry() {
     // Windows are created without a parent: the dispatch adds them to the host's window list.
     registry.insert(QStringLiteral("TfrmReturnCard"),
                     [](ModuleContext& c, QWidget*) -> QWidget* { return new TfrmReturnCard(c); });
+    registry.insert(QStringLiteral("TfrmMealRecords"),
+                    [](ModuleContext& c, QWidget*) -> QWidget* { return new TfrmMealRecords(c); });
     return registry;
 }
 } // namespace

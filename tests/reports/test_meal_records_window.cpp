@@ -1,0 +1,208 @@
+// The consumption records window offscreen on the hand-built database: the
+// type list, the dining-room tree and its clicks, the detail panel, the
+// refused card number, re-matching of selected rows and the merged export.
+#include "../framework/FrameworkFixture.h"
+#include "MealRecordsData.h"
+#include "dataset/grid/DBGrid.h"
+#include "reports/MealRecords.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QFile>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTabWidget>
+#include <QTableView>
+#include <QToolButton>
+#include <QTreeWidget>
+
+class TestMealRecordsWindow : public QObject {
+    Q_OBJECT
+    FrameworkFixture fx;
+
+    std::unique_ptr<TfrmMealRecords> openWindow() {
+        auto w = std::make_unique<TfrmMealRecords>(*fx.context);
+        w->dtp_begin->setDateTime(QDateTime(QDate(2026, 11, 1), QTime(0, 0)));
+        w->dtp_end->setDateTime(QDateTime(QDate(2026, 11, 30), QTime(23, 59, 59)));
+        w->show();
+        waitIdle(*w);
+        return w;
+    }
+    static void waitIdle(TfrmMealRecords& w) {
+        QTRY_VERIFY_WITH_TIMEOUT(!w.isLoading(), 10000);
+        if (w.isDetailShown())
+            QTRY_VERIFY_WITH_TIMEOUT(w.DSDetail->isActive() && !w.DSDetail->isLoading(), 10000);
+    }
+    static QTreeWidgetItem* node(TfrmMealRecords& w, const QString& text) {
+        const auto found = w.tvclock->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+        return found.isEmpty() ? nullptr : found.first();
+    }
+    static void selectRows(TfrmMealRecords& w, const QList<int>& rows) {
+        QItemSelectionModel* sel = w.dgTable->view()->selectionModel();
+        for (int r : rows)
+            sel->select(w.dgTable->model()->index(r, 0),
+                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    int kindOf(int pos) const {
+        return fx.db->scalar(QStringLiteral("select kind from MealRecords where pos_sequ = %1").arg(pos))
+            .toInt();
+    }
+
+private slots:
+    void initTestCase() {
+        fx.start(QStringLiteral("meal_records_window"), QStringLiteral("ADMIN"));
+        fillMealRecordsData(*fx.db);
+        fx.context->session.OtherMattersFlags = QStringLiteral("10000000");
+        fx.context->session.config.ModuleOptions = 0;
+    }
+    void init() { fx.prompter.clear(); }
+    void cleanupTestCase() { fx.stop(); }
+
+    void opensWithEveryTypeAndTheTree() {
+        auto w = openWindow();
+        QCOMPARE(w->windowTitle(), QStringLiteral("消费明细"));
+        QCOMPARE(w->cbkind->count(), 9);
+        QCOMPARE(w->cbkind->currentText(), QStringLiteral("全部"));
+        QCOMPARE(w->cbkind->itemText(7), QStringLiteral("纠错/补单"));
+        QCOMPARE(w->dataSet()->recordCount(), 8);
+        QCOMPARE(w->dgTable->footerText(0), QStringLiteral("汇总:"));
+        QCOMPARE(w->dataSet()->fieldByName(QStringLiteral("flag")).displayLabel(), QStringLiteral("标志"));
+        QCOMPARE(w->dataSet()->displayText(0, w->dataSet()->fieldByName(QStringLiteral("flag")).index()),
+                 QStringLiteral("键值"));
+        QVERIFY(!w->isToolButtonVisible(QStringLiteral("tbDataImport")));
+        QVERIFY(!w->PDetail->isVisible());
+        QCOMPARE(w->PgControl->tabText(1), QStringLiteral("餐厅结构"));
+        QTreeWidgetItem* root = w->tvclock->topLevelItem(0);
+        QCOMPARE(root->text(0), QStringLiteral("所有餐厅"));
+        QCOMPARE(root->childCount(), 3);
+        QCOMPARE(root->child(0)->child(1)->text(0), QStringLiteral("2(COM3-9600)"));
+        QVERIFY(w->ReMatchDinlev);
+
+        fx.context->session.config.ModuleOptions = 4;
+        fx.context->session.OtherMattersFlags = QStringLiteral("00000000");
+        TfrmMealRecords other(*fx.context);
+        other.show();
+        waitIdle(other);
+        QCOMPARE(other.cbkind->itemText(7), QStringLiteral("纠错/补单/清零"));
+        QVERIFY(!other.ReMatchDinlev);
+        fx.context->session.config.ModuleOptions = 0;
+        fx.context->session.OtherMattersFlags = QStringLiteral("10000000");
+    }
+
+    void treeClicksListTerminalsOnce() {
+        auto w = openWindow();
+        w->PgControl->setCurrentIndex(1);
+        waitIdle(*w);
+        w->tvclock->setCurrentItem(node(*w, QStringLiteral("空食堂")));
+        waitIdle(*w);
+        QCOMPARE(w->dataSet()->recordCount(), 0);
+        QVERIFY(w->terminalCondition().isEmpty());
+        w->tvclock->setCurrentItem(node(*w, QStringLiteral("2(COM3-9600)")));
+        waitIdle(*w);
+        QCOMPARE(w->dataSet()->recordCount(), 2);
+        w->tvclock->setCurrentItem(w->tvclock->topLevelItem(0));
+        waitIdle(*w);
+        QCOMPARE(w->dataSet()->recordCount(), 7); // terminal 9 is no POS terminal
+        w->actDataRefresh->trigger();
+        waitIdle(*w);
+        QCOMPARE(w->dataSet()->recordCount(), 8);
+    }
+
+    void detailPanelFollowsTypeAndRow() {
+        auto w = openWindow();
+        w->cbkind->setCurrentIndex(2);
+        waitIdle(*w);
+        QCOMPARE(w->dataSet()->recordCount(), 8); // the type list narrows at the next query
+        w->actDataRefresh->trigger();
+        waitIdle(*w);
+        QCOMPARE(w->dataSet()->recordCount(), 2);
+        QVERIFY(w->PDetail->isVisible());
+        QCOMPARE(w->DSDetail, w->qryKey);
+        w->dataSet()->first();
+        QCOMPARE(w->DSDetail->recordCount(), 2);
+        QCOMPARE(w->dgDetail->footerText(0), QStringLiteral("汇总:"));
+        const int price = w->dgDetail->model()->columnOf(&w->DSDetail->fieldByName(QStringLiteral("Price")));
+        QCOMPARE(w->dgDetail->footerText(price), QStringLiteral("￥12.50"));
+        w->dataSet()->next();
+        QCOMPARE(w->DSDetail->recordCount(), 1);
+        w->cbkind->setCurrentIndex(4);
+        waitIdle(*w);
+        QCOMPARE(w->DSDetail, w->qryStore);
+        w->cbkind->setCurrentIndex(8);
+        QVERIFY(!w->PDetail->isVisible());
+    }
+
+    void cardNumberIsRefusedUnlessDigits() {
+        auto w = openWindow();
+        w->edtCard_id->setText(QStringLiteral("5001 or 1=1"));
+        w->sbAll->click();
+        QCOMPARE(fx.prompter.calls().size(), 1);
+        QVERIFY(fx.prompter.calls().first().text.contains(QStringLiteral("卡号")));
+        QVERIFY(!w->isLoading());
+        QCOMPARE(w->dataSet()->recordCount(), 8);
+        w->edtCard_id->setText(QStringLiteral("5002"));
+        w->sbAll->click();
+        waitIdle(*w);
+        QCOMPARE(w->dataSet()->recordCount(), 2);
+    }
+
+    // Only selected whole rows are re-matched, and only wrong periods written.
+    void rematchChangesOnlySelectedWrongRows() {
+        auto w = openWindow();
+        // Without a row selection nothing is processed.
+        w->dataSet()->setRecNo(2); // pos 11, 12:00 with breakfast
+        w->ReMatchDinlev->trigger();
+        QCOMPARE(kindOf(11), 1);
+        // Rows 0 (right), 1 (wrong) and 4 (pos 30, kind 0 at 08:00); row 4 alone is left out.
+        selectRows(*w, {0, 1});
+        w->ReMatchDinlev->trigger();
+        waitIdle(*w);
+        QCOMPARE(kindOf(11), 2);
+        QCOMPARE(kindOf(10), 1);
+        QCOMPARE(kindOf(30), 0);
+        QCOMPARE(w->dataSet()->recordCount(), 8);
+        fx.db->exec(QStringLiteral("update MealRecords set kind = 1 where pos_sequ = 11"));
+    }
+
+    void mergedExportWritesMasterColumnsOnFirstLines() {
+        auto w = openWindow();
+        w->cbkind->setCurrentIndex(2);
+        w->actDataRefresh->trigger();
+        waitIdle(*w);
+        const QString path = fx.home.filePath(QStringLiteral("merged.csv"));
+        fx.prompter.answerFile(path, 6); // CSV after ADTG, XML, text, XLS, RTF
+        w->actDataExport->trigger();
+        QCOMPARE(fx.prompter.texts().last(), QStringLiteral("数据导出完成!"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QStringList lines =
+            QString::fromUtf8(f.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 5); // titles, three lines, footer
+        QVERIFY(lines[0].contains(QStringLiteral("键值编号")));
+        QVERIFY(lines[1].contains(QStringLiteral("张三")));
+        QVERIFY(!lines[2].contains(QStringLiteral("张三")));
+        QVERIFY(lines[3].contains(QStringLiteral("张三")));
+        QVERIFY(lines[4].contains(QStringLiteral("￥19.50")));
+        QCOMPARE(
+            fx.count(QStringLiteral("select count(*) from information_schema.tables where table_schema = "
+                                    "database() and table_name = 'meal_temptable'")),
+            0);
+        // Other types export the main grid itself.
+        w->cbkind->setCurrentIndex(8);
+        w->actDataRefresh->trigger();
+        waitIdle(*w);
+        fx.prompter.clear();
+        fx.prompter.answerFile(path, 6);
+        fx.prompter.answer(PromptAnswer::Yes); // overwrite the file
+        w->actDataExport->trigger();
+        f.close();
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(f.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts).size(), 10);
+        QVERIFY(fx.prompter.texts().contains(QStringLiteral("数据导出完成!")));
+    }
+};
+
+QTEST_MAIN(TestMealRecordsWindow)
+#include "test_meal_records_window.moc"
