@@ -1,6 +1,7 @@
 #include "host/HostAutomation.h"
 
 #include "host/HostMainWindow.h"
+#include "host/HostWindowSetup.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -100,6 +101,10 @@ void HostAutomation::nextStep() {
     m_before = visibleWindows();
     m_activeBefore = m_window.mdiArea()->activeSubWindow();
     m_window.openAction(m_current);
+    if (QMdiSubWindow* opened = m_window.mdiArea()->activeSubWindow(); opened && opened != m_activeBefore)
+        for (const QString& problem :
+             HostWindowSetup::apply(opened->widget(), m_current, m_setAssignments, m_setTriggers))
+            std::fprintf(stderr, "mealhost: %s\n", qPrintable(problem));
     QTimer::singleShot(m_dir.isEmpty() ? 0 : m_delayMs, this, &HostAutomation::takeShot);
 }
 

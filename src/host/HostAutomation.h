@@ -19,6 +19,12 @@ public:
                    int delayMs, bool quitWhenDone);
 
     void start();
+    // Properties set and actions triggered in each window as it opens
+    // (HostWindowSetup), before its screenshot.
+    void setWindowSetup(const QStringList& assignments, const QStringList& triggers) {
+        m_setAssignments = assignments;
+        m_setTriggers = triggers;
+    }
     // Screenshots saved so far (file paths).
     const QStringList& saved() const { return m_saved; }
 
@@ -29,6 +35,8 @@ signals:
     void finished();
 
 private:
+    QStringList m_setAssignments;
+    QStringList m_setTriggers;
     void nextStep();
     void takeShot();
     void watchModal();

@@ -23,7 +23,14 @@ HostCommandLine HostCommandLine::parse(const QStringList& arguments) {
                                    QStringLiteral("MS"));
     const QCommandLineOption quit(QStringLiteral("quit-after-screenshots"),
                                   QStringLiteral("exit when the screenshots are saved"));
+    const QCommandLineOption setProperty(QStringLiteral("set"),
+                                         QStringLiteral("set a property of an opened window's object"),
+                                         QStringLiteral("ACTION:OBJECT.PROPERTY=VALUE"));
+    const QCommandLineOption trigger(QStringLiteral("trigger"),
+                                     QStringLiteral("trigger an action of an opened window"),
+                                     QStringLiteral("ACTION:OBJECT"));
     parser.addOptions({user, password, open, openAll, listActions, shots, delay, quit});
+    parser.addOptions({setProperty, trigger});
 
     if (!parser.parse(arguments)) {
         result.error = parser.errorText();
@@ -45,6 +52,8 @@ HostCommandLine HostCommandLine::parse(const QStringList& arguments) {
     result.listActions = parser.isSet(listActions);
     result.screenshotDir = parser.value(shots);
     result.quitAfterScreenshots = parser.isSet(quit);
+    result.windowSettings = parser.values(setProperty);
+    result.windowTriggers = parser.values(trigger);
     if (parser.isSet(delay)) {
         bool ok = false;
         const int ms = parser.value(delay).toInt(&ok);

@@ -7,6 +7,8 @@
 //   --screenshots DIR          save PNG screenshots of the main window
 //   --screenshot-delay MS      wait before each screenshot (default 1500)
 //   --quit-after-screenshots   exit once the screenshots are saved
+//   --set A:obj.prop=value     set a property in the window of action A as it opens
+//   --trigger A:obj            then trigger that window's action (or click its button)
 #include <QString>
 #include <QStringList>
 
@@ -20,6 +22,8 @@ struct HostCommandLine {
     QString screenshotDir;
     int screenshotDelayMs = 1500;
     bool quitAfterScreenshots = false;
+    QStringList windowSettings; // --set ActionName:object.property=value
+    QStringList windowTriggers; // --trigger ActionName:object
 
     // Empty when the arguments are usable; otherwise what is wrong with them.
     QString error;

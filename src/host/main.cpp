@@ -139,6 +139,7 @@ int main(int argc, char** argv) {
         actions.removeDuplicates();
         auto* automation = new HostAutomation(window, actions, cmd.screenshotDir, cmd.screenshotDelayMs,
                                               cmd.quitAfterScreenshots);
+        automation->setWindowSetup(cmd.windowSettings, cmd.windowTriggers);
         QTimer::singleShot(0, automation, &HostAutomation::start);
     }
 
