@@ -345,5 +345,5 @@ void TfrmMealRecords::ComDataDataChange() {
         DSDetail->setFiltered(true);
     });
     MealRecordsMerge::detailFooter(*dgDetail->model(), dgDetail->footer());
-    dgDetail->refreshFooter();
+    dgDetail->setFooterRowCount(1);
 }

@@ -122,6 +122,7 @@ private slots:
         QCOMPARE(w->DSDetail, w->qryKey);
         w->dataSet()->first();
         QCOMPARE(w->DSDetail->recordCount(), 2);
+        QCOMPARE(w->dgDetail->footerRowCount(), 1);
         QCOMPARE(w->dgDetail->footerText(0), QStringLiteral("汇总:"));
         const int price = w->dgDetail->model()->columnOf(&w->DSDetail->fieldByName(QStringLiteral("Price")));
         QCOMPARE(w->dgDetail->footerText(price), QStringLiteral("￥12.50"));
