@@ -1,0 +1,44 @@
+#pragma once
+// TFrmConsumeAllRec ("流水明细记录"): every charge and meal record of one card
+// in sequence order, the rows of the bill's period painted aqua, and
+// "查找错误", which lists where the card's sequence numbers break. Opened from a
+// bill row; read-only.
+#include <QDateTime>
+#include <QWidget>
+
+class DBGrid;
+class DataSet;
+class ModuleContext;
+class QListWidget;
+class QPushButton;
+
+class TFrmConsumeAllRec : public QWidget {
+    Q_OBJECT
+public:
+    TFrmConsumeAllRec(ModuleContext& context, const QString& sql, const QDateTime& billStart,
+                      const QDateTime& billEnd, QWidget* parent = nullptr);
+
+    // Opens it as a child window of the host's window list (or on its own).
+    static TFrmConsumeAllRec* showFor(ModuleContext& context, const QString& sql, const QDateTime& billStart,
+                                      const QDateTime& billEnd);
+
+    DataSet* dataSet() const { return m_dataSet; }
+    DBGrid* dgTable = nullptr;
+    QListWidget* lbErrors = nullptr;
+    QPushButton* btnFindError = nullptr;
+
+    void reopen();
+    // "查找错误": lists the breaks and moves to the first.
+    void findErrors();
+    // Moves the grid to the row with this sequence number.
+    bool gotoSequence(int sequence);
+    // The background of a row: aqua inside the bill's period, else alternating.
+    QColor rowColor(int position) const;
+
+private:
+    ModuleContext& m_context;
+    QString m_sql;
+    QDateTime m_start;
+    QDateTime m_end;
+    DataSet* m_dataSet = nullptr;
+};

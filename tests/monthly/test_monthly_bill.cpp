@@ -1,0 +1,192 @@
+// The monthly bill on a hand-built database: each card's opening and closing
+// balance and category sums as worked out by hand, replaced cards, cards
+// without transactions, allowances under one sequence number, the add-back of
+// a record kept only in the backup table, and one card recomputed alone.
+#include "MonthlyFixture.h"
+#include "monthly/MonthlyBillBook.h"
+#include "monthly/MonthlyComputer.h"
+
+namespace {
+const QString kFrom = QStringLiteral("2026-11-01 00:00:00");
+const QString kTo = QStringLiteral("2026-11-30 23:59:59");
+} // namespace
+
+class TestMonthlyBill : public QObject {
+    Q_OBJECT
+    MonthlyFixture fx;
+
+private slots:
+    void initTestCase() {
+        fx.start(QStringLiteral("monthly_bill"));
+        // 7001: every category in the period, one row after it.
+        fx.card(7001, 501, QStringLiteral("A01"), QStringLiteral("2026-09-01 08:00:00"));
+        fx.holder(QStringLiteral("A01"), 7001, 501, QStringLiteral("甲"));
+        fx.charge(7001, 1, 0, "100", "100", "2026-10-01 09:00:00");
+        fx.meal(7001, 2, 1, "10", "90", "2026-10-05 12:00:00");
+        fx.charge(7001, 3, 33, "50", "140", "2026-11-02 09:00:00");
+        fx.meal(7001, 4, 1, "12.50", "127.50", "2026-11-03 12:00:00");
+        fx.meal(7001, 5, 102, "2", "125.50", "2026-11-04 12:00:00");
+        fx.charge(7001, 6, 2, "10", "135.50", "2026-11-05 09:00:00");
+        fx.charge(7001, 7, 30, "20", "155.50", "2026-11-06 09:00:00");
+        fx.charge(7001, 8, 31, "1", "156.50", "2026-11-07 09:00:00");
+        fx.meal(7001, 9, 105, "3", "153.50", "2026-11-08 12:00:00");
+        fx.meal(7001, 10, 9, "-1", "154.50", "2026-11-30 23:59:59");
+        fx.meal(7001, 11, 1, "4", "150.50", "2026-12-01 00:00:00");
+        // 7002 replaced by 7003 on November 10th; the new card starts with the carried balance.
+        fx.card(7002, 502, QStringLiteral("B01"), QStringLiteral("2026-09-01 08:00:00"));
+        fx.card(7003, 503, QStringLiteral("B01"), QStringLiteral("2026-11-10 10:00:00"));
+        fx.holder(QStringLiteral("B01"), 7003, 503, QStringLiteral("乙"));
+        fx.charge(7002, 1, 0, "80", "80", "2026-10-01 09:00:00");
+        fx.meal(7002, 2, 1, "5", "75", "2026-11-03 12:00:00");
+        fx.db->exec(
+            QStringLiteral("insert into MChangeCard (emp_id, sys_id, old_card_id, new_card_id, card_balance, "
+                           "op_date) values ('B01', 503, 7002, 7003, 75, '2026-11-10 10:00:00')"));
+        fx.charge(7003, 1, 0, "0", "75", "2026-11-10 10:00:00");
+        fx.meal(7003, 2, 1, "5", "70", "2026-11-11 12:00:00");
+        // 7004: no transactions at all; the holder's last settled balance.
+        fx.card(7004, 504, QStringLiteral("C01"), QStringLiteral("2026-09-01 08:00:00"));
+        fx.holder(QStringLiteral("C01"), 7004, 504, QStringLiteral("丙"), QStringLiteral("33.30"));
+        // 7005: two allowances taken at once under one sequence number.
+        fx.card(7005, 505, QStringLiteral("D01"), QStringLiteral("2026-09-01 08:00:00"));
+        fx.holder(QStringLiteral("D01"), 7005, 505, QStringLiteral("丁"));
+        fx.charge(7005, 1, 0, "20", "20", "2026-10-01 09:00:00");
+        fx.charge(7005, 2, 1, "30", "65", "2026-11-01 08:00:00");
+        fx.charge(7005, 2, 1, "15", "65", "2026-11-01 08:00:01");
+        fx.meal(7005, 3, 1, "10", "55", "2026-11-02 12:00:00");
+        // 7006: sequence 3 survives only in the backup (twice, as a terminal that
+        // sent it twice), and a stale add-back of an earlier run is in the table.
+        fx.card(7006, 506, QStringLiteral("E01"), QStringLiteral("2026-09-01 08:00:00"));
+        fx.holder(QStringLiteral("E01"), 7006, 506, QStringLiteral("戊"));
+        fx.charge(7006, 1, 0, "100", "100", "2026-10-01 09:00:00");
+        fx.meal(7006, 2, 1, "10", "90", "2026-11-02 12:00:00");
+        fx.meal(7006, 3, 1, "5", "85", "2026-11-03 12:00:00", QStringLiteral("mealrecords_bak"));
+        fx.meal(7006, 3, 1, "5", "85", "2026-11-03 12:00:00", QStringLiteral("mealrecords_bak"));
+        fx.meal(7006, 3, 1, "5", "85", "2026-11-03 12:00:00", QStringLiteral("MealRecords"), 1);
+        fx.meal(7006, 4, 1, "5", "80", "2026-11-04 12:00:00");
+        // 7007: no holder, last used before the period.
+        fx.card(7007, 507, QStringLiteral("X07"), QStringLiteral("2026-09-01 08:00:00"));
+        fx.charge(7007, 1, 0, "40", "40", "2026-10-01 09:00:00");
+        fx.meal(7007, 2, 1, "4", "36", "2026-10-02 12:00:00");
+        // 7008: returned before the period, so not billed.
+        fx.card(7008, 508, QStringLiteral("X08"), QStringLiteral("2026-09-01 08:00:00"));
+        fx.db->exec(
+            QStringLiteral("insert into ReturnCard (card_id, return_date) values (7008, '2026-10-20')"));
+        // 7009: no holder and no transactions; a departed person's sys_id happens
+        // to equal its number and must not lend it a balance.
+        fx.card(7009, 509, QStringLiteral("X09"), QStringLiteral("2026-09-01 08:00:00"));
+        fx.holder(QStringLiteral("Z99"), 1, 7009, QStringLiteral("己"), QStringLiteral("99"),
+                  QStringLiteral("hum_employee_lz"), 0);
+
+        fx.runBill(fx.config(QStringLiteral("2026-11"), kFrom, kTo));
+    }
+    void cleanupTestCase() { fx.stop(); }
+
+    void cardWithEveryCategory() {
+        QCOMPARE(fx.row("2026-11", 7001), QStringLiteral("501 90.00 154.50 0.00 50.00 10.00 20.00 1.00 "
+                                                         "-11.50 -2.00 0.00 -3.00 0.00 81.00 -16.50 0.00"));
+    }
+
+    void replacedCardAndItsReplacement() {
+        QCOMPARE(
+            fx.row("2026-11", 7002),
+            QStringLiteral(
+                "7002 80.00 0.00 0.00 0.00 0.00 0.00 0.00 -5.00 0.00 0.00 0.00 -75.00 -75.00 -5.00 0.00"));
+        QCOMPARE(fx.row("2026-11", 7003),
+                 QStringLiteral(
+                     "503 0.00 70.00 0.00 0.00 0.00 0.00 0.00 -5.00 0.00 0.00 0.00 75.00 75.00 -5.00 0.00"));
+    }
+
+    void openingWithoutTransactions() {
+        QCOMPARE(fx.row("2026-11", 7004),
+                 QStringLiteral(
+                     "504 33.30 33.30 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00"));
+        QCOMPARE(fx.row("2026-11", 7007),
+                 QStringLiteral(
+                     "7007 36.00 36.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00"));
+        QCOMPARE(fx.row("2026-11", 7009),
+                 QStringLiteral(
+                     "7009 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00"));
+    }
+
+    void twoAllowancesUnderOneSequence() {
+        QCOMPARE(
+            fx.row("2026-11", 7005),
+            QStringLiteral(
+                "505 20.00 55.00 0.00 45.00 0.00 0.00 0.00 -10.00 0.00 0.00 0.00 0.00 45.00 -10.00 0.00"));
+    }
+
+    void gapFilledFromTheBackupOnce() {
+        QCOMPARE(
+            fx.row("2026-11", 7006),
+            QStringLiteral(
+                "506 100.00 80.00 0.00 0.00 0.00 0.00 0.00 -20.00 0.00 0.00 0.00 0.00 0.00 -20.00 0.00"));
+        QCOMPARE(
+            fx.count(
+                "select count(*) from MealRecords where card_id = 7006 and card_sequ = 3 and isAddBack = 1"),
+            1);
+    }
+
+    void populationOfThePeriod() {
+        QCOMPARE(fx.row("2026-11", 7008), QStringLiteral("<none>"));
+        QCOMPARE(fx.count("select count(*) from MealMonthRec where MonthDes = '2026-11'"), 8);
+        // The completeness check of a lock agrees.
+        MonthlyBillBook book(fx.session);
+        const MonthlyPeriod p{QDateTime::fromString(kFrom, "yyyy-MM-dd HH:mm:ss"),
+                              QDateTime::fromString(kTo, "yyyy-MM-dd HH:mm:ss")};
+        QCOMPARE(book.lockContentError("2026-11", p), QString());
+    }
+
+    // With the add-back switched off the gap stays and shows in the balance.
+    void gapWithoutAddBackStaysVisible() {
+        fx.db->exec("delete from MealRecords where card_id = 7006 and isAddBack = 1");
+        MonthlyRunConfig c = fx.config(QStringLiteral("nogap"), kFrom, kTo);
+        c.skipAddBack = true;
+        fx.runBill(c);
+        QVERIFY(fx.row("nogap", 7006).endsWith(QStringLiteral(" 5.00")));
+        QCOMPARE(fx.count("select count(*) from MealRecords where card_id = 7006 and card_sequ = 3"), 0);
+    }
+
+    // A single run recomputes one card (found by its number, not its key) and
+    // hands the row over without writing it.
+    void singleRunPostsTheRow() {
+        MonthlyBillRun run;
+        QVector<TMonthlyRec> rows;
+        connect(&run, &MonthlyBillRun::rowComputed, this, [&](const TMonthlyRec& r) { rows << r; });
+        run.startSingle(fx.config(QStringLiteral("2026-11"), kFrom, kTo), QStringLiteral("503"), 7003);
+        QVERIFY(run.waitUntilIdle(30000));
+        QCOMPARE(rows.size(), 1);
+        QCOMPARE(rows[0].sys_id, QStringLiteral("503"));
+        QCOMPARE(rows[0].ChangeCardMoney.toString(), QStringLiteral("75.00"));
+        QCOMPARE(rows[0].Now_card_balance.toString(), QStringLiteral("70.00"));
+        QCOMPARE(run.position(), 1);
+        QCOMPARE(run.maximum(), 1);
+        MonthlyBillBook(fx.session).storeRow(rows[0]);
+        QCOMPARE(fx.count("select count(*) from MealMonthRec where MonthDes = '2026-11' and sys_id = '503'"),
+                 1);
+    }
+
+    // A row the database refuses is counted and traced; the others are written.
+    void refusedRowIsCountedAndTheRestWritten() {
+        MonthlyComputer computer(fx.session.ModuleConnection, fx.session.dialect(), fx.session.trace(),
+                                 {QDateTime::fromString(kFrom, "yyyy-MM-dd HH:mm:ss"),
+                                  QDateTime::fromString(kTo, "yyyy-MM-dd HH:mm:ss")},
+                                 true);
+        TMonthlyRec good;
+        good.MonthDes = QStringLiteral("refuse");
+        good.sys_id = QStringLiteral("1");
+        good.card_id = 1;
+        good.BillStartDate = QDateTime::fromString(kFrom, "yyyy-MM-dd HH:mm:ss");
+        good.BillEndDate = QDateTime::fromString(kTo, "yyyy-MM-dd HH:mm:ss");
+        TMonthlyRec bad = good;
+        bad.card_id = 2;
+        bad.EmpName = QString(60, QLatin1Char('x')); // longer than the column
+        fx.db->exec("set session sql_mode = 'STRICT_ALL_TABLES'");
+        const auto result = computer.writeRows({good, bad});
+        QCOMPARE(result.failed, 1);
+        QCOMPARE(result.written, 1);
+        QCOMPARE(fx.count("select count(*) from MealMonthRec where MonthDes = 'refuse'"), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMonthlyBill)
+#include "test_monthly_bill.moc"

@@ -1,0 +1,190 @@
+// The bill window offscreen on a test database: opening, creating a bill
+// (and refusing a label already used before anything is deleted), the
+// rows and their filters, deleting against the lock date, locking, a card's
+// history with its breaks, and closing while the workers run.
+#include "MonthlyFixture.h"
+#include "dataset/grid/DBGrid.h"
+#include "db/MealDataModule.h"
+#include "monthly/ConsumeAllRec.h"
+#include "monthly/MonthlyBalance.h"
+#include "shell/ModuleContext.h"
+#include "util/ScriptedPrompter.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+
+class TestMonthlyWindow : public QObject {
+    Q_OBJECT
+    MonthlyFixture fx;
+    ScriptedPrompter prompter;
+    MealDataModule dm;
+    std::unique_ptr<ModuleContext> context;
+
+    std::unique_ptr<TFrmMonthlyBalance> openWindow() {
+        auto w = std::make_unique<TFrmMonthlyBalance>(*context);
+        w->activate();
+        return w;
+    }
+    // Creates a bill through the window and waits for its timer to see the pool empty.
+    void create(TFrmMonthlyBalance& w, const QString& label, const QDateTime& from, const QDateTime& to) {
+        w.askPeriod = [=](QString& l, QDateTime& s, QDateTime& e) {
+            l = label;
+            s = from;
+            e = to;
+            return true;
+        };
+        w.createBill();
+        QVERIFY(w.run()->waitUntilIdle(30000));
+        w.timerTick();
+    }
+    int bills(const QString& label) {
+        return fx.count(QStringLiteral("select count(*) from MealMonthRec where MonthDes = '%1'").arg(label));
+    }
+
+private slots:
+    void initTestCase() {
+        fx.start(QStringLiteral("monthly_window"));
+        context = std::make_unique<ModuleContext>();
+        bindSession(context->session, *fx.db, fx.home.path());
+        context->session.CurrentUserId = QStringLiteral("ADMIN");
+        context->MealDM = &dm;
+        context->prompter = &prompter;
+        prompter.setUnexpectedHandler([](const QString& why) { QFAIL(qPrintable(why)); });
+        for (int c = 1; c <= 3; ++c) {
+            fx.card(8000 + c, 600 + c, QStringLiteral("W%1").arg(c), "2026-09-01 08:00:00");
+            fx.holder(QStringLiteral("W%1").arg(c), 8000 + c, 600 + c, QStringLiteral("员工%1").arg(c));
+            fx.charge(8000 + c, 1, 0, "50", "50", "2026-10-01 09:00:00");
+            fx.meal(8000 + c, 2, 1, "5", "45", "2026-10-03 12:00:00");
+        }
+        // 8001 misses sequence 3 in November, with no backup to fill it.
+        fx.meal(8001, 4, 1, "5", "35", "2026-10-04 12:00:00");
+        fx.meal(8002, 3, 1, "5", "40", "2026-11-03 12:00:00");
+    }
+    void init() { prompter.clear(); }
+    void cleanupTestCase() {
+        context.reset();
+        fx.stop();
+    }
+
+    void createsABillAndRefusesItsLabelAgain() {
+        auto w = openWindow();
+        QVERIFY(w->billcheck->isHidden());
+        create(*w, "2026-11", QDateTime(QDate(2026, 11, 1), QTime(0, 0)),
+               QDateTime(QDate(2026, 11, 30), QTime(23, 59, 59)));
+        QCOMPARE(bills("2026-11"), 3);
+        QCOMPARE(w->dataSet()->recordCount(), 3);
+        QCOMPARE(w->dsMonthRec->fieldByName("monthDes").asString(), QStringLiteral("2026-11"));
+        QCOMPARE(w->dataSet()->findField("now_card_balance")->displayLabel(), QStringLiteral("月结结束金额"));
+        // The same label again: refused with the message window, the bill kept as it was.
+        fx.db->exec("update MealMonthRec set Balance = 7 where MonthDes = '2026-11' and card_id = 8003");
+        const int toasts = context->toasts.count();
+        create(*w, "2026-11", QDateTime(QDate(2026, 10, 1), QTime(0, 0)),
+               QDateTime(QDate(2026, 10, 31), QTime(23, 59, 59)));
+        QCOMPARE(context->toasts.count(), toasts + 1);
+        QCOMPARE(fx.count("select count(*) from MealMonthRec where MonthDes = '2026-11' and Balance = 7"), 1);
+        fx.db->exec("update MealMonthRec set Balance = 0 where MonthDes = '2026-11'");
+    }
+
+    void filtersAndTotals() {
+        auto w = openWindow();
+        w->edtKey->setText(QStringLiteral("8002"));
+        w->showBill(false);
+        QCOMPARE(w->dataSet()->recordCount(), 1);
+        QCOMPARE(w->dataSet()->fieldByName("Now_card_balance").asString(), QStringLiteral("40"));
+        w->edtKey->setText(QStringLiteral("1 or 1=1"));
+        w->actDataRefresh->trigger();
+        QCOMPARE(prompter.calls().size(), 1);
+        w->edtKey->clear();
+        w->cbTotalsOnly->setChecked(true);
+        QCOMPARE(w->dataSet()->recordCount(), 1);
+        QCOMPARE(w->dataSet()->fieldByName("card_id").asInteger(), 3);
+        // Unticking reloads the rows; the non-zero switch filters what is loaded.
+        fx.db->exec("update MealMonthRec set Balance = 1 where MonthDes = '2026-11' and card_id = 8001");
+        w->cbTotalsOnly->setChecked(false);
+        QCOMPARE(w->dataSet()->recordCount(), 3);
+        w->cbNonZero->setChecked(true);
+        QCOMPARE(w->dataSet()->recordCount(), 1);
+        QCOMPARE(w->dataSet()->fieldByName("card_id").asInteger(), 8001);
+        w->cbNonZero->setChecked(false);
+        QCOMPARE(w->dataSet()->recordCount(), 3);
+        fx.db->exec("update MealMonthRec set Balance = 0 where MonthDes = '2026-11'");
+    }
+
+    void lockingAndDeleting() {
+        auto w = openWindow();
+        // October 20 to November 2: 14 days, refused.
+        create(*w, "short", QDateTime(QDate(2026, 10, 20), QTime(0, 0)),
+               QDateTime(QDate(2026, 11, 2), QTime(23, 59, 59)));
+        w->dsMonthRec->locate("monthDes", QStringLiteral("short"));
+        w->lockBill();
+        QCOMPARE(prompter.texts().last(), QStringLiteral("该帐单结算日期至少是15天!"));
+        QCOMPARE(fx.count("select count(*) from pos_lockBillDate"), 0);
+        // Nothing is locked yet: the short bill can go (after the question).
+        prompter.answer(PromptAnswer::Yes);
+        w->deleteBill();
+        QCOMPARE(bills("short"), 0);
+        // November: confirmed, checked and written.
+        w->dsMonthRec->locate("monthDes", QStringLiteral("2026-11"));
+        prompter.answer(PromptAnswer::Yes);
+        w->lockBill();
+        QVERIFY(prompter.texts().last().startsWith(QStringLiteral("封帐成功!")));
+        QCOMPARE(fx.count("select count(*) from pos_lockBillDate where BillLockDate = '2026-11-30 23:59:59'"),
+                 1);
+        QCOMPARE(w->billcheck->text(), QStringLiteral("封帐日期至：2026-11-30 23:59:59"));
+        // Its end equals the lock date: it cannot be deleted.
+        w->dsMonthRec->locate("monthDes", QStringLiteral("2026-11"));
+        w->deleteBill();
+        QCOMPARE(prompter.texts().last(), QStringLiteral("该时段已封帐，不能删除!"));
+        QCOMPARE(bills("2026-11"), 3);
+        fx.db->exec("delete from pos_lockBillDate");
+    }
+
+    void historyOfARowShowsItsBreaks() {
+        auto w = openWindow();
+        w->dsMonthRec->locate("monthDes", QStringLiteral("2026-11"));
+        w->showBill(true);
+        QVERIFY(w->dataSet()->locate("card_id", 8001));
+        w->showDetails();
+        auto* history = w->findChild<TFrmConsumeAllRec*>();
+        if (!history)
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if ((history = qobject_cast<TFrmConsumeAllRec*>(top)))
+                    break;
+        QVERIFY(history);
+        QCOMPARE(history->dataSet()->recordCount(), 3);
+        QCOMPARE(history->dataSet()->recNo(), 3);
+        history->findErrors();
+        QCOMPARE(history->lbErrors->count(), 1);
+        QCOMPARE(history->lbErrors->item(0)->text(), QStringLiteral("2"));
+        QCOMPARE(history->dataSet()->recNo(), 2);
+        // October rows lie outside the November bill: not aqua.
+        QVERIFY(history->rowColor(0) != QColor(0, 255, 255));
+        history->close();
+    }
+
+    void closingWhileRunningAsksAndStops() {
+        auto w = openWindow();
+        w->askPeriod = [](QString& l, QDateTime& s, QDateTime& e) {
+            l = QStringLiteral("closing");
+            s = QDateTime(QDate(2026, 10, 1), QTime(0, 0));
+            e = QDateTime(QDate(2026, 10, 31), QTime(23, 59, 59));
+            return true;
+        };
+        w->createBill();
+        QVERIFY(w->run()->isBusy());
+        prompter.answer(PromptAnswer::No);
+        QVERIFY(!w->close());
+        prompter.answer(PromptAnswer::Yes);
+        QVERIFY(w->close());
+        const int atClose = bills("closing");
+        QVERIFY(workers::TMealWorkerThread::WaitForAllWorkers(30000));
+        QCOMPARE(bills("closing"), atClose);
+    }
+};
+
+QTEST_MAIN(TestMonthlyWindow)
+#include "test_monthly_window.moc"
