@@ -1,4 +1,5 @@
 #include "ctl/CtlContext.h"
+#include "ctl/MonthlyCommand.h"
 #include "ctl/ReportCommand.h"
 #include "ctl/SqlCommands.h"
 #include "ctl/TerminalsCommand.h"
@@ -23,6 +24,8 @@ const CtlCommand kCommands[] = {
      "list allowance terminals and open tasks, read their tables back, upload", runTerminalsCommand, true},
     {"report", "report <ActionName> [options] --out FILE", "write a report window's rows to a file (csv, xls, ...)",
      runReportCommand, true},
+    {"monthly", "monthly create|recompute|lock --label L [--from T1 --to T2] [--card N]",
+     "compute a monthly bill, recompute one card's row, or lock the period", runMonthlyCommand, true},
 #ifdef MEAL_HAVE_DEMO_DATA
     {"demo-data", "demo-data --scale S|M|L [--end-date yyyy-MM-dd] [--seed N] [--replace]",
      "fill an empty database with deterministic demo data", runDemoData, false},
