@@ -1,5 +1,6 @@
 #include "shell/WindowRegistry.h"
 
+#include "monthly/MonthlyBalance.h"
 #include "reports/MealRecords.h"
 #include "reports/ReturnCard.h"
 
@@ -13,6 +14,8 @@ QHash<QString, WindowFactory> buildRegistry() {
                     [](ModuleContext& c, QWidget*) -> QWidget* { return new TfrmReturnCard(c); });
     registry.insert(QStringLiteral("TfrmMealRecords"),
                     [](ModuleContext& c, QWidget*) -> QWidget* { return new TfrmMealRecords(c); });
+    registry.insert(QStringLiteral("TFrmMonthlyBalance"),
+                    [](ModuleContext& c, QWidget*) -> QWidget* { return new TFrmMonthlyBalance(c); });
     return registry;
 }
 } // namespace
