@@ -47,6 +47,13 @@ TfrmMealRecords::TfrmMealRecords(ModuleContext& context, QWidget* parent)
     m_loader = new DataSetLoader(dataSet(), this);
     m_detailLoader = new DataSetLoader(nullptr, this);
     connect(dataSet(), &DataSet::recordChanged, this, &TfrmMealRecords::ComDataDataChange);
+    // The data-state rules enable the actions on every state change; while
+    // rows are still arriving, export, print and filter would see only part.
+    connect(dataSet(), &DataSet::stateChanged, this, [this] {
+        if (isLoading())
+            for (QAction* a : {actDataExport, actDataPrint, actDataFilter})
+                a->setEnabled(false);
+    });
     connect(dataSet(), &DataSet::viewReset, this, &TfrmMealRecords::ComDataDataChange);
     connect(dataSet(), &DataSet::loadProgress, this, [this](quint32 rows) {
         lbLoading->setText(QStringLiteral("正在读取数据... %1 条").arg(rows));
@@ -227,13 +234,13 @@ void TfrmMealRecords::QueryData(QObject* sender) {
     dataSet()->setFiltered(false);
     lbLoading->setText(QStringLiteral("正在读取数据..."));
     plLoading->setVisible(true);
-    for (QAction* a : {actDataExport, actDataPrint, actDataFilter})
-        a->setEnabled(false);
     QPointer<QObject> from(sender);
     disconnect(m_loader, &DataSetLoader::finished, this, nullptr);
     connect(m_loader, &DataSetLoader::finished, this,
             [this, from](bool cancelled, const QString& error) { loadFinished(cancelled, error, from); });
     m_loader->start(context().session.ModuleConnection, sql, periodParameters(), &context().session.trace());
+    for (QAction* a : {actDataExport, actDataPrint, actDataFilter})
+        a->setEnabled(false);
     baseSql.clear();
 }
 

@@ -11,8 +11,11 @@
 #include <QDateTimeEdit>
 #include <QFile>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
 #include <QToolButton>
@@ -105,6 +108,26 @@ private slots:
         w->tvclock->setCurrentItem(w->tvclock->topLevelItem(0));
         waitIdle(*w);
         QCOMPARE(w->dataSet()->recordCount(), 7); // terminal 9 is no POS terminal
+        w->actDataRefresh->trigger();
+        waitIdle(*w);
+        QCOMPARE(w->dataSet()->recordCount(), 8);
+    }
+
+    // A load can be cancelled: the window ends the load, says so and stays usable.
+    void cancelledLoadLeavesTheWindowUsable() {
+        auto w = openWindow();
+        QSignalSpy finished(w.get(), &TfrmMealRecords::queryFinished);
+        w->actDataRefresh->trigger();
+        QVERIFY(w->isLoading());
+        QVERIFY(!w->plLoading->isHidden());
+        QVERIFY(!w->actDataExport->isEnabled());
+        w->btnCancelLoad->click();
+        QTRY_COMPARE(finished.size(), 1);
+        QVERIFY(!w->isLoading());
+        QVERIFY(w->plLoading->isHidden());
+        QVERIFY(w->actDataExport->isEnabled());
+        // Cancelled before the worker's connection was open, unless the load won the race.
+        QVERIFY(w->dataSet()->recordCount() == 8 || w->lbRec->text().contains(QStringLiteral("已取消")));
         w->actDataRefresh->trigger();
         waitIdle(*w);
         QCOMPARE(w->dataSet()->recordCount(), 8);
