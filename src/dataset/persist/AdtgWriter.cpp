@@ -6,6 +6,7 @@
 
 #include <QUuid>
 
+#include <algorithm>
 #include <limits>
 
 namespace persist {
@@ -78,18 +79,19 @@ public:
         const std::vector<std::uint32_t> rows = savedRows(m_ds);
         header();
         meta(std::uint32_t(rows.size()));
-        const std::size_t bitmapBytes = (m_columns.size() + 7) / 8;
-        std::string& buf = m_out.raw();
+        // The null bitmap is complete before the row's values: a long text
+        // may hand the buffer to the device in the middle of a row.
+        std::string nulls((m_columns.size() + 7) / 8, '\0');
         for (std::uint32_t row : rows) {
             m_out.put(adtg::kTokenRow);
-            const std::size_t at = buf.size();
-            buf.append(bitmapBytes, '\0');
-            for (std::size_t c = 0; c < m_columns.size(); ++c) {
+            std::fill(nulls.begin(), nulls.end(), '\0');
+            for (std::size_t c = 0; c < m_columns.size(); ++c)
                 if (m_store->isNull(row, m_columns[c].column))
-                    buf[at + c / 8] = char(std::uint8_t(buf[at + c / 8]) | (1u << (c % 8)));
-                else
+                    nulls[c / 8] = char(std::uint8_t(nulls[c / 8]) | (1u << (c % 8)));
+            m_out.append(nulls);
+            for (std::size_t c = 0; c < m_columns.size(); ++c)
+                if (!m_store->isNull(row, m_columns[c].column))
                     value(row, m_columns[c]);
-            }
             m_out.flushIfFull();
         }
         m_out.put(adtg::kTokenDone);
