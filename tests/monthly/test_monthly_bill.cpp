@@ -3,6 +3,8 @@
 // without transactions, allowances under one sequence number, the add-back of
 // a record kept only in the backup table, and one card recomputed alone.
 #include "MonthlyFixture.h"
+#include "dataset/DataSet.h"
+#include "monthly/MealMonthFields.h"
 #include "monthly/MonthlyBillBook.h"
 #include "monthly/MonthlyComputer.h"
 
@@ -163,6 +165,28 @@ private slots:
         MonthlyBillBook(fx.session).storeRow(rows[0]);
         QCOMPARE(fx.count("select count(*) from MealMonthRec where MonthDes = '2026-11' and sys_id = '503'"),
                  1);
+    }
+
+    // The month summary's end columns add the opening and the change exactly;
+    // a missing opening counts as nothing.
+    void monthSummaryEndFields() {
+        fx.db->exec(
+            "insert into mealmonth (monthdes, cardcost_star, cardcost, chargemoney_star, chargemoney, "
+            "chargeper_star, chargeper, balance_star, balance) values ('2026-11', 10.10, 0.20, 0.1, 0.2, "
+            "3, 4, NULL, 5)");
+        DataSet ds;
+        ds.open(fx.session.ModuleConnection, QStringLiteral("select * from mealmonth"));
+        MealMonthFields::apply(ds);
+        ds.first();
+        QCOMPARE(ds.fieldByName("chargemoney_end").asFixed(), qint64(3000));
+        QCOMPARE(ds.fieldByName("cardcost_end").asFixed(), qint64(103000));
+        QCOMPARE(ds.fieldByName("chargeper_end").asInteger(), qint64(7));
+        QCOMPARE(ds.fieldByName("balance_end").asFixed(), qint64(50000));
+        QCOMPARE(ds.fieldByName("balance_end").displayLabel(), QStringLiteral("期末汇总|卡余额"));
+        QCOMPARE(ds.fieldByName("cardcost_star").displayLabel(), QStringLiteral("期初|现金收入|卡费"));
+        QCOMPARE(ds.fieldByName("chargemoney").displayLabel(),
+                 QStringLiteral("本期变化量|现金收入|充值金额"));
+        QCOMPARE(ds.fieldCount(), 30 + 13);
     }
 
     // A row the database refuses is counted and traced; the others are written.

@@ -7,15 +7,18 @@
 #include "db/MealDataModule.h"
 #include "monthly/ConsumeAllRec.h"
 #include "monthly/MonthlyBalance.h"
+#include "monthly/SelectMonth.h"
 #include "shell/ModuleContext.h"
 #include "util/ScriptedPrompter.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTimeEdit>
 
 class TestMonthlyWindow : public QObject {
     Q_OBJECT
@@ -68,6 +71,34 @@ private slots:
     void cleanupTestCase() {
         context.reset();
         fx.stop();
+    }
+
+    void monthDialog() {
+        TFrmSelectMonth dialog(prompter);
+        QCOMPARE(dialog.Edit1->text(), QDate::currentDate().toString(QStringLiteral("yyyy-MM")));
+        QCOMPARE(dialog.Edit1->maxLength(), 10);
+        QVERIFY(!dialog.DTStartTime->isEnabled());
+        // One day: from its first to its last second.
+        dialog.DTStartDate->setDate(QDate(2026, 11, 3));
+        dialog.DTEndDate->setDate(QDate(2026, 11, 3));
+        dialog.okClicked();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.startDateTime(), QDateTime(QDate(2026, 11, 3), QTime(0, 0)));
+        QCOMPARE(dialog.endDateTime(), QDateTime(QDate(2026, 11, 3), QTime(23, 59, 59)));
+        // A start equal to the end is accepted; a start after it is refused.
+        dialog.setResult(0);
+        dialog.DTEndTime->setTime(QTime(0, 0));
+        dialog.okClicked();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        dialog.setResult(0);
+        dialog.DTEndDate->setDate(QDate(2026, 11, 2));
+        dialog.okClicked();
+        QCOMPARE(dialog.result(), 0);
+        QCOMPARE(prompter.texts().last(), QStringLiteral("开始日期时间不能大于结束日期时间！"));
+        TFrmSelectTimeZ other(prompter);
+        QCOMPARE(other.windowTitle(), QStringLiteral("选择结算统计时段"));
+        QCOMPARE(TFrmSelectMonth::instance(prompter), TFrmSelectMonth::instance(prompter));
+        delete TFrmSelectMonth::instance(prompter);
     }
 
     void createsABillAndRefusesItsLabelAgain() {
