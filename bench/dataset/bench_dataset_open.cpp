@@ -1,48 +1,39 @@
-// Opens N rows of a consumption-shaped table into the data set and compares
-// with the mariadb client fetching the same statement in batch mode, in the
-// same run; then filters and sorts the loaded rows. Prints medians of three
-// runs, the time to the first rows, and the data set's memory against the
-// size of the client's output.
+// Opens a statement into the data set and compares with the mariadb client
+// fetching the same statement in batch mode, in the same run; then filters,
+// sorts and locates in the loaded rows and saves and loads them as ADTG and
+// XML files. Every figure is a median of --runs runs and a ratio to the
+// client; memory is set against the size of the client's output.
 //
-//   bench_dataset_open [--rows N] [--database NAME] [--runs K] [--sql TEXT] [--work-only 1]
+//   bench_dataset_open [--month yyyy-MM | --all-records | --sql TEXT] [--database NAME]
+//                      [--rows N] [--runs K] [--work-only] [--no-files] [--files DIR]
 //
 // Connects through MEAL_DB_SOCKET, MEAL_DB_USER and MEAL_DB_PASSWORD
-// (`eval "$(scripts/db env)"`). Without --sql the table bench_consume of
-// the scratch database (default "bench_dataset") is generated with N rows
+// (`eval "$(scripts/db env)"`). --month and --all-records read the demo
+// database mealdemo; without a statement the table bench_consume of the
+// scratch database bench_dataset is generated with N rows (default 1,000,000)
 // when it does not hold them yet.
+#include "BenchStatement.h"
+#include "BenchSupport.h"
+
 #include "dataset/DataSet.h"
+#include "dataset/persist/DataSetFile.h"
 #include "db/DatabaseConnection.h"
 #include "db/DbError.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QProcess>
+#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTextStream>
 
-#include <algorithm>
-#include <cstdio>
-#include <ctime>
-#include <unistd.h>
+using namespace bench;
 
 namespace {
 
 QTextStream out(stdout);
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-long residentBytes() {
-    QFile f(QStringLiteral("/proc/self/statm"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> parts = f.readAll().split(' ');
-    return parts.size() > 1 ? parts[1].toLong() * sysconf(_SC_PAGESIZE) : 0;
-}
 
 void exec(QSqlQuery& q, const QString& sql) {
     if (!q.exec(sql))
@@ -78,46 +69,38 @@ void generate(QSqlDatabase& db, int rows) {
             .arg(rows));
 }
 
-double timeClient(const ConnectionSettings& s, const QString& sql, bool quick, qint64* bytes) {
-    QStringList args{
-        QStringLiteral("-S"), s.ServerName, QStringLiteral("-u"), s.UserId, QStringLiteral("-p") + s.Password,
-        QStringLiteral("-B")};
-    if (quick)
-        args << QStringLiteral("--quick");
-    args << QStringLiteral("-e") << sql << s.DatabaseName;
-    QProcess p;
-    if (bytes)
-        p.setStandardOutputFile(QStringLiteral("/tmp/bench_dataset_client.out"));
-    else
-        p.setStandardOutputFile(QProcess::nullDevice());
-    QElapsedTimer t;
-    t.start();
-    p.start(QStringLiteral("mariadb"), args);
-    p.waitForFinished(-1);
-    const double seconds = t.nsecsElapsed() / 1e9;
-    if (p.exitCode() != 0)
-        throw DbError(QString::fromLocal8Bit(p.readAllStandardError()));
-    if (bytes) {
-        *bytes = QFile(QStringLiteral("/tmp/bench_dataset_client.out")).size();
-        QFile::remove(QStringLiteral("/tmp/bench_dataset_client.out"));
+// The scratch table, generated when it does not hold `rows` rows yet.
+QString scratchStatement(QSqlDatabase& db, int rows) {
+    QSqlQuery q(db);
+    const bool have = q.exec(QStringLiteral("select count(*) from bench_consume")) && q.next() &&
+                      q.value(0).toInt() == rows;
+    q.finish();
+    if (!have) {
+        out << "generating " << rows << " rows ..." << Qt::endl;
+        QElapsedTimer t;
+        t.start();
+        generate(db, rows);
+        out << "generated in " << double(t.elapsed()) / 1000.0 << " s" << Qt::endl;
     }
-    return seconds;
+    return QStringLiteral("SELECT emp_id, card_id, empname, deptno, deptname, clock_id, Pos_Sequ, Card_Sequ, "
+                          "sign_time, flag, card_consume, card_balance, kind, opcard_id FROM bench_consume "
+                          "order by emp_id, sys_id, card_sequ");
 }
 
-} // namespace
+QString ratio(double seconds, double client) {
+    return QStringLiteral("%1 s  (%2 x client)").arg(seconds, 0, 'f', 3).arg(seconds / client, 0, 'f', 2);
+}
 
-namespace {
+QString timingText(const Timing& t, double client) {
+    return ratio(t.wall, client) + QStringLiteral(", cpu %1 s").arg(t.cpu, 0, 'f', 3);
+}
 
-void compareOpen(const ConnectionSettings& s, QSqlDatabase& db, const QString& sql, int runs) {
-    qint64 clientBytes = 0;
-    timeClient(s, sql, true, &clientBytes); // warms the server's caches, measures the output
-    std::vector<double> client, clientQuick, dataSet, qtPath, firstRows;
+void compareOpen(QSqlDatabase& db, const BenchStatement& st, const ClientReference& client, int runs) {
+    std::vector<double> dataSet, firstRows;
     std::size_t memory = 0;
     long rssDelta = 0;
     int loaded = 0;
     for (int run = 0; run < runs; ++run) {
-        client.push_back(timeClient(s, sql, false, nullptr));
-        clientQuick.push_back(timeClient(s, sql, true, nullptr));
         const long rssBefore = residentBytes();
         DataSet ds;
         QElapsedTimer t;
@@ -125,31 +108,32 @@ void compareOpen(const ConnectionSettings& s, QSqlDatabase& db, const QString& s
         DataSet::OpenOptions options;
         options.progress = [&](std::uint32_t) {
             if (first < 0)
-                first = t.nsecsElapsed() / 1e9;
+                first = double(t.nsecsElapsed()) / 1e9;
             return true;
         };
         t.start();
-        ds.open(db, sql, {}, options);
-        dataSet.push_back(t.nsecsElapsed() / 1e9);
+        ds.open(db, st.sql, st.params, options);
+        dataSet.push_back(double(t.nsecsElapsed()) / 1e9);
         firstRows.push_back(first);
         memory = ds.memoryBytes();
         rssDelta = residentBytes() - rssBefore;
         loaded = ds.recordCount();
     }
+    double qtPath = 0;
     {
         DataSet ds;
         DataSet::OpenOptions options;
         options.forceQtDriver = true;
         QElapsedTimer t;
         t.start();
-        ds.open(db, sql, {}, options);
-        qtPath.push_back(t.nsecsElapsed() / 1e9);
+        ds.open(db, st.sql, st.params, options);
+        qtPath = double(t.nsecsElapsed()) / 1e9;
     }
     // The first rows of a statement the server need not sort first.
     double firstUnsorted = -1;
     {
-        QString unsorted = sql;
-        const int order = unsorted.lastIndexOf(QLatin1String("order by"), -1, Qt::CaseInsensitive);
+        QString unsorted = st.sql;
+        const int order = int(unsorted.lastIndexOf(QLatin1String("order by"), -1, Qt::CaseInsensitive));
         if (order > 0)
             unsorted.truncate(order);
         DataSet ds;
@@ -157,126 +141,156 @@ void compareOpen(const ConnectionSettings& s, QSqlDatabase& db, const QString& s
         DataSet::OpenOptions options;
         options.progress = [&](std::uint32_t) {
             if (firstUnsorted < 0)
-                firstUnsorted = t.nsecsElapsed() / 1e9;
-            return true;
+                firstUnsorted = double(t.nsecsElapsed()) / 1e9;
+            return false; // the first batch is all this measures
         };
         t.start();
-        ds.open(db, unsorted, {}, options);
+        ds.open(db, unsorted, st.params, options);
     }
-    const double c = median(client), cq = median(clientQuick), d = median(dataSet);
+    const double d = median(dataSet);
     out << "rows loaded:                    " << loaded << Qt::endl;
-    out << "mariadb -B > /dev/null:         " << c << " s" << Qt::endl;
-    out << "mariadb --quick -B > /dev/null: " << cq << " s" << Qt::endl;
-    out << "data set (C API):               " << d << " s  ratio " << d / c << " (to --quick: " << d / cq
-        << ")" << Qt::endl;
+    out << "data set open (C API):          " << ratio(d, client.batch) << ", " << d / client.quick
+        << " x --quick" << Qt::endl;
     out << "first rows after:               " << median(firstRows) << " s" << Qt::endl;
     out << "first rows, without ORDER BY:   " << firstUnsorted << " s" << Qt::endl;
-    out << "data set (QSqlQuery path):      " << qtPath.front() << " s  ratio " << qtPath.front() / c
-        << Qt::endl;
-    out << "client output:                  " << clientBytes / 1e6 << " MB" << Qt::endl;
-    out << "data set memory:                " << memory / 1e6 << " MB ("
-        << double(memory) / double(clientBytes) << " x output), process RSS grew " << rssDelta / 1e6 << " MB"
-        << Qt::endl;
+    out << "data set open (QSqlQuery path): " << ratio(qtPath, client.batch) << " (one run)" << Qt::endl;
+    out << "data set memory:                " << double(memory) / 1e6 << " MB ("
+        << double(memory) / double(client.outputBytes) << " x client output), process RSS grew "
+        << double(rssDelta) / 1e6 << " MB" << Qt::endl;
 }
 
-void workOnLoadedRows(QSqlDatabase& db, const QString& sql, int runs) {
-    // Work on the loaded rows.
-    DataSet ds;
-    ds.open(db, sql);
-    auto timed = [&](const char* what, const std::function<void()>& work) {
-        // CPU time as well as wall time: on a busy machine the wall time
-        // measures the neighbours.
-        std::vector<double> wall, cpu;
-        for (int run = 0; run < runs; ++run) {
-            QElapsedTimer timer;
-            const std::clock_t c0 = std::clock();
-            timer.start();
-            work();
-            wall.push_back(timer.nsecsElapsed() / 1e9);
-            cpu.push_back(double(std::clock() - c0) / CLOCKS_PER_SEC);
-        }
-        out << what << median(wall) << " s (cpu " << median(cpu) << " s), " << ds.recordCount()
-            << " rows in view" << Qt::endl;
-    };
-    timed("filter (card_consume > 20 AND flag = 2):  ", [&] {
+// A case that does not apply to the statement's columns is reported and skipped.
+void measure(const char* what, DataSet& ds, double client, int runs, const std::function<void()>& work) {
+    try {
+        const Timing t = timeRuns(runs, work);
+        out << what << timingText(t, client) << ", " << ds.recordCount() << " rows in view" << Qt::endl;
+    } catch (const DbError& e) {
+        out << what << "skipped: " << e.message() << Qt::endl;
+    }
+}
+
+void workOnLoadedRows(DataSet& ds, double client, int runs) {
+    measure("filter card_consume > 10 AND flag = 2:        ", ds, client, runs, [&] {
         ds.setFiltered(false);
-        ds.setFilter(QStringLiteral("card_consume > 20 AND flag = 2"));
+        ds.setFilter(QStringLiteral("card_consume > 10 AND flag = 2"));
         ds.setFiltered(true);
     });
-    timed("filter (empname LIKE '欧阳%' OR deptno = '0501'): ",
-          [&] { ds.setFilter(QStringLiteral("empname LIKE '欧阳%' OR deptno = '0501'")); });
+    measure("filter empname LIKE '李%' OR deptno = '0102':  ", ds, client, runs,
+            [&] { ds.setFilter(QStringLiteral("empname LIKE '李%' OR deptno = '0102'")); });
     ds.setFiltered(false);
-    timed("sort (card_balance DESC):                  ",
-          [&] { ds.setSort(QStringLiteral("card_balance DESC")); });
-    timed("sort (deptname, sign_time DESC):           ",
-          [&] { ds.setSort(QStringLiteral("deptname, sign_time DESC")); });
-    timed("sort (empname):                            ", [&] { ds.setSort(QStringLiteral("empname")); });
-    timed("locate (card_id = last value):             ", [&] {
-        ds.locate(QStringLiteral("card_id;clock_id"), QVariantList{119999, 40});
+    measure("sort card_balance DESC:                       ", ds, client, runs,
+            [&] { ds.setSort(QStringLiteral("card_balance DESC")); });
+    measure("sort deptname, sign_time DESC:                ", ds, client, runs,
+            [&] { ds.setSort(QStringLiteral("deptname, sign_time DESC")); });
+    measure("sort empname:                                 ", ds, client, runs,
+            [&] { ds.setSort(QStringLiteral("empname")); });
+    // Locate the last row of the view: a scan over every row.
+    QVariantList last;
+    if (ds.recordCount() > 0 && ds.findField(QStringLiteral("card_id")) &&
+        ds.findField(QStringLiteral("clock_id")))
+        last = {ds.valueAt(ds.bookmarkAt(ds.recordCount() - 1), QStringLiteral("card_id")),
+                ds.valueAt(ds.bookmarkAt(ds.recordCount() - 1), QStringLiteral("clock_id"))};
+    measure("locate card_id;clock_id of the last row:      ", ds, client, runs, [&] {
+        if (last.isEmpty() || !ds.locate(QStringLiteral("card_id;clock_id"), last))
+            throw DbError(QStringLiteral("no such row"));
     });
-    std::int64_t sum = 0;
-    timed("exact sum of card_consume:                 ",
-          [&] { sum = ds.sumFixed(ds.fieldByName(QStringLiteral("card_consume")).index()); });
+    measure("exact sum of card_consume:                    ", ds, client, runs,
+            [&] { ds.sumFixed(ds.fieldByName(QStringLiteral("card_consume")).index()); });
+    ds.setSort(QString());
+}
+
+// A check that a file loads the rows that were saved.
+std::int64_t consumeSum(const DataSet& ds) {
+    const Field* f = ds.findField(QStringLiteral("card_consume"));
+    return f ? ds.sumFixed(f->index()) : 0;
+}
+
+void saveAndLoad(const DataSet& ds, const QString& folder, const ClientReference& client, int runs) {
+    const struct {
+        const char* name;
+        DataSetFileFormat format;
+        const char* file;
+    } formats[] = {{"ADTG", DataSetFileFormat::Adtg, "bench_dataset.adtg"},
+                   {"XML ", DataSetFileFormat::Xml, "bench_dataset.xml"}};
+    for (const auto& f : formats) {
+        const QString path = QDir(folder).filePath(QString::fromLatin1(f.file));
+        QString error;
+        const Timing save = timeRuns(runs, [&] {
+            if (!SaveDataSetToFile(ds, path, f.format, &error))
+                throw DbError(QStringLiteral("save: ") + error);
+        });
+        std::size_t memory = 0;
+        int rows = 0;
+        std::int64_t sum = 0;
+        const Timing load = timeRuns(runs, [&] {
+            DataSet loaded;
+            if (!LoadDataSetFromFile(loaded, path, &error))
+                throw DbError(QStringLiteral("load: ") + error);
+            memory = loaded.memoryBytes();
+            rows = loaded.recordCount();
+            sum = consumeSum(loaded);
+        });
+        const double size = double(QFileInfo(path).size());
+        out << f.name << " save: " << timingText(save, client.batch) << ", file " << size / 1e6 << " MB ("
+            << size / double(client.outputBytes) << " x client output)" << Qt::endl;
+        out << f.name << " load: " << timingText(load, client.batch) << ", " << rows << " rows, "
+            << double(memory) / 1e6 << " MB in memory" << Qt::endl;
+        if (rows != ds.recordCount() || sum != consumeSum(ds))
+            throw DbError(QStringLiteral("the file loaded other rows than were saved"));
+        QFile::remove(path);
+    }
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    int rows = 1000000;
-    int runs = 3;
-    QString database = QStringLiteral("bench_dataset");
-    QString sql;
-    bool workOnly = false;
-    const QStringList args = app.arguments();
-    for (int i = 1; i + 1 < args.size(); i += 2) {
-        if (args[i] == QLatin1String("--rows"))
-            rows = args[i + 1].toInt();
-        else if (args[i] == QLatin1String("--database"))
-            database = args[i + 1];
-        else if (args[i] == QLatin1String("--runs"))
-            runs = std::max(1, args[i + 1].toInt());
-        else if (args[i] == QLatin1String("--sql"))
-            sql = args[i + 1];
-        else if (args[i] == QLatin1String("--work-only"))
-            workOnly = args[i + 1] == QLatin1String("1");
-    }
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    addStatementOptions(parser);
+    parser.addOption({QStringLiteral("rows"), QStringLiteral("rows of the scratch table"),
+                      QStringLiteral("N"), QStringLiteral("1000000")});
+    parser.addOption(
+        {QStringLiteral("runs"), QStringLiteral("runs per case"), QStringLiteral("K"), QStringLiteral("3")});
+    parser.addOption({QStringLiteral("work-only"), QStringLiteral("skip the open comparison")});
+    parser.addOption({QStringLiteral("no-files"), QStringLiteral("skip saving and loading files")});
+    parser.addOption({QStringLiteral("files"), QStringLiteral("folder for the ADTG and XML files"),
+                      QStringLiteral("dir"), QDir::tempPath()});
+    parser.process(app);
+    const int runs = std::max(1, parser.value(QStringLiteral("runs")).toInt());
     try {
-        ConnectionSettings s;
-        s.ServerName = qEnvironmentVariable("MEAL_DB_SOCKET");
-        s.UserId = qEnvironmentVariable("MEAL_DB_USER", QStringLiteral("meal"));
-        s.Password = qEnvironmentVariable("MEAL_DB_PASSWORD", QStringLiteral("meal"));
-        s.DatabaseName = QString();
-        {
+        BenchStatement st = statementFromOptions(parser, QStringLiteral("bench_dataset"));
+        ConnectionSettings s = settingsFromEnvironment(QString());
+        if (st.scratch()) {
             QSqlDatabase admin = openDatabase(s, QStringLiteral("admin"));
             QSqlQuery q(admin);
-            exec(q, QStringLiteral("create database if not exists `%1` character set utf8mb4").arg(database));
+            exec(q,
+                 QStringLiteral("create database if not exists `%1` character set utf8mb4").arg(st.database));
         }
         QSqlDatabase::removeDatabase(QStringLiteral("admin"));
-        s.DatabaseName = database;
+        s.DatabaseName = st.database;
         QSqlDatabase db = openDatabase(s, QStringLiteral("bench"));
-        if (sql.isEmpty()) {
-            QSqlQuery q(db);
-            const bool have = q.exec(QStringLiteral("select count(*) from bench_consume")) && q.next() &&
-                              q.value(0).toInt() == rows;
-            q.finish();
-            if (!have) {
-                out << "generating " << rows << " rows ..." << Qt::endl;
-                QElapsedTimer t;
-                t.start();
-                generate(db, rows);
-                out << "generated in " << t.elapsed() / 1000.0 << " s" << Qt::endl;
-            }
-            sql = QStringLiteral(
-                "SELECT emp_id, card_id, empname, deptno, deptname, clock_id, Pos_Sequ, Card_Sequ, "
-                "sign_time, flag, card_consume, card_balance, kind, opcard_id FROM bench_consume "
-                "order by emp_id, sys_id, card_sequ");
+        if (st.scratch()) {
+            st.label = QStringLiteral("generated consumption rows");
+            st.sql = scratchStatement(db, parser.value(QStringLiteral("rows")).toInt());
         }
-        out << "statement: " << sql << Qt::endl;
+        out << "case:         " << st.label << " (" << st.database << ")" << Qt::endl;
+        out << "statement:    " << st.clientText() << Qt::endl;
+        out << "load average: " << loadAverage() << " at start, runs per case " << runs << Qt::endl;
 
-        if (!workOnly)
-            compareOpen(s, db, sql, runs);
-        workOnLoadedRows(db, sql, runs);
+        const ClientReference client = measureClient(s, st.clientText(), runs);
+        out << "mariadb -B > /dev/null:         " << client.batch << " s" << Qt::endl;
+        out << "mariadb --quick -B > /dev/null: " << client.quick << " s" << Qt::endl;
+        out << "client output:                  " << double(client.outputBytes) / 1e6 << " MB" << Qt::endl;
+        if (!parser.isSet(QStringLiteral("work-only")))
+            compareOpen(db, st, client, runs);
+
+        DataSet ds;
+        ds.open(db, st.sql, st.params);
+        workOnLoadedRows(ds, client.batch, runs);
+        if (!parser.isSet(QStringLiteral("no-files")))
+            saveAndLoad(ds, parser.value(QStringLiteral("files")), client, runs);
+        out << "load average: " << loadAverage() << " at end" << Qt::endl;
     } catch (const DbError& e) {
         out << "error: " << e.message() << Qt::endl;
         return 1;

@@ -1,11 +1,24 @@
-// Exports generated consumption rows (14 columns, default 1,000,000 rows)
-// to CSV and XLS files and reports rows per second, against the time it
-// takes only to read every cell from the source.
+// Exports rows to CSV and XLS files and reports rows per second, against
+// the time it takes only to read every cell from the source. The rows are
+// generated consumption rows (14 columns, default 1,000,000 rows), or with
+// --month, --all-records or --sql the rows of that statement loaded into a
+// data set and exported as its grid shows them; the export times are then
+// also ratios to the mariadb client fetching the same statement in the same
+// run (see bench_dataset_open for the connection).
 //
-//   bench_export [rows] [output folder]
+//   bench_export [--rows N] [--out DIR] [--runs K]
+//                [--month yyyy-MM | --all-records | --sql TEXT] [--database NAME]
+#include "BenchStatement.h"
+#include "BenchSupport.h"
+
+#include "dataset/DataSet.h"
 #include "dataset/export/CsvExporter.h"
 #include "dataset/export/XlsExporter.h"
+#include "dataset/grid/DataSetExportSource.h"
+#include "dataset/grid/DataSetTableModel.h"
+#include "db/DbError.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -122,32 +135,27 @@ private:
     QStringList m_names, m_depts, m_meals, m_flags;
 };
 
-double seconds(const QElapsedTimer& t) {
-    return double(t.nsecsElapsed()) / 1e9;
-}
-
-} // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    const int rows = args.size() > 1 ? args.at(1).toInt() : 1000000;
-    const QString folder = args.size() > 2 ? args.at(2) : QDir::tempPath();
-    GeneratedRecords source(rows);
-
-    // Reading every cell once, as both exporters must.
+// Reading every cell once, as both exporters must.
+double readEveryCell(const ExportSource& source, qint64& chars) {
     QElapsedTimer t;
     t.start();
-    qint64 chars = 0;
-    for (int r = 0; r < rows; ++r)
+    chars = 0;
+    for (int r = 0; r < source.rowCount(); ++r)
         for (int c = 0; c < source.columnCount(); ++c) {
             chars += source.displayText(r, c).size();
             chars += source.value(r, c).integer & 1;
         }
-    const double readSeconds = seconds(t);
-    std::printf("rows %d x %d columns; reading every cell: %.2f s (%.0f rows/s)\n", rows,
-                source.columnCount(), readSeconds, rows / readSeconds);
+    return double(t.nsecsElapsed()) / 1e9;
+}
 
+// Exports `source` to CSV and XLS, `runs` times each; prints medians, and
+// ratios to the client when `client` is above zero.
+bool exportAll(const ExportSource& source, const QString& folder, int runs, double client) {
+    const int rows = source.rowCount();
+    qint64 chars = 0;
+    const double readSeconds = readEveryCell(source, chars);
+    std::printf("rows %d x %d columns; reading every cell: %.2f s (%.0f rows/s, %lld characters)\n", rows,
+                source.columnCount(), readSeconds, rows / readSeconds, static_cast<long long>(chars));
     struct Run {
         const char* name;
         GridExporter* exporter;
@@ -157,21 +165,72 @@ int main(int argc, char** argv) {
     XlsExporter xls;
     for (const Run& run : {Run{"CSV", &csv, QDir(folder).filePath("bench_export.csv")},
                            Run{"XLS", &xls, QDir(folder).filePath("bench_export.xls")}}) {
-        QFile file(run.file);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-            std::fprintf(stderr, "cannot write %s\n", qPrintable(run.file));
-            return 1;
+        QString error;
+        const bench::Timing t = bench::timeRuns(runs, [&] {
+            QFile file(run.file);
+            if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+                error = QStringLiteral("cannot write ") + run.file;
+            else if (!run.exporter->exportTo(source, file))
+                error = run.exporter->errorString();
+        });
+        if (!error.isEmpty()) {
+            std::fprintf(stderr, "%s export failed: %s\n", run.name, qPrintable(error));
+            return false;
         }
-        t.restart();
-        const bool ok = run.exporter->exportTo(source, file);
-        file.close();
-        const double s = seconds(t);
-        if (!ok) {
-            std::fprintf(stderr, "%s export failed: %s\n", run.name, qPrintable(run.exporter->errorString()));
-            return 1;
-        }
-        std::printf("%s: %.2f s, %.0f rows/s, %.1f MB, %.2f x the cell reading (%s)\n", run.name, s, rows / s,
-                    QFileInfo(run.file).size() / 1e6, s / readSeconds, qPrintable(run.file));
+        std::printf("%s: %.2f s (cpu %.2f s), %.0f rows/s, %.1f MB, %.2f x the cell reading", run.name,
+                    t.wall, t.cpu, rows / t.wall, double(QFileInfo(run.file).size()) / 1e6,
+                    t.wall / readSeconds);
+        if (client > 0)
+            std::printf(", %.2f x client", t.wall / client);
+        std::printf(" (%s)\n", qPrintable(run.file));
     }
-    return chars == -1;
+    return true;
+}
+
+// The rows of a statement, loaded into a data set and exported as its grid shows them.
+int exportStatement(const bench::BenchStatement& st, const QString& folder, int runs) {
+    const ConnectionSettings settings = bench::settingsFromEnvironment(st.database);
+    QSqlDatabase db = openDatabase(settings, QStringLiteral("bench"));
+    std::printf("case: %s (%s), load average %.2f\nstatement: %s\n", qPrintable(st.label),
+                qPrintable(st.database), bench::loadAverage(), qPrintable(st.clientText()));
+    const bench::ClientReference client = bench::measureClient(settings, st.clientText(), runs);
+    std::printf("mariadb -B > /dev/null: %.2f s, output %.1f MB\n", client.batch,
+                double(client.outputBytes) / 1e6);
+    DataSet ds;
+    ds.open(db, st.sql, st.params);
+    DataSetTableModel model;
+    model.setDataSet(&ds);
+    DataSetExportSource source(model);
+    source.setTableName(st.label);
+    const bool ok = exportAll(source, folder, runs, client.batch);
+    std::printf("load average %.2f at end\n", bench::loadAverage());
+    return ok ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    bench::addStatementOptions(parser);
+    parser.addOption({QStringLiteral("rows"), QStringLiteral("generated rows"), QStringLiteral("N"),
+                      QStringLiteral("1000000")});
+    parser.addOption(
+        {QStringLiteral("out"), QStringLiteral("output folder"), QStringLiteral("dir"), QDir::tempPath()});
+    parser.addOption({QStringLiteral("runs"), QStringLiteral("runs per export"), QStringLiteral("K"),
+                      QStringLiteral("1")});
+    parser.process(app);
+    const QString folder = parser.value(QStringLiteral("out"));
+    const int runs = std::max(1, parser.value(QStringLiteral("runs")).toInt());
+    try {
+        const bench::BenchStatement st = bench::statementFromOptions(parser, QString());
+        if (!st.scratch())
+            return exportStatement(st, folder, runs);
+    } catch (const DbError& e) {
+        std::fprintf(stderr, "error: %s\n", qPrintable(e.message()));
+        return 1;
+    }
+    GeneratedRecords source(parser.value(QStringLiteral("rows")).toInt());
+    return exportAll(source, folder, runs, 0) ? 0 : 1;
 }

@@ -1,0 +1,167 @@
+// The grid over a million rows formats only the cells it shows: while the
+// rows arrive in batches, when it scrolls to the end and back, and after a
+// title click sorts the set. Every display text goes through a counting text
+// handler and every background through a counting colour hook, so a path that
+// reads the whole set (sizing columns to their contents, a footer that
+// formats cells, a repaint of every row) shows up as a count in the millions.
+#include "dataset/DataSet.h"
+#include "dataset/grid/DBGrid.h"
+
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QTableView>
+#include <QtTest>
+
+namespace {
+
+constexpr int kRows = 1000000;
+constexpr int kBatches = 16;
+
+struct Counters {
+    qint64 formatted = 0;
+    qint64 coloured = 0;
+    qint64 lowestRow = kRows; // lowest and highest row number formatted
+    qint64 highestRow = -1;
+
+    void reset() { *this = Counters(); }
+};
+
+// Column 0 holds the row number, column 1 a text, column 2 an amount.
+std::vector<ColumnDef> columns() {
+    std::vector<ColumnDef> cols(3);
+    cols[0].name = QStringLiteral("row_no");
+    cols[0].type = FieldType::Integer;
+    cols[1].name = QStringLiteral("empname");
+    cols[1].type = FieldType::WideString;
+    cols[2].name = QStringLiteral("card_consume");
+    cols[2].type = FieldType::BCD;
+    return cols;
+}
+
+RowBatch batch(int first, int count) {
+    RowBatch b({StorageKind::Int64, StorageKind::Bytes, StorageKind::Fixed4}, std::size_t(count));
+    static const char name[] = "张三";
+    for (int r = first; r < first + count; ++r) {
+        b.addInt(0, r);
+        b.addBytes(1, name, sizeof(name) - 1);
+        b.addInt(2, std::int64_t(r % 3000) * 100);
+        b.endRow();
+    }
+    return b;
+}
+
+} // namespace
+
+class TestGridVisibleRows : public QObject {
+    Q_OBJECT
+
+    DataSet m_ds;
+    DBGrid m_grid;
+    Counters m_count;
+
+    // Cells of one full paint of the main view and the frozen column, with a
+    // row of slack at either edge.
+    qint64 cellsOnScreen() {
+        const int rows =
+            m_grid.view()->viewport()->height() / m_grid.view()->verticalHeader()->defaultSectionSize();
+        return qint64(rows + 2) * (m_grid.model()->columnCount() + m_grid.frozenColumns());
+    }
+
+    // Lets queued updates run, then paints the grid once more.
+    void paint() {
+        QCoreApplication::processEvents();
+        m_grid.grab();
+    }
+
+    void checkOnlyVisibleCellsFormatted(int paints) {
+        QVERIFY2(m_count.formatted > 0, "nothing was painted");
+        QVERIFY2(m_count.formatted <= paints * cellsOnScreen(),
+                 qPrintable(QStringLiteral("%1 cells formatted for %2 paints of %3 cells")
+                                .arg(m_count.formatted)
+                                .arg(paints)
+                                .arg(cellsOnScreen())));
+        QVERIFY2(m_count.coloured <= paints * cellsOnScreen(), qPrintable(QString::number(m_count.coloured)));
+    }
+
+private slots:
+    void initTestCase() {
+        m_ds.beginLoad(columns());
+        for (int c = 0; c < 3; ++c)
+            m_ds.field(c)->setTextHandler([this, c](const QVariant& v) {
+                ++m_count.formatted;
+                if (c == 0) {
+                    m_count.lowestRow = std::min(m_count.lowestRow, v.toLongLong());
+                    m_count.highestRow = std::max(m_count.highestRow, v.toLongLong());
+                }
+                return v.toString();
+            });
+        m_grid.resize(640, 400);
+        m_grid.setDataSet(&m_ds);
+        m_grid.setFrozenColumns(1);
+        m_grid.setCellColorHook([this](int, const Field&) {
+            ++m_count.coloured;
+            return QColor();
+        });
+        m_grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&m_grid));
+    }
+
+    // The first batch is on screen before the rest arrives; the later batches
+    // land below the fold and cost one repaint of the visible rows each.
+    void rowsArrivingInBatches() {
+        m_count.reset();
+        const int perBatch = kRows / kBatches;
+        for (int b = 0; b < kBatches; ++b) {
+            m_ds.appendRows(batch(b * perBatch, perBatch));
+            paint();
+            if (b == 0) {
+                QCOMPARE(m_count.lowestRow, qint64(0));
+                QVERIFY(m_count.highestRow < 100);
+            }
+        }
+        m_ds.endLoad();
+        paint();
+        QCOMPARE(m_grid.model()->rowCount(), kRows);
+        QVERIFY(m_count.highestRow < 100);
+        checkOnlyVisibleCellsFormatted(2 * (kBatches + 1));
+    }
+
+    void scrollingToTheEndAndBack() {
+        m_count.reset();
+        m_grid.view()->scrollToBottom();
+        paint();
+        QCOMPARE(m_count.highestRow, qint64(kRows - 1));
+        QVERIFY(m_count.lowestRow > kRows - 100);
+        checkOnlyVisibleCellsFormatted(2);
+
+        m_count.reset();
+        m_grid.view()->verticalScrollBar()->setValue(m_grid.view()->verticalScrollBar()->maximum() / 2);
+        paint();
+        QVERIFY(m_count.lowestRow > kRows / 2 - 100 && m_count.highestRow < kRows / 2 + 100);
+        checkOnlyVisibleCellsFormatted(2);
+
+        m_count.reset();
+        m_grid.view()->scrollToTop();
+        paint();
+        QCOMPARE(m_count.lowestRow, qint64(0));
+        QVERIFY(m_count.highestRow < 100);
+        checkOnlyVisibleCellsFormatted(2);
+    }
+
+    // Sorting a million rows reads the stored values, not display texts; the
+    // grid then shows the new first rows only.
+    void titleClickSortsWithoutFormattingTheSet() {
+        m_count.reset();
+        m_grid.clickTitle(0);
+        m_grid.clickTitle(0);
+        QCOMPARE(m_ds.sort(), QStringLiteral("row_no DESC"));
+        m_grid.view()->scrollToTop();
+        paint();
+        QCOMPARE(m_count.highestRow, qint64(kRows - 1));
+        QVERIFY(m_count.lowestRow > kRows - 100);
+        checkOnlyVisibleCellsFormatted(4);
+    }
+};
+
+QTEST_MAIN(TestGridVisibleRows)
+#include "test_grid_visible_rows.moc"
