@@ -4,6 +4,7 @@
 #include "db/DbError.h"
 #include "db/Session.h"
 
+#include <QSqlError>
 #include <QSqlQuery>
 
 namespace {
@@ -120,39 +121,39 @@ bool MonthlyBillBook::labelExists(const QString& monthDes) const {
 }
 
 void MonthlyBillBook::clearBill(const QString& monthDes) const {
-    QSqlQuery q(m_session.ModuleConnection);
-    m_session.runner().RunQuery(q,
-                                QStringLiteral(" delete from MealMonthRec where MonthDes =  ") +
-                                    m_session.dialect().quote(monthDes),
-                                false);
+    execute({QStringLiteral(" delete from MealMonthRec where MonthDes =  ") +
+             m_session.dialect().quote(monthDes)});
 }
 
 void MonthlyBillBook::deleteBill(const QString& monthDes) const {
-    QSqlQuery q(m_session.ModuleConnection);
-    m_session.runner().RunQuery(q,
-                                QStringLiteral(" delete from mealmonthrec where monthDes =  ") +
-                                    m_session.dialect().quote(monthDes),
-                                false);
+    execute({QStringLiteral(" delete from mealmonthrec where monthDes =  ") +
+             m_session.dialect().quote(monthDes)});
+}
+
+void MonthlyBillBook::execute(const QStringList& statements) const {
+    QSqlDatabase db = m_session.ModuleConnection;
+    QSqlQuery q(db);
+    // Statements that belong together go in one transaction.
+    const bool together = statements.size() > 1;
+    if (together)
+        db.transaction();
+    try {
+        for (const QString& sql : statements)
+            m_session.runner().RunQuery(q, sql, false);
+    } catch (const DbError&) {
+        if (together)
+            db.rollback();
+        throw;
+    }
+    if (together && !db.commit())
+        throw DbError(db.lastError().text());
 }
 
 void MonthlyBillBook::storeRow(const TMonthlyRec& rec) const {
-    QSqlDatabase db = m_session.ModuleConnection;
     const SqlDialect d = m_session.dialect();
-    QSqlQuery q(db);
-    db.transaction();
-    try {
-        m_session.runner().RunQuery(
-            q,
-            QStringLiteral(" delete from MealMonthRec where MonthDes = %1 and sys_id = %2")
-                .arg(d.quote(rec.MonthDes), d.quote(rec.sys_id)),
-            false);
-        m_session.runner().RunQuery(q, MonthlyStatements::insertMonthRows(d, {rec}), false);
-    } catch (const DbError&) {
-        db.rollback();
-        throw;
-    }
-    if (!db.commit())
-        throw DbError(QStringLiteral("账单记录保存失败"));
+    execute({QStringLiteral(" delete from MealMonthRec where MonthDes = %1 and sys_id = %2")
+                 .arg(d.quote(rec.MonthDes), d.quote(rec.sys_id)),
+             MonthlyStatements::insertMonthRows(d, {rec})});
 }
 
 bool MonthlyBillBook::lockDateEnabled() const {
@@ -206,24 +207,11 @@ QString MonthlyBillBook::lockContentError(const QString& monthDes, const Monthly
 }
 
 void MonthlyBillBook::writeLock(const QDateTime& end, const QDateTime& now) const {
-    QSqlDatabase db = m_session.ModuleConnection;
-    QSqlQuery q(db);
     // The old lock goes only when the new one is in.
-    db.transaction();
-    try {
-        m_session.runner().RunQuery(q, QStringLiteral(" delete from  pos_lockBillDate "), false);
-        m_session.runner().RunQuery(
-            q,
-            QStringLiteral("insert into pos_lockBillDate(  BillLockDate   , AddDate  )  values( "
-                           "'%1' , '%2') ")
-                .arg(end.toString(kDateFormat), now.toString(kDateFormat)),
-            false);
-    } catch (const DbError&) {
-        db.rollback();
-        throw;
-    }
-    if (!db.commit())
-        throw DbError(QStringLiteral("封帐失败"));
+    execute(
+        {QStringLiteral(" delete from  pos_lockBillDate "),
+         QStringLiteral("insert into pos_lockBillDate(  BillLockDate   , AddDate  )  values( '%1' , '%2') ")
+             .arg(end.toString(kDateFormat), now.toString(kDateFormat))});
 }
 
 QVector<int> sequenceBreaks(const QVector<int>& sequences) {

@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -56,6 +57,8 @@ public:
     void writeLock(const QDateTime& end, const QDateTime& now) const;
 
 private:
+    // Runs the statements, several in one transaction.
+    void execute(const QStringList& statements) const;
     QString conditions(const MonthlyRowFilter& filter) const;
 
     const Session& m_session;
