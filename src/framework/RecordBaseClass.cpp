@@ -7,6 +7,7 @@
 #include "db/OpLog.h"
 #include "framework/ContextHelp.h"
 #include "framework/DataSetBinding.h"
+#include "framework/RecordPrintActions.h"
 #include "framework/RecordFileActions.h"
 #include "framework/RecordWindowRules.h"
 #include "shell/ModuleContext.h"
@@ -75,6 +76,7 @@ TfrmRecordBaseClass::TfrmRecordBaseClass(ModuleContext& context, const QString& 
     splitter->setSizes({1, 799});
     mainLayout->addWidget(splitter, 1);
     buildPopupMenu();
+    new RecordPrintActions(*this); // print, column chooser, grid layout
 
     connect(dgTable, &DBGrid::sortRefused, this,
             [this](const QString&) { prompter().error(QStringLiteral("选中列不能排序")); });
@@ -305,6 +307,7 @@ QString TfrmRecordBaseClass::registryKey() const {
 void TfrmRecordBaseClass::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     SetGridEditing(readOnlyWindow);
+    RecordPrintActions::of(*this)->loadLayout();
     applyDataState();
     if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget())) {
         if (m_watchedFrame != sub) {
@@ -446,6 +449,8 @@ void TfrmRecordBaseClass::dataSetOpened() {
         return;
     if (m_context.MealDM)
         applyDataSetDefinition(*m_dataSet, *m_context.MealDM, m_dataSet->objectName());
+    // The operator's stored layout goes over the data module's labels.
+    RecordPrintActions::of(*this)->loadLayout();
     // Changes go to the base table (the statement's one table unless set).
     if (!baseTable.isEmpty())
         m_dataSet->setUniqueTable(baseTable);

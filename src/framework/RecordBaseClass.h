@@ -59,6 +59,9 @@ public:
     QString baseSql;
     bool readOnlyWindow = false;
     bool queryOnFirstActivation = true;
+    // The print title (the caption when empty) and the line printed under it ("%[caption]").
+    QString printTitle;
+    QString printCaption;
     // Posted changes are kept and sent together (batch-optimistic) instead of one by one.
     bool batchUpdates = false;
     QString registryKey() const;

@@ -20,6 +20,8 @@ struct FrameworkFixture {
 
     void start(const QString& suite, const QString& userId) {
         db = std::make_unique<TestDatabase>(suite);
+        // Grid layouts go to the temporary folder, never to the real home.
+        qputenv("MEAL_SETTINGS_DIR", home.path().toLocal8Bit());
         context = std::make_unique<ModuleContext>();
         bindSession(context->session, *db, home.path());
         context->session.CurrentUserId = userId;

@@ -1,0 +1,57 @@
+#include "framework/PrintOutput.h"
+
+#include "dataset/export/ExportSource.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace PrintOutput {
+
+QHash<QString, QString> substitutions(const QString& company, const QString& title, const QString& caption,
+                                      const QString& userName, const QDate& printDate) {
+    return {
+        {QStringLiteral("%[company]"), company},
+        {QStringLiteral("%[title]"), title},
+        {QStringLiteral("%[caption]"), caption},
+        {QStringLiteral("%[user_name]"), userName},
+        {QStringLiteral("%[print_date]"), printDate.toString(QStringLiteral("yyyy-MM-dd"))},
+    };
+}
+
+QString documentPath(const QString& programFolder, const QString& title, const QString& extension) {
+    QString name = title.trimmed();
+    // A caption may carry path separators ("收/支"); they must not lead out of Documents.
+    for (QChar& c : name)
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.unicode() < 0x20)
+            c = QLatin1Char('_');
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        name = QStringLiteral("未命名");
+    return QDir(programFolder).filePath(QStringLiteral("Documents/") + name + extension);
+}
+
+bool exportGrid(const gridexport::ExportSource& source, gridexport::ExportFormat format, const QString& path,
+                QString* error) {
+    auto fail = [&](const QString& message) {
+        if (error)
+            *error = message;
+        return false;
+    };
+    const auto exporter = gridexport::createExporter(format);
+    if (!exporter)
+        return fail(QStringLiteral("未知的导出格式"));
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        return fail(QStringLiteral("不能创建目录 %1").arg(QFileInfo(path).absolutePath()));
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return fail(file.errorString());
+    if (!exporter->exportTo(source, file)) {
+        file.cancelWriting();
+        return fail(exporter->errorString());
+    }
+    if (!file.commit())
+        return fail(file.errorString());
+    return true;
+}
+
+} // namespace PrintOutput

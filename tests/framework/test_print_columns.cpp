@@ -1,0 +1,328 @@
+// The print dialog and the column chooser of a record window, driven
+// offscreen: the stored layout coming back on the next window, the
+// chooser's moves, export into Documents with its questions, the preview,
+// printing to PDF with the toast, the summary-row switch and the print right.
+#include "FrameworkFixture.h"
+#include "dataset/grid/DBGrid.h"
+#include "framework/DefColumnDialog.h"
+#include "framework/GridLayout.h"
+#include "framework/GridPrinter.h"
+#include "framework/PrintDialog.h"
+#include "framework/RecordBaseClass.h"
+#include "framework/RecordPrintActions.h"
+#include "framework/RecordWindowRules.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QListWidget>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+
+#include <functional>
+
+namespace {
+class TestWindow : public TfrmRecordBaseClass {
+public:
+    explicit TestWindow(ModuleContext& c) : TfrmRecordBaseClass(c, QStringLiteral("打印测试")) {
+        ownDataSet(QStringLiteral("dsPrintTest"));
+        baseSql = QStringLiteral("select id, name, amount, remark from print_test order by id");
+    }
+};
+
+// Runs `body` on the modal dialog of type T once it is up (the test's own
+// event loop is the dialog's exec).
+template <typename T> void onModal(std::function<void(T*)> body, int triesLeft = 100) {
+    QTimer::singleShot(10, [body, triesLeft] {
+        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            body(dialog);
+            // A failed check must not leave the test waiting on the dialog.
+            if (QTest::currentTestFailed() && QApplication::activeModalWidget() == dialog)
+                dialog->reject();
+        } else if (triesLeft > 0)
+            onModal<T>(body, triesLeft - 1);
+        else
+            QFAIL("the dialog never came up");
+    });
+}
+
+void flushDeletes() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+QStringList items(const QListWidget* list) {
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+} // namespace
+
+class TestPrintColumns : public QObject {
+    Q_OBJECT
+    FrameworkFixture fx;
+    QStringList opened; // files the export asked to open
+
+    std::unique_ptr<TestWindow> open(int tag = RecordRights::Print) {
+        auto w = std::make_unique<TestWindow>(*fx.context);
+        w->setTag(tag);
+        w->activate();
+        return w;
+    }
+    QString documents(const QString& name) const {
+        return fx.home.filePath(QStringLiteral("Documents/") + name);
+    }
+
+private slots:
+    void initTestCase() {
+        fx.start(QStringLiteral("print_columns"), QStringLiteral("OPER1"));
+        fx.context->session.CompanyName = QStringLiteral("测试公司");
+        fx.db->exec(
+            QStringLiteral("create table print_test (id int auto_increment primary key, name varchar(30), "
+                           "amount decimal(12,2), remark varchar(40))"));
+        fx.db->exec(
+            QStringLiteral("insert into print_test (name, amount, remark) values ('Alice', 10.50, 'a'), "
+                           "('Bob', 2.25, 'b'), ('Carol', 7.00, 'c')"));
+    }
+    void init() {
+        fx.prompter.clear();
+        opened.clear();
+    }
+    void cleanupTestCase() { fx.stop(); }
+
+    void chooserSavesALayoutTheNextWindowReads() {
+        auto w = open();
+        DataSet* ds = w->dataSet();
+        ds->findField(QStringLiteral("amount"))->setDisplayLabel(QStringLiteral("2010年金额"));
+        ds->findField(QStringLiteral("remark"))->setVisible(false);
+        QPointer<TfrmDefColumn> seen;
+        bool shown = false;
+        onModal<TfrmDefColumn>([&](TfrmDefColumn* d) {
+            seen = d;
+            shown = true;
+            QCOMPARE(d->windowTitle(), QStringLiteral("自定义显示列"));
+            QCOMPARE(items(d->ListCols), QStringList({QStringLiteral("remark")}));
+            QCOMPARE(items(d->SelCols), QStringList({QStringLiteral("id"), QStringLiteral("name"),
+                                                     QStringLiteral("2010年金额")}));
+            // "name" out, "remark" in: the lists change in arrival order.
+            d->SelCols->item(1)->setSelected(true);
+            d->btnUnSelect->click();
+            d->ListCols->item(0)->setSelected(true);
+            d->btnSelect->click();
+            QCOMPARE(items(d->ListCols), QStringList({QStringLiteral("name")}));
+            QCOMPARE(items(d->SelCols), QStringList({QStringLiteral("id"), QStringLiteral("2010年金额"),
+                                                     QStringLiteral("remark")}));
+            d->btnApply->click();
+        });
+        w->actDefCols->trigger();
+        QVERIFY(shown);
+        flushDeletes();
+        QVERIFY(!seen); // freed on close
+        QVERIFY(!RecordPrintActions::of(*w)->columnDialog());
+        // The grid follows at once.
+        QCOMPARE(w->dgTable->model()->columnCount(), 3);
+        QVERIFY(!ds->findField(QStringLiteral("name"))->visible());
+
+        GridLayoutStore store;
+        QCOMPARE(store.value(w->registryKey(), GridLayout::kDefaultLayout), w->registryKey());
+        QVERIFY(store.value(w->registryKey(), QStringLiteral("name")).startsWith(QLatin1String("00001")));
+        w.reset();
+
+        // A new window on the same data set shows the stored layout, labels intact.
+        auto again = open();
+        DataSet* ds2 = again->dataSet();
+        QVERIFY(!ds2->findField(QStringLiteral("name"))->visible());
+        QVERIFY(ds2->findField(QStringLiteral("remark"))->visible());
+        QCOMPARE(ds2->findField(QStringLiteral("amount"))->displayLabel(), QStringLiteral("2010年金额"));
+        QCOMPARE(again->dgTable->model()->columnCount(), 3);
+        // ... also after a refresh, which builds the fields anew.
+        again->actDataRefreshExecute();
+        QCOMPARE(ds2->findField(QStringLiteral("amount"))->displayLabel(), QStringLiteral("2010年金额"));
+        QVERIFY(!ds2->findField(QStringLiteral("name"))->visible());
+    }
+
+    void chooserMovesAllAndCancelKeepsTheFields() {
+        auto w = open();
+        const QString before = GridLayoutStore().value(w->registryKey(), QStringLiteral("id"));
+        onModal<TfrmDefColumn>([&](TfrmDefColumn* d) {
+            d->btnUnSelectAllClick();
+            QVERIFY(d->SelCols->count() == 0);
+            QCOMPARE(d->ListCols->count(), 4);
+            d->btnSelectAllClick();
+            QCOMPARE(d->SelCols->count(), 4);
+            // A double click moves the selected items like "<-".
+            d->SelCols->item(0)->setSelected(true);
+            d->SelColsDblClick();
+            QCOMPARE(items(d->ListCols), QStringList({QStringLiteral("name")}));
+            d->btnReset->click();
+        });
+        w->actDefCols->trigger();
+        // Cancelled: the fields and the stored values stay as they were.
+        QVERIFY(!w->dataSet()->findField(QStringLiteral("name"))->visible());
+        QCOMPARE(GridLayoutStore().value(w->registryKey(), QStringLiteral("id")), before);
+    }
+
+    void printNeedsTheRightOrAdmin() {
+        auto w = open(RecordRights::Find);
+        w->actDataPrint->trigger();
+        QCOMPARE(fx.prompter.texts(), QStringList({QStringLiteral("无权限")}));
+        QVERIFY(!RecordPrintActions::of(*w)->printDialog());
+
+        fx.context->session.CurrentUserId = QStringLiteral("admin");
+        onModal<TdlgPrint>([](TdlgPrint* d) { d->btnCancel->click(); });
+        w->actDataPrint->trigger();
+        fx.context->session.CurrentUserId = QStringLiteral("OPER1");
+        // The empty print title became the caption; the printer got its substitutions.
+        QCOMPARE(w->printTitle, QStringLiteral("打印测试"));
+        const auto& subs = RecordPrintActions::of(*w)->gridPrinter().options().substitutions;
+        QCOMPARE(subs.value(QStringLiteral("%[company]")), QStringLiteral("测试公司"));
+        QCOMPARE(subs.value(QStringLiteral("%[print_date]")), QDate::currentDate().toString(Qt::ISODate));
+    }
+
+    void exportGoesToDocumentsAndAsksBeforeOverwriting() {
+        auto w = open();
+        w->printTitle = QStringLiteral("导出测试");
+        // The layout stored by the tests above hides the names; the export follows the grid.
+        w->dataSet()->findField(QStringLiteral("name"))->setVisible(true);
+        w->dgTable->refreshColumns();
+        const QString path = documents(QStringLiteral("导出测试.CSV"));
+        QFile::remove(path);
+        auto exportCsv = [&](std::function<void(TdlgPrint*)> check) {
+            onModal<TdlgPrint>([&, check](TdlgPrint* d) {
+                d->openDocument = [&](const QUrl& url) {
+                    opened << url.toLocalFile();
+                    return true;
+                };
+                QVERIFY(d->rbPreview->isChecked());
+                QCOMPARE(d->exportFormatKey(), 2);
+                d->setExportFormatKey(4);
+                d->rbExport->setChecked(true);
+                d->btnOK->click();
+                check(d);
+            });
+            w->actDataPrint->trigger();
+        };
+
+        fx.prompter.answer(PromptAnswer::Yes); // open it?
+        exportCsv([](TdlgPrint* d) { QVERIFY(!d->isVisible()); });
+        QVERIFY(readFile(path).contains("Carol"));
+        QCOMPARE(opened, QStringList({path}));
+        QCOMPARE(fx.prompter.texts(), QStringList({QStringLiteral("导出完成, 是否启动查看? ")}));
+
+        // The file exists: No keeps it and the dialog stays open.
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("old");
+        old.close();
+        fx.prompter.clear();
+        opened.clear();
+        fx.prompter.answer(PromptAnswer::No);
+        exportCsv([](TdlgPrint* d) {
+            QVERIFY(d->isVisible());
+            d->btnCancel->click();
+        });
+        QCOMPARE(readFile(path), QByteArray("old"));
+        QCOMPARE(fx.prompter.calls().at(0).title, QStringLiteral("提示"));
+        QCOMPARE(fx.prompter.calls().at(0).text, QStringLiteral("文件\"%1\"已经存在, 是否覆盖? ").arg(path));
+
+        // Yes overwrites; not opening it afterwards opens nothing.
+        fx.prompter.clear();
+        fx.prompter.answer(PromptAnswer::Yes);
+        fx.prompter.answer(PromptAnswer::No);
+        exportCsv([](TdlgPrint*) {});
+        QVERIFY(readFile(path).contains("Alice"));
+        QVERIFY(opened.isEmpty());
+        QCOMPARE(fx.prompter.pendingAnswers(), 0);
+    }
+
+    void choosingAFormatChoosesTheExport() {
+        fx.context->session.CurrentUserId = QStringLiteral("OPER1");
+        TdlgPrint d(*fx.context);
+        d.setAttribute(Qt::WA_DeleteOnClose, false);
+        QCOMPARE(d.cbExportFMT->count(), 5);
+        QCOMPARE(d.cbExportFMT->itemText(4), QStringLiteral("Web 网页 (*.html)"));
+        QVERIFY(d.rbPreview->isChecked());
+        d.cbExportFMT->activated(0);
+        QVERIFY(d.rbExport->isChecked());
+    }
+
+    void previewOpensAPreviewOfThePages() {
+        auto w = open();
+        int pages = -1;
+        bool previewSeen = false;
+        onModal<TdlgPrint>([&](TdlgPrint* d) {
+            onModal<QPrintPreviewDialog>([&](QPrintPreviewDialog* preview) {
+                previewSeen = true;
+                if (auto* widget = preview->findChild<QPrintPreviewWidget*>())
+                    pages = widget->pageCount();
+                preview->reject();
+            });
+            d->btnOK->click(); // preview is the default choice
+        });
+        w->actDataPrint->trigger();
+        QVERIFY(previewSeen);
+        QCOMPARE(pages, 1);
+        flushDeletes();
+        QVERIFY(!RecordPrintActions::of(*w)->printDialog());
+    }
+
+    void printWritesPdfAndShowsTheToast() {
+        auto w = open();
+        w->printTitle = QStringLiteral("打印到文件");
+        QPrinter& printer = RecordPrintActions::of(*w)->gridPrinter().printer();
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        const QString chosen = fx.home.filePath(QStringLiteral("chosen.pdf"));
+        printer.setOutputFileName(chosen);
+        const int toastsBefore = fx.context->toasts.count();
+        auto printDirectly = [&] {
+            onModal<TdlgPrint>([](TdlgPrint* d) {
+                d->rbPrint->setChecked(true);
+                d->btnOK->click();
+            });
+            w->actDataPrint->trigger();
+        };
+        printDirectly();
+        QVERIFY(readFile(chosen).startsWith("%PDF"));
+        QVERIFY(readFile(chosen).size() > 500);
+        QCOMPARE(fx.context->toasts.count(), toastsBefore + 1);
+
+        // No printer and no file chosen: the print goes to Documents as PDF.
+        printer.setOutputFileName(QString());
+        printDirectly();
+        QVERIFY(readFile(documents(QStringLiteral("打印到文件.pdf"))).startsWith("%PDF"));
+        QCOMPARE(fx.context->toasts.count(), toastsBefore + 2);
+        QVERIFY(fx.prompter.calls().isEmpty());
+        fx.context->toasts.closeAll();
+    }
+
+    void summaryRowSwitchChangesTheWindowGrid() {
+        auto w = open();
+        w->SetSumFooter(nullptr, 1);
+        onModal<TdlgPrint>([](TdlgPrint* d) {
+            QVERIFY(d->cbShowFoot->isChecked());
+            d->cbShowFoot->click();
+            d->btnCancel->click();
+        });
+        w->actDataPrint->trigger();
+        QCOMPARE(w->dgTable->footerRowCount(), 0);
+        onModal<TdlgPrint>([](TdlgPrint* d) {
+            QVERIFY(!d->cbShowFoot->isChecked());
+            d->cbShowFoot->click();
+            d->btnCancel->click();
+        });
+        w->actDataPrint->trigger();
+        QCOMPARE(w->dgTable->footerRowCount(), 1);
+    }
+};
+
+QTEST_MAIN(TestPrintColumns)
+#include "test_print_columns.moc"
