@@ -244,6 +244,27 @@ private slots:
         QCOMPARE(m_db->scalar(QStringLiteral("select count(*) from keydetail")).toInt(), 3);
     }
 
+    // SQL Server builds the work table with SELECT ... INTO and an identity
+    // column; MariaDB with CREATE TABLE ... SELECT and a user variable.
+    void fillingStatementFollowsTheEngine() {
+        const QString mainSql = MealRecordsQuery::statement(kind(MealRecordsQuery::TimedIndex), m_session);
+        const QString server = MealRecordsMerge::fillingStatement(MergedKind::Timed, mainSql, m_begin, m_end,
+                                                                  SqlDialect(true, false));
+        QVERIFY(
+            server.startsWith(QStringLiteral("Select aa.*,IDENTITY(INT,1,1) as nRow into Meal_TempTable ")));
+        QVERIFY(server.contains(QStringLiteral("convert(varchar(10),m.clock_id) as clock_id")));
+        QVERIFY(server.contains(QStringLiteral("convert(varchar(18),sign_time) as sign_time")));
+        QVERIFY(!server.contains(QStringLiteral("@rn")) && !server.contains(QStringLiteral("CAST(")));
+        QVERIFY(server.contains(QStringLiteral("'2026-11-01 00:00:00'")) &&
+                !server.contains(QStringLiteral(":@")));
+        const QString maria = MealRecordsMerge::fillingStatement(MergedKind::Timed, mainSql, m_begin, m_end,
+                                                                 SqlDialect(false, true));
+        QVERIFY(maria.startsWith(
+            QStringLiteral("CREATE TABLE Meal_TempTable Select aa.*, (@rn:=@rn+1) as nRow ")));
+        QVERIFY(maria.contains(QStringLiteral(", (SELECT @rn:= 0) as bb ")));
+        QVERIFY(!maria.contains(QStringLiteral("convert(")));
+    }
+
     void workTableIsDroppedEvenWhenTheExportFails() {
         // A table left over from an interrupted export does not stop the next one.
         m_db->exec(QStringLiteral("create table Meal_TempTable (x int)"));
