@@ -1,6 +1,7 @@
 #include "reports/ReturnCard.h"
 
 #include "db/CompanyParameters.h"
+#include "framework/CardReadButton.h"
 #include "framework/DepartmentFilter.h"
 #include "reports/ReturnCardQuery.h"
 #include "shell/ModuleContext.h"
@@ -42,6 +43,7 @@ TfrmReturnCard::TfrmReturnCard(ModuleContext& context, QWidget* parent)
     btnReadCard = new QToolButton(plKey);
     btnReadCard->setObjectName(QStringLiteral("btnReadCard"));
     btnReadCard->setText(QStringLiteral("读卡"));
+    CardReadButton::attach(this->context(), edtCard_id, btnReadCard); // digits only; "读卡" fills it
     int i = at;
     layout->insertWidget(i++, new QLabel(QStringLiteral("时间从"), plKey));
     layout->insertWidget(i++, dtp_begin);
