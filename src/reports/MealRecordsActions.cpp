@@ -3,6 +3,7 @@
 #include "dataset/grid/DBGrid.h"
 #include "dataset/grid/DataSetExportSource.h"
 #include "framework/CardReadButton.h"
+#include "framework/GridLayout.h"
 #include "framework/RecordFileActions.h"
 #include "framework/RecordFiles.h"
 #include "reports/MealRecords.h"
@@ -69,6 +70,9 @@ void TfrmMealRecords::exportMerged(MergedKind kind) {
 bool TfrmMealRecords::writeMerged(DataSet& rows, const QString& path, int filterIndex) {
     OtherTable->setDataSet(&rows);
     MealRecordsMerge::applyLabels(rows);
+    // The operator's column layout of the consumption list applies to the
+    // master columns the merged list shares with it.
+    GridLayoutStore().load(rows, registryKey());
     OtherTable->refreshColumns();
     MealRecordsMerge::mergedFooter(*OtherTable->model(), OtherTable->footer());
     OtherTable->setFooterRowCount(1);

@@ -4,6 +4,7 @@
 #include "../framework/FrameworkFixture.h"
 #include "MealRecordsData.h"
 #include "dataset/grid/DBGrid.h"
+#include "framework/GridLayout.h"
 #include "reports/MealRecords.h"
 
 #include <QAction>
@@ -195,6 +196,12 @@ private slots:
         w->cbkind->setCurrentIndex(2);
         w->actDataRefresh->trigger();
         waitIdle(*w);
+        // The operator's layout of the consumption list renames a shared column.
+        GridLayout::FieldLayout empId;
+        empId.index = 0;
+        empId.width = 10;
+        empId.label = QStringLiteral("员工0号");
+        GridLayoutStore().setValue(w->registryKey(), QStringLiteral("emp_id"), GridLayout::encode(empId));
         const QString path = fx.home.filePath(QStringLiteral("merged.csv"));
         fx.prompter.answerFile(path, 6); // CSV after ADTG, XML, text, XLS, RTF
         w->actDataExport->trigger();
@@ -205,6 +212,7 @@ private slots:
             QString::fromUtf8(f.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 5); // titles, three lines, footer
         QVERIFY(lines[0].contains(QStringLiteral("键值编号")));
+        QVERIFY2(lines[0].contains(QStringLiteral("员工0号")), qPrintable(lines[0]));
         QVERIFY(lines[1].contains(QStringLiteral("张三")));
         QVERIFY(!lines[2].contains(QStringLiteral("张三")));
         QVERIFY(lines[3].contains(QStringLiteral("张三")));
