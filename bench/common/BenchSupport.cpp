@@ -46,13 +46,21 @@ ConnectionSettings settingsFromEnvironment(const QString& database) {
     return s;
 }
 
+namespace {
+QStringList clientArguments(const ConnectionSettings& s, const QString& sql, const QStringList& options) {
+    return QStringList{QStringLiteral("-S"),
+                       s.ServerName,
+                       QStringLiteral("-u"),
+                       s.UserId,
+                       QStringLiteral("-p") + s.Password,
+                       QStringLiteral("-B")}
+           << options << QStringLiteral("-e") << sql << s.DatabaseName;
+}
+} // namespace
+
 double timeClient(const ConnectionSettings& s, const QString& sql, bool quick, qint64* bytes) {
-    QStringList args{
-        QStringLiteral("-S"), s.ServerName, QStringLiteral("-u"), s.UserId, QStringLiteral("-p") + s.Password,
-        QStringLiteral("-B")};
-    if (quick)
-        args << QStringLiteral("--quick");
-    args << QStringLiteral("-e") << sql << s.DatabaseName;
+    const QStringList args =
+        clientArguments(s, sql, quick ? QStringList{QStringLiteral("--quick")} : QStringList());
     QTemporaryFile output;
     QProcess p;
     if (bytes) {
@@ -74,6 +82,20 @@ double timeClient(const ConnectionSettings& s, const QString& sql, bool quick, q
     return seconds;
 }
 
+double timeClientFirstRow(const ConnectionSettings& s, const QString& sql) {
+    QProcess p;
+    QElapsedTimer t;
+    t.start();
+    p.start(QStringLiteral("mariadb"),
+            clientArguments(s, sql, {QStringLiteral("--quick"), QStringLiteral("-N")}));
+    if (!p.waitForReadyRead(-1))
+        throw DbError(QStringLiteral("mariadb: ") + QString::fromLocal8Bit(p.readAllStandardError()));
+    const double seconds = double(t.nsecsElapsed()) / 1e9;
+    p.kill();
+    p.waitForFinished(-1);
+    return seconds;
+}
+
 Timing timeRuns(int runs, const std::function<void()>& work) {
     std::vector<double> wall, cpu;
     for (int run = 0; run < std::max(1, runs); ++run) {
@@ -90,13 +112,15 @@ Timing timeRuns(int runs, const std::function<void()>& work) {
 ClientReference measureClient(const ConnectionSettings& settings, const QString& sql, int runs) {
     ClientReference r;
     timeClient(settings, sql, true, &r.outputBytes); // also warms the server's caches
-    std::vector<double> batch, quick;
+    std::vector<double> batch, quick, first;
     for (int run = 0; run < std::max(1, runs); ++run) {
         batch.push_back(timeClient(settings, sql, false));
         quick.push_back(timeClient(settings, sql, true));
+        first.push_back(timeClientFirstRow(settings, sql));
     }
     r.batch = median(batch);
     r.quick = median(quick);
+    r.firstRow = median(first);
     return r;
 }
 

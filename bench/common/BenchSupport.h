@@ -32,11 +32,17 @@ struct Timing {
 // Medians of `runs` runs of `work`.
 Timing timeRuns(int runs, const std::function<void()>& work);
 
+// Seconds until `mariadb --quick -B -N` prints its first row (the client is
+// then stopped): what the server makes anyone wait, for example its sort.
+double timeClientFirstRow(const ConnectionSettings& settings, const QString& sql);
+
 // The client reference of one statement: medians of `runs` runs of plain
-// batch mode and of --quick, and the size of its output.
+// batch mode, of --quick and of the wait for the first row, and the size of
+// its output.
 struct ClientReference {
     double batch = 0;
     double quick = 0;
+    double firstRow = 0;
     qint64 outputBytes = 0;
 };
 ClientReference measureClient(const ConnectionSettings& settings, const QString& sql, int runs);

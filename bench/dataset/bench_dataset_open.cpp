@@ -281,6 +281,7 @@ int main(int argc, char** argv) {
         const ClientReference client = measureClient(s, st.clientText(), runs);
         out << "mariadb -B > /dev/null:         " << client.batch << " s" << Qt::endl;
         out << "mariadb --quick -B > /dev/null: " << client.quick << " s" << Qt::endl;
+        out << "mariadb's first row after:      " << client.firstRow << " s" << Qt::endl;
         out << "client output:                  " << double(client.outputBytes) / 1e6 << " MB" << Qt::endl;
         if (!parser.isSet(QStringLiteral("work-only")))
             compareOpen(db, st, client, runs);
