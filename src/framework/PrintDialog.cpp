@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -157,9 +158,12 @@ void TdlgPrint::btnOKClick() {
 bool TdlgPrint::printDirectly() {
     QPrinter& printer = m_printer->printer();
     // No printer installed: the print goes to a PDF file beside the exports.
-    if (m_printer->needsOutputFile())
-        printer.setOutputFileName(
-            PrintOutput::documentPath(m_context.session.programFolder, m_title, QStringLiteral(".pdf")));
+    if (m_printer->needsOutputFile()) {
+        const QString path =
+            PrintOutput::documentPath(m_context.session.programFolder, m_title, QStringLiteral(".pdf"));
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        printer.setOutputFileName(path);
+    }
     QString error;
     if (!m_printer->print(&error)) {
         m_context.prompter->error(error.isEmpty() ? QStringLiteral("打印失败") : error);

@@ -295,7 +295,9 @@ private slots:
         QVERIFY(readFile(chosen).size() > 500);
         QCOMPARE(fx.context->toasts.count(), toastsBefore + 1);
 
-        // No printer and no file chosen: the print goes to Documents as PDF.
+        // No printer and no file chosen: the print goes to Documents as PDF,
+        // the folder made when missing.
+        QVERIFY(QDir(documents(QString())).removeRecursively());
         printer.setOutputFileName(QString());
         printDirectly();
         QVERIFY(readFile(documents(QStringLiteral("打印到文件.pdf"))).startsWith("%PDF"));
