@@ -1,5 +1,6 @@
 #include "host/HostAutomation.h"
 
+#include "host/HostDialogTour.h"
 #include "host/HostMainWindow.h"
 #include "host/HostWindowSetup.h"
 
@@ -14,9 +15,10 @@
 #include <cstdio>
 
 HostAutomation::HostAutomation(HostMainWindow& window, const QStringList& actions,
-                               const QString& screenshotDir, int delayMs, bool quitWhenDone)
+                               const QString& screenshotDir, int delayMs, bool quitWhenDone,
+                               const QString& dialogTourAction)
     : QObject(&window), m_window(window), m_actions(actions), m_dir(screenshotDir), m_delayMs(delayMs),
-      m_quit(quitWhenDone) {
+      m_quit(quitWhenDone), m_tourAction(dialogTourAction) {
     m_modalWatch.setInterval(200);
     connect(&m_modalWatch, &QTimer::timeout, this, &HostAutomation::watchModal);
 }
@@ -79,6 +81,8 @@ void HostAutomation::takeShot() {
                 if (!qobject_cast<QMdiSubWindow*>(w))
                     save(w, m_current + QStringLiteral("-window"));
             }
+            if (m_current == m_tourAction && active && startDialogTour(active->widget()))
+                return; // the tour goes on to the next step when it is done
         } else {
             std::fprintf(stderr, "mealhost: %s opened no window\n", qPrintable(m_current));
         }
@@ -108,6 +112,22 @@ void HostAutomation::nextStep() {
     QTimer::singleShot(m_dir.isEmpty() ? 0 : m_delayMs, this, &HostAutomation::takeShot);
 }
 
+bool HostAutomation::startDialogTour(QWidget* window) {
+    if (!HostDialogTour::applies(window))
+        return false;
+    m_touring = true;
+    auto* tour = new HostDialogTour(
+        window, m_delayMs,
+        [this](QWidget* w, const QString& what) { save(w, m_current + QLatin1Char('-') + what); }, this);
+    connect(tour, &HostDialogTour::finished, this, [this, tour] {
+        m_touring = false;
+        tour->deleteLater();
+        QTimer::singleShot(0, this, &HostAutomation::nextStep);
+    });
+    tour->start();
+    return true;
+}
+
 void HostAutomation::watchModal() {
     QWidget* modal = QApplication::activeModalWidget();
     if (!modal)
@@ -118,7 +138,9 @@ void HostAutomation::watchModal() {
         m_modalTicks = 0;
         return;
     }
-    if (++m_modalTicks * m_modalWatch.interval() < qMin(m_delayMs, 1000))
+    // During the tour only a dialog it did not expect, left standing, is closed here.
+    const int patience = m_touring ? m_delayMs + 2000 : qMin(m_delayMs, 1000);
+    if (++m_modalTicks * m_modalWatch.interval() < patience)
         return;
     save(modal, (m_current.isEmpty() ? QStringLiteral("start") : m_current) + QStringLiteral("-dialog"));
     std::fprintf(stderr, "mealhost: closed dialog \"%s\"\n", qPrintable(modal->windowTitle()));

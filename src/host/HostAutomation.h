@@ -3,6 +3,8 @@
 // other and save a PNG screenshot of the main window after start and after
 // each window that opened, then optionally quit. A modal dialog that comes up
 // on the way is saved too and then closed, so the run never waits for a click.
+// With a dialog-tour action, the record window that action opens also shows
+// its column chooser, print dialog, print preview and print toast for the camera.
 #include <QObject>
 #include <QPointer>
 #include <QSet>
@@ -16,7 +18,7 @@ class HostAutomation : public QObject {
     Q_OBJECT
 public:
     HostAutomation(HostMainWindow& window, const QStringList& actions, const QString& screenshotDir,
-                   int delayMs, bool quitWhenDone);
+                   int delayMs, bool quitWhenDone, const QString& dialogTourAction = QString());
 
     void start();
     // Properties set and actions triggered in each window as it opens
@@ -40,6 +42,7 @@ private:
     void nextStep();
     void takeShot();
     void watchModal();
+    bool startDialogTour(QWidget* window);
     bool save(QWidget* widget, const QString& name);
     QSet<QWidget*> visibleWindows() const;
 
@@ -48,7 +51,9 @@ private:
     QString m_dir;
     int m_delayMs;
     bool m_quit;
-    int m_index = -1; // -1: the main window after start
+    QString m_tourAction;
+    bool m_touring = false; // the tour handles its own dialogs
+    int m_index = -1;       // -1: the main window after start
     int m_step = 0;
     QPointer<QWidget> m_modalSeen;
     int m_modalTicks = 0;

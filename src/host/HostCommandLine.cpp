@@ -23,13 +23,17 @@ HostCommandLine HostCommandLine::parse(const QStringList& arguments) {
                                    QStringLiteral("MS"));
     const QCommandLineOption quit(QStringLiteral("quit-after-screenshots"),
                                   QStringLiteral("exit when the screenshots are saved"));
+    const QCommandLineOption dialogs(
+        QStringLiteral("screenshot-dialogs"),
+        QStringLiteral("also save the dialogs of the record window of ActionName"),
+        QStringLiteral("ActionName"));
     const QCommandLineOption setProperty(QStringLiteral("set"),
                                          QStringLiteral("set a property of an opened window's object"),
                                          QStringLiteral("ACTION:OBJECT.PROPERTY=VALUE"));
     const QCommandLineOption trigger(QStringLiteral("trigger"),
                                      QStringLiteral("trigger an action of an opened window"),
                                      QStringLiteral("ACTION:OBJECT"));
-    parser.addOptions({user, password, open, openAll, listActions, shots, delay, quit});
+    parser.addOptions({user, password, open, openAll, listActions, shots, delay, quit, dialogs});
     parser.addOptions({setProperty, trigger});
 
     if (!parser.parse(arguments)) {
@@ -52,6 +56,7 @@ HostCommandLine HostCommandLine::parse(const QStringList& arguments) {
     result.listActions = parser.isSet(listActions);
     result.screenshotDir = parser.value(shots);
     result.quitAfterScreenshots = parser.isSet(quit);
+    result.screenshotDialogs = parser.value(dialogs);
     result.windowSettings = parser.values(setProperty);
     result.windowTriggers = parser.values(trigger);
     if (parser.isSet(delay)) {

@@ -9,6 +9,9 @@
 //   --quit-after-screenshots   exit once the screenshots are saved
 //   --set A:obj.prop=value     set a property in the window of action A as it opens
 //   --trigger A:obj            then trigger that window's action (or click its button)
+//   --screenshot-dialogs ActionName  also show and save the column chooser,
+//                              print dialog, preview and print toast of the
+//                              record window that action opens
 #include <QString>
 #include <QStringList>
 
@@ -22,6 +25,7 @@ struct HostCommandLine {
     QString screenshotDir;
     int screenshotDelayMs = 1500;
     bool quitAfterScreenshots = false;
+    QString screenshotDialogs;  // action name
     QStringList windowSettings; // --set ActionName:object.property=value
     QStringList windowTriggers; // --trigger ActionName:object
 

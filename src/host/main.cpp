@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
             stderr,
             "mealhost: %s\nusage: mealhost [--user ID --password PW] [--open ActionName]... [--open-all]\n"
             "                [--list-actions] [--screenshots DIR [--screenshot-delay MS]\n"
-            "                [--quit-after-screenshots]]\n",
+            "                [--quit-after-screenshots] [--screenshot-dialogs ActionName]]\n",
             qPrintable(cmd.error));
         return 2;
     }
@@ -138,7 +138,7 @@ int main(int argc, char** argv) {
             actions += window.menuActionNames();
         actions.removeDuplicates();
         auto* automation = new HostAutomation(window, actions, cmd.screenshotDir, cmd.screenshotDelayMs,
-                                              cmd.quitAfterScreenshots);
+                                              cmd.quitAfterScreenshots, cmd.screenshotDialogs);
         automation->setWindowSetup(cmd.windowSettings, cmd.windowTriggers);
         QTimer::singleShot(0, automation, &HostAutomation::start);
     }
