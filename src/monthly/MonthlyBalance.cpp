@@ -221,9 +221,13 @@ TFrmMonthlyBalance::TFrmMonthlyBalance(ModuleContext& context, QWidget* parent)
 TFrmMonthlyBalance::~TFrmMonthlyBalance() = default;
 
 void TFrmMonthlyBalance::labelRows(DataSet& ds, bool department) {
+    // The columns in the order of the captions, the rest after them.
+    int at = 0;
     for (const auto& c : rowCaptions())
-        if (Field* f = ds.findField(c.first))
+        if (Field* f = ds.findField(c.first)) {
             f->setDisplayLabel(c.second);
+            ds.moveField(f, at++);
+        }
     for (int i = 0; i < ds.fieldCount(); ++i) {
         Field* f = ds.field(i);
         if (f->dataType() == FieldType::Currency || f->dataType() == FieldType::BCD)

@@ -110,6 +110,9 @@ private slots:
         QCOMPARE(w->dataSet()->recordCount(), 3);
         QCOMPARE(w->dsMonthRec->fieldByName("monthDes").asString(), QStringLiteral("2026-11"));
         QCOMPARE(w->dataSet()->findField("now_card_balance")->displayLabel(), QStringLiteral("月结结束金额"));
+        QCOMPARE(w->dataSet()->findField("empno")->index(), 4);
+        QCOMPARE(w->dataSet()->findField("sys_id")->index(), 22);
+        QVERIFY(!w->dataSet()->findField("Balance")->visible()); // isShowBalance is off
         // The same label again: refused with the message window, the bill kept as it was.
         fx.db->exec("update MealMonthRec set Balance = 7 where MonthDes = '2026-11' and card_id = 8003");
         const int toasts = context->toasts.count();
@@ -142,6 +145,27 @@ private slots:
         QCOMPARE(w->dataSet()->fieldByName("card_id").asInteger(), 8001);
         w->cbNonZero->setChecked(false);
         QCOMPARE(w->dataSet()->recordCount(), 3);
+        fx.db->exec("update MealMonthRec set Balance = 0 where MonthDes = '2026-11'");
+    }
+
+    // With isShowBalance the balance column shows and rows that do not balance are aqua.
+    void balanceColumnAndColour() {
+        fx.db->writeDaybookIni(fx.home.path(), QStringLiteral("[SystemConfigure]\nisShowBalance=1\n"));
+        fx.db->exec("update MealMonthRec set Balance = 2 where MonthDes = '2026-11' and card_id = 8002");
+        auto w = openWindow();
+        QFile::remove(fx.home.filePath(QStringLiteral("Daybook.ini")));
+        QVERIFY(w->isShowBalance());
+        QVERIFY(w->dataSet()->findField("Balance")->visible());
+        DataSetTableModel* model = w->GMonthOneRec->model();
+        int aqua = 0;
+        for (int row = 0; row < model->rowCount(); ++row) {
+            const bool odd =
+                w->dataSet()->value(row, w->dataSet()->findField("card_id")->index()).toInt() == 8002;
+            const QColor c = model->data(model->index(row, 0), Qt::BackgroundRole).value<QColor>();
+            QCOMPARE(c == QColor(0, 255, 255), odd);
+            aqua += odd;
+        }
+        QCOMPARE(aqua, 1);
         fx.db->exec("update MealMonthRec set Balance = 0 where MonthDes = '2026-11'");
     }
 
