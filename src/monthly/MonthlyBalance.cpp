@@ -2,6 +2,11 @@
 
 #include "dataset/grid/DBGrid.h"
 #include "db/IniFile.h"
+#include "framework/GridPrinter.h"
+#include "framework/PrintDialog.h"
+#include "framework/PrintOutput.h"
+#include "framework/RecordPrintActions.h"
+#include "framework/RecordWindowRules.h"
 #include "monthly/ConsumeAllRec.h"
 #include "monthly/SelectMonth.h"
 #include "shell/ModuleContext.h"
@@ -157,6 +162,10 @@ TFrmMonthlyBalance::TFrmMonthlyBalance(ModuleContext& context, QWidget* parent)
     connect(actDataInsert, &QAction::triggered, this, [this] { createBill(); });
     connect(actDataDelete, &QAction::triggered, this, [this] { deleteBill(); });
     connect(actDataRefresh, &QAction::triggered, this, [this] { guarded([this] { showBill(false); }); });
+    if (RecordPrintActions* printing = RecordPrintActions::of(*this))
+        disconnect(actDataPrint, &QAction::triggered, printing, nullptr);
+    connect(actDataPrint, &QAction::triggered, this, [this] { printBill(); });
+    showPrintDialog = [](QDialog& dialog) { dialog.exec(); };
     actLockBill = new QAction(QStringLiteral("封帐"), this);
     actLockBill->setObjectName(QStringLiteral("actLockBill"));
     actLockBill->setIcon(actDataPost->icon());
@@ -506,6 +515,28 @@ void TFrmMonthlyBalance::showDetails() {
     TFrmConsumeAllRec::showFor(context(), MonthlyBillBook::historyStatement(qint32(card->asInteger())),
                                rows.fieldByName(QStringLiteral("BillStartDate")).asDateTime(),
                                rows.fieldByName(QStringLiteral("BillEndDate")).asDateTime());
+}
+
+void TFrmMonthlyBalance::printBill() {
+    if (pcBills->currentWidget() != tsMonthDeptRec) {
+        if (RecordPrintActions* printing = RecordPrintActions::of(*this))
+            printing->actDataPrintExecute();
+        return;
+    }
+    if (!hasRight(RecordRights::Print))
+        return refuse();
+    if (!dsMonthDeptRec->isActive())
+        return;
+    if (!m_deptPrinter)
+        m_deptPrinter = new GridPrinter(*GMonthDeptRec, this);
+    const Session& s = context().session;
+    if (printTitle.isEmpty())
+        printTitle = windowTitle();
+    m_deptPrinter->options().substitutions = PrintOutput::substitutions(
+        s.CompanyName, printTitle, printCaption, s.CurrentUserName, QDate::currentDate());
+    auto* dialog = new TdlgPrint(context(), this);
+    dialog->setup(m_deptPrinter, dsMonthDeptRec, printTitle, windowTitle());
+    showPrintDialog(*dialog);
 }
 
 void TFrmMonthlyBalance::closeEvent(QCloseEvent* event) {

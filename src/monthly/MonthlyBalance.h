@@ -11,7 +11,9 @@
 #include <functional>
 #include <optional>
 
+class GridPrinter;
 class QCheckBox;
+class QDialog;
 class QGroupBox;
 class QLabel;
 class QProgressBar;
@@ -58,6 +60,10 @@ public:
     void deleteBill();
     void lockBill();
     void showDetails();
+    // Print: the rows tab as every record window; the department tab on its own grid.
+    void printBill();
+    // Opens the print dialog (tests replace it).
+    std::function<void(QDialog& dialog)> showPrintDialog;
     void timerTick();
     bool isShowBalance() const { return m_showBalance; }
     std::optional<QDateTime> lockDate() const { return m_lockDate; }
@@ -76,6 +82,7 @@ private:
 
     MonthlyBillBook m_book;
     MonthlyBillRun* m_run = nullptr;
+    GridPrinter* m_deptPrinter = nullptr;
     QString m_label;
     QDateTime m_start;
     QDateTime m_end;

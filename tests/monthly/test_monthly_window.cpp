@@ -10,6 +10,7 @@
 #include "monthly/SelectMonth.h"
 #include "shell/ModuleContext.h"
 #include "util/ScriptedPrompter.h"
+#include <QDialog>
 
 #include <QAction>
 #include <QApplication>
@@ -146,6 +147,26 @@ private slots:
         w->cbNonZero->setChecked(false);
         QCOMPARE(w->dataSet()->recordCount(), 3);
         fx.db->exec("update MealMonthRec set Balance = 0 where MonthDes = '2026-11'");
+    }
+
+    void departmentTabAndItsPrint() {
+        auto w = openWindow();
+        w->pcBills->setCurrentWidget(w->tsMonthDeptRec);
+        QCOMPARE(w->dsMonthDeptRec->recordCount(), 1);
+        QCOMPARE(w->dsMonthDeptRec->fieldByName("empno").asInteger(), qint64(3));
+        QCOMPARE(w->dsMonthDeptRec->fieldByName("empno").displayLabel(), QStringLiteral("部门人数"));
+        QCOMPARE(w->dsMonthDeptRec->fieldByName("last_balance").asFixed(), qint64(1250000)); // 35 + 45 + 45
+        QDialog* shown = nullptr;
+        w->showPrintDialog = [&](QDialog& d) { shown = &d; };
+        w->actDataPrint->trigger();
+        QVERIFY(shown);
+        // Without the print right the operator is told so and nothing opens.
+        context->session.CurrentUserId = QStringLiteral("OPER9");
+        shown = nullptr;
+        w->actDataPrint->trigger();
+        QVERIFY(!shown);
+        QCOMPARE(prompter.texts().last(), QStringLiteral("无权限"));
+        context->session.CurrentUserId = QStringLiteral("ADMIN");
     }
 
     // With isShowBalance the balance column shows and rows that do not balance are aqua.
