@@ -1,0 +1,84 @@
+// mealctl monthly as an operator runs it: a bill built, refused under a label
+// already used, one card recomputed, and the lock with its period rule; the
+// exit status tells a script whether it worked.
+#include "MonthlyFixture.h"
+
+#include <QProcess>
+
+class TestMealctlMonthly : public QObject {
+    Q_OBJECT
+    MonthlyFixture fx;
+
+    struct Run {
+        int status;
+        QString out;
+        QString err;
+    };
+    Run run(const QStringList& args) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("MEAL_HOME"), fx.home.path());
+        env.remove(QStringLiteral("DISPLAY"));
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(MEALCTL_FILE), QStringList{QStringLiteral("monthly")} + args);
+        p.waitForFinished(120000);
+        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+                QString::fromUtf8(p.readAllStandardError())};
+    }
+
+private slots:
+    void initTestCase() {
+        fx.start(QStringLiteral("mealctl_monthly"));
+        fx.db->writeDaybookIni(fx.home.path());
+        fx.db->exec("insert into sys_user (Userid, UserName, Password) values ('ADMIN', '管理员', 'x')");
+        for (int c = 1; c <= 4; ++c) {
+            fx.card(9100 + c, 700 + c, QStringLiteral("M%1").arg(c), "2026-09-01 08:00:00");
+            fx.holder(QStringLiteral("M%1").arg(c), 9100 + c, 700 + c, QStringLiteral("员工%1").arg(c));
+            fx.charge(9100 + c, 1, 0, "30", "30", "2026-10-01 09:00:00");
+            fx.meal(9100 + c, 2, 1, "2.50", "27.50", "2026-11-05 12:00:00");
+        }
+    }
+    void cleanupTestCase() { fx.stop(); }
+
+    void createRecomputeLock() {
+        Run r = run(
+            {"create", "--label", "2026-11", "--from", "2026-11-01 00:00:00", "--to", "2026-11-30 23:59:59"});
+        QVERIFY2(r.status == 0, qPrintable(r.err));
+        QVERIFY2(r.out.contains(QStringLiteral("4 rows, 0 with a non-zero balance, 0 not saved")),
+                 qPrintable(r.out));
+        QVERIFY(r.err.contains(QStringLiteral("4/4")));
+        // A label already used is refused and the bill stays as it is.
+        fx.db->exec("update MealMonthRec set Now_card_balance = 1 where card_id = 9101");
+        r = run(
+            {"create", "--label", "2026-11", "--from", "2026-10-01 00:00:00", "--to", "2026-10-31 23:59:59"});
+        QCOMPARE(r.status, 1);
+        QVERIFY(r.err.contains(QStringLiteral("账单编号重复")));
+        QCOMPARE(fx.count("select count(*) from MealMonthRec where card_id = 9101 and Now_card_balance = 1"),
+                 1);
+        // Recomputing the card puts its right row back, and only that row.
+        r = run({"recompute", "--label", "2026-11", "--card", "9101"});
+        QVERIFY2(r.status == 0, qPrintable(r.err));
+        QVERIFY(r.out.contains(QStringLiteral("opening 30.00, closing 27.50, balance 0.00")));
+        QCOMPARE(fx.count("select count(*) from MealMonthRec where MonthDes = '2026-11'"), 4);
+        QCOMPARE(
+            fx.count("select count(*) from MealMonthRec where card_id = 9101 and Now_card_balance = 27.50"),
+            1);
+        r = run({"recompute", "--label", "2026-11", "--card", "91 or 1=1"});
+        QCOMPARE(r.status, 1);
+        // Locking: a 14-day bill is refused, the month is locked.
+        r = run(
+            {"create", "--label", "short", "--from", "2026-10-01 00:00:00", "--to", "2026-10-14 23:59:59"});
+        QCOMPARE(r.status, 0);
+        r = run({"lock", "--label", "short"});
+        QCOMPARE(r.status, 1);
+        QVERIFY(r.err.contains(QStringLiteral("该帐单结算日期至少是15天!")));
+        QCOMPARE(fx.count("select count(*) from pos_lockBillDate"), 0);
+        r = run({"lock", "--label", "2026-11"});
+        QVERIFY2(r.status == 0, qPrintable(r.err));
+        QCOMPARE(fx.count("select count(*) from pos_lockBillDate where BillLockDate = '2026-11-30 23:59:59'"),
+                 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMealctlMonthly)
+#include "test_mealctl_monthly.moc"
