@@ -1,7 +1,8 @@
 #include "monthly/MonthlyBillRun.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 
 using namespace workers;
 
@@ -28,14 +29,15 @@ void MonthlyBillRun::startSingle(const MonthlyRunConfig& config, const QString& 
 }
 
 bool MonthlyBillRun::waitUntilIdle(int timeoutMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (m_pool->IsBusy(false)) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
-    }
-    return true;
+    if (!m_pool->IsBusy(false))
+        return true;
+    // Sleeps in the event loop until the pool empties (no polling: the
+    // workers and the server want the processor).
+    QEventLoop loop;
+    connect(this, &MonthlyBillRun::idle, &loop, &QEventLoop::quit);
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    return !m_pool->IsBusy(false);
 }
 
 bool MonthlyBillRun::event(QEvent* e) {
@@ -74,6 +76,8 @@ bool MonthlyBillRun::event(QEvent* e) {
         return true;
     case WM_THREADDONE:
         m_pool->Remove(static_cast<WorkerLifeEvent*>(e)->subject);
+        if (!m_pool->IsBusy(false))
+            emit idle();
         return true;
     case WM_MONTHLYREC:
         emit rowComputed(static_cast<PayloadEvent<TMonthlyRec>*>(e)->payload);

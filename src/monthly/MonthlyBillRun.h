@@ -40,6 +40,8 @@ signals:
     void progressChanged(int position, int maximum, const QString& target);
     void rowComputed(const TMonthlyRec& rec);
     void failureReported(const QString& text);
+    // The last worker has gone.
+    void idle();
 
 protected:
     bool event(QEvent* e) override;

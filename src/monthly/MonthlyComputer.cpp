@@ -254,16 +254,16 @@ void MonthlyComputer::recoverAddedBackForAll(const QSet<qint32>& population) {
 }
 
 CardTxnMap MonthlyComputer::loadWholePeriod() {
+    CardTxnMap rows = loadTransactions(MonthlyStatements::periodTransactions(m_period, QString()));
     // The server sends the rows unsorted (a sort of the whole month costs more
     // than the read); each card's rows are put in the statement's order here.
-    CardTxnMap rows = loadTransactions(MonthlyStatements::periodTransactions(m_period, QString()));
     for (auto it = rows.begin(); it != rows.end(); ++it)
-        std::stable_sort(it.value().begin(), it.value().end(), [](const CardTxn& a, const CardTxn& b) {
-            if (a.card_sequ != b.card_sequ)
-                return a.card_sequ < b.card_sequ;
-            if (a.kind != b.kind)
-                return a.kind < b.kind;
-            return a.opDate < b.opDate;
+        std::stable_sort(it.value().begin(), it.value().end(), [](const CardTxn& x, const CardTxn& y) {
+            if (x.card_sequ != y.card_sequ)
+                return x.card_sequ < y.card_sequ;
+            if (x.kind != y.kind)
+                return x.kind < y.kind;
+            return x.opDate < y.opDate;
         });
     return rows;
 }
