@@ -2,6 +2,7 @@
 
 #include "dataset/DataSet.h"
 #include "framework/GridLayout.h"
+#include "util/ModuleFont.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -46,9 +47,7 @@ TfrmDefColumn::TfrmDefColumn(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("自定义显示列"));
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(true);
-    QFont f(QStringLiteral("SimSun"), 9);
-    f.setStyleHint(QFont::SansSerif);
-    setFont(f);
+    setFont(moduleFont());
 
     QTabWidget* unchosenPage = listPage(this, "ListCols", QStringLiteral("未选择列"), ListCols);
     QTabWidget* chosenPage = listPage(this, "SelCols", QStringLiteral("已经选择列"), SelCols);

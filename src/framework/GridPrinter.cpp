@@ -54,6 +54,7 @@ void GridPrinter::preview(QWidget* parent) {
     QPrintPreviewDialog dialog(&printer(), parent);
     dialog.setObjectName(QStringLiteral("PrintPreview"));
     dialog.setWindowTitle(m_title);
+    dialog.resize(1000, 760); // a page readable without zooming
     connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* p) { render(*p); });
     dialog.exec();
 }

@@ -6,6 +6,7 @@
 #include "framework/GridPrinter.h"
 #include "framework/PrintOutput.h"
 #include "shell/ModuleContext.h"
+#include "util/ModuleFont.h"
 #include "util/MsgFrm.h"
 #include "util/Prompter.h"
 
@@ -40,9 +41,7 @@ TdlgPrint::TdlgPrint(ModuleContext& context, QWidget* parent)
     setObjectName(QStringLiteral("dlgPrint"));
     setWindowTitle(QStringLiteral("打印选择"));
     setAttribute(Qt::WA_DeleteOnClose);
-    QFont f(QStringLiteral("SimSun"), 9);
-    f.setStyleHint(QFont::SansSerif);
-    setFont(f);
+    setFont(moduleFont());
     setFixedSize(380, 220);
 
     PageControl1 = new QTabWidget(this);
