@@ -81,8 +81,15 @@ void HostAutomation::takeShot() {
                 if (!qobject_cast<QMdiSubWindow*>(w))
                     save(w, m_current + QStringLiteral("-window"));
             }
-            if (m_current == m_tourAction && active && startDialogTour(active->widget()))
-                return; // the tour goes on to the next step when it is done
+            if (m_current == m_tourAction) {
+                // The window the action opened, even when another one kept the focus.
+                QMdiSubWindow* target = active;
+                for (QWidget* w : after - m_before)
+                    if (auto* sub = qobject_cast<QMdiSubWindow*>(w))
+                        target = sub;
+                if (target && startDialogTour(target))
+                    return; // the tour goes on to the next step when it is done
+            }
         } else {
             std::fprintf(stderr, "mealhost: %s opened no window\n", qPrintable(m_current));
         }
@@ -112,9 +119,11 @@ void HostAutomation::nextStep() {
     QTimer::singleShot(m_dir.isEmpty() ? 0 : m_delayMs, this, &HostAutomation::takeShot);
 }
 
-bool HostAutomation::startDialogTour(QWidget* window) {
+bool HostAutomation::startDialogTour(QMdiSubWindow* sub) {
+    QWidget* window = sub->widget();
     if (!HostDialogTour::applies(window))
         return false;
+    m_window.mdiArea()->setActiveSubWindow(sub);
     m_touring = true;
     auto* tour = new HostDialogTour(
         window, m_delayMs,

@@ -12,6 +12,7 @@
 #include <QTimer>
 
 class HostMainWindow;
+class QMdiSubWindow;
 class QWidget;
 
 class HostAutomation : public QObject {
@@ -42,7 +43,7 @@ private:
     void nextStep();
     void takeShot();
     void watchModal();
-    bool startDialogTour(QWidget* window);
+    bool startDialogTour(QMdiSubWindow* sub);
     bool save(QWidget* widget, const QString& name);
     QSet<QWidget*> visibleWindows() const;
 
