@@ -22,8 +22,8 @@ const CtlCommand kCommands[] = {
     {"sql", "sql \"<statement>\"", "run one statement and print its rows as TSV", runSqlCommand, true},
     {"terminals", "terminals [read --mode 1|2 | upload] [--clock N]",
      "list allowance terminals and open tasks, read their tables back, upload", runTerminalsCommand, true},
-    {"report", "report <ActionName> [options] --out FILE", "write a report window's rows to a file (csv, xls, ...)",
-     runReportCommand, true},
+    {"report", "report <ActionName> [options] --out FILE",
+     "write a report window's rows to a file (csv, xls, ...)", runReportCommand, true},
     {"monthly", "monthly create|recompute|lock --label L [--from T1 --to T2] [--card N]",
      "compute a monthly bill, recompute one card's row, or lock the period", runMonthlyCommand, true},
 #ifdef MEAL_HAVE_DEMO_DATA

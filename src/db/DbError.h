@@ -6,7 +6,8 @@
 
 class DbError : public std::runtime_error {
 public:
-    explicit DbError(const QString& message) : std::runtime_error(message.toStdString()), m_message(message) {}
+    explicit DbError(const QString& message)
+        : std::runtime_error(message.toStdString()), m_message(message) {}
     const QString& message() const { return m_message; }
 
 private:

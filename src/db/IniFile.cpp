@@ -5,7 +5,9 @@
 #include <QFile>
 #include <QSaveFile>
 
-IniFile::IniFile(const QString& path) { load(path); }
+IniFile::IniFile(const QString& path) {
+    load(path);
+}
 
 bool IniFile::load(const QString& path) {
     m_path = path;

@@ -7,7 +7,8 @@ ModuleConfig readModuleConfig(const IniFile& ini, const ModuleConfig& previous) 
     c.isWritelog = ini.readBool(QStringLiteral("RunTimeConfig"), QStringLiteral("isWritelog"), false);
     c.isAddAutoCount = ini.readInteger(QStringLiteral("RunTimeConfig"), QStringLiteral("isAddAutoCount"), 2);
     c.isMThreadCount = ini.readInteger(QStringLiteral("RunTimeConfig"), QStringLiteral("isMThreadCount"), 10);
-    c.Datatype = ini.readString(QStringLiteral("Connection"), QStringLiteral("Datatype"), QStringLiteral("MYSQL"));
+    c.Datatype =
+        ini.readString(QStringLiteral("Connection"), QStringLiteral("Datatype"), QStringLiteral("MYSQL"));
     const QString engine = c.Datatype.toUpper();
     c.IsMySQL = engine == QLatin1String("MYSQL");
     if (engine == QLatin1String("MYSQL"))

@@ -13,4 +13,6 @@ QString programFolder() {
     return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(QLatin1Char('/'), 0, -2);
 }
 
-QString programFile(const QString& relative) { return QDir(programFolder()).filePath(relative); }
+QString programFile(const QString& relative) {
+    return QDir(programFolder()).filePath(relative);
+}

@@ -29,7 +29,8 @@ QString SqlDialect::rowLimit(bool atEnd, int n) const {
 }
 
 QString SqlDialect::signTimeOfDay() const {
-    return m_isMySql ? QStringLiteral(" time(sign_time) ") : QStringLiteral(" convert(varchar(5),sign_time,114) ");
+    return m_isMySql ? QStringLiteral(" time(sign_time) ")
+                     : QStringLiteral(" convert(varchar(5),sign_time,114) ");
 }
 
 QString SqlDialect::employeeSource() {
@@ -53,7 +54,9 @@ QString SqlDialect::escape(const QString& text) const {
     return out;
 }
 
-QString SqlDialect::quote(const QString& text) const { return QLatin1Char('\'') + escape(text) + QLatin1Char('\''); }
+QString SqlDialect::quote(const QString& text) const {
+    return QLatin1Char('\'') + escape(text) + QLatin1Char('\'');
+}
 
 QString SqlDialect::likePrefix(const QString& prefix) const {
     QString pattern;
@@ -82,7 +85,9 @@ qint64 SqlDialect::toInteger(const QString& text) {
     return value;
 }
 
-QString SqlDialect::toIntegerText(const QString& text) { return QString::number(toInteger(text)); }
+QString SqlDialect::toIntegerText(const QString& text) {
+    return QString::number(toInteger(text));
+}
 
 QString SqlDialect::toDecimalText(const QString& text) {
     static const QRegularExpression number(QStringLiteral("^[+-]?(\\d+(\\.\\d*)?|\\.\\d+)$"));

@@ -7,8 +7,8 @@
 #include "db/OpLog.h"
 #include "framework/ContextHelp.h"
 #include "framework/DataSetBinding.h"
-#include "framework/RecordPrintActions.h"
 #include "framework/RecordFileActions.h"
+#include "framework/RecordPrintActions.h"
 #include "framework/RecordWindowRules.h"
 #include "shell/ModuleContext.h"
 #include "util/Progress.h"
@@ -456,8 +456,8 @@ void TfrmRecordBaseClass::dataSetOpened() {
         m_dataSet->setUniqueTable(baseTable);
     m_writer = std::make_unique<BaseTableWriter>(m_context.session.ModuleConnection,
                                                  m_context.session.dialect(), &m_context.session.trace());
-    m_writer->attach(*m_dataSet,
-                     batchUpdates ? BaseTableWriter::Mode::BatchOptimistic : BaseTableWriter::Mode::Immediate);
+    m_writer->attach(*m_dataSet, batchUpdates ? BaseTableWriter::Mode::BatchOptimistic
+                                              : BaseTableWriter::Mode::Immediate);
     hookDataSet();
     dgTable->refreshColumns();
 }

@@ -3,9 +3,9 @@
 #include "dataset/CellCodec.h"
 #include "dataset/DataSet.h"
 #include "dataset/DisplayFormat.h"
-#include "db/NamedParameters.h"
 #include "dataset/TextCompare.h"
 #include "db/DbError.h"
+#include "db/NamedParameters.h"
 
 #include <QSignalSpy>
 #include <QtTest>

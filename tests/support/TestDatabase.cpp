@@ -20,7 +20,9 @@ namespace {
 }
 } // namespace
 
-QString TestDatabase::schemaPath() { return QStringLiteral(MEAL_SOURCE_DIR "/src/host/schema/mysql.sql"); }
+QString TestDatabase::schemaPath() {
+    return QStringLiteral(MEAL_SOURCE_DIR "/src/host/schema/mysql.sql");
+}
 
 TestDatabase::TestDatabase(const QString& suite, bool withSchema) {
     const QString socket = qEnvironmentVariable("MEAL_DB_SOCKET");
