@@ -75,6 +75,11 @@ void HostAutomation::takeShot() {
         const bool newWindow = !(after - m_before).isEmpty();
         const bool switched = active && active != m_activeBefore;
         if (newWindow || switched) {
+            // The window the action opened is shown on top even when another
+            // window took the focus back while it opened.
+            for (QWidget* w : after - m_before)
+                if (auto* sub = qobject_cast<QMdiSubWindow*>(w))
+                    m_window.mdiArea()->setActiveSubWindow(sub);
             save(&m_window, m_current);
             // A window of its own outside the MDI area is saved separately as well.
             for (QWidget* w : after - m_before) {
