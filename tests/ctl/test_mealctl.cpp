@@ -1,5 +1,6 @@
 // mealctl against a test database: the schema upgrade on an older database,
 // statements printed as TSV, the --user account and a hostile one.
+#include "MealctlRun.h"
 #include "TestDatabase.h"
 
 #include <QProcess>
@@ -11,22 +12,8 @@ class TestMealctl : public QObject {
     QTemporaryDir m_home;
     std::unique_ptr<TestDatabase> m_db;
 
-    struct Run {
-        int status;
-        QString out;
-        QString err;
-    };
-    Run run(const QStringList& args) {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("MEAL_HOME"), m_home.path());
-        env.remove(QStringLiteral("DISPLAY"));
-        p.setProcessEnvironment(env);
-        p.start(QStringLiteral(MEALCTL_FILE), args);
-        p.waitForFinished(60000);
-        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-                QString::fromUtf8(p.readAllStandardError())};
-    }
+    using Run = MealctlRun;
+    Run run(const QStringList& args) { return runMealctl(QStringLiteral(MEALCTL_FILE), m_home.path(), args); }
 
 private slots:
     void initTestCase() {

@@ -1,6 +1,7 @@
 // mealctl monthly as an operator runs it: a bill built, refused under a label
 // already used, one card recomputed, and the lock with its period rule; the
 // exit status tells a script whether it worked.
+#include "MealctlRun.h"
 #include "MonthlyFixture.h"
 
 #include <QProcess>
@@ -9,21 +10,10 @@ class TestMealctlMonthly : public QObject {
     Q_OBJECT
     MonthlyFixture fx;
 
-    struct Run {
-        int status;
-        QString out;
-        QString err;
-    };
+    using Run = MealctlRun;
     Run run(const QStringList& args) {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("MEAL_HOME"), fx.home.path());
-        env.remove(QStringLiteral("DISPLAY"));
-        p.setProcessEnvironment(env);
-        p.start(QStringLiteral(MEALCTL_FILE), QStringList{QStringLiteral("monthly")} + args);
-        p.waitForFinished(120000);
-        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-                QString::fromUtf8(p.readAllStandardError())};
+        return runMealctl(QStringLiteral(MEALCTL_FILE), fx.home.path(),
+                          QStringList{QStringLiteral("monthly")} + args);
     }
 
 private slots:

@@ -2,6 +2,7 @@
 // per type, department, terminal and card, the formats, the merged list and
 // the refusals.
 #include "MealRecordsData.h"
+#include "MealctlRun.h"
 
 #include <QFile>
 #include <QProcess>
@@ -15,22 +16,8 @@ class TestMealctlReport : public QObject {
     QTemporaryDir m_home;
     std::unique_ptr<TestDatabase> m_db;
 
-    struct Run {
-        int status;
-        QString out;
-        QString err;
-    };
-    Run run(const QStringList& args) {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("MEAL_HOME"), m_home.path());
-        env.remove(QStringLiteral("DISPLAY"));
-        p.setProcessEnvironment(env);
-        p.start(QStringLiteral(MEALCTL_FILE), args);
-        p.waitForFinished(60000);
-        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-                QString::fromUtf8(p.readAllStandardError())};
-    }
+    using Run = MealctlRun;
+    Run run(const QStringList& args) { return runMealctl(QStringLiteral(MEALCTL_FILE), m_home.path(), args); }
     QString path(const QString& name) const { return m_home.filePath(name); }
     // The CSV lines of a report of November with extra options.
     QStringList csv(const QStringList& extra, int expectStatus = 0) {

@@ -1,0 +1,26 @@
+#pragma once
+// Runs the mealctl program as a user would: its own process, the given
+// program folder, no display. Suites define MEALCTL_FILE as the program's path.
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+
+struct MealctlRun {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+inline MealctlRun runMealctl(const QString& programFile, const QString& home, const QStringList& args,
+                             int timeoutMs = 120000) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("MEAL_HOME"), home);
+    env.remove(QStringLiteral("DISPLAY"));
+    p.setProcessEnvironment(env);
+    p.start(programFile, args);
+    p.waitForFinished(timeoutMs);
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
