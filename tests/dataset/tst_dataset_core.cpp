@@ -101,6 +101,7 @@ private slots:
     void stableMultiFieldSort();
     void badSortKeepsOrder();
     void sortKeyRanges();
+    void multiKeySortMatchesReference();
     void bookmarksSurviveSortAndFilter();
     void locate();
     void cloneIndependence();
@@ -445,6 +446,90 @@ void DataSetCoreTest::sortKeyRanges() {
         sortedInts << ds.value(r, 1).toLongLong();
     QCOMPARE(sortedInts, QList<qint64>({std::numeric_limits<std::int64_t>::max(), 4294967296, 65536, 1, 0, -1,
                                         -65537, std::numeric_limits<std::int64_t>::min()}));
+}
+
+void DataSetCoreTest::multiKeySortMatchesReference() {
+    // Keys of every storage kind, with nulls, few and many distinct values and
+    // a full-width integer, sorted together in several combinations; the order
+    // must equal a plain stable sort by the documented rules.
+    ColumnDef t, i, d, big;
+    t.name = QStringLiteral("t");
+    t.type = FieldType::WideString;
+    i.name = QStringLiteral("i");
+    i.type = FieldType::Integer;
+    d.name = QStringLiteral("d");
+    d.type = FieldType::Float;
+    big.name = QStringLiteral("big");
+    big.type = FieldType::LargeInt;
+    DataSet ds;
+    ds.beginLoad({t, i, d, big});
+    RowBatch batch({StorageKind::Bytes, StorageKind::Int64, StorageKind::Double, StorageKind::Int64});
+    const char* texts[] = {"b", "B", "a", "张", "ab", "", "Ab"};
+    std::uint64_t seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+        return seed >> 33;
+    };
+    const int rows = 3000;
+    for (int r = 0; r < rows; ++r) {
+        const auto pick = next();
+        if (pick % 9 == 0)
+            batch.addNull(0);
+        else
+            batch.addBytes(0, texts[pick % 7], std::strlen(texts[pick % 7]));
+        pick % 11 == 0 ? batch.addNull(1) : batch.addInt(1, std::int64_t(next() % 50) - 25);
+        pick % 13 == 0 ? batch.addNull(2) : batch.addDouble(2, (double(next() % 2000) - 1000) / 8);
+        const std::int64_t extremes[] = {std::numeric_limits<std::int64_t>::min(),
+                                         std::numeric_limits<std::int64_t>::max(), 0, -1};
+        pick % 7 == 0 ? batch.addNull(3)
+                      : batch.addInt(3, pick % 5 == 0 ? extremes[next() % 4] : std::int64_t(next() % 4));
+        batch.endRow();
+    }
+    ds.appendRows(batch);
+    ds.endLoad();
+
+    const RowStore& store = *ds.store();
+    // -1, 0, 1 for the two rows' values of one column, nulls lowest.
+    auto compareColumn = [&store](Bookmark a, Bookmark b, int c) {
+        const bool na = store.isNull(a, c), nb = store.isNull(b, c);
+        if (na || nb)
+            return na == nb ? 0 : (na ? -1 : 1);
+        switch (store.kind(c)) {
+        case StorageKind::Bytes:
+            return textcompare::compare(store.bytesAt(a, c), store.bytesAt(b, c), true);
+        case StorageKind::Double: {
+            const double x = store.doubleAt(a, c), y = store.doubleAt(b, c);
+            return x < y ? -1 : (x > y ? 1 : 0);
+        }
+        default: {
+            const std::int64_t x = store.intAt(a, c), y = store.intAt(b, c);
+            return x < y ? -1 : (x > y ? 1 : 0);
+        }
+        }
+    };
+    const QList<QPair<QString, QList<QPair<int, bool>>>> cases = {
+        {QStringLiteral("t, i DESC"), {{0, false}, {1, true}}},
+        {QStringLiteral("big DESC, t"), {{3, true}, {0, false}}},
+        {QStringLiteral("i, big, d DESC, t DESC"), {{1, false}, {3, false}, {2, true}, {0, true}}},
+        {QStringLiteral("d, big DESC"), {{2, false}, {3, true}}},
+    };
+    for (const auto& [text, keys] : cases) {
+        std::vector<Bookmark> expected(rows);
+        for (int r = 0; r < rows; ++r)
+            expected[std::size_t(r)] = Bookmark(r);
+        std::stable_sort(expected.begin(), expected.end(), [&](Bookmark a, Bookmark b) {
+            for (const auto& [column, descending] : keys) {
+                const int c = compareColumn(a, b, column);
+                if (c != 0)
+                    return descending ? c > 0 : c < 0;
+            }
+            return false;
+        });
+        ds.setSort(text);
+        for (int r = 0; r < rows; ++r)
+            QVERIFY2(ds.bookmarkAt(r) == expected[std::size_t(r)],
+                     qPrintable(QStringLiteral("%1: row %2").arg(text).arg(r)));
+    }
 }
 
 void DataSetCoreTest::bookmarksSurviveSortAndFilter() {
