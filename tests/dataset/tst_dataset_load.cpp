@@ -7,7 +7,6 @@
 #include "dataset/DataSetLoader.h"
 #include "db/DbError.h"
 
-#include <QSqlQuery>
 #include <QtTest>
 
 class DataSetLoadTest : public QObject {
@@ -72,29 +71,23 @@ void DataSetLoadTest::everyColumnType() {
     QCOMPARE(ds.recordCount(), 3);
     QCOMPARE(ds.fieldCount(), 22);
     auto f = [&](const char* name) -> Field& { return ds.fieldByName(QString::fromLatin1(name)); };
-    QCOMPARE(f("c_int").dataType(), FieldType::Integer);
-    QCOMPARE(f("c_big").dataType(), FieldType::LargeInt);
-    QCOMPARE(f("c_double").dataType(), FieldType::Float);
-    QCOMPARE(f("c_money").dataType(), FieldType::BCD);
-    QCOMPARE(f("c_date").dataType(), FieldType::Date);
-    QCOMPARE(f("c_dt").dataType(), FieldType::DateTime);
-    QCOMPARE(f("c_ts").dataType(), FieldType::DateTime);
-    QCOMPARE(f("c_varchar").dataType(), FieldType::WideString);
-    QCOMPARE(f("c_blob").dataType(), FieldType::Blob);
+    const QList<QPair<const char*, FieldType>> types = {
+        {"c_int", FieldType::Integer}, {"c_big", FieldType::LargeInt},       {"c_double", FieldType::Float},
+        {"c_money", FieldType::BCD},   {"c_date", FieldType::Date},          {"c_dt", FieldType::DateTime},
+        {"c_ts", FieldType::DateTime}, {"c_varchar", FieldType::WideString}, {"c_blob", FieldType::Blob}};
+    // Types only the C API reports exactly: Qt's driver reads TIME as text; a
+    // decimal too wide for the fixed-point form is read as a float.
+    const QList<QPair<const char*, FieldType>> exactTypes = {
+        {"id", FieldType::Integer},    {"c_usmall", FieldType::Word}, {"c_time", FieldType::Time},
+        {"c_bit", FieldType::Boolean}, {"c_text", FieldType::Memo},   {"c_wide", FieldType::Float}};
+    for (const auto& [name, type] : types + (qtDriver ? decltype(types)() : exactTypes))
+        QVERIFY2(f(name).dataType() == type, name);
     if (!qtDriver) {
-        // Types only the C API reports exactly.
-        QCOMPARE(f("id").dataType(), FieldType::Integer);
-        QVERIFY(f("id").isAutoIncrement());
-        QVERIFY(f("id").isKey());
+        QVERIFY(f("id").isAutoIncrement() && f("id").isKey());
         QVERIFY(f("c_int").required());
-        QCOMPARE(f("c_usmall").dataType(), FieldType::Word);
-        QCOMPARE(f("c_time").dataType(), FieldType::Time); // Qt's driver reads TIME as text
-        QCOMPARE(f("c_bit").dataType(), FieldType::Boolean);
-        QCOMPARE(f("c_text").dataType(), FieldType::Memo);
         QCOMPARE(f("c_varchar").size(), 50);
         QCOMPARE(f("c_money").precision(), 12);
         QCOMPARE(f("c_money").scale(), 2);
-        QCOMPARE(f("c_wide").dataType(), FieldType::Float); // too wide for the fixed-point form
     }
 
     ds.first();
@@ -122,11 +115,9 @@ void DataSetLoadTest::everyColumnType() {
 
     ds.next();
     for (int i = 0; i < ds.fieldCount(); ++i) {
-        if (ds.field(i)->fieldName() == QLatin1String("id") ||
-            ds.field(i)->fieldName() == QLatin1String("c_int"))
-            continue;
-        QVERIFY2(ds.field(i)->isNull(), qPrintable(ds.field(i)->fieldName()));
-        QVERIFY2(ds.field(i)->value().isNull(), qPrintable(ds.field(i)->fieldName()));
+        const Field& field = *ds.field(i);
+        if (field.fieldName() != QLatin1String("id") && field.fieldName() != QLatin1String("c_int"))
+            QVERIFY2(field.isNull() && field.value().isNull(), qPrintable(field.fieldName()));
     }
 
     ds.next();
@@ -235,11 +226,7 @@ void DataSetLoadTest::streamingAndCancel() {
         QCOMPARE(finished.count(), 1);
         QCOMPARE(finished.first().first().toBool(), true);
         QCOMPARE(ds.fieldByName(QStringLiteral("n")).asInteger(), 1);
-        QSqlQuery q(m_db->db());
-        QVERIFY(q.exec(QStringLiteral("select count(*) from big")));
-        QVERIFY(q.next());
-        QCOMPARE(q.value(0).toInt(), 300000);
-        q.finish();
+        QCOMPARE(m_db->scalar(QStringLiteral("select count(*) from big")).toInt(), 300000);
         DataSet again;
         again.open(m_db->db(), QStringLiteral("select * from big where n <= 10"));
         QCOMPARE(again.recordCount(), 10);
@@ -308,14 +295,12 @@ void DataSetLoadTest::loadingOnAWorker() {
 void DataSetLoadTest::errorsLeaveClosed() {
     DataSet ds;
     ds.open(m_db->db(), QStringLiteral("select id from alltypes"));
-    bool thrown = false;
     try {
         ds.open(m_db->db(), QStringLiteral("select nosuch from alltypes"));
+        QFAIL("no error raised");
     } catch (const DbError& e) {
-        thrown = true;
         QVERIFY(e.message().contains(QLatin1String("nosuch")));
     }
-    QVERIFY(thrown);
     QVERIFY(!ds.isActive());
     QCOMPARE(ds.recordCount(), 0);
     // A statement without a result set opens an empty data set.
