@@ -3,7 +3,6 @@
 #include "db/DbError.h"
 #include "db/IniFile.h"
 #include "db/ModuleConfig.h"
-#include "db/Session.h"
 #include "db/SqlTrace.h"
 
 #include <QRegularExpression>
@@ -48,65 +47,42 @@ class TestDbConfigTrace : public QObject {
     Q_OBJECT
 
 private slots:
-    void missingFileGivesDefaults() {
+    // Defaults without a file; keys in any letter case; an unreadable number
+    // keeps its default; ModuleOptions always 7; a GBK file from the old host
+    // reads as well as UTF-8.
+    void readsConfiguration() {
         QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Daybook.ini"));
         ModuleConfig previous;
         previous.ModuleOptions = 0;
-        const ModuleConfig c = readModuleConfig(dir.filePath(QStringLiteral("Daybook.ini")), previous);
+        ModuleConfig c = readModuleConfig(path, previous);
         QVERIFY(!c.isWritelog);
         QCOMPARE(c.isAddAutoCount, 2);
         QCOMPARE(c.isMThreadCount, 10);
         QCOMPARE(c.Datatype, QStringLiteral("MYSQL"));
-        QVERIFY(c.IsMySQL);
-        QVERIFY(!c.IsSQLServer);
+        QVERIFY(c.IsMySQL && !c.IsSQLServer);
         QCOMPARE(c.ModuleOptions, 7);
-    }
 
-    void readsKeys() {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("Daybook.ini"));
         writeFile(path,
                   "; written by the host\r\n[runtimeconfig]\r\nISWRITELOG = True\r\nisAddAutoCount=5\r\n"
                   "isMThreadCount=x\r\n[Connection]\r\nDatatype=SQLSERVER\r\n");
-        ModuleConfig previous;
         previous.ModuleOptions = 15;
-        const ModuleConfig c = readModuleConfig(path, previous);
+        c = readModuleConfig(path, previous);
         QVERIFY(c.isWritelog);
         QCOMPARE(c.isAddAutoCount, 5);
-        QCOMPARE(c.isMThreadCount, 10); // unreadable number: the default
-        QVERIFY(!c.IsMySQL);
-        QVERIFY(c.IsSQLServer);
+        QCOMPARE(c.isMThreadCount, 10);
+        QVERIFY(!c.IsMySQL && c.IsSQLServer);
         QCOMPARE(c.ModuleOptions, 7);
         QVERIFY(c.ModuleOptions & ModuleConfig::AllowanceFunctions);
         QVERIFY(!(c.ModuleOptions & ModuleConfig::MealOrderFunctions));
-
         writeFile(path, "[RunTimeConfig]\nisWritelog=0\n");
         QVERIFY(!readModuleConfig(path, c).isWritelog);
-    }
 
-    // A GBK file from the old host reads as well as UTF-8.
-    void readsGbkFile() {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("Daybook.ini"));
         QStringEncoder gbk("GB18030");
         QVERIFY(gbk.isValid());
-        const QByteArray bytes = gbk.encode(QStringLiteral("[Connection]\r\nServerName=服务器\r\n"));
-        writeFile(path, bytes);
+        writeFile(path, gbk.encode(QStringLiteral("[Connection]\r\nServerName=服务器\r\n")));
         QCOMPARE(IniFile(path).readString(QStringLiteral("Connection"), QStringLiteral("ServerName")),
                  QStringLiteral("服务器"));
-    }
-
-    void sessionSwitchesTraceToFile() {
-        QTemporaryDir dir;
-        writeFile(dir.filePath(QStringLiteral("Daybook.ini")), "[RunTimeConfig]\nisWritelog=1\n");
-        Session s;
-        s.programFolder = dir.path();
-        s.readConfiguration();
-        QVERIFY(s.trace().toFile());
-        s.trace().write(QStringLiteral("select 1"));
-        const QStringList lines = traceLines(dir.path());
-        QCOMPARE(lines.size(), 1);
-        QVERIFY(lines[0].endsWith(QStringLiteral("   select 1")));
     }
 
     void lineFormatAndFileName() {
