@@ -10,6 +10,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+namespace {
+QString shown(const MealDataModule& dm, const char* set, const char* field, const QVariant& value) {
+    return dm.displayText(QString::fromLatin1(set), QString::fromLatin1(field), value);
+}
+} // namespace
+
 class TestDbDataModule : public QObject {
     Q_OBJECT
     QTemporaryDir m_home;
@@ -82,25 +88,17 @@ private slots:
         QCOMPARE(d->field(QStringLiteral("PaySource"))->label, QStringLiteral("支付方式"));
         QCOMPARE(d->field(QStringLiteral("tradeNo"))->label, QStringLiteral("交易码"));
         MealDataModule dm;
-        QCOMPARE(dm.displayText(QStringLiteral("dsCharge"), QStringLiteral("kind"), 104),
+        QCOMPARE(shown(dm, "dsCharge", "kind", 104), QStringLiteral("手工补贴充值"));
+        QCOMPARE(shown(dm, "dsCharge", "PaySource", 2), QStringLiteral("微信"));
+        QCOMPARE(shown(dm, "dsChargeBak", "Kind", 31), QStringLiteral("优惠"));
+        QCOMPARE(shown(dm, "dsCardCost", "kind", 1), QStringLiteral("押金"));
+        QCOMPARE(shown(dm, "dsExceptRec", "ctkind", QStringLiteral("CH,104")),
                  QStringLiteral("手工补贴充值"));
-        QCOMPARE(dm.displayText(QStringLiteral("dsCharge"), QStringLiteral("PaySource"), 2),
-                 QStringLiteral("微信"));
-        QCOMPARE(dm.displayText(QStringLiteral("dsChargeBak"), QStringLiteral("Kind"), 31),
-                 QStringLiteral("优惠"));
-        QCOMPARE(dm.displayText(QStringLiteral("dsCardCost"), QStringLiteral("kind"), 1),
-                 QStringLiteral("押金"));
-        QCOMPARE(
-            dm.displayText(QStringLiteral("dsExceptRec"), QStringLiteral("ctkind"), QStringLiteral("CH,104")),
-            QStringLiteral("手工补贴充值"));
-        QCOMPARE(dm.displayText(QStringLiteral("dsExceptRec"), QStringLiteral("ktype"), 1),
-                 QStringLiteral("挂失卡"));
-        QCOMPARE(dm.displayText(QStringLiteral("dsIssueCardRecord"), QStringLiteral("in_money2"), QVariant()),
-                 QStringLiteral("0"));
+        QCOMPARE(shown(dm, "dsExceptRec", "ktype", 1), QStringLiteral("挂失卡"));
+        QCOMPARE(shown(dm, "dsIssueCardRecord", "in_money2", QVariant()), QStringLiteral("0"));
         // A field without a handler shows its value; null shows nothing.
-        QCOMPARE(dm.displayText(QStringLiteral("dsCharge"), QStringLiteral("tradeNo"), QStringLiteral("T1")),
-                 QStringLiteral("T1"));
-        QVERIFY(dm.displayText(QStringLiteral("dsCharge"), QStringLiteral("tradeNo"), QVariant()).isEmpty());
+        QCOMPARE(shown(dm, "dsCharge", "tradeNo", QStringLiteral("T1")), QStringLiteral("T1"));
+        QVERIFY(shown(dm, "dsCharge", "tradeNo", QVariant()).isEmpty());
     }
 
     void fixedStatementsAndCalculatedFields() {
@@ -139,12 +137,10 @@ private slots:
         QCOMPARE(dm.mealLevels().size(), 3);
         QCOMPARE(dm.mealLevels().first().name, QStringLiteral("早餐"));
         QCOMPARE(dm.mealLevels().last().name, QStringLiteral("夜宵"));
-        QCOMPARE(dm.displayText(QStringLiteral("dsMealRec"), QStringLiteral("kind"), 2),
-                 QStringLiteral("午餐"));
-        QCOMPARE(dm.displayText(QStringLiteral("dsMealRec"), QStringLiteral("kind"), QStringLiteral("10")),
-                 QStringLiteral("夜宵"));
-        QVERIFY(dm.displayText(QStringLiteral("dsMealRec"), QStringLiteral("kind"), 0).isEmpty());
-        QCOMPARE(dm.displayText(QStringLiteral("dsMealRec"), QStringLiteral("flag"), 8), QString());
+        QCOMPARE(shown(dm, "dsMealRec", "kind", 2), QStringLiteral("午餐"));
+        QCOMPARE(shown(dm, "dsMealRec", "kind", QStringLiteral("10")), QStringLiteral("夜宵"));
+        QVERIFY(shown(dm, "dsMealRec", "kind", 0).isEmpty());
+        QCOMPARE(shown(dm, "dsMealRec", "flag", 8), QString());
 
         // The statement went through the trace.
         QFile f(m_session.trace().currentFilePath());
