@@ -191,55 +191,36 @@ QByteArray handMadeXml() {
     return QStringLiteral(
                "<xml xmlns:s='uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882'\n"
                "\txmlns:dt='uuid:C2F41010-65B3-11d1-A29F-00AA00C14882'\n"
-               "\txmlns:rs='urn:schemas-microsoft-com:rowset'\n"
-               "\txmlns:z='#RowsetSchema'>\n"
+               "\txmlns:rs='urn:schemas-microsoft-com:rowset'\n\txmlns:z='#RowsetSchema'>\n"
                "<s:Schema id='RowsetSchema'>\n"
                "\t<s:ElementType name='row' content='eltOnly' rs:updatable='true'>\n"
                "\t\t<s:AttributeType name='ID' rs:number='1' rs:writeunknown='true' "
-               "rs:basetable='AllowRecords'"
-               " rs:basecolumn='ID' rs:keycolumn='true' rs:autoincrement='true'>\n"
-               "\t\t\t<s:datatype dt:type='int' dt:maxLength='4' rs:precision='10' rs:fixedlength='true'"
-               " rs:maybenull='false'/>\n"
-               "\t\t</s:AttributeType>\n"
-               "\t\t<s:AttributeType name='c1' rs:name='Emp Name' rs:number='2' rs:nullable='true'"
-               " rs:writeunknown='true' rs:basetable='AllowRecords' rs:basecolumn='EmpName'>\n"
-               "\t\t\t<s:datatype dt:type='string' dt:maxLength='50'/>\n"
-               "\t\t</s:AttributeType>\n"
-               "\t\t<s:AttributeType name='Amount' rs:number='3' rs:nullable='true' rs:writeunknown='true'"
-               " rs:basetable='AllowRecords' rs:basecolumn='Amount'>\n"
-               "\t\t\t<s:datatype dt:type='number' rs:dbtype='currency' dt:maxLength='8' rs:precision='19'"
-               " rs:fixedlength='true' rs:maybenull='false'/>\n"
-               "\t\t</s:AttributeType>\n"
-               "\t\t<s:AttributeType name='Sent' rs:number='4' rs:nullable='true' rs:writeunknown='true'"
-               " rs:basetable='AllowRecords' rs:basecolumn='Sent'>\n"
+               "rs:basetable='AllowRecords' rs:basecolumn='ID' rs:keycolumn='true' rs:autoincrement='true'>\n"
+               "\t\t\t<s:datatype dt:type='int' dt:maxLength='4' rs:precision='10' rs:fixedlength='true' "
+               "rs:maybenull='false'/>\n\t\t</s:AttributeType>\n"
+               "\t\t<s:AttributeType name='c1' rs:name='Emp Name' rs:number='2' rs:nullable='true' "
+               "rs:writeunknown='true' rs:basetable='AllowRecords' rs:basecolumn='EmpName'>\n"
+               "\t\t\t<s:datatype dt:type='string' dt:maxLength='50'/>\n\t\t</s:AttributeType>\n"
+               "\t\t<s:AttributeType name='Amount' rs:number='3' rs:nullable='true' rs:writeunknown='true' "
+               "rs:basetable='AllowRecords' rs:basecolumn='Amount'>\n"
+               "\t\t\t<s:datatype dt:type='number' rs:dbtype='currency' dt:maxLength='8' rs:precision='19' "
+               "rs:fixedlength='true' rs:maybenull='false'/>\n\t\t</s:AttributeType>\n"
+               "\t\t<s:AttributeType name='Sent' rs:number='4' rs:nullable='true' rs:writeunknown='true' "
+               "rs:basetable='AllowRecords' rs:basecolumn='Sent'>\n"
                "\t\t\t<s:datatype dt:type='boolean' dt:maxLength='2' rs:fixedlength='true'/>\n"
                "\t\t</s:AttributeType>\n"
-               "\t\t<s:AttributeType name='RegDate' rs:number='5' rs:nullable='true' rs:writeunknown='true'"
-               " rs:basetable='AllowRecords' rs:basecolumn='RegDate'>\n"
-               "\t\t\t<s:datatype dt:type='dateTime' rs:dbtype='timestamp' dt:maxLength='16' rs:scale='3'"
-               " rs:precision='23' rs:fixedlength='true'/>\n"
-               "\t\t</s:AttributeType>\n"
-               "\t\t<s:extends type='rs:rowbase'/>\n"
-               "\t</s:ElementType>\n"
-               "</s:Schema>\n"
-               "<rs:data>\n"
+               "\t\t<s:AttributeType name='RegDate' rs:number='5' rs:nullable='true' rs:writeunknown='true' "
+               "rs:basetable='AllowRecords' rs:basecolumn='RegDate'>\n"
+               "\t\t\t<s:datatype dt:type='dateTime' rs:dbtype='timestamp' dt:maxLength='16' rs:scale='3' "
+               "rs:precision='23' rs:fixedlength='true'/>\n\t\t</s:AttributeType>\n"
+               "\t\t<s:extends type='rs:rowbase'/>\n\t</s:ElementType>\n</s:Schema>\n<rs:data>\n"
                "\t<z:row ID='1' c1='王五 &amp; 赵六' Amount='150.5' Sent='True' "
-               "RegDate='2024-05-01T08:00:00'/>\n"
-               "\t<z:row ID='2'/>\n"
-               "\t<rs:update>\n"
-               "\t\t<rs:original>\n"
-               "\t\t\t<z:row ID='3' c1='旧名' Amount='10' Sent='False'/>\n"
-               "\t\t</rs:original>\n"
-               "\t\t<z:row c1='新名' Amount='12.25'/>\n"
-               "\t</rs:update>\n"
-               "\t<rs:delete>\n"
-               "\t\t<z:row ID='4' c1='删除的'/>\n"
-               "\t</rs:delete>\n"
-               "\t<rs:insert>\n"
-               "\t\t<z:row ID='5' Amount='-0.01' RegDate='2024-06-30T23:59:59.123'/>\n"
-               "\t</rs:insert>\n"
-               "</rs:data>\n"
-               "</xml>\n")
+               "RegDate='2024-05-01T08:00:00'/>\n\t<z:row ID='2'/>\n\t<rs:update>\n\t\t<rs:original>\n"
+               "\t\t\t<z:row ID='3' c1='旧名' Amount='10' Sent='False'/>\n\t\t</rs:original>\n"
+               "\t\t<z:row c1='新名' Amount='12.25'/>\n\t</rs:update>\n\t<rs:delete>\n"
+               "\t\t<z:row ID='4' c1='删除的'/>\n\t</rs:delete>\n\t<rs:insert>\n"
+               "\t\t<z:row ID='5' Amount='-0.01' RegDate='2024-06-30T23:59:59.123'/>\n\t</rs:insert>\n"
+               "</rs:data>\n</xml>\n")
         .toUtf8();
 }
 
@@ -250,8 +231,6 @@ class PersistTest : public QObject {
 private slots:
     void roundTripKeepsEveryTypeAndProperty_data();
     void roundTripKeepsEveryTypeAndProperty();
-    void savesTheRowsTheDataSetShows_data();
-    void savesTheRowsTheDataSetShows();
     void rowsAcrossTheWritersBlocksRoundTrip_data();
     void rowsAcrossTheWritersBlocksRoundTrip();
     void readsHandMadeTablegram();
@@ -290,29 +269,17 @@ void PersistTest::roundTripKeepsEveryTypeAndProperty() {
     DataSet again;
     QVERIFY(LoadDataSetFromBytes(again, save(loaded, format), &error));
     compareDataSets(original, again);
-}
 
-void PersistTest::savesTheRowsTheDataSetShows_data() {
-    roundTripKeepsEveryTypeAndProperty_data();
-}
-
-void PersistTest::savesTheRowsTheDataSetShows() {
-    QFETCH(DataSetFileFormat, format);
-    DataSet ds;
-    fillAllTypes(ds);
-    ds.setSort(QStringLiteral("Id DESC"));
-    ds.setFilter(QStringLiteral("Id <> 2"));
-    ds.setFiltered(true);
-    DataSet loaded;
-    QVERIFY(LoadDataSetFromBytes(loaded, save(ds, format)));
+    // The file holds the rows the data set shows, in their order, and no calculated field.
+    original.setSort(QStringLiteral("Id DESC"));
+    original.setFilter(QStringLiteral("Id <> 2"));
+    original.setFiltered(true);
+    original.addCalculatedField(QStringLiteral("Twice"), FieldType::Integer,
+                                [](const DataSet& d, Bookmark b) { return d.valueAt(b, 0).toInt() * 2; });
+    QVERIFY(LoadDataSetFromBytes(loaded, save(original, format)));
     QCOMPARE(loaded.recordCount(), 2);
     QCOMPARE(loaded.value(0, 0).toInt(), 3);
     QCOMPARE(loaded.value(1, 0).toInt(), 1);
-
-    // Calculated fields are not part of the file.
-    ds.addCalculatedField(QStringLiteral("Twice"), FieldType::Integer,
-                          [](const DataSet& d, Bookmark b) { return d.valueAt(b, 0).toInt() * 2; });
-    QVERIFY(LoadDataSetFromBytes(loaded, save(ds, format)));
     QCOMPARE(loaded.fieldCount(), int(allTypes().size()));
 }
 
@@ -510,19 +477,18 @@ void PersistTest::filesOnDisk() {
         QVERIFY2(LoadDataSetFromFile(loaded, path, &error), qPrintable(error));
         QCOMPARE(loaded.recordCount(), 3);
     }
-    QVERIFY(QFile(dir.filePath(QStringLiteral("staff.xml"))).open(QIODevice::ReadOnly));
     QCOMPARE(DataSetFileFormatForPath(QStringLiteral("a.XML")), DataSetFileFormat::Xml);
-
+    // An empty data set whose columns all come from one table names it too.
     DataSet oneTable;
     std::vector<ColumnDef> cols = allTypes();
     cols.pop_back();
     oneTable.beginLoad(cols);
     oneTable.endLoad();
-    const QString path = dir.filePath(QStringLiteral("one.xml"));
-    QVERIFY(SaveDataSetToFile(oneTable, path, DataSetFileFormat::Xml));
-    QCOMPARE(PeekDataSetFileBaseTable(path), QStringLiteral("Staff"));
-    QVERIFY(SaveDataSetToFile(oneTable, path + QStringLiteral(".adtg"), DataSetFileFormat::Adtg));
-    QCOMPARE(PeekDataSetFileBaseTable(path + QStringLiteral(".adtg")), QStringLiteral("Staff"));
+    for (const char* name : {"one.xml", "one.adtg"}) {
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        QVERIFY(SaveDataSetToFile(oneTable, path, DataSetFileFormatForPath(path)));
+        QCOMPARE(PeekDataSetFileBaseTable(path), QStringLiteral("Staff"));
+    }
 
     QString error;
     DataSet missing;
