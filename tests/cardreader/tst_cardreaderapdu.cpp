@@ -1,5 +1,5 @@
-// The PC/SC command logic with canned reader answers, the reader-list and
-// serial helpers, and the simulated reader's card file parser.
+// The PC/SC command logic with canned reader answers, and the reader-list and
+// serial helpers.
 #include "cardreader/Apdu.h"
 #include "cardreader/Hex.h"
 #include "cardreader/cardreader.h"
@@ -11,10 +11,10 @@ using namespace cardreader;
 
 namespace {
 
-Bytes hex(const char* text) {
+Bytes hex(const std::string& text) {
     Bytes bytes;
     if (!parseHexBytes(text, bytes))
-        qFatal("bad hex in test: %s", text);
+        qFatal("bad hex in test: %s", text.c_str());
     return bytes;
 }
 
@@ -24,7 +24,8 @@ QByteArray show(const Bytes& bytes) {
 
 const SectorKey kKey{{0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5}};
 
-// Answers commands from a script and keeps what it was sent.
+// Answers commands from a script and keeps what it was sent; a script that
+// has run out is a reader that stopped answering.
 class ScriptedChannel : public ApduChannel {
 public:
     struct Answer {
@@ -34,7 +35,16 @@ public:
     std::deque<Answer> script;
     std::vector<Bytes> sent;
 
-    void answer(const char* text) { script.push_back({hex(text), CR_OK}); }
+    explicit ScriptedChannel(std::initializer_list<std::string> answers = {}) {
+        for (const std::string& a : answers)
+            script.push_back({hex(a), CR_OK});
+    }
+    QStringList sentText() const {
+        QStringList out;
+        for (const Bytes& command : sent)
+            out << QString::fromLatin1(show(command));
+        return out;
+    }
 
     bool transmit(const Bytes& command, Bytes& response, int& result) override {
         sent.push_back(command);
@@ -53,11 +63,17 @@ public:
     }
 };
 
-QByteArray blockAnswer(int block) {
-    Bytes data(16, static_cast<std::uint8_t>(block));
-    data.push_back(0x90);
-    data.push_back(0x00);
-    return show(data);
+// Blocks of 16 bytes of their own number, as read.
+Bytes blocksFrom(int first, int count) {
+    Bytes data;
+    for (int b = first; b < first + count; ++b)
+        data.insert(data.end(), 16, static_cast<std::uint8_t>(b));
+    return data;
+}
+
+// One block as the reader answers it, with 90 00.
+std::string blockAnswer(int block) {
+    return hexText(blocksFrom(block, 1)) + " 90 00";
 }
 
 } // namespace
@@ -76,50 +92,32 @@ private slots:
         QCOMPARE(show(apduReadBinary(255, 16)), QByteArray("FF B0 00 FF 10"));
     }
 
-    void statusWords_data() {
-        QTest::addColumn<int>("step");
-        QTest::addColumn<int>("sw");
-        QTest::addColumn<int>("result");
-        const auto row = [](const char* name, ApduStep step, int sw, int result) {
-            QTest::newRow(name) << int(step) << sw << result;
-        };
-        row("uid ok", ApduStep::GetUid, 0x9000, CR_OK);
-        row("uid failed", ApduStep::GetUid, 0x6300, CR_ERR_NO_CARD);
-        row("uid unsupported", ApduStep::GetUid, 0x6A81, CR_ERR_COMM);
-        row("key ok", ApduStep::LoadKey, 0x9000, CR_OK);
-        row("key refused", ApduStep::LoadKey, 0x6300, CR_ERR_COMM);
-        row("auth ok", ApduStep::Authenticate, 0x9000, CR_OK);
-        row("auth failed", ApduStep::Authenticate, 0x6300, CR_ERR_AUTH);
-        row("auth no key", ApduStep::Authenticate, 0x6984, CR_ERR_AUTH);
-        row("auth no block", ApduStep::Authenticate, 0x6A82, CR_ERR_BLOCK);
-        row("auth odd", ApduStep::Authenticate, 0x6F00, CR_ERR_COMM);
-        row("read ok", ApduStep::ReadBinary, 0x9000, CR_OK);
-        row("read failed", ApduStep::ReadBinary, 0x6300, CR_ERR_READ);
-        row("read no block", ApduStep::ReadBinary, 0x6A82, CR_ERR_BLOCK);
-        row("read not authenticated", ApduStep::ReadBinary, 0x6982, CR_ERR_AUTH);
-        row("read wrong length", ApduStep::ReadBinary, 0x6700, CR_ERR_COMM);
-    }
     void statusWords() {
-        QFETCH(int, step);
-        QFETCH(int, sw);
-        QFETCH(int, result);
-        QCOMPARE(resultForStatus(static_cast<ApduStep>(step), static_cast<std::uint16_t>(sw)), result);
+        const auto check = [](ApduStep step, std::initializer_list<std::pair<int, int>> swAndResult) {
+            for (const auto& [sw, result] : swAndResult)
+                QVERIFY2(resultForStatus(step, std::uint16_t(sw)) == result,
+                         qPrintable(QString("step %1, %2").arg(int(step)).arg(sw, 0, 16)));
+        };
+        check(ApduStep::GetUid, {{0x9000, CR_OK}, {0x6300, CR_ERR_NO_CARD}, {0x6A81, CR_ERR_COMM}});
+        check(ApduStep::LoadKey, {{0x9000, CR_OK}, {0x6300, CR_ERR_COMM}});
+        // 6984: no key loaded; 6A82: no such block; 6982: not authenticated.
+        check(ApduStep::Authenticate, {{0x9000, CR_OK}, {0x6300, CR_ERR_AUTH}, {0x6984, CR_ERR_AUTH}});
+        check(ApduStep::Authenticate, {{0x6A82, CR_ERR_BLOCK}, {0x6F00, CR_ERR_COMM}});
+        check(ApduStep::ReadBinary, {{0x9000, CR_OK}, {0x6300, CR_ERR_READ}, {0x6A82, CR_ERR_BLOCK}});
+        check(ApduStep::ReadBinary, {{0x6982, CR_ERR_AUTH}, {0x6700, CR_ERR_COMM}});
     }
 
     void cardSerial() {
-        ScriptedChannel ok;
-        ok.answer("01 02 03 04 90 00");
+        ScriptedChannel ok({"01 02 03 04 90 00"});
         Bytes uid;
         QCOMPARE(readUid(ok, uid), CR_OK);
         QCOMPARE(show(uid), QByteArray("01 02 03 04"));
-        QCOMPARE(ok.sent.size(), std::size_t(1));
-        QCOMPARE(show(ok.sent[0]), QByteArray("FF CA 00 00 00"));
-
-        ScriptedChannel seven;
-        seven.answer("04 A1 B2 C3 D4 E5 80 90 00");
+        QCOMPARE(ok.sentText(), QStringList{"FF CA 00 00 00"});
+        ScriptedChannel seven({"04 A1 B2 C3 D4 E5 80 90 00"});
         QCOMPARE(readUid(seven, uid), CR_OK);
         QCOMPARE(uid.size(), std::size_t(7));
 
+        // A failure leaves the serial as it was.
         const auto fails = [](ScriptedChannel::Answer answer) {
             ScriptedChannel channel;
             channel.script.push_back(answer);
@@ -134,90 +132,50 @@ private slots:
         QCOMPARE(fails({Bytes(), CR_ERR_NO_CARD}), CR_ERR_NO_CARD); // card left during the exchange
     }
 
-    void blocksOfOneSector() {
-        ScriptedChannel channel;
-        channel.answer("90 00");
-        channel.answer("90 00");
-        for (int block = 4; block < 7; ++block)
-            channel.answer(blockAnswer(block).constData());
+    void readBlocksCommands() {
+        // Key loaded once, one sector authenticated, three blocks read.
+        ScriptedChannel one({"90 00", "90 00", blockAnswer(4), blockAnswer(5), blockAnswer(6)});
         Bytes data;
-        QCOMPARE(readBlocks(channel, KeyType::A, 4, 3, kKey, data), CR_OK);
-        QCOMPARE(data.size(), std::size_t(48));
-        QCOMPARE(int(data[0]), 4);
-        QCOMPARE(int(data[16]), 5);
-        QCOMPARE(int(data[47]), 6);
-        QStringList sent;
-        for (const Bytes& command : channel.sent)
-            sent << QString::fromLatin1(show(command));
-        QCOMPARE(sent, QStringList({"FF 82 00 00 06 A0 A1 A2 A3 A4 A5", "FF 86 00 00 05 01 00 04 60 00",
-                                    "FF B0 00 04 10", "FF B0 00 05 10", "FF B0 00 06 10"}));
-        QVERIFY(channel.script.empty());
-    }
+        QCOMPARE(readBlocks(one, KeyType::A, 4, 3, kKey, data), CR_OK);
+        QCOMPARE(show(data), show(blocksFrom(4, 3)));
+        QCOMPARE(one.sentText(),
+                 QStringList({"FF 82 00 00 06 A0 A1 A2 A3 A4 A5", "FF 86 00 00 05 01 00 04 60 00",
+                              "FF B0 00 04 10", "FF B0 00 05 10", "FF B0 00 06 10"}));
+        QVERIFY(one.script.empty());
 
-    void blocksAcrossSectors() {
-        ScriptedChannel channel;
-        channel.answer("90 00"); // load key
-        channel.answer("90 00"); // authenticate sector 1
-        channel.answer(blockAnswer(6).constData());
-        channel.answer(blockAnswer(7).constData());
-        channel.answer("90 00"); // authenticate sector 2
-        channel.answer(blockAnswer(8).constData());
-        Bytes data;
-        QCOMPARE(readBlocks(channel, KeyType::B, 6, 3, kKey, data), CR_OK);
-        QCOMPARE(channel.sent.size(), std::size_t(6));
-        QCOMPARE(show(channel.sent[1]), QByteArray("FF 86 00 00 05 01 00 06 61 00"));
-        QCOMPARE(show(channel.sent[4]), QByteArray("FF 86 00 00 05 01 00 08 61 00"));
-        QCOMPARE(int(data[32]), 8);
+        // Across a sector border the next sector is authenticated before its block.
+        ScriptedChannel two({"90 00", "90 00", blockAnswer(6), blockAnswer(7), "90 00", blockAnswer(8)});
+        QCOMPARE(readBlocks(two, KeyType::B, 6, 3, kKey, data), CR_OK);
+        QCOMPARE(two.sentText(),
+                 QStringList({"FF 82 00 00 06 A0 A1 A2 A3 A4 A5", "FF 86 00 00 05 01 00 06 61 00",
+                              "FF B0 00 06 10", "FF B0 00 07 10", "FF 86 00 00 05 01 00 08 61 00",
+                              "FF B0 00 08 10"}));
+        QCOMPARE(show(data), show(blocksFrom(6, 3)));
     }
 
     void blockReadFailures() {
-        // The reader refuses the key: nothing is read and the output stays as it was.
-        ScriptedChannel wrongKey;
-        wrongKey.answer("90 00");
-        wrongKey.answer("63 00");
-        Bytes data = hex("EE");
-        QCOMPARE(readBlocks(wrongKey, KeyType::A, 4, 3, kKey, data), CR_ERR_AUTH);
-        QCOMPARE(wrongKey.sent.size(), std::size_t(2));
-        QCOMPARE(show(data), QByteArray("EE"));
-
-        ScriptedChannel noBlock;
-        noBlock.answer("90 00");
-        noBlock.answer("90 00");
-        noBlock.answer(blockAnswer(62).constData());
-        noBlock.answer("6A 82");
-        QCOMPARE(readBlocks(noBlock, KeyType::A, 62, 3, kKey, data), CR_ERR_BLOCK);
-        QCOMPARE(show(data), QByteArray("EE"));
-
-        ScriptedChannel shortBlock;
-        shortBlock.answer("90 00");
-        shortBlock.answer("90 00");
-        shortBlock.answer("00 01 02 90 00");
-        QCOMPARE(readBlocks(shortBlock, KeyType::A, 4, 1, kKey, data), CR_ERR_COMM);
-
-        ScriptedChannel keyRefused;
-        keyRefused.answer("63 00");
-        QCOMPARE(readBlocks(keyRefused, KeyType::A, 4, 1, kKey, data), CR_ERR_COMM);
-        QCOMPARE(keyRefused.sent.size(), std::size_t(1));
-
-        ScriptedChannel readFailed;
-        readFailed.answer("90 00");
-        readFailed.answer("90 00");
-        readFailed.answer("63 00");
-        QCOMPARE(readBlocks(readFailed, KeyType::A, 4, 1, kKey, data), CR_ERR_READ);
-
-        ScriptedChannel silent; // the reader stops answering
-        QCOMPARE(readBlocks(silent, KeyType::A, 4, 1, kKey, data), CR_ERR_COMM);
+        // Each failure leaves the output as it was; `sent` is how many commands went out.
+        const auto fails = [](std::initializer_list<std::string> answers, int first, int count,
+                              std::size_t sent) {
+            ScriptedChannel channel(answers);
+            Bytes data = hex("EE");
+            const int rc = readBlocks(channel, KeyType::A, first, count, kKey, data);
+            return show(data) == "EE" && channel.sent.size() == sent ? rc : -100;
+        };
+        QCOMPARE(fails({"90 00", "63 00"}, 4, 3, 2), CR_ERR_AUTH); // key refused by the card
+        QCOMPARE(fails({"90 00", "90 00", blockAnswer(62), "6A 82"}, 62, 3, 4), CR_ERR_BLOCK);
+        QCOMPARE(fails({"90 00", "90 00", "00 01 02 90 00"}, 4, 1, 3), CR_ERR_COMM); // short block
+        QCOMPARE(fails({"63 00"}, 4, 1, 1), CR_ERR_COMM);                            // key not loaded
+        QCOMPARE(fails({"90 00", "90 00", "63 00"}, 4, 1, 3), CR_ERR_READ);
+        QCOMPARE(fails({}, 4, 1, 1), CR_ERR_COMM); // the reader stops answering
     }
 
     void sectors() {
-        QCOMPARE(sectorOfBlock(0), 0);
-        QCOMPARE(sectorOfBlock(3), 0);
-        QCOMPARE(sectorOfBlock(4), 1);
-        QCOMPARE(sectorOfBlock(127), 31);
-        QCOMPARE(sectorOfBlock(128), 32);
-        QCOMPARE(sectorOfBlock(143), 32);
-        QCOMPARE(sectorOfBlock(144), 33);
-        QCOMPARE(sectorOfBlock(255), 39);
+        // 32 sectors of 4 blocks, then sectors of 16 blocks.
+        const int cases[][2] = {{0, 0},    {3, 0},    {4, 1},    {127, 31},
+                                {128, 32}, {143, 32}, {144, 33}, {255, 39}};
+        for (const auto& c : cases)
+            QCOMPARE(sectorOfBlock(c[0]), c[1]);
     }
 
     void readerNamesAndSerials() {

@@ -1,18 +1,19 @@
 // libcardreader.so through its three exports, on the simulated reader.
 #include "cardreader/cardreader.h"
-#include "util/CardCodec.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <array>
 
 namespace {
 
 constexpr unsigned char kGuard = 0xAA;
 const unsigned char kFactoryKey[6] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+using Buffer = std::array<unsigned char, 256>;
 
-// Three blocks of distinct bytes, as "block N = ..." lines from block 4 on.
+// `count` blocks of distinct bytes from block `first` on, as "block N = ..." lines.
 QByteArray blockLines(int first, int count, int seed) {
     QByteArray lines;
     for (int b = 0; b < count; ++b) {
@@ -31,12 +32,12 @@ QByteArray expectedBlocks(int count, int seed) {
     return bytes;
 }
 
-bool untouchedFrom(const unsigned char* buffer, int from, int size) {
-    for (int i = from; i < size; ++i) {
-        if (buffer[i] != kGuard)
-            return false;
-    }
-    return true;
+QByteArray bytes(const unsigned char* data, int size) {
+    return QByteArray(reinterpret_cast<const char*>(data), size);
+}
+
+bool untouchedFrom(const unsigned char* buffer, int from, int size = 256) {
+    return std::all_of(buffer + from, buffer + size, [](unsigned char c) { return c == kGuard; });
 }
 
 } // namespace
@@ -48,20 +49,20 @@ private:
     QTemporaryDir m_dir;
     QString cardPath() const { return m_dir.filePath(QStringLiteral("card.txt")); }
 
+    // Puts the card file in use with this text.
     void writeCard(const QByteArray& text) {
+        qputenv("MEAL_CARDREADER_CARD", cardPath().toLocal8Bit());
         QFile file(cardPath());
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(text);
     }
-    void useCardFile() { qputenv("MEAL_CARDREADER_CARD", cardPath().toLocal8Bit()); }
-
-    int snr(std::array<unsigned char, 256>& out1, std::array<unsigned char, 256>& out2, int mode = 0x26) {
+    int snr(Buffer& out1, Buffer& out2, int mode = 0x26) {
         out1.fill(kGuard);
         out2.fill(kGuard);
         return GET_SNR(1, 0, mode, 0, out1.data(), out2.data());
     }
-    int read(std::array<unsigned char, 256>& out, int first, int count,
-             const unsigned char* key = kFactoryKey, int keyMode = CR_KEY_A) {
+    int read(Buffer& out, int first, int count, const unsigned char* key = kFactoryKey,
+             int keyMode = CR_KEY_A) {
         out.fill(kGuard);
         return API_PCDRead(1, 0, keyMode, first, count, key, out.data());
     }
@@ -74,8 +75,8 @@ private slots:
         QFile::remove(cardPath());
     }
 
-    void readerSerialFromFileAndDefault() {
-        useCardFile();
+    void readerSerial() {
+        qputenv("MEAL_CARDREADER_CARD", cardPath().toLocal8Bit());
         std::array<unsigned char, 128> out;
         out.fill(kGuard);
         // No card file: the simulated reader is there, with its default serial.
@@ -96,22 +97,21 @@ private slots:
     }
 
     void readerAbsent() {
-        std::array<unsigned char, 256> a, b;
+        Buffer a, b;
         unsigned char serial[64];
+        const auto allRefused = [&] {
+            QCOMPARE(API_GetSerNum(1, 0, serial), CR_ERR_NO_READER);
+            QCOMPARE(snr(a, b), CR_ERR_NO_READER);
+            QCOMPARE(read(a, 4, 3), CR_ERR_NO_READER);
+            QVERIFY(untouchedFrom(a.data(), 0));
+        };
         // No reader configured at all.
         qputenv("MEAL_CARDREADER", "none");
-        QCOMPARE(API_GetSerNum(1, 0, serial), CR_ERR_NO_READER);
-        QCOMPARE(snr(a, b), CR_ERR_NO_READER);
-        QCOMPARE(read(a, 4, 3), CR_ERR_NO_READER);
-        QVERIFY(untouchedFrom(a.data(), 0, 256));
-
+        allRefused();
         // The simulated reader unplugged, with a card file that still names a card.
         qunsetenv("MEAL_CARDREADER");
-        useCardFile();
         writeCard("connected = no\nuid = 01 02 03 04\n");
-        QCOMPARE(API_GetSerNum(1, 0, serial), CR_ERR_NO_READER);
-        QCOMPARE(snr(a, b), CR_ERR_NO_READER);
-        QCOMPARE(read(a, 4, 3), CR_ERR_NO_READER);
+        allRefused();
 
         // Plugged in again; only reader number 0 exists.
         writeCard("connected = yes\nuid = 01 02 03 04\n");
@@ -124,34 +124,18 @@ private slots:
         QCOMPARE(API_GetSerNum(1, 0, serial), CR_ERR_NO_READER);
     }
 
-    void pcscWithoutService() {
-        // The real libpcsclite (when installed) with no resource manager to talk
-        // to: the reader is absent, nothing hangs or crashes.
-        qputenv("MEAL_CARDREADER", "pcsc");
-        qputenv("PCSCLITE_CSOCK_NAME", m_dir.filePath(QStringLiteral("no-pcscd.sock")).toLocal8Bit());
-        std::array<unsigned char, 256> a, b;
-        QCOMPARE(API_GetSerNum(1, 0, a.data()), CR_ERR_NO_READER);
-        QCOMPARE(snr(a, b), CR_ERR_NO_READER);
-        QCOMPARE(read(a, 4, 3), CR_ERR_NO_READER);
-        QVERIFY(untouchedFrom(a.data(), 0, 256));
-        qunsetenv("PCSCLITE_CSOCK_NAME");
-    }
-
-    void cardPresentAndAbsent() {
-        std::array<unsigned char, 256> out1, out2;
-        useCardFile();
+    void cardSerial() {
+        Buffer out1, out2;
+        qputenv("MEAL_CARDREADER_CARD", cardPath().toLocal8Bit());
         QCOMPARE(snr(out1, out2), CR_ERR_NO_CARD); // no file: no card
-        QVERIFY(untouchedFrom(out2.data(), 0, 256));
+        QVERIFY(untouchedFrom(out2.data(), 0));
 
         writeCard("uid = 01 02 03 04\n");
         QCOMPARE(snr(out1, out2), CR_OK);
         QCOMPARE(int(out1[0]), 4);
-        QVERIFY(untouchedFrom(out1.data(), 1, 256));
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(out2.data()), 4),
-                 QByteArray("\x01\x02\x03\x04", 4));
-        QVERIFY(untouchedFrom(out2.data(), 4, 256));
-        QCOMPARE(CardCodec::cardNumber(QByteArray(reinterpret_cast<const char*>(out2.data()), 4)),
-                 QStringLiteral("67305985"));
+        QVERIFY(untouchedFrom(out1.data(), 1));
+        QCOMPARE(bytes(out2.data(), 4), QByteArray("\x01\x02\x03\x04", 4));
+        QVERIFY(untouchedFrom(out2.data(), 4));
         QCOMPARE(snr(out1, out2, 0x52), CR_OK);
 
         // Taking the card away is noticed by the next call.
@@ -160,69 +144,63 @@ private slots:
         writeCard("reader = R1\n");
         QCOMPARE(snr(out1, out2), CR_ERR_NO_CARD);
 
-        // A 7-byte serial.
         writeCard("uid = 04:A1:B2:C3:D4:E5:80\n");
         QCOMPARE(snr(out1, out2), CR_OK);
         QCOMPARE(int(out1[0]), 7);
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(out2.data()), 7),
-                 QByteArray::fromHex("04A1B2C3D4E580"));
-        QVERIFY(untouchedFrom(out2.data(), 7, 256));
-    }
+        QCOMPARE(bytes(out2.data(), 7), QByteArray::fromHex("04A1B2C3D4E580"));
+        QVERIFY(untouchedFrom(out2.data(), 7));
 
-    void cardFromUidVariable() {
-        std::array<unsigned char, 256> out1, out2;
-        qputenv("MEAL_CARDREADER", "sim");
-        QCOMPARE(snr(out1, out2), CR_ERR_NO_CARD); // simulated reader, nothing on it
-
-        qunsetenv("MEAL_CARDREADER");
-        qputenv("MEAL_CARDREADER_UID", "FFFFFFFF");
-        QCOMPARE(snr(out1, out2), CR_OK);
-        QCOMPARE(CardCodec::cardNumber(QByteArray(reinterpret_cast<const char*>(out2.data()), 4)),
-                 QStringLiteral("4294967295"));
-
-        // The variable puts another card over the file's.
-        useCardFile();
-        writeCard("uid = 01 02 03 04\n");
+        // The variable puts another card over the file's; empty, it takes the card away.
         qputenv("MEAL_CARDREADER_UID", "0A0B0C0D");
         QCOMPARE(snr(out1, out2), CR_OK);
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(out2.data()), 4),
-                 QByteArray("\x0A\x0B\x0C\x0D", 4));
+        QCOMPARE(bytes(out2.data(), 4), QByteArray("\x0A\x0B\x0C\x0D", 4));
         qputenv("MEAL_CARDREADER_UID", "");
         QCOMPARE(snr(out1, out2), CR_ERR_NO_CARD);
-
         // A serial that is not one is a configuration fault.
         qputenv("MEAL_CARDREADER_UID", "0102030");
         QCOMPARE(snr(out1, out2), CR_ERR_CONFIG);
+
+        // The simulated reader chosen by name, without a card file, has nothing on it.
+        qunsetenv("MEAL_CARDREADER_UID");
+        qunsetenv("MEAL_CARDREADER_CARD");
+        qputenv("MEAL_CARDREADER", "sim");
+        QCOMPARE(snr(out1, out2), CR_ERR_NO_CARD);
+        qputenv("MEAL_CARDREADER_UID", "FFFFFFFF");
+        QCOMPARE(snr(out1, out2), CR_OK);
+        QCOMPARE(bytes(out2.data(), 4), QByteArray(4, '\xFF'));
     }
 
     void readBlocksWithTheSectorKey() {
-        std::array<unsigned char, 256> out;
-        useCardFile();
+        Buffer out;
         writeCard("uid = 01 02 03 04\nkey = A0 A1 A2 A3 A4 A5\nkeyb = B0B1B2B3B4B5\n" +
                   blockLines(4, 3, 0x10));
         const unsigned char keyA[6] = {0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5};
         const unsigned char keyB[6] = {0xB0, 0xB1, 0xB2, 0xB3, 0xB4, 0xB5};
 
         QCOMPARE(read(out, 4, 3, keyA), CR_OK);
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(out.data()), 48), expectedBlocks(3, 0x10));
-        QVERIFY(untouchedFrom(out.data(), 48, 256));
+        QCOMPARE(bytes(out.data(), 48), expectedBlocks(3, 0x10));
+        QVERIFY(untouchedFrom(out.data(), 48));
         QCOMPARE(read(out, 4, 3, keyA, 0), CR_OK);
         QCOMPARE(read(out, 4, 3, keyB, CR_KEY_B), CR_OK);
         QCOMPARE(read(out, 4, 3, keyB, 1), CR_OK);
 
         // A wrong key leaves the buffer as it was.
         QCOMPARE(read(out, 4, 3, kFactoryKey), CR_ERR_AUTH);
-        QVERIFY(untouchedFrom(out.data(), 0, 256));
+        QVERIFY(untouchedFrom(out.data(), 0));
         QCOMPARE(read(out, 4, 3, keyA, CR_KEY_B), CR_ERR_AUTH);
 
         // Blocks not written read as zeros, across sectors too; the card has 64 blocks.
         QCOMPARE(read(out, 6, 3, keyA), CR_OK);
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(out.data()), 16), expectedBlocks(3, 0x10).mid(32));
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(out.data()) + 16, 32), QByteArray(32, '\0'));
+        QCOMPARE(bytes(out.data(), 48), expectedBlocks(3, 0x10).mid(32) + QByteArray(32, '\0'));
         QCOMPARE(read(out, 62, 3, keyA), CR_ERR_BLOCK);
         QCOMPARE(read(out, 240, 16, keyA), CR_ERR_BLOCK);
         QCOMPARE(read(out, 0, 16, keyA), CR_OK);
-        QVERIFY(untouchedFrom(out.data(), 256, 256));
+
+        // A larger card, with comments, blank lines and names in any case.
+        writeCard("# a 4K card\n\n  UID = 01020304  \nBlocks = 256\n" + blockLines(200, 1, 0x40));
+        QCOMPARE(read(out, 200, 1), CR_OK);
+        QCOMPARE(bytes(out.data(), 16), expectedBlocks(1, 0x40));
+        QCOMPARE(read(out, 255, 1), CR_OK);
 
         // No card, no read.
         writeCard("key = A0 A1 A2 A3 A4 A5\n");
@@ -230,7 +208,7 @@ private slots:
     }
 
     void refusesBadArguments() {
-        std::array<unsigned char, 256> a, b;
+        Buffer a, b;
         qputenv("MEAL_CARDREADER_UID", "01020304");
         QCOMPARE(API_GetSerNum(1, 0, nullptr), CR_ERR_PARAMETER);
         QCOMPARE(GET_SNR(1, 0, 0x26, 0, nullptr, b.data()), CR_ERR_PARAMETER);
@@ -243,7 +221,7 @@ private slots:
         QCOMPARE(read(a, -1, 3), CR_ERR_PARAMETER);
         QCOMPARE(read(a, 256, 1), CR_ERR_PARAMETER);
         QCOMPARE(read(a, 4, 3, kFactoryKey, 2), CR_ERR_PARAMETER);
-        QVERIFY(untouchedFrom(a.data(), 0, 256));
+        QVERIFY(untouchedFrom(a.data(), 0));
         QCOMPARE(read(a, 4, 3), CR_OK);
     }
 
@@ -264,22 +242,12 @@ private slots:
     }
     void malformedCardFile() {
         QFETCH(QByteArray, text);
-        std::array<unsigned char, 256> a, b;
-        useCardFile();
+        Buffer a, b;
         writeCard("uid = 01 02 03 04\n" + text);
         QCOMPARE(API_GetSerNum(1, 0, a.data()), CR_ERR_CONFIG);
         QCOMPARE(snr(a, b), CR_ERR_CONFIG);
-        QVERIFY(untouchedFrom(b.data(), 0, 256));
+        QVERIFY(untouchedFrom(b.data(), 0));
         QCOMPARE(read(a, 4, 3), CR_ERR_CONFIG);
-    }
-
-    void largerCardAndComments() {
-        std::array<unsigned char, 256> out;
-        useCardFile();
-        writeCard("# a 4K card\n\n  UID = 01020304  \nBlocks = 256\n" + blockLines(200, 1, 0x40));
-        QCOMPARE(read(out, 200, 1), CR_OK);
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(out.data()), 16), expectedBlocks(1, 0x40));
-        QCOMPARE(read(out, 255, 1), CR_OK);
     }
 };
 
