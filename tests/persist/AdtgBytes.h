@@ -44,24 +44,12 @@ public:
     AdtgBytes& start(std::uint16_t columns, std::uint16_t tables, std::uint32_t rows) {
         u8(0x01).u8(0x07).raw("TG!").u8(1).u8(0).u8(0x00).u8(0x01);
         AdtgBytes handler;
-        handler.raw(QByteArray::fromHex("B692F23F04B2CF118D2300AA005FFE58"))
-            .u8(0x03)
-            .u16(0)
-            .u16(0)
-            .u16(0)
-            .u16(1);
+        handler.raw(QByteArray::fromHex("B692F23F04B2CF118D2300AA005FFE58"));
+        handler.u8(0x03).u16(0).u16(0).u16(0).u16(1);
         element(0x02, handler);
         AdtgBytes result;
-        result.raw(QByteArray(16, '\x11'))
-            .u8(0)
-            .u8(0x03)
-            .u8(0)
-            .u16(columns)
-            .u16(columns)
-            .u16(0)
-            .u16(tables)
-            .u16(0)
-            .u32(rows);
+        result.raw(QByteArray(16, '\x11')).u8(0).u8(0x03).u8(0);
+        result.u16(columns).u16(columns).u16(0).u16(tables).u16(0).u32(rows);
         return element(0x03, result);
     }
 

@@ -151,13 +151,8 @@ QByteArray handMadeAdtg() {
     AdtgBytes b;
     b.start(5, 1, 4);
     AdtgBytes table;
-    table.u16(1)
-        .str(QStringLiteral("MealRecords"))
-        .str(QStringLiteral("MealRecords"))
-        .u16(936)
-        .u16(5)
-        .u16(1)
-        .u16(1);
+    const QString name = QStringLiteral("MealRecords");
+    table.u16(1).str(name).str(name).u16(936).u16(5).u16(1).u16(1);
     b.element(0x05, table);
     b.element(0x06, columnDescriptor(1, QStringLiteral("ID"), 3, 4, 0x10 | 0x8000, true));
     b.element(0x06, columnDescriptor(2, QStringLiteral("CardNo"), 129, 20, 0x20 | 0x40));

@@ -17,20 +17,12 @@ QByteArray sampleAdtg() {
     AdtgBytes table;
     table.u16(1).str(QStringLiteral("T")).str(QStringLiteral("T")).u16(936).u16(4).u16(1).u16(1);
     b.element(0x05, table);
-    const struct {
-        const char* name;
-        std::uint16_t type;
-    } cols[] = {{"A", 3}, {"B", 130}, {"C", 131}, {"D", 135}};
+    const std::pair<const char*, std::uint16_t> cols[] = {{"A", 3}, {"B", 130}, {"C", 131}, {"D", 135}};
     for (std::uint16_t i = 0; i < 4; ++i) {
+        const QString name = QString::fromLatin1(cols[i].first);
         AdtgBytes c;
-        c.u8(0x0F).u8(0).u8(0).u16(i + 1).str(QString::fromLatin1(cols[i].name)).u16(1).u16(i + 1);
-        c.str(QString::fromLatin1(cols[i].name))
-            .u16(cols[i].type)
-            .u32(8)
-            .u32(12)
-            .u32(2)
-            .u32(0x20)
-            .u16(0xFFFF);
+        c.u8(0x0F).u8(0).u8(0).u16(i + 1).str(name).u16(1).u16(i + 1);
+        c.str(name).u16(cols[i].second).u32(8).u32(12).u32(2).u32(0x20).u16(0xFFFF);
         b.element(0x06, c);
     }
     for (int r = 0; r < 2; ++r) {
