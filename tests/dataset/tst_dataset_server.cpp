@@ -1,7 +1,10 @@
-// Loading a data set from the private MariaDB server: every column type,
-// NULLs, Chinese text, money, bound parameters, both reading paths, base
-// tables, streaming and cancelling.
+// The data set against the private MariaDB server. Loading: every column
+// type, NULLs, Chinese text, money, bound parameters, both reading paths,
+// base tables, streaming and cancelling. Posting changes to the base table:
+// bound INSERT, UPDATE and DELETE keyed on the key fields or the original
+// values, conflicts, and the batch-optimistic mode with its single transaction.
 #include "TestDatabase.h"
+#include "dataset/BaseTableWriter.h"
 #include "dataset/CellCodec.h"
 #include "dataset/DataSet.h"
 #include "dataset/DataSetLoader.h"
@@ -9,10 +12,11 @@
 
 #include <QtTest>
 
-class DataSetLoadTest : public QObject {
+class DataSetServerTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
+    void init();
     void cleanupTestCase();
     void everyColumnType_data();
     void everyColumnType();
@@ -22,47 +26,56 @@ private slots:
     void streamingAndCancel();
     void loadingOnAWorker();
     void errorsLeaveClosed();
+    void immediateWrites();
+    void withoutKeyUsesOriginalValues();
+    void conflictsKeepEditing();
+    void batchOptimistic();
+    void noBaseTableRefused();
 
 private:
+    QString table(const QString& sql) const { return m_db->scalar(sql).toString(); }
     std::unique_ptr<TestDatabase> m_db;
 };
 
-void DataSetLoadTest::initTestCase() {
-    m_db = std::make_unique<TestDatabase>(QStringLiteral("dataset_load"), false);
+void DataSetServerTest::initTestCase() {
+    m_db = std::make_unique<TestDatabase>(QStringLiteral("dataset_server"), false);
     m_db->exec(QStringLiteral(
         "create table alltypes (id int auto_increment primary key, c_tiny tinyint, c_usmall smallint "
-        "unsigned, "
-        "c_int int not null default 0, c_big bigint, c_ubig bigint unsigned, c_float float, c_double double, "
-        "c_money decimal(12,2), c_dec4 decimal(15,4), c_wide decimal(30,10), c_bit bit(1), c_date date, "
-        "c_time time, c_dt datetime, c_ts timestamp null default null, c_char char(10), c_varchar "
-        "varchar(50), "
-        "c_text text, c_blob blob, c_year year, c_enum enum('on','off'))"));
+        "unsigned, c_int int not null default 0, c_big bigint, c_ubig bigint unsigned, c_float float, "
+        "c_double double, c_money decimal(12,2), c_dec4 decimal(15,4), c_wide decimal(30,10), c_bit "
+        "bit(1), c_date date, c_time time, c_dt datetime, c_ts timestamp null default null, c_char "
+        "char(10), c_varchar varchar(50), c_text text, c_blob blob, c_year year, c_enum enum('on','off'))"));
     m_db->exec(QStringLiteral(
-        "insert into alltypes values "
-        "(1, -128, 65535, -2147483648, -9223372036854775807, 18446744073709551615, 1.5, 3.141592653589793, "
-        " -1234567890.12, 12.3456, 12345678901234567890.0123456789, b'1', '2024-02-29', '-12:30:15', "
-        " '2024-01-31 23:59:59', '2024-01-01 00:00:01', '工号01', '张三''s \\\\ card: :x', '长文本', "
-        "x'00ff10', "
-        " 2024, 'off'),"
-        "(2, null, null, 0, null, null, null, null, null, null, null, null, null, null, null, null, null, "
-        "null, "
-        " null, null, null, null),"
+        "insert into alltypes values (1, -128, 65535, -2147483648, -9223372036854775807, "
+        "18446744073709551615, 1.5, 3.141592653589793, -1234567890.12, 12.3456, "
+        "12345678901234567890.0123456789, b'1', '2024-02-29', '-12:30:15', '2024-01-31 23:59:59', "
+        "'2024-01-01 00:00:01', '工号01', '张三''s \\\\ card: :x', '长文本', x'00ff10', 2024, 'off'), "
+        "(2, null, null, 0, null, null, null, null, null, null, null, null, null, null, null, null, "
+        "null, null, null, null, null, null), "
         "(3, 127, 0, 2147483647, 9223372036854775807, 0, -0.25, -1e300, 0.10, -0.0001, 0, b'0', "
-        "'1900-01-01', "
-        " '838:59:59', '1970-01-01 00:00:00', null, '', '', '', '', 1901, 'on')"));
+        "'1900-01-01', '838:59:59', '1970-01-01 00:00:00', null, '', '', '', '', 1901, 'on')"));
+    m_db->exec(QStringLiteral(
+        "create table emp (sys_id int auto_increment primary key, emp_id varchar(12) not null, "
+        "empname varchar(40), money decimal(12,2), sign_time datetime, unique (emp_id))"));
 }
 
-void DataSetLoadTest::cleanupTestCase() {
+void DataSetServerTest::init() {
+    m_db->exec(QStringLiteral("delete from emp"));
+    m_db->exec(QStringLiteral("insert into emp values (1, '001', '张三', 12.50, '2024-01-01 08:00:00'), "
+                              "(2, '002', 'O''Brien', null, null)"));
+}
+
+void DataSetServerTest::cleanupTestCase() {
     m_db.reset();
 }
 
-void DataSetLoadTest::everyColumnType_data() {
+void DataSetServerTest::everyColumnType_data() {
     QTest::addColumn<bool>("qtDriver");
     QTest::newRow("C API") << false;
     QTest::newRow("QSqlQuery") << true;
 }
 
-void DataSetLoadTest::everyColumnType() {
+void DataSetServerTest::everyColumnType() {
     QFETCH(bool, qtDriver);
     DataSet ds;
     DataSet::OpenOptions options;
@@ -137,7 +150,7 @@ void DataSetLoadTest::everyColumnType() {
     QCOMPARE(f("c_money").displayText(), QStringLiteral("-￥1234567890.12"));
 }
 
-void DataSetLoadTest::boundParameters() {
+void DataSetServerTest::boundParameters() {
     const QString sql = QStringLiteral(
         "select id, ':id' as lit, c_varchar from alltypes where (c_varchar = :@name or c_char = :name) "
         "and c_dt <= :@enddate and id >= :id order by id");
@@ -164,7 +177,7 @@ void DataSetLoadTest::boundParameters() {
     }
 }
 
-void DataSetLoadTest::baseTables() {
+void DataSetServerTest::baseTables() {
     m_db->exec(QStringLiteral("create table dept (deptno varchar(10) primary key, deptname varchar(40))"));
     m_db->exec(QStringLiteral("insert into dept values ('A01', '财务部')"));
     DataSet ds;
@@ -179,7 +192,7 @@ void DataSetLoadTest::baseTables() {
     QCOMPARE(ds.recordCount(), 3);
 }
 
-void DataSetLoadTest::moneyFromServerSumsExactly() {
+void DataSetServerTest::moneyFromServerSumsExactly() {
     m_db->exec(QStringLiteral("create table money (card_consume decimal(12,2))"));
     m_db->exec(QStringLiteral("insert into money select 0.10 from seq_1_to_1000000"));
     DataSet ds;
@@ -190,7 +203,7 @@ void DataSetLoadTest::moneyFromServerSumsExactly() {
              cellcodec::fixedText(ds.sumFixed(0), 2));
 }
 
-void DataSetLoadTest::streamingAndCancel() {
+void DataSetServerTest::streamingAndCancel() {
     m_db->exec(QStringLiteral(
         "create table big as select seq as n, concat('名字', seq) as name from seq_1_to_300000"));
     // Rows arrive in several batches, the first one small.
@@ -233,7 +246,7 @@ void DataSetLoadTest::streamingAndCancel() {
     }
 }
 
-void DataSetLoadTest::loadingOnAWorker() {
+void DataSetServerTest::loadingOnAWorker() {
     DataSet ds;
     DataSetLoader loader(&ds);
     QSignalSpy finished(&loader, &DataSetLoader::finished);
@@ -292,7 +305,7 @@ void DataSetLoadTest::loadingOnAWorker() {
     QCOMPARE(finished.first().at(0).toBool(), true);
 }
 
-void DataSetLoadTest::errorsLeaveClosed() {
+void DataSetServerTest::errorsLeaveClosed() {
     DataSet ds;
     ds.open(m_db->db(), QStringLiteral("select id from alltypes"));
     try {
@@ -309,5 +322,157 @@ void DataSetLoadTest::errorsLeaveClosed() {
     QCOMPARE(ds.fieldCount(), 0);
 }
 
-QTEST_GUILESS_MAIN(DataSetLoadTest)
-#include "tst_dataset_load.moc"
+void DataSetServerTest::immediateWrites() {
+    DataSet ds;
+    ds.open(m_db->db(), QStringLiteral("select * from emp order by sys_id"));
+    BaseTableWriter writer(m_db->db(), SqlDialect(false, true));
+    writer.attach(ds, BaseTableWriter::Mode::Immediate);
+
+    ds.append();
+    ds.fieldByName(QStringLiteral("emp_id")).setValue(QStringLiteral("003"));
+    ds.fieldByName(QStringLiteral("empname")).setValue(QStringLiteral("王五'; drop table emp; --"));
+    ds.fieldByName(QStringLiteral("money")).setValue(QStringLiteral("0.10"));
+    ds.post();
+    const qint64 id = ds.fieldByName(QStringLiteral("sys_id")).asInteger();
+    QVERIFY(id > 2); // the server's number came back into the row
+    QCOMPARE(
+        table(QStringLiteral("select concat(emp_id, '|', empname, '|', money) from emp where sys_id = %1")
+                  .arg(id)),
+        QStringLiteral("003|王五'; drop table emp; --|0.10"));
+
+    QVERIFY(ds.locate(QStringLiteral("emp_id"), QStringLiteral("001")));
+    ds.edit();
+    ds.fieldByName(QStringLiteral("money")).setValue(12.35);
+    ds.fieldByName(QStringLiteral("sign_time")).setValue(QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9)));
+    ds.post();
+    QCOMPARE(table(QStringLiteral("select concat(money, '|', sign_time) from emp where sys_id = 1")),
+             QStringLiteral("12.35|2024-05-06 07:08:09"));
+    // Writing the value a row already holds is not a conflict.
+    ds.edit();
+    ds.fieldByName(QStringLiteral("money")).setValue(QStringLiteral("12.35"));
+    ds.post();
+
+    QVERIFY(ds.locate(QStringLiteral("emp_id"), QStringLiteral("002")));
+    ds.deleteRecord();
+    QCOMPARE(m_db->scalar(QStringLiteral("select count(*) from emp")).toInt(), 2);
+    QCOMPARE(m_db->scalar(QStringLiteral("select count(*) from emp where sys_id = 2")).toInt(), 0);
+    QCOMPARE(ds.recordCount(), 2);
+
+    // A refused insert leaves the record in the Insert state and the table unchanged.
+    ds.append();
+    ds.fieldByName(QStringLiteral("emp_id")).setValue(QStringLiteral("001"));
+    QVERIFY_THROWS_EXCEPTION(DbError, ds.post());
+    QCOMPARE(ds.state(), DataSet::State::Insert);
+    ds.cancel();
+    QCOMPARE(ds.recordCount(), 2);
+    QCOMPARE(m_db->scalar(QStringLiteral("select count(*) from emp")).toInt(), 2);
+}
+
+void DataSetServerTest::withoutKeyUsesOriginalValues() {
+    DataSet ds;
+    ds.open(m_db->db(), QStringLiteral("select emp_id, empname, money from emp order by emp_id"));
+    QVERIFY(!ds.fieldByName(QStringLiteral("emp_id")).isKey());
+    BaseTableWriter writer(m_db->db(), SqlDialect(false, true));
+    writer.attach(ds, BaseTableWriter::Mode::Immediate);
+    const BaseTableWriter::Statement st = [&] {
+        ds.last();
+        DataSet::Change change{};
+        change.kind = DataSet::Change::Delete;
+        for (int c = 0; c < ds.fieldCount(); ++c)
+            change.oldValues.push_back(ds.cellAt(ds.bookmark(), c));
+        return writer.build(ds, change);
+    }();
+    QCOMPARE(st.sql,
+             QStringLiteral("DELETE FROM `emp` WHERE `emp_id` = ? AND `empname` = ? AND `money` IS NULL"));
+    QCOMPARE(st.values, QVariantList({QStringLiteral("002"), QStringLiteral("O'Brien")}));
+    ds.edit();
+    ds.fieldByName(QStringLiteral("money")).setValue(1);
+    ds.post();
+    QCOMPARE(table(QStringLiteral("select cast(money as char) from emp where emp_id = '002'")),
+             QStringLiteral("1.00"));
+}
+
+void DataSetServerTest::conflictsKeepEditing() {
+    DataSet ds;
+    ds.open(m_db->db(), QStringLiteral("select emp_id, empname, money from emp order by emp_id"));
+    BaseTableWriter writer(m_db->db(), SqlDialect(false, true));
+    writer.attach(ds, BaseTableWriter::Mode::Immediate);
+    m_db->exec(QStringLiteral("update emp set money = 99 where emp_id = '001'")); // another user
+    ds.first();
+    ds.edit();
+    ds.fieldByName(QStringLiteral("empname")).setValue(QStringLiteral("张三丰"));
+    QVERIFY_THROWS_EXCEPTION(DbError, ds.post());
+    QCOMPARE(ds.state(), DataSet::State::Edit);
+    QCOMPARE(ds.fieldByName(QStringLiteral("empname")).asString(), QStringLiteral("张三丰"));
+    ds.cancel();
+    QCOMPARE(ds.fieldByName(QStringLiteral("empname")).asString(), QStringLiteral("张三"));
+    QCOMPARE(table(QStringLiteral("select empname from emp where emp_id = '001'")), QStringLiteral("张三"));
+    m_db->exec(QStringLiteral("delete from emp where emp_id = '002'"));
+    ds.last();
+    QVERIFY_THROWS_EXCEPTION(DbError, ds.deleteRecord());
+    QCOMPARE(ds.recordCount(), 2);
+}
+
+void DataSetServerTest::batchOptimistic() {
+    DataSet ds;
+    ds.open(m_db->db(), QStringLiteral("select * from emp order by sys_id"));
+    BaseTableWriter writer(m_db->db(), SqlDialect(false, true));
+    writer.attach(ds, BaseTableWriter::Mode::BatchOptimistic);
+    ds.first();
+    ds.edit();
+    ds.fieldByName(QStringLiteral("empname")).setValue(QStringLiteral("甲"));
+    ds.post();
+    ds.edit();
+    ds.fieldByName(QStringLiteral("money")).setValue(QStringLiteral("7.5"));
+    ds.post();
+    ds.append();
+    ds.fieldByName(QStringLiteral("emp_id")).setValue(QStringLiteral("005"));
+    ds.post();
+    ds.append();
+    ds.fieldByName(QStringLiteral("emp_id")).setValue(QStringLiteral("006"));
+    ds.post();
+    ds.deleteRecord(); // inserted and deleted within the batch: never sent
+    QVERIFY(ds.locate(QStringLiteral("emp_id"), QStringLiteral("002")));
+    ds.deleteRecord();
+    QCOMPARE(writer.pendingCount(), 3);
+    QCOMPARE(m_db->scalar(QStringLiteral("select group_concat(emp_id order by emp_id) from emp")).toString(),
+             QStringLiteral("001,002"));
+    writer.updateBatch(ds);
+    QCOMPARE(writer.pendingCount(), 0);
+    QCOMPARE(m_db->scalar(QStringLiteral("select group_concat(concat(emp_id, ':', ifnull(empname, ''), ':', "
+                                         "ifnull(money, '')) order by emp_id) from emp"))
+                 .toString(),
+             QStringLiteral("001:甲:7.50,005::"));
+
+    // A batch that fails on its last row writes nothing at all and stays pending.
+    ds.first();
+    ds.edit();
+    ds.fieldByName(QStringLiteral("empname")).setValue(QStringLiteral("乙"));
+    ds.post();
+    ds.append();
+    ds.fieldByName(QStringLiteral("emp_id")).setValue(QStringLiteral("005")); // duplicate key
+    ds.post();
+    QVERIFY_THROWS_EXCEPTION(DbError, writer.updateBatch(ds));
+    QCOMPARE(writer.pendingCount(), 2);
+    QCOMPARE(table(QStringLiteral("select empname from emp where emp_id = '001'")), QStringLiteral("甲"));
+    writer.cancelBatch();
+    QCOMPARE(writer.pendingCount(), 0);
+}
+
+void DataSetServerTest::noBaseTableRefused() {
+    DataSet ds;
+    ds.open(m_db->db(), QStringLiteral("select e.emp_id, a.c_int from emp e, alltypes a"));
+    QCOMPARE(ds.uniqueTable(), QString());
+    BaseTableWriter writer(m_db->db(), SqlDialect(false, true));
+    writer.attach(ds, BaseTableWriter::Mode::Immediate);
+    ds.append();
+    ds.fieldByName(QStringLiteral("emp_id")).setValue(QStringLiteral("009"));
+    QVERIFY_THROWS_EXCEPTION(DbError, ds.post());
+    // Once the window names its table, the same post goes to it.
+    ds.setUniqueTable(QStringLiteral("emp"));
+    ds.post();
+    QCOMPARE(m_db->scalar(QStringLiteral("select count(*) from emp where emp_id = '009'")).toInt(), 1);
+}
+
+QTEST_GUILESS_MAIN(DataSetServerTest)
+#include "tst_dataset_server.moc"
