@@ -1,14 +1,18 @@
 // The stored grid layout (value texts, the INI store, applying it to a data
-// set), the column chooser's lists, and the print dialog's file output,
-// all without widgets or a database.
+// set), the column chooser's lists, widths dragged in the grid, and the print
+// dialog's file output; no database.
 #include "dataset/DataSet.h"
+#include "dataset/grid/DBGrid.h"
 #include "dataset/grid/DataSetExportSource.h"
 #include "dataset/grid/DataSetTableModel.h"
 #include "framework/ColumnChoice.h"
+#include "framework/DefColumnDialog.h"
 #include "framework/GridLayout.h"
 #include "framework/PrintOutput.h"
 
 #include <QFile>
+#include <QHeaderView>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -55,6 +59,15 @@ QStringList names(const QVector<Field*>& fields) {
         out << f->fieldName();
     return out;
 }
+
+// Drags the right border of a column's title by `dx` pixels with the mouse.
+void dragBorder(QHeaderView* header, int column, int dx) {
+    const int border = header->sectionViewportPosition(column) + header->sectionSize(column) - 1;
+    const int y = header->height() / 2;
+    QTest::mousePress(header->viewport(), Qt::LeftButton, {}, QPoint(border, y));
+    QTest::mouseMove(header->viewport(), QPoint(border + dx, y));
+    QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, QPoint(border + dx, y));
+}
 } // namespace
 
 class TestGridLayout : public QObject {
@@ -63,6 +76,7 @@ class TestGridLayout : public QObject {
     QString iniFile() const { return dir.filePath(QStringLiteral("layouts.ini")); }
 
 private slots:
+    void initTestCase() { qputenv("MEAL_SETTINGS_DIR", dir.path().toLocal8Bit()); }
     void init() { QFile::remove(iniFile()); }
 
     void valueTextHoldsFlagIndexWidthAndLabel() {
@@ -220,6 +234,63 @@ private slots:
         QCOMPARE(model.columnCount(), 0);
     }
 
+    // A title border dragged with the mouse sets the field's display width
+    // (the grid sizing its columns sets none), in the main titles and in
+    // those of frozen columns, and the chooser's save stores it.
+    void draggedColumnWidthsAreStoredWithTheLayout() {
+        DataSet ds;
+        load(ds);
+        Field* id = ds.findField(QStringLiteral("emp_id"));
+        Field* name = ds.findField(QStringLiteral("emp_name"));
+        id->setDisplayWidth(12);
+        const int nameWidth = name->displayWidth();
+        DBGrid grid;
+        grid.resize(900, 300);
+        grid.setDataSet(&ds);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        const QFontMetrics fm = grid.view()->fontMetrics();
+        const int cw = fm.horizontalAdvance(QLatin1Char('0'));
+        QHeaderView* header = grid.view()->horizontalHeader();
+        QCOMPARE(header->sectionSize(0), DBGrid::columnPixels(12, fm));
+
+        dragBorder(header, 0, 5 * cw);
+        QCOMPARE(id->displayWidth(), 17);
+        QCOMPARE(name->displayWidth(), nameWidth);
+        // Freezing and rebuilding the columns size them from the fields again.
+        grid.setFrozenColumns(2);
+        grid.refreshColumns();
+        QCOMPARE(id->displayWidth(), 17);
+        QCOMPARE(name->displayWidth(), nameWidth);
+        QCOMPARE(header->sectionSize(0), DBGrid::columnPixels(17, fm));
+        auto* frozen = grid.findChild<QTableView*>(QStringLiteral("frozenView"));
+        QVERIFY(frozen && frozen->isVisible());
+        dragBorder(frozen->horizontalHeader(), 0, -3 * cw);
+        QCOMPARE(id->displayWidth(), 14);
+        QCOMPARE(header->sectionSize(0), frozen->columnWidth(0));
+        // Far wider than the grid shows: kept at the widest column, not cut to a tenth.
+        dragBorder(header, 1, 120 * cw);
+        QCOMPARE(name->displayWidth(), 80);
+
+        auto* chooser = new TfrmDefColumn;
+        chooser->setDataSet(&ds, kKey);
+        chooser->show();
+        chooser->btnApplyClick();
+        GridLayoutStore store(iniFile());
+        QCOMPARE(store.value(kKey, QStringLiteral("emp_id")).mid(5, 2), QStringLiteral("14"));
+        QCOMPARE(store.value(kKey, QStringLiteral("emp_name")).mid(5, 2), QStringLiteral("80"));
+
+        DataSet again;
+        load(again);
+        QVERIFY(store.load(again, kKey));
+        DBGrid other;
+        other.setDataSet(&again);
+        QCOMPARE(other.view()->columnWidth(0), DBGrid::columnPixels(14, other.view()->fontMetrics()));
+        for (int w = 4; w <= 80; ++w)
+            QCOMPARE(DBGrid::displayWidthFor(DBGrid::columnPixels(w, fm), fm), w);
+        QCOMPARE(DBGrid::displayWidthFor(0, fm), 4);
+    }
+
     void printOutputNamesAndWritesTheExport() {
         const auto subs = PrintOutput::substitutions(QStringLiteral("食堂公司"), QStringLiteral("退卡明细表"),
                                                      QStringLiteral("日期: (2024-01-01 至 2024-01-31)"),
@@ -265,5 +336,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestGridLayout)
+QTEST_MAIN(TestGridLayout)
 #include "test_grid_layout.moc"

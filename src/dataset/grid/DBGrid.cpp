@@ -8,11 +8,13 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QTableView>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 #include <set>
 
 DBGrid::DBGrid(QWidget* parent) : QWidget(parent), m_model(new DataSetTableModel(this)) {
@@ -50,11 +52,13 @@ DBGrid::DBGrid(QWidget* parent) : QWidget(parent), m_model(new DataSetTableModel
             &QScrollBar::setValue);
     connect(m_frozenView->verticalScrollBar(), &QScrollBar::valueChanged, m_view->verticalScrollBar(),
             &QScrollBar::setValue);
-    connect(m_header, &QHeaderView::sectionResized, this, [this](int logical, int, int size) {
-        if (logical < m_frozen) {
-            m_frozenView->setColumnWidth(logical, size);
-            updateFrozenGeometry();
-        }
+    connect(m_header, &QHeaderView::sectionResized, this,
+            [this](int logical, int, int size) { onSectionResized(logical, size); });
+    // The frozen columns lie over the first columns of the view: their titles
+    // are dragged there and the view follows.
+    connect(frozenHeader, &QHeaderView::sectionResized, this, [this](int logical, int, int size) {
+        if (!m_sizing && size > 0 && logical < m_frozen)
+            m_view->setColumnWidth(logical, size);
     });
 
     m_footerBand = new FooterBand(m_view, m_model, &m_footer, this);
@@ -103,12 +107,44 @@ void DBGrid::refreshColumns() {
     setFrozenColumns(m_frozen);
 }
 
+namespace {
+constexpr int kMinCharacters = 4;
+constexpr int kMaxCharacters = 80;
+constexpr int kColumnMargin = 10;
+
+int characterWidth(const QFontMetrics& metrics) {
+    return qMax(1, metrics.horizontalAdvance(QLatin1Char('0')));
+}
+} // namespace
+
+int DBGrid::columnPixels(int displayWidth, const QFontMetrics& metrics) {
+    return qBound(kMinCharacters, displayWidth, kMaxCharacters) * characterWidth(metrics) + kColumnMargin;
+}
+
+int DBGrid::displayWidthFor(int pixels, const QFontMetrics& metrics) {
+    const double characters = double(pixels - kColumnMargin) / characterWidth(metrics);
+    return qBound(kMinCharacters, int(std::lround(characters)), kMaxCharacters);
+}
+
+void DBGrid::onSectionResized(int column, int size) {
+    if (column < m_frozen) {
+        const QScopedValueRollback<bool> sizing(m_sizing, true);
+        m_frozenView->setColumnWidth(column, size);
+        updateFrozenGeometry();
+    }
+    if (m_sizing || size <= 0)
+        return;
+    if (Field* field = m_model->fieldAt(column))
+        field->setDisplayWidth(displayWidthFor(size, m_view->fontMetrics()));
+}
+
 void DBGrid::applyColumnWidths() {
-    const int charWidth = m_view->fontMetrics().horizontalAdvance(QLatin1Char('0'));
-    for (int c = 0; c < m_model->columnCount(); ++c) {
-        const Field* f = m_model->fieldAt(c);
-        const int width = qBound(4, f ? f->displayWidth() : 10, 80);
-        m_view->setColumnWidth(c, width * charWidth + 10);
+    {
+        const QScopedValueRollback<bool> sizing(m_sizing, true);
+        for (int c = 0; c < m_model->columnCount(); ++c) {
+            const Field* f = m_model->fieldAt(c);
+            m_view->setColumnWidth(c, columnPixels(f ? f->displayWidth() : 10, m_view->fontMetrics()));
+        }
     }
     m_header->setMinimumHeight(m_header->sizeHint().height());
     updateMarkersView();
@@ -269,6 +305,7 @@ void DBGrid::updateMarkersView() {
 }
 
 void DBGrid::setFrozenColumns(int count) {
+    const QScopedValueRollback<bool> sizing(m_sizing, true);
     m_frozen = qBound(0, count, m_model->columnCount());
     for (int c = 0; c < m_model->columnCount(); ++c) {
         m_frozenView->setColumnHidden(c, c >= m_frozen);

@@ -17,6 +17,7 @@
 class DataSet;
 class FooterBand;
 class MultiLevelHeader;
+class QFontMetrics;
 class QTableView;
 
 class DBGrid : public QWidget {
@@ -81,6 +82,12 @@ public:
     // Can this field be sorted? Calculated, memo, blob and graphic columns cannot.
     static bool canSort(const Field& field);
 
+    // A column's width in pixels for a field's display width in characters
+    // (kept between 4 and 80), a character being the width of "0" in the
+    // grid's font; and the display width a column of `pixels` stands for.
+    static int columnPixels(int displayWidth, const QFontMetrics& metrics);
+    static int displayWidthFor(int pixels, const QFontMetrics& metrics);
+
 signals:
     // The operator clicked the title of a column that cannot be sorted.
     void sortRefused(const QString& fieldName);
@@ -101,6 +108,8 @@ private:
     void onCurrentChanged(const QModelIndex& current);
     void updateFrozenGeometry();
     void applyColumnWidths();
+    // A title border dragged: the field keeps the new width.
+    void onSectionResized(int column, int size);
 
     DataSetTableModel* m_model;
     QTableView* m_view;
@@ -112,4 +121,7 @@ private:
     int m_frozen = 0;
     bool m_readOnly = false;
     bool m_syncing = false;
+    // Set while the grid sizes columns itself, so that only the operator's
+    // resizing changes the fields' display widths.
+    bool m_sizing = false;
 };
