@@ -79,6 +79,9 @@ void TfrmReturnCard::QueryData(QObject* /*sender*/) {
     options.trace = &s.trace();
     ds.open(s.ModuleConnection, sql, {}, options);
     ds.setFiltered(false);
+    // The print's "%[caption]" line names the period of the rows listed.
+    const QString day = QStringLiteral("yyyy-MM-dd");
+    printCaption = QStringLiteral("日期: (%1 至 %2)").arg(f.begin.toString(day), f.end.toString(day));
     dataSetOpened();
     SetSumFooter(nullptr, 1);
 }

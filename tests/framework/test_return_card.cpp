@@ -1,8 +1,11 @@
 // The returned-cards window end to end on a test database: the period, the
-// employee, name and card filters, department rights, labels, and hostile
-// texts in every box.
-#include "FrameworkFixture.h"
+// employee, name and card filters, department rights, labels, hostile texts
+// in every box, and the period line of the print.
+#include "RecordFilesFixture.h"
 #include "dataset/grid/DBGrid.h"
+#include "framework/GridPrinter.h"
+#include "framework/PrintDialog.h"
+#include "framework/RecordPrintActions.h"
 #include "reports/ReturnCard.h"
 #include "reports/ReturnCardQuery.h"
 
@@ -54,6 +57,23 @@ private slots:
         QCOMPARE(ds->valueAt(ds->bookmarkAt(0), QStringLiteral("emp_id")).toString(), QStringLiteral("0001"));
         QCOMPARE(w->dgTable->footerText(0), QStringLiteral("汇总:"));
         QCOMPARE(w->dgTable->footerText(1), QStringLiteral("3"));
+    }
+
+    // The print's "%[caption]" line is the period of the rows listed: set by
+    // the query, not by dates picked afterwards.
+    void printCaptionNamesTheQueriedPeriod() {
+        auto w = openWindow();
+        QCOMPARE(w->printCaption, QStringLiteral("日期: (2026-11-01 至 2026-11-30)"));
+        w->dtp_end->setDateTime(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59)));
+        onModal<TdlgPrint>([](TdlgPrint* d) { d->btnCancel->click(); });
+        w->actDataPrint->trigger();
+        const auto& subs = RecordPrintActions::of(*w)->gridPrinter().options().substitutions;
+        QCOMPARE(subs.value(QStringLiteral("%[caption]")),
+                 QStringLiteral("日期: (2026-11-01 至 2026-11-30)"));
+        QCOMPARE(subs.value(QStringLiteral("%[title]")), QStringLiteral("退卡明细表"));
+        w->sbAll->click();
+        QCOMPARE(w->dataSet()->recordCount(), 4);
+        QCOMPARE(w->printCaption, QStringLiteral("日期: (2026-11-01 至 2026-12-31)"));
     }
 
     void filtersByEmployeeNameAndCard() {
