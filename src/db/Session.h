@@ -12,6 +12,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 
 #include "shell/MealPluginApi.h"
 
@@ -41,6 +42,14 @@ public:
     QString OtherMattersFlags = QStringLiteral("00000000");
     QString CompanyDisplayName; // company_ch_name of table company
     QString programFolder;
+    // The period lock this session has written: the stored lock date may be
+    // set back by locking an older bill, but a lock never unlocks what this
+    // session locked before.
+    std::optional<QDateTime> BillLockDate;
+    void raiseBillLockDate(const QDateTime& end) {
+        if (!BillLockDate || *BillLockDate < end)
+            BillLockDate = end;
+    }
 
     // The user id "ADMIN" in any letter case passes every rights check.
     bool isAdmin() const { return CurrentUserId.toUpper() == QLatin1String("ADMIN"); }

@@ -281,7 +281,7 @@ void TFrmMonthlyBalance::loadLockLabel() {
         billcheck->hide();
         return;
     }
-    m_lockDate = m_book.lockDate();
+    m_lockDate = m_book.storedLockDate();
     billcheck->setText(QStringLiteral("封帐日期：") +
                        (m_lockDate ? m_lockDate->toString(kDateFormat) : QString()));
     billcheck->show();
@@ -498,7 +498,7 @@ void TFrmMonthlyBalance::lockBill() {
         }
         m_book.writeLock(end, QDateTime::currentDateTime());
         prompter().information(QStringLiteral("封帐成功!\n\r封帐日期至") + end.toString(kDateFormat));
-        m_lockDate = m_book.lockDate();
+        m_lockDate = m_book.storedLockDate();
         billcheck->setText(QStringLiteral("封帐日期至：") +
                            (m_lockDate ? m_lockDate->toString(kDateFormat) : QString()));
         billcheck->show();

@@ -66,6 +66,7 @@ public:
     std::function<void(QDialog& dialog)> showPrintDialog;
     void timerTick();
     bool isShowBalance() const { return m_showBalance; }
+    // The lock date the label shows (as stored).
     std::optional<QDateTime> lockDate() const { return m_lockDate; }
 
 protected:

@@ -161,12 +161,20 @@ bool MonthlyBillBook::lockDateEnabled() const {
         ReadCompanyParameter(m_session, QStringLiteral("dsSysParamIsBillLockDate"), QStringLiteral("False")));
 }
 
-std::optional<QDateTime> MonthlyBillBook::lockDate() const {
+std::optional<QDateTime> MonthlyBillBook::storedLockDate() const {
     QSqlQuery q(m_session.ModuleConnection);
     m_session.runner().RunQuery(q, QStringLiteral("select BillLockDate from pos_lockBillDate"), true);
     if (q.next() && !q.value(0).isNull())
         return q.value(0).toDateTime();
     return std::nullopt;
+}
+
+std::optional<QDateTime> MonthlyBillBook::lockDate() const {
+    const std::optional<QDateTime> stored = storedLockDate();
+    const std::optional<QDateTime>& own = m_session.BillLockDate;
+    if (!stored || (own && *own > *stored))
+        return own;
+    return stored;
 }
 
 bool MonthlyBillBook::deleteAllowed(const QDateTime& billEnd, const std::optional<QDateTime>& lockDate) {
@@ -212,6 +220,7 @@ void MonthlyBillBook::writeLock(const QDateTime& end, const QDateTime& now) cons
         {QStringLiteral(" delete from  pos_lockBillDate "),
          QStringLiteral("insert into pos_lockBillDate(  BillLockDate   , AddDate  )  values( '%1' , '%2') ")
              .arg(end.toString(kDateFormat), now.toString(kDateFormat))});
+    m_session.raiseBillLockDate(end);
 }
 
 QVector<int> sequenceBreaks(const QVector<int>& sequences) {

@@ -21,7 +21,7 @@ struct MonthlyRowFilter {
 
 class MonthlyBillBook {
 public:
-    explicit MonthlyBillBook(const Session& session) : m_session(session) {}
+    explicit MonthlyBillBook(Session& session) : m_session(session) {}
 
     // The bill list; `where` from findWhere, or empty.
     static QString listStatement(const QString& where = QString());
@@ -44,6 +44,10 @@ public:
 
     // The lock date, when the company keeps one (dsSysParamIsBillLockDate).
     bool lockDateEnabled() const;
+    // The lock date as stored in pos_lockBillDate.
+    std::optional<QDateTime> storedLockDate() const;
+    // The lock date the checks go by: the stored one, or the session's own
+    // lock when that is later.
     std::optional<QDateTime> lockDate() const;
     // A bill ending on or before the lock date is closed and cannot be deleted.
     static bool deleteAllowed(const QDateTime& billEnd, const std::optional<QDateTime>& lockDate);
@@ -54,6 +58,8 @@ public:
     static QString lockQuestion(const QDateTime& end);
     // The database checks of a lock: an error text, or empty when they pass.
     QString lockContentError(const QString& monthDes, const MonthlyPeriod& period) const;
+    // Stores the lock; once it is committed the session's lock date is
+    // raised to the end (a failed write leaves it as it was).
     void writeLock(const QDateTime& end, const QDateTime& now) const;
 
 private:
@@ -61,7 +67,7 @@ private:
     void execute(const QStringList& statements) const;
     QString conditions(const MonthlyRowFilter& filter) const;
 
-    const Session& m_session;
+    Session& m_session;
 };
 
 // The sequence numbers after which a card's history breaks: each row whose

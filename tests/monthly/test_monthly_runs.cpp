@@ -4,6 +4,7 @@
 // 15-day and end-date rules of a lock, deleting a locked bill, and the breaks
 // the card history lists.
 #include "MonthlyFixture.h"
+#include "db/DbError.h"
 #include "monthly/MonthlyBillBook.h"
 #include "monthly/MonthlyCardRules.h"
 
@@ -150,10 +151,33 @@ private slots:
                  QStringLiteral("该帐单存在平衡值不为0的记录，请重新生成帐单!"));
         fx.db->exec("update MealMonthRec set Balance = 0 where MonthDes = 'b1000'");
 
+        QVERIFY(!fx.session.BillLockDate);
         book.writeLock(lock, QDateTime(QDate(2026, 3, 1), QTime(8, 0)));
         book.writeLock(lock, QDateTime(QDate(2026, 3, 2), QTime(8, 0)));
         QCOMPARE(fx.count("select count(*) from pos_lockBillDate"), 1);
         QCOMPARE(book.lockDate(), std::optional<QDateTime>(lock));
+        QCOMPARE(fx.session.BillLockDate, std::optional<QDateTime>(lock));
+
+        // Locking an older bill stores its end, but what this session locked
+        // stays locked: the delete check still refuses February.
+        const QDateTime older(QDate(2026, 1, 31), QTime(23, 59, 59));
+        book.writeLock(older, QDateTime(QDate(2026, 3, 3), QTime(8, 0)));
+        QCOMPARE(book.storedLockDate(), std::optional<QDateTime>(older));
+        QCOMPARE(book.lockDate(), std::optional<QDateTime>(lock));
+        QVERIFY(!MonthlyBillBook::deleteAllowed(lock, book.lockDate()));
+
+        // A write that fails leaves the stored lock and the session's as they were.
+        const QDateTime later(QDate(2026, 3, 31), QTime(23, 59, 59));
+        fx.db->exec("rename table pos_lockBillDate to pos_lockBillDate_away");
+        QVERIFY_THROWS_EXCEPTION(DbError, book.writeLock(later, QDateTime(QDate(2026, 4, 1), QTime(8, 0))));
+        fx.db->exec("rename table pos_lockBillDate_away to pos_lockBillDate");
+        QCOMPARE(fx.session.BillLockDate, std::optional<QDateTime>(lock));
+        QCOMPARE(book.lockDate(), std::optional<QDateTime>(lock));
+        // A later lock raises it.
+        book.writeLock(later, QDateTime(QDate(2026, 4, 1), QTime(8, 0)));
+        QCOMPARE(fx.session.BillLockDate, std::optional<QDateTime>(later));
+        QCOMPARE(book.lockDate(), std::optional<QDateTime>(later));
+        fx.session.BillLockDate.reset();
     }
 
     // The gap test of the hand-out and the breaks the card history lists.
