@@ -45,6 +45,8 @@ private slots:
 
 private:
     QList<QVariantList> rows(const QString& sql) const;
+    int count(const QString& sql) const { return m_db->scalar(sql).toInt(); }
+    int count(const char* sql) const { return count(QString::fromUtf8(sql)); }
     QScopedPointer<TestDatabase> m_db;
     QMap<int, QMap<int, Row>> m_history; // card -> sequence -> row (live and backup)
 };
@@ -173,135 +175,100 @@ void DemoDataTest::everyFlagAndKindOccurs() {
     for (int kind : {0, 1, 2, 3, 30, 31, 33, 104})
         QVERIFY2(kinds.contains(kind), qPrintable(QString::number(kind)));
     // Sales and refunds take money off, corrections give it back.
-    QCOMPARE(m_db->scalar(QStringLiteral(
-                              "select count(*) from MealRecords where (flag in (9,90) and card_consume >= 0) "
-                              "or (flag not in (9,90) and card_consume < 0)"))
-                 .toInt(),
+    QCOMPARE(count("select count(*) from MealRecords where (flag in (9,90) and card_consume >= 0) or "
+                   "(flag not in (9,90) and card_consume < 0)"),
              0);
     // Meal periods: every sale inside a valid period's window carries that period.
-    QCOMPARE(
-        m_db->scalar(QStringLiteral("select count(*) from MealRecords m join Dinlev d on d.isvalid = 1 and "
-                                    "date_format(m.sign_time, '%H:%i') between d.beg_time and d.end_time "
-                                    "where m.kind <> d.DinLev_ID"))
-            .toInt(),
-        0);
-    QVERIFY(m_db->scalar(QStringLiteral("select count(*) from MealRecords where kind = 0")).toInt() > 0);
+    QCOMPARE(count("select count(*) from MealRecords m join Dinlev d on d.isvalid = 1 and "
+                   "date_format(m.sign_time, '%H:%i') between d.beg_time and d.end_time where m.kind <> "
+                   "d.DinLev_ID"),
+             0);
+    QVERIFY(count("select count(*) from MealRecords where kind = 0") > 0);
     // About 20,000 transactions over one month ending on the given day.
-    const int transactions = m_db->scalar(QStringLiteral("select count(*) from vIsCheckCardRecord")).toInt();
+    const int transactions = count("select count(*) from vIsCheckCardRecord");
     QVERIFY2(transactions > 15000 && transactions < 25000, qPrintable(QString::number(transactions)));
     QCOMPARE(m_db->scalar(QStringLiteral("select date(max(op_date)) from vIsCheckCardRecord")).toDate(),
              QDate(2026, 3, 15));
 }
 
 void DemoDataTest::lineItemsJoinTheirSale() {
-    struct Detail {
-        const char* table;
-        int flag;
-        const char* lineSum; // what the lines of one sale add up to
-    };
-    const Detail details[] = {{"keydetail", 3, "sum(d.Price)"},
-                              {"vstoredetail", 5, "sum(d.SumMoney)"},
-                              {"tmdetail", 6, "sum(d.StartBanlance - d.EndBanlance)"}};
-    for (const Detail& d : details) {
-        const QString table = QLatin1String(d.table);
+    // Table, flag of its sale, the column numbering the lines of one sale, what they add up to.
+    const char* const details[][4] = {{"keydetail", "3", "RecNo", "sum(d.Price)"},
+                                      {"vstoredetail", "5", "RecSum", "sum(d.SumMoney)"},
+                                      {"tmdetail", "6", "StartTme", "sum(d.StartBanlance - d.EndBanlance)"}};
+    for (const auto& d : details) {
+        const auto sql = [&d](const char* text) {
+            return QString::fromUtf8(text)
+                .replace(QLatin1String("{table}"), QLatin1String(d[0]))
+                .replace(QLatin1String("{flag}"), QLatin1String(d[1]))
+                .replace(QLatin1String("{line}"), QLatin1String(d[2]))
+                .replace(QLatin1String("{sum}"), QLatin1String(d[3]));
+        };
         // Every line belongs to exactly one sale of its flag.
-        QCOMPARE(m_db->scalar(QStringLiteral(
-                                  "select count(*) from %1 d left join MealRecords m on m.clock_id = "
-                                  "d.clock_id and m.Pos_Sequ = d.Devno where m.flag is null or m.flag <> %2")
-                                  .arg(table)
-                                  .arg(d.flag))
-                     .toInt(),
-                 0);
         QCOMPARE(
-            m_db->scalar(QStringLiteral("select count(*) from (select d.clock_id, d.Devno from %1 d join "
-                                        "MealRecords m on m.clock_id = d.clock_id and m.Pos_Sequ = d.Devno "
-                                        "group by d.clock_id, d.Devno, d.%2 having count(*) > 1) x")
-                             .arg(table, d.flag == 3 ? QStringLiteral("RecNo")
-                                                     : (d.flag == 5 ? QStringLiteral("RecSum")
-                                                                    : QStringLiteral("StartTme"))))
-                .toInt(),
+            count(sql("select count(*) from {table} d left join MealRecords m on m.clock_id = d.clock_id and "
+                      "m.Pos_Sequ = d.Devno where m.flag is null or m.flag <> {flag}")),
+            0);
+        QCOMPARE(
+            count(sql("select count(*) from (select d.clock_id, d.Devno from {table} d join MealRecords m on "
+                      "m.clock_id = d.clock_id and m.Pos_Sequ = d.Devno group by d.clock_id, d.Devno, "
+                      "d.{line} having count(*) > 1) x")),
             0);
         // Every sale of the flag has lines, and they add up to its amount.
-        QCOMPARE(m_db->scalar(QStringLiteral(
-                                  "select count(*) from MealRecords m left join (select d.clock_id, "
-                                  "d.Devno, %3 as total from %1 d group by d.clock_id, d.Devno) s on "
-                                  "s.clock_id = m.clock_id and s.Devno = m.Pos_Sequ where m.flag = %2 and "
-                                  "(s.total is null or s.total <> m.card_consume)")
-                                  .arg(table)
-                                  .arg(d.flag)
-                                  .arg(QLatin1String(d.lineSum)))
-                     .toInt(),
-                 0);
-        QVERIFY(m_db->scalar(QStringLiteral("select count(*) from %1").arg(table)).toInt() > 100);
+        QCOMPARE(
+            count(sql("select count(*) from MealRecords m left join (select d.clock_id, d.Devno, {sum} as "
+                      "total from {table} d group by d.clock_id, d.Devno) s on s.clock_id = m.clock_id and "
+                      "s.Devno = m.Pos_Sequ where m.flag = {flag} and (s.total is null or s.total <> "
+                      "m.card_consume)")),
+            0);
+        QVERIFY(count(sql("select count(*) from {table}")) > 100);
     }
     // Key lines are numbered from 0 within their sale.
-    QCOMPARE(
-        m_db->scalar(QStringLiteral("select count(*) from (select clock_id, Devno from keydetail group by "
-                                    "clock_id, Devno having min(RecNo) <> 0) x"))
-            .toInt(),
-        0);
+    QCOMPARE(count("select count(*) from (select clock_id, Devno from keydetail group by clock_id, Devno "
+                   "having min(RecNo) <> 0) x"),
+             0);
 }
 
 void DemoDataTest::sideTablesAgreeWithTransactions() {
     // A taken allowance is the kind-33 charge of the same person, serial, amount and time.
-    const int taken =
-        m_db->scalar(QStringLiteral("select count(*) from mallowance where charged = 1")).toInt();
+    const int taken = count("select count(*) from mallowance where charged = 1");
     QVERIFY(taken > 0);
-    QVERIFY(m_db->scalar(QStringLiteral("select count(*) from mallowance where charged = 0")).toInt() > 0);
-    QCOMPARE(m_db->scalar(QStringLiteral(
-                              "select count(*) from mallowance m join MChargeRecords c on c.emp_id = "
-                              "m.emp_id and c.Kind = 33 and c.charge_ver = m.charge_ver and c.charge_money "
-                              "= m.charge_money and c.op_date = m.charge_date and c.card_sequ = "
-                              "m.card_sequ where m.charged = 1"))
-                 .toInt(),
+    QVERIFY(count("select count(*) from mallowance where charged = 0") > 0);
+    QCOMPARE(count("select count(*) from mallowance m join MChargeRecords c on c.emp_id = m.emp_id and "
+                   "c.Kind = 33 and c.charge_ver = m.charge_ver and c.charge_money = m.charge_money and "
+                   "c.op_date = m.charge_date and c.card_sequ = m.card_sequ where m.charged = 1"),
              taken);
-    QCOMPARE(m_db->scalar(QStringLiteral("select count(*) from MChargeRecords where Kind = 33")).toInt(),
-             taken);
-    QVERIFY(m_db->scalar(QStringLiteral("select count(*) from allowtasklist where iscommit = 0")).toInt() >
-            0);
+    QCOMPARE(count("select count(*) from MChargeRecords where Kind = 33"), taken);
+    QVERIFY(count("select count(*) from allowtasklist where iscommit = 0") > 0);
     // Replaced cards were reported lost; returned cards paid out their last balance.
-    QCOMPARE(m_db->scalar(QStringLiteral("select count(*) from mchangecard x join cardinfo c on c.card_id = "
-                                         "x.old_card_id where c.CardStatus <> 2"))
-                 .toInt(),
+    QCOMPARE(count("select count(*) from mchangecard x join cardinfo c on c.card_id = x.old_card_id where "
+                   "c.CardStatus <> 2"),
              0);
-    QCOMPARE(m_db->scalar(QStringLiteral(
-                              "select count(*) from returncard r join cardinfo c on c.card_id = r.card_id "
-                              "where c.CardStatus <> 4 or c.card_balance <> 0"))
-                 .toInt(),
+    QCOMPARE(count("select count(*) from returncard r join cardinfo c on c.card_id = r.card_id where "
+                   "c.CardStatus <> 4 or c.card_balance <> 0"),
              0);
-    QVERIFY(m_db->scalar(QStringLiteral("select count(*) from returncard")).toInt() > 0);
+    QVERIFY(count("select count(*) from returncard") > 0);
     // Consumption on a lost card after it was replaced, for the lost-card report.
-    QVERIFY(m_db->scalar(QStringLiteral(
-                             "select count(*) from mealrecords a, mchangecard b where a.emp_id = b.emp_id "
-                             "and a.card_id = b.old_card_id and a.sign_time > b.op_date"))
-                .toInt() > 0);
-    // The card balance join gives one row per issued person.
-    QCOMPARE(m_db->scalar(QStringLiteral("select count(*) from hum_employee E left join cardinfo C on "
-                                         "E.empno = C.empno and E.sys_id = C.sys_id where E.issued = 1"))
-                 .toInt(),
-             m_db->scalar(QStringLiteral("select count(*) from hum_employee where issued = 1")).toInt());
+    QVERIFY(count("select count(*) from mealrecords a, mchangecard b where a.emp_id = b.emp_id and "
+                  "a.card_id = b.old_card_id and a.sign_time > b.op_date") > 0);
+    // The card balance join on (empno, sys_id) gives one row per issued person.
+    QCOMPARE(count("select count(*) from hum_employee E left join cardinfo C on E.empno = C.empno and "
+                   "E.sys_id = C.sys_id where E.issued = 1"),
+             count("select count(*) from hum_employee where issued = 1"));
     // Departed people are in the departed table only, with their returned card.
-    QCOMPARE(m_db->scalar(QStringLiteral("select count(*) from hum_employee e join hum_employee_lz l on "
-                                         "l.empno = e.empno"))
-                 .toInt(),
-             0);
-    QCOMPARE(m_db->scalar(QStringLiteral("select count(*) from hum_employee_lz l left join returncard r on "
-                                         "r.card_id = l.card_id where r.card_id is null"))
-                 .toInt(),
+    QCOMPARE(count("select count(*) from hum_employee e join hum_employee_lz l on l.empno = e.empno"), 0);
+    QCOMPARE(count("select count(*) from hum_employee_lz l left join returncard r on r.card_id = l.card_id "
+                   "where r.card_id is null"),
              0);
     // Department codes extend their parent's.
-    QCOMPARE(m_db->scalar(QStringLiteral(
-                              "select count(*) from hum_Department d join hum_Department p on p.deptno = "
-                              "d.parentno where left(d.deptno, length(p.deptno)) <> p.deptno or "
-                              "length(d.deptno) <> length(p.deptno) + 2"))
-                 .toInt(),
+    QCOMPARE(count("select count(*) from hum_Department d join hum_Department p on p.deptno = d.parentno "
+                   "where left(d.deptno, length(p.deptno)) <> p.deptno or length(d.deptno) <> "
+                   "length(p.deptno) + 2"),
              0);
     // A test card of nobody, used before its issue date.
-    QVERIFY(m_db->scalar(QStringLiteral(
-                             "select count(*) from vIsCheckCardRecord v join cardinfo c on c.card_id = "
-                             "v.card_id where c.empno not in (select empno from hum_employee union all "
-                             "select empno from hum_employee_lz) and date(v.op_date) < date(c.issue_date)"))
-                .toInt() > 0);
+    QVERIFY(count("select count(*) from vIsCheckCardRecord v join cardinfo c on c.card_id = v.card_id where "
+                  "c.empno not in (select empno from hum_employee union all select empno from "
+                  "hum_employee_lz) and date(v.op_date) < date(c.issue_date)") > 0);
     // Log-in users with hashed passwords.
     QVERIFY(m_db->scalar(QStringLiteral("select Password from sys_user where Userid = 'OPER1'"))
                 .toString()

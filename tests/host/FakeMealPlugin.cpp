@@ -37,6 +37,13 @@ bool fails(const char* call) {
 bool okFalse(const char* call) {
     return qEnvironmentVariable("FAKE_PLUGIN_OKFALSE") == QLatin1String(call);
 }
+// The end of a call with an out Boolean, as the environment asks.
+MealHResult finish(const char* call, bool* ok) {
+    if (fails(call))
+        return MEAL_E_UNEXPECTED;
+    *ok = !okFalse(call);
+    return MEAL_S_OK;
+}
 
 void buildMainForm() {
     g_mainForm = new QWidget;
@@ -72,15 +79,14 @@ MealHResult InitDll(QApplication** application, QMdiArea** screen, QSqlDatabase*
                    .arg(application && *application == qApp ? "app" : "?")
                    .arg(screen && *screen ? "screen" : "?")
                    .arg(connection ? "db" : "?");
-    if (fails("InitDll"))
-        return MEAL_E_UNEXPECTED;
-    if (!screen || !*screen)
-        return MEAL_S_OK;
-    g_screen = *screen;
-    if (!g_mainForm)
-        buildMainForm();
-    *ok = !okFalse("InitDll");
-    return MEAL_S_OK;
+    const MealHResult result = finish("InitDll", ok);
+    *ok = *ok && screen && *screen;
+    if (*ok) {
+        g_screen = *screen;
+        if (!g_mainForm)
+            buildMainForm();
+    }
+    return result;
 }
 
 MealHResult FreeDll(std::int32_t handle, std::int32_t reserved, bool* ok) {
@@ -123,10 +129,7 @@ MealHResult ShowDllForm(const char* name, QWidget* owner, std::int32_t reserved)
 MealHResult PassConnection(QSqlDatabase* connection, bool* ok) {
     *ok = false;
     g_calls << QStringLiteral("PassConnection(%1)").arg(connection ? "db" : "?");
-    if (fails("PassConnection"))
-        return MEAL_E_UNEXPECTED;
-    *ok = !okFalse("PassConnection");
-    return MEAL_S_OK;
+    return finish("PassConnection", ok);
 }
 
 MealHResult PassParameters(const char* userId, const char* userName, const char* arg3, const char* arg4,
@@ -137,10 +140,7 @@ MealHResult PassParameters(const char* userId, const char* userName, const char*
                    .arg(text(userId), text(userName), text(arg3), text(arg4), text(arg5), text(arg6),
                         text(company))
                    .arg(options);
-    if (fails("PassParameters"))
-        return MEAL_E_UNEXPECTED;
-    *ok = !okFalse("PassParameters");
-    return MEAL_S_OK;
+    return finish("PassParameters", ok);
 }
 
 MealHResult PassAccount(const MealAccountPeriod* account, std::int32_t reserved) {
@@ -162,25 +162,21 @@ MealHResult ShareCallBack(MealHostNotify callback, std::int32_t reserved) {
 MealHResult GetDllMainMenu(QMenuBar** menu, bool* ok) {
     *ok = false;
     g_calls << QStringLiteral("GetDllMainMenu");
-    if (fails("GetDllMainMenu"))
-        return MEAL_E_UNEXPECTED;
-    if (okFalse("GetDllMainMenu") || !g_menu)
-        return MEAL_S_OK;
-    *menu = g_menu;
-    *ok = true;
-    return MEAL_S_OK;
+    const MealHResult result = finish("GetDllMainMenu", ok);
+    *ok = *ok && g_menu;
+    if (*ok)
+        *menu = g_menu;
+    return result;
 }
 
 MealHResult GetToolBar(QToolBar** toolBar, bool* ok) {
     *ok = false;
     g_calls << QStringLiteral("GetToolBar");
-    if (fails("GetToolBar"))
-        return MEAL_E_UNEXPECTED;
-    if (okFalse("GetToolBar") || !g_toolBar)
-        return MEAL_S_OK;
-    *toolBar = g_toolBar;
-    *ok = true;
-    return MEAL_S_OK;
+    const MealHResult result = finish("GetToolBar", ok);
+    *ok = *ok && g_toolBar;
+    if (*ok)
+        *toolBar = g_toolBar;
+    return result;
 }
 
 } // extern "C"

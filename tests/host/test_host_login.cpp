@@ -58,35 +58,30 @@ private slots:
         // A user without a name is shown by the id.
         QCOMPARE(login.verify(QStringLiteral("NONAME"), QStringLiteral("pw")).userName,
                  QStringLiteral("NONAME"));
+        // An empty id is asked for, in other words than a rejection.
+        const LoginResult empty = login.verify(QStringLiteral("   "), QStringLiteral("admin"));
+        QCOMPARE(empty.status, LoginResult::Rejected);
+        QVERIFY(!empty.message.isEmpty() && empty.message != HostLogin::rejectedMessage());
     }
 
     void rejects_data() {
         QTest::addColumn<QString>("userId");
         QTest::addColumn<QString>("password");
-        QTest::newRow("wrong password") << "OPER1"
-                                        << "admin";
-        QTest::newRow("password of another user") << "ADMIN"
-                                                  << "oper1";
-        QTest::newRow("empty password") << "OPER1"
-                                        << "";
-        QTest::newRow("password with blanks") << "OPER1"
-                                              << " oper1";
-        QTest::newRow("unknown user") << "NOBODY"
-                                      << "oper1";
-        QTest::newRow("plain-text stored password") << "PLAIN"
-                                                    << "plain";
-        QTest::newRow("no stored password") << "EMPTY"
-                                            << "";
-        QTest::newRow("injection or") << "x' or '1'='1"
-                                      << "admin";
-        QTest::newRow("injection comment") << "ADMIN' -- "
-                                           << "anything";
-        QTest::newRow("injection hash comment") << "ADMIN'#"
-                                                << "anything";
-        QTest::newRow("injection union") << "x' union select 'ADMIN','a','b','c','d','e' -- "
-                                         << "admin";
-        QTest::newRow("injection backslash") << "ADMIN\\' or 1=1 -- "
-                                             << "admin";
+        const auto row = [](const char* name, const char* id, const char* password) {
+            QTest::newRow(name) << QString::fromUtf8(id) << QString::fromUtf8(password);
+        };
+        row("wrong password", "OPER1", "admin");
+        row("password of another user", "ADMIN", "oper1");
+        row("empty password", "OPER1", "");
+        row("password with blanks", "OPER1", " oper1");
+        row("unknown user", "NOBODY", "oper1");
+        row("plain-text stored password", "PLAIN", "plain");
+        row("no stored password", "EMPTY", "");
+        row("injection or", "x' or '1'='1", "admin");
+        row("injection comment", "ADMIN' -- ", "anything");
+        row("injection hash comment", "ADMIN'#", "anything");
+        row("injection union", "x' union select 'ADMIN','a','b','c','d','e' -- ", "admin");
+        row("injection backslash", "ADMIN\\' or 1=1 -- ", "admin");
     }
 
     void rejects() {
@@ -129,14 +124,6 @@ private slots:
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(dialog.loginResult().userId, QStringLiteral("ADMIN"));
         QCOMPARE(dialog.password(), QStringLiteral("admin"));
-    }
-
-    void emptyIdAsksForOne() {
-        const HostLogin login(m_db->db());
-        const LoginResult r = login.verify(QStringLiteral("   "), QStringLiteral("admin"));
-        QCOMPARE(r.status, LoginResult::Rejected);
-        QVERIFY(!r.message.isEmpty());
-        QVERIFY(r.message != HostLogin::rejectedMessage());
     }
 
     void missingTableIsADatabaseError() {

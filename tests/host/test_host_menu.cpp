@@ -79,15 +79,13 @@ private slots:
         // Nothing to merge from or into.
         QVERIFY(mergeMenuBar(host, nullptr, nullptr).isEmpty());
         QVERIFY(mergeMenuBar(nullptr, plugin.bar, nullptr).isEmpty());
-    }
 
-    void appendsWithoutAnchor() {
-        PluginForm plugin;
-        QWidget hostWindow;
-        auto* host = new QMenuBar(&hostWindow);
-        host->addMenu(QStringLiteral("系统"));
-        mergeMenuBar(host, plugin.bar, nullptr);
-        QCOMPARE(titles(host->actions()), QStringList({"系统", "消费明细", "消费统计", "补贴定餐"}));
+        // Without an anchor the menus go last.
+        PluginForm second;
+        auto* plain = new QMenuBar(&hostWindow);
+        plain->addMenu(QStringLiteral("系统"));
+        mergeMenuBar(plain, second.bar, nullptr);
+        QCOMPARE(titles(plain->actions()), QStringList({"系统", "消费明细", "消费统计", "补贴定餐"}));
     }
 
     void menusLeaveWhenPluginFreesThem() {
@@ -174,9 +172,7 @@ private slots:
         QVERIFY(cmd.hasAutomation());
 
         const HostCommandLine plain = HostCommandLine::parse({"mealhost"});
-        QVERIFY(!plain.unattended());
-        QVERIFY(!plain.hasAutomation());
-        QVERIFY(!plain.hasCredentials);
+        QVERIFY(!plain.unattended() && !plain.hasAutomation() && !plain.hasCredentials);
     }
 };
 
