@@ -1,4 +1,4 @@
-// Rights per action from the Access list of sys_user, and the log-in check.
+// Rights per action from the Access list of sys_user, and the password hash.
 #include "TestDatabase.h"
 #include "db/DbError.h"
 #include "db/PasswordHash.h"
@@ -18,53 +18,36 @@ private slots:
     void initTestCase() {
         m_db = std::make_unique<TestDatabase>(QStringLiteral("user_rights"));
         bindSession(m_session, *m_db, m_home.path());
-        const QString hash = PasswordHash::make(QStringLiteral("pa'ss"), 1000);
-        m_db->exec(QStringLiteral("INSERT INTO sys_user (Userid, UserName, Password, Access) VALUES "
-                                  "('OPER1', '张三', '%1', '_ActMealRecord=31\\r\\n_ActFullRecord=8\\r\\n"
-                                  "_ActCardCost=abc\\r\\n_ActReturnCard=')")
-                       .arg(hash));
+        m_db->exec(QStringLiteral("INSERT INTO sys_user (Userid, UserName, Access) VALUES ('OPER1', '张三', "
+                                  "'_ActMealRecord=31\\r\\n_ActFullRecord=8\\r\\n_ActCardCost=abc\\r\\n"
+                                  "_ActReturnCard=')"));
     }
     void cleanupTestCase() { m_db.reset(); }
 
-    void readsTheActionsValue() {
+    // A missing line gives 0; names match without regard to case, as in a
+    // Name=Value list; a value that is no integer raises.
+    void rightsFromTheAccessList() {
         m_session.CurrentUserId = QStringLiteral("OPER1");
         QCOMPARE(ReadUserRight(m_session, QStringLiteral("_ActMealRecord")), QStringLiteral("31"));
         QCOMPARE(userRightBits(m_session, QStringLiteral("ActFullRecord")), 8);
-        // A missing line gives 0; names match without regard to case, as in a Name=Value list.
         QCOMPARE(userRightBits(m_session, QStringLiteral("ActBackRecords")), 0);
         QCOMPARE(userRightBits(m_session, QStringLiteral("actmealrecord")), 31);
-    }
-
-    void valueThatIsNoIntegerRaises() {
-        m_session.CurrentUserId = QStringLiteral("OPER1");
         QVERIFY_THROWS_EXCEPTION(DbError, userRightBits(m_session, QStringLiteral("ActCardCost")));
         QVERIFY_THROWS_EXCEPTION(DbError, userRightBits(m_session, QStringLiteral("ActReturnCard")));
-    }
-
-    // Were the id pasted, this would select OPER1's row and its rights.
-    void hostileUserIdOpensNothing() {
+        // Were the id pasted, this would select OPER1's row and its rights.
         m_session.CurrentUserId = QStringLiteral("x' or '1'='1");
         QCOMPARE(userRightBits(m_session, QStringLiteral("ActMealRecord")), 0);
-        QVERIFY(!loadUserAccount(m_db->db(), m_session.CurrentUserId));
-        QVERIFY(!checkLogin(m_db->db(), QStringLiteral("x' or '1'='1"), QStringLiteral("pa'ss")));
     }
 
-    void logInChecksTheHash() {
-        const auto account = checkLogin(m_db->db(), QStringLiteral("OPER1"), QStringLiteral("pa'ss"));
-        QVERIFY(account);
-        QCOMPARE(account->userName, QStringLiteral("张三"));
-        QVERIFY(!checkLogin(m_db->db(), QStringLiteral("OPER1"), QStringLiteral("pass")));
-        QVERIFY(!checkLogin(m_db->db(), QStringLiteral("NOBODY"), QStringLiteral("pa'ss")));
-        QVERIFY(!PasswordHash::verify(QStringLiteral("x"), QStringLiteral("x")));
-        QVERIFY(!PasswordHash::verify(QStringLiteral("x"), QStringLiteral("pbkdf2-sha256$0$00$00")));
-    }
-
-    // RFC 6070-style vector for PBKDF2-HMAC-SHA256 (1 and 2 iterations).
-    void pbkdf2MatchesKnownVectors() {
+    // RFC 6070-style vectors for PBKDF2-HMAC-SHA256 (1 and 2 iterations);
+    // a stored text that is no hash never verifies.
+    void passwordHash() {
         QCOMPARE(PasswordHash::pbkdf2Sha256("password", "salt", 1, 32).toHex(),
                  QByteArray("120fb6cffcf8b32c43e7225256c4f837a86548c92ccc35480805987cb70be17b"));
         QCOMPARE(PasswordHash::pbkdf2Sha256("password", "salt", 2, 32).toHex(),
                  QByteArray("ae4d0c95af6b46d32d0adff928f06dd02a303f8ef3c251dfd6e2d85a95474c43"));
+        QVERIFY(!PasswordHash::verify(QStringLiteral("x"), QStringLiteral("x")));
+        QVERIFY(!PasswordHash::verify(QStringLiteral("x"), QStringLiteral("pbkdf2-sha256$0$00$00")));
     }
 };
 
