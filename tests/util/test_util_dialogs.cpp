@@ -116,38 +116,44 @@ private slots:
         DialogPrompter prompter;
         FileDialogRequest request;
         request.title = QStringLiteral("消费明细");
-        request.filter = QStringLiteral(
-            "Advanced Data Tablegram format|*.ADTG|XML Document|*.xml|文本文件格式 (*.txt)|*.txt");
+        request.filter =
+            QStringLiteral("Advanced Data Tablegram format|*.ADTG|XML Document|*.xml|文本文件格式 "
+                           "(*.txt)|*.txt|CSV(逗号分隔) (*.CSV)|*.csv");
         request.defaultExtension = QStringLiteral("ADTG");
         request.filterIndex = 3;
         request.directory = dir.path();
         request.fileName = QStringLiteral("消费明细");
         QStringList filters;
-        QString initialFilter, title;
+        QString initialFilter, chosenFilter, title;
         whenModal<QFileDialog>([&](QFileDialog* dialog) {
             title = dialog->windowTitle();
             filters = dialog->nameFilters();
             initialFilter = dialog->selectedNameFilter();
-            dialog->selectNameFilter(filters.value(1));
+            dialog->selectNameFilter(filters.value(3));
+            chosenFilter = dialog->selectedNameFilter();
             dialog->selectFile(QStringLiteral("导出"));
             static_cast<QDialog*>(dialog)->accept(); // the file dialog's own accept
         });
         const FileDialogResult result = prompter.saveFile(request);
         QCOMPARE(title, QStringLiteral("消费明细"));
-        QCOMPARE(filters.size(), 3);
-        // The descriptions show as they stand.
+        QCOMPARE(filters.size(), 4);
+        // The descriptions show as they stand, parentheses and all.
         QCOMPARE(initialFilter, QStringLiteral("文本文件格式 (*.txt)"));
+        QCOMPARE(chosenFilter, QStringLiteral("CSV(逗号分隔) (*.CSV)"));
         QVERIFY(result.accepted);
-        QCOMPARE(result.filterIndex, 2);
-        QCOMPARE(result.path, QDir(dir.path()).filePath(QStringLiteral("导出.xml")));
+        QCOMPARE(result.filterIndex, 4);
+        QCOMPARE(result.path, QDir(dir.path()).filePath(QStringLiteral("导出.csv")));
 
         whenModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
         QVERIFY(!prompter.openFile(request).accepted);
     }
 
     // A toast registers, shows its kind, slides in to its corner without
-    // taking the focus, waits, slides out and frees itself.
-    void toastLifecycle() {
+    // taking the focus, waits, slides out and frees itself. A long text makes
+    // a toast taller, so that all of it shows; a click during the slide-in
+    // starts the slide-out; toasts open at once lie side by side; the
+    // module's unload frees those left.
+    void toasts() {
         ToastRegistry registry;
         QPointer<TMsgForm> toast = new TMsgForm(registry, ToastTimings{1, 50});
         QVERIFY(registry.contains(toast));
@@ -170,20 +176,12 @@ private slots:
         QCOMPARE(toast->geometry().bottom(), work.bottom());
         QTRY_VERIFY_WITH_TIMEOUT(toast.isNull(), 5000);
         QCOMPARE(registry.count(), 0);
-    }
 
-    // A long text makes the toast taller, so that all of it shows; a click
-    // during the slide-in starts the slide-out; toasts open at once lie side
-    // by side; the module's unload frees those left.
-    void toastsTogether() {
-        ToastRegistry registry;
         const ToastTimings slow{30, 60000};
-        auto* first = new TMsgForm(registry, slow);
+        QPointer<TMsgForm> first = new TMsgForm(registry, slow);
         first->setMessage(QStringLiteral("短"), 1);
-        auto* second = new TMsgForm(registry, slow);
-        QString longText;
-        for (int i = 0; i < 40; ++i)
-            longText += QStringLiteral("补贴记录已上传，不能删除。");
+        QPointer<TMsgForm> second = new TMsgForm(registry, slow);
+        const QString longText = QStringLiteral("补贴记录已上传，不能删除。").repeated(40);
         second->setMessage(longText, 2);
         QVERIFY(second->height() > first->height());
         QVERIFY(second->lblMsg->height() >=
@@ -193,15 +191,12 @@ private slots:
         first->showToast();
         second->showToast();
         QCOMPARE(second->x(), first->x() - first->width());
-
         QTest::qWait(100);
         QCOMPARE(first->motion()->phase(), ToastMotion::SlidingIn);
         QTest::mouseClick(first, Qt::LeftButton);
         QCOMPARE(first->motion()->phase(), ToastMotion::SlidingOut);
-
-        QPointer<TMsgForm> a = first, b = second;
         registry.closeAll();
-        QVERIFY(a.isNull() && b.isNull());
+        QVERIFY(first.isNull() && second.isNull());
     }
 
     // The cancel button asks first when told to; No carries on, Yes sets the
@@ -267,28 +262,19 @@ private slots:
         QCOMPARE(dialog.position(), steps + 1);
         QVERIFY(prompter.calls().isEmpty()); // no confirmation text, no question
 
+        // Without its cancel button the dialog is closed only by its caller: Escape does nothing.
         TdlgProgress bounded(prompter);
         bounded.setMaximum(2);
         bounded.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&bounded));
+        QTest::keyClick(&bounded, Qt::Key_Escape);
+        QVERIFY(bounded.isVisible());
         for (int i = 0; i < 5; ++i)
             QVERIFY(bounded.stepIt());
         QCOMPARE(bounded.position(), 2);
+        QVERIFY(!bounded.cancelRequested());
         bounded.close();
         QVERIFY(!bounded.isVisible());
-    }
-
-    // Without its cancel button the dialog is closed only by its caller:
-    // Escape does nothing.
-    void progressWithoutCancel() {
-        ScriptedPrompter prompter;
-        TdlgProgress dialog(prompter);
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        QTest::keyClick(&dialog, Qt::Key_Escape);
-        QVERIFY(dialog.isVisible());
-        QVERIFY(!dialog.cancelRequested());
-        dialog.close();
-        QVERIFY(!dialog.isVisible());
     }
 
     // The wait message shows its text with the busy cursor while in scope.

@@ -40,49 +40,26 @@ class TestUtilHelpPing : public QObject {
     Q_OBJECT
 
 private slots:
-    void folders() {
-        QCOMPARE(HelpIndex::folder(true, true), QStringLiteral("language/mysql/big5"));
-        QCOMPARE(HelpIndex::folder(true, false), QStringLiteral("language/sqlserver/big5"));
-        QCOMPARE(HelpIndex::folder(false, true), QStringLiteral("language/mysql/gb"));
-        QCOMPARE(HelpIndex::folder(false, false), QStringLiteral("language/sqlserver/gb"));
-        QCOMPARE(HelpIndex::indexPath(QStringLiteral("/opt/meal"), false, true, true),
-                 QStringLiteral("/opt/meal/language/mysql/gb/helplist.txt"));
-        QCOMPARE(HelpIndex::indexPath(QStringLiteral("/opt/meal"), false, false, false),
-                 QStringLiteral("/opt/meal/language/sqlserver/gb/WWWlist.txt"));
-    }
-
     void lookups_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("target"); // null: no match
-        QTest::newRow("plain") << "1\t消费明细\thtml/xf.htm\n"
-                               << "消费明细"
-                               << "html/xf.htm";
-        QTest::newRow("caption twice: first line") << "1\t补贴下发\tfirst.htm\r\n2\t补贴下发\tsecond.htm\r\n"
-                                                   << "补贴下发"
-                                                   << "first.htm";
-        QTest::newRow("CRLF stripped") << "x\tA\tt.htm\r\n"
-                                       << "A"
-                                       << "t.htm";
-        QTest::newRow("one tab never matches") << "消费明细\thtml/xf.htm\n"
-                                               << "html/xf.htm" << QString();
-        QTest::newRow("one tab, empty key") << "abc\t\n"
-                                            << "" << QString();
-        QTest::newRow("no tab, empty key") << "abc\n\n"
-                                           << "" << QString();
-        QTest::newRow("two tabs, empty key matches") << "abc\t\tt\n"
-                                                     << ""
-                                                     << "t";
-        QTest::newRow("key is exact") << "1\t消费明细 \ta\n1\t消费明细表\tb\n"
-                                      << "消费明细" << QString();
-        QTest::newRow("rest after second tab kept") << "1\tK\ta\tb\n"
-                                                    << "K"
-                                                    << "a\tb";
-        QTest::newRow("first field ignored") << "K\tX\tt\n"
-                                             << "K" << QString();
-        QTest::newRow("later line") << "junk\n1\tA\ta\n1\tB\tb"
-                                    << "B"
-                                    << "b";
+        const auto row = [](const char* name, const char* text, const char* key, const char* target) {
+            QTest::newRow(name) << QString::fromUtf8(text) << QString::fromUtf8(key)
+                                << (target ? QString::fromUtf8(target) : QString());
+        };
+        row("plain", "1\t消费明细\thtml/xf.htm\n", "消费明细", "html/xf.htm");
+        row("caption twice: first line", "1\t补贴下发\tfirst.htm\r\n2\t补贴下发\tsecond.htm\r\n", "补贴下发",
+            "first.htm");
+        row("CRLF stripped", "x\tA\tt.htm\r\n", "A", "t.htm");
+        row("one tab never matches", "消费明细\thtml/xf.htm\n", "html/xf.htm", nullptr);
+        row("one tab, empty key", "abc\t\n", "", nullptr);
+        row("no tab, empty key", "abc\n\n", "", nullptr);
+        row("two tabs, empty key matches", "abc\t\tt\n", "", "t");
+        row("key is exact", "1\t消费明细 \ta\n1\t消费明细表\tb\n", "消费明细", nullptr);
+        row("rest after second tab kept", "1\tK\ta\tb\n", "K", "a\tb");
+        row("first field ignored", "K\tX\tt\n", "K", nullptr);
+        row("later line", "junk\n1\tA\ta\n1\tB\tb", "B", "b");
     }
     void lookups() {
         QFETCH(QString, text);

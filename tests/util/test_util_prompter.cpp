@@ -4,7 +4,6 @@
 #include "util/FileFilter.h"
 #include "util/ScriptedPrompter.h"
 
-#include <QGuiApplication>
 #include <QtTest>
 
 class TestUtilPrompter : public QObject {
@@ -52,15 +51,6 @@ private slots:
 
         QCOMPARE(p.takeCalls().size(), 6);
         QVERIFY(p.calls().isEmpty());
-    }
-
-    // The warning box carries the application's title.
-    void warningUsesApplicationTitle() {
-        ScriptedPrompter p;
-        QGuiApplication::setApplicationDisplayName(QStringLiteral("卡务管理"));
-        p.warning(QStringLiteral("连接发卡器失败"));
-        QCOMPARE(p.calls().at(0).title, QStringLiteral("卡务管理"));
-        QCOMPARE(p.calls().at(0).icon, PromptIcon::Warning);
     }
 
     // A call without an answer, an answer of another kind, or a button the
@@ -144,24 +134,6 @@ private slots:
     void filterConversion() {
         QFETCH(QString, filter);
         QTEST(qtFileFilters(filter), "qt");
-    }
-
-    // Qt shows what precedes the last parenthesised pattern list when the
-    // filter details are hidden: that must be the description unchanged.
-    void descriptionSurvivesQtStripping() {
-        const QRegularExpression qtPattern(
-            QStringLiteral("^(.*)\\(([a-zA-Z0-9_.,*? +;#\\-\\[\\]@\\{\\}/!<>\\$%&=^~:\\|]*)\\)$"));
-        const QString filter = QStringLiteral(
-            "文本文件格式 (*.txt)|*.txt|Excel 文件格式 (*.xls)|*.xls|RTF 文件格式 (*.RTF)|*.rtf|"
-            "CSV(逗号分隔) (*.CSV)|*.csv|Web 网页 (*.html)|*.html");
-        const QVector<FileFilterEntry> entries = parseFileFilter(filter);
-        QCOMPARE(entries.size(), 5);
-        for (const FileFilterEntry& entry : entries) {
-            const QRegularExpressionMatch m = qtPattern.match(qtFilterEntry(entry));
-            QVERIFY(m.hasMatch());
-            QCOMPARE(m.captured(1).trimmed(), entry.description);
-            QCOMPARE(m.captured(2), entry.patterns.join(QLatin1Char(' ')));
-        }
     }
 
     void extensionRule_data() {
