@@ -35,4 +35,11 @@ struct FrameworkFixture {
         db.reset();
     }
     int count(const QString& sql) const { return db->scalar(sql).toInt(); }
+    // Rows of `table` meeting `where`; lines of the operation log like `pattern`.
+    int rows(const QString& table, const QString& where = QStringLiteral("1=1")) const {
+        return count(QStringLiteral("select count(*) from %1 where %2").arg(table, where));
+    }
+    int logLines(const QString& pattern) const {
+        return rows(QStringLiteral("OpLog"), QStringLiteral("BeWrite like '%1'").arg(pattern));
+    }
 };

@@ -204,8 +204,12 @@ private slots:
                 };
                 QVERIFY(d->rbPreview->isChecked());
                 QCOMPARE(d->exportFormatKey(), 2);
+                QCOMPARE(d->cbExportFMT->count(), 5);
+                QCOMPARE(d->cbExportFMT->itemText(4), QStringLiteral("Web 网页 (*.html)"));
+                // Choosing a format chooses the export.
                 d->setExportFormatKey(4);
-                d->rbExport->setChecked(true);
+                emit d->cbExportFMT->activated(d->cbExportFMT->currentIndex());
+                QVERIFY(d->rbExport->isChecked());
                 d->btnOK->click();
                 check(d);
             });
@@ -242,17 +246,6 @@ private slots:
         QVERIFY(readFile(path).contains("Alice"));
         QVERIFY(opened.isEmpty());
         QCOMPARE(fx.prompter.pendingAnswers(), 0);
-    }
-
-    void choosingAFormatChoosesTheExport() {
-        fx.context->session.CurrentUserId = QStringLiteral("OPER1");
-        TdlgPrint d(*fx.context);
-        d.setAttribute(Qt::WA_DeleteOnClose, false);
-        QCOMPARE(d.cbExportFMT->count(), 5);
-        QCOMPARE(d.cbExportFMT->itemText(4), QStringLiteral("Web 网页 (*.html)"));
-        QVERIFY(d.rbPreview->isChecked());
-        d.cbExportFMT->activated(0);
-        QVERIFY(d.rbExport->isChecked());
     }
 
     void previewOpensAPreviewOfThePages() {
@@ -309,20 +302,15 @@ private slots:
     void summaryRowSwitchChangesTheWindowGrid() {
         auto w = open();
         w->SetSumFooter(nullptr, 1);
-        onModal<TdlgPrint>([](TdlgPrint* d) {
-            QVERIFY(d->cbShowFoot->isChecked());
-            d->cbShowFoot->click();
-            d->btnCancel->click();
-        });
-        w->actDataPrint->trigger();
-        QCOMPARE(w->dgTable->footerRowCount(), 0);
-        onModal<TdlgPrint>([](TdlgPrint* d) {
-            QVERIFY(!d->cbShowFoot->isChecked());
-            d->cbShowFoot->click();
-            d->btnCancel->click();
-        });
-        w->actDataPrint->trigger();
-        QCOMPARE(w->dgTable->footerRowCount(), 1);
+        for (const bool shown : {true, false}) {
+            onModal<TdlgPrint>([shown](TdlgPrint* d) {
+                QCOMPARE(d->cbShowFoot->isChecked(), shown);
+                d->cbShowFoot->click();
+                d->btnCancel->click();
+            });
+            w->actDataPrint->trigger();
+            QCOMPARE(w->dgTable->footerRowCount(), shown ? 0 : 1);
+        }
     }
 };
 

@@ -54,10 +54,10 @@ private slots:
     void init() {
         fx.db->exec(QStringLiteral("delete from rec_test"));
         fx.db->exec(QStringLiteral("delete from OpLog"));
-        fx.db->exec(QStringLiteral(
-            "insert into rec_test (card_id, kind, clock_id, amount, qty, tagged, name, active) values "
-            "(101, 1, 3, 10.10, 1, 5, 'Alice', b'1'), (102, 2, 3, 0.20, 2, 5, 'O''Brien%', b'0'), "
-            "(103, 1, 4, 5.00, 3, 5, 'Bob', b'1')"));
+        fx.db->exec(
+            QStringLiteral("insert into rec_test (card_id, kind, clock_id, amount, qty, tagged, name, "
+                           "active) values (101, 1, 3, 10.10, 1, 5, 'Alice', b'1'), (102, 2, 3, 0.20, 2, 5, "
+                           "'O''Brien%', b'0'), (103, 1, 4, 5.00, 3, 5, 'Bob', b'1')"));
         fx.prompter.clear();
         fx.context->session.CurrentUserId = QStringLiteral("OPER1");
     }
@@ -69,8 +69,8 @@ private slots:
         QCOMPARE(w->baseTable, QStringLiteral("rec_test"));
         QCOMPARE(w->keyField, QStringLiteral("id"));
         QCOMPARE(w->lbRec->text(), QStringLiteral(" 1 / 3 "));
-        QCOMPARE(fx.count(QStringLiteral("select count(*) from OpLog where BeWrite='进入【测试记录】模块' "
-                                         "and opUser='测试员'")),
+        QCOMPARE(fx.rows(QStringLiteral("OpLog"),
+                         QStringLiteral("BeWrite='进入【测试记录】模块' and opUser='测试员'")),
                  1);
     }
 
@@ -96,13 +96,12 @@ private slots:
         auto w = open(RecordRights::Insert);
         w->dialogResult = true;
         w->actDataInsertExecute();
-        QCOMPARE(fx.count(QStringLiteral(
-                     "select count(*) from rec_test where card_id=777 and name='新记录' and active=0")),
-                 1);
+        QCOMPARE(
+            fx.rows(QStringLiteral("rec_test"), QStringLiteral("card_id=777 and name='新记录' and active=0")),
+            1);
         QVERIFY(w->lastLogText().startsWith(QStringLiteral("增加测试记录。")));
         QVERIFY(w->lastLogText().contains(QStringLiteral("name=新记录。")));
-        QCOMPARE(fx.count(QStringLiteral("select count(*) from OpLog where BeWrite like '增加测试记录。%'")),
-                 1);
+        QCOMPARE(fx.logLines(QStringLiteral("增加测试记录。%")), 1);
     }
 
     void stateRulesFollowEditing() {
@@ -152,7 +151,7 @@ private slots:
             w->sbAll->click();
             QCOMPARE(w->dataSet()->recordCount(), 0);
         }
-        QCOMPARE(fx.count(QStringLiteral("select count(*) from rec_test")), 3);
+        QCOMPARE(fx.rows(QStringLiteral("rec_test")), 3);
         QVERIFY(fx.prompter.calls().isEmpty());
     }
 
@@ -178,12 +177,12 @@ private slots:
         // No.
         fx.prompter.answer(PromptAnswer::No);
         w->actDataDeleteExecute();
-        QCOMPARE(fx.count(QStringLiteral("select count(*) from rec_test")), 3);
+        QCOMPARE(fx.rows(QStringLiteral("rec_test")), 3);
         // Yes on the current record.
         w->dataSet()->last();
         fx.prompter.answer(PromptAnswer::Yes);
         w->actDataDeleteExecute();
-        QCOMPARE(fx.count(QStringLiteral("select count(*) from rec_test where name='Bob'")), 0);
+        QCOMPARE(fx.rows(QStringLiteral("rec_test"), QStringLiteral("name='Bob'")), 0);
         QCOMPARE(w->dataSet()->recordCount(), 2);
         QCOMPARE(fx.prompter.calls().last().text, QStringLiteral("确认删除当前记录吗?"));
         QCOMPARE(fx.prompter.calls().last().title, QStringLiteral("询问"));
@@ -191,10 +190,8 @@ private slots:
         w->dgTable->selectAll();
         fx.prompter.answer(PromptAnswer::Yes);
         w->actDataDeleteExecute();
-        QCOMPARE(fx.count(QStringLiteral("select count(*) from rec_test")), 0);
-        QCOMPARE(fx.count(QStringLiteral(
-                     "select count(*) from OpLog where BeWrite='批量删除 2 笔【测试记录】记录'")),
-                 1);
+        QCOMPARE(fx.rows(QStringLiteral("rec_test")), 0);
+        QCOMPARE(fx.logLines(QStringLiteral("批量删除 2 笔【测试记录】记录")), 1);
         // Empty: "无记录".
         w->actDataDeleteExecute();
         QCOMPARE(fx.prompter.calls().last().text, QStringLiteral("无记录"));
@@ -210,11 +207,10 @@ private slots:
         QCOMPARE(w->dataSet()->state(), DataSet::State::Edit);
         fx.prompter.answer(PromptAnswer::Yes);
         QVERIFY(w->close());
-        QCOMPARE(fx.count(QStringLiteral("select count(*) from rec_test where name='Alicia'")), 1);
+        QCOMPARE(fx.rows(QStringLiteral("rec_test"), QStringLiteral("name='Alicia'")), 1);
         QVERIFY(
             fx.prompter.calls().first().text.contains(QStringLiteral("“测试记录”的数据已被修改, 是否保存?")));
-        QCOMPARE(fx.count(QStringLiteral("select count(*) from OpLog where BeWrite='退出【测试记录】模块'")),
-                 1);
+        QCOMPARE(fx.logLines(QStringLiteral("退出【测试记录】模块")), 1);
     }
 
     void titleOfAMemoColumnIsRefused() {

@@ -15,14 +15,14 @@ namespace {
 // emp_id text, amount money, qty integer, note memo; rows given as amounts in cents.
 void load(DataSet& ds, const std::vector<std::pair<std::string, std::int64_t>>& rows) {
     std::vector<ColumnDef> cols(4);
-    cols[0].name = QStringLiteral("emp_id");
-    cols[0].type = FieldType::WideString;
-    cols[1].name = QStringLiteral("card_consume");
-    cols[1].type = FieldType::BCD;
-    cols[2].name = QStringLiteral("card_sequ");
-    cols[2].type = FieldType::Integer;
-    cols[3].name = QStringLiteral("remark");
-    cols[3].type = FieldType::Memo;
+    const std::pair<const char*, FieldType> defs[] = {{"emp_id", FieldType::WideString},
+                                                      {"card_consume", FieldType::BCD},
+                                                      {"card_sequ", FieldType::Integer},
+                                                      {"remark", FieldType::Memo}};
+    for (std::size_t i = 0; i < cols.size(); ++i) {
+        cols[i].name = QString::fromLatin1(defs[i].first);
+        cols[i].type = defs[i].second;
+    }
     ds.beginLoad(cols);
     RowBatch batch({StorageKind::Bytes, StorageKind::Fixed4, StorageKind::Int64, StorageKind::Bytes});
     int sequ = 0;
@@ -68,17 +68,18 @@ private slots:
         load(ds, rows);
         DBGrid grid;
         grid.setDataSet(&ds);
-        FooterCellSpec label;
-        label.kind = FooterCellSpec::StaticText;
-        label.text = QStringLiteral("汇总:");
-        grid.footer().setCell(QStringLiteral("emp_id"), label);
-        FooterCellSpec sum;
-        sum.kind = FooterCellSpec::Sum;
-        sum.displayFormat = QStringLiteral("￥#,###.00");
-        grid.footer().setCell(QStringLiteral("card_consume"), sum);
-        FooterCellSpec count;
-        count.kind = FooterCellSpec::Count;
-        grid.footer().setCell(QStringLiteral("card_sequ"), count);
+        const auto cell = [](FooterCellSpec::Kind kind, const QString& text, const QString& format) {
+            FooterCellSpec spec;
+            spec.kind = kind;
+            spec.text = text;
+            spec.displayFormat = format;
+            return spec;
+        };
+        grid.footer().setCell(QStringLiteral("emp_id"),
+                              cell(FooterCellSpec::StaticText, QStringLiteral("汇总:"), {}));
+        grid.footer().setCell(QStringLiteral("card_consume"),
+                              cell(FooterCellSpec::Sum, {}, QStringLiteral("￥#,###.00")));
+        grid.footer().setCell(QStringLiteral("card_sequ"), cell(FooterCellSpec::Count, {}, {}));
         grid.setFooterRowCount(1);
         QCOMPARE(grid.footerText(0), QStringLiteral("汇总:"));
         QCOMPARE(grid.footerText(1), QStringLiteral("￥10,000.00"));
@@ -121,7 +122,7 @@ private slots:
         QCOMPARE(refused.size(), 2);
     }
 
-    void selectionIsAvailableAsBookmarks() {
+    void selectionAsBookmarksAndTheCursor() {
         DataSet ds;
         load(ds, {{"c", 1}, {"a", 2}, {"b", 3}});
         DBGrid grid;
@@ -139,13 +140,7 @@ private slots:
         grid.selectAll();
         QCOMPARE(grid.selectionKind(), DBGrid::SelectionKind::All);
         QCOMPARE(int(grid.selectedBookmarks().size()), 3);
-    }
-
-    void cursorFollowsTheCurrentRowBothWays() {
-        DataSet ds;
-        load(ds, {{"a", 1}, {"b", 2}, {"c", 3}});
-        DBGrid grid;
-        grid.setDataSet(&ds);
+        // The cursor follows the current row both ways.
         grid.view()->setCurrentIndex(grid.model()->index(2, 1));
         QCOMPARE(ds.recNo(), 3);
         ds.first();

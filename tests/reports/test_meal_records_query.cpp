@@ -1,7 +1,7 @@
 // The consumption records statement on a hand-built database: rows and sums
 // per type, department, terminal and card filter; refused card numbers; the
-// merged list of master and detail lines and its work table; re-matching of
-// meal periods.
+// merged list of master and detail lines, its footer and its work table;
+// re-matching of meal periods.
 #include "MealRecordsData.h"
 #include "dataset/DataSet.h"
 #include "dataset/grid/DataSetTableModel.h"
@@ -84,13 +84,6 @@ private slots:
         const auto got = run(kind(index));
         QCOMPARE(got.first, rows);
         QCOMPARE(got.second, cents);
-    }
-
-    void allIsOrderedByEmployeeAndCardCounter() {
-        DataSet ds;
-        run(kind(MealRecordsQuery::AllIndex), &ds);
-        QCOMPARE(column(ds, QStringLiteral("pos_sequ")),
-                 QStringList({"10", "11", "21", "20", "30", "40", "32", "13"}));
     }
 
     void departmentTerminalAndCardFilters() {
@@ -181,11 +174,12 @@ private slots:
             QStringList empIds;
             QStringList detail;
             QString detailField;
+            QString sum; // the footer of card_consume
         };
         const Case cases[] = {
-            {2, {"0001", "", "0001"}, {"7", "8", "7"}, QStringLiteral("KeyID")},
-            {4, {"0002", ""}, {"米饭", "鸡腿"}, QStringLiteral("StoreName")},
-            {5, {"0002"}, {"65.00"}, QStringLiteral("EndBanlance")},
+            {2, {"0001", "", "0001"}, {"7", "8", "7"}, QStringLiteral("KeyID"), QStringLiteral("￥19.50")},
+            {4, {"0002", ""}, {"米饭", "鸡腿"}, QStringLiteral("StoreName"), QStringLiteral("￥30.00")},
+            {5, {"0002"}, {"65.00"}, QStringLiteral("EndBanlance"), QStringLiteral("￥5.00")},
         };
         for (const Case& c : cases) {
             MergedKind merged;
@@ -207,6 +201,22 @@ private slots:
                         QCOMPARE(ds.isNullAt(ds.bookmarkAt(i), ds.fieldByName(QLatin1String(master)).index()),
                                  !first);
                 }
+                // The footer sums money and counts the lines.
+                MealRecordsMerge::applyLabels(ds);
+                DataSetTableModel model;
+                model.setDataSet(&ds);
+                GridFooter footer;
+                MealRecordsMerge::mergedFooter(model, footer);
+                QCOMPARE(footer.text(ds, *ds.field(0)), QStringLiteral("汇总:"));
+                QCOMPARE(footer.text(ds, ds.fieldByName(QStringLiteral("card_consume"))), c.sum);
+                QCOMPARE(footer.text(ds, ds.fieldByName(QStringLiteral("emp_id"))),
+                         QString::number(c.empIds.size()));
+                QCOMPARE(ds.fieldByName(QStringLiteral("emp_id")).displayLabel(), QStringLiteral("工号"));
+                if (c.index == MealRecordsQuery::KeyValueIndex) {
+                    QCOMPARE(footer.text(ds, ds.fieldByName(QStringLiteral("KeyPrice"))), c.sum);
+                    QCOMPARE(ds.fieldByName(QStringLiteral("KeyID")).displayLabel(),
+                             QStringLiteral("键值编号"));
+                }
                 written = true;
             });
             QVERIFY(written);
@@ -216,31 +226,26 @@ private slots:
 
     // Conditions the window adds during a tree click or for a bound dining
     // room name the master's terminal column, which the detail tables share.
-    void mergedListFollowsTerminalConditions() {
+    // Texts the operator typed stay inside their literals: an "order" or a
+    // period placeholder in a name does not cut or rewrite the conditions.
+    void mergedListFollowsTheConditions() {
+        const auto lines = [this](const MealRecordsFilter& f) {
+            DataSet rows;
+            int count = -1;
+            MealRecordsMerge::run(m_session, MergedKind::KeyValue, MealRecordsQuery::statement(f, m_session),
+                                  m_begin, m_end, rows, [&](DataSet& ds) { count = ds.recordCount(); });
+            return count;
+        };
         MealRecordsFilter f = kind(MealRecordsQuery::KeyValueIndex);
         f.terminalCondition = MealRecordsQuery::terminalCondition({QStringLiteral("2")});
         f.userDinRoom = QStringLiteral("1");
         f.restrictToDinRoom = true;
-        const QString mainSql = MealRecordsQuery::statement(f, m_session);
-        DataSet rows;
-        int count = -1;
-        MealRecordsMerge::run(m_session, MergedKind::KeyValue, mainSql, m_begin, m_end, rows,
-                              [&](DataSet& ds) { count = ds.recordCount(); });
-        QCOMPARE(count, 1); // terminal 2 has one key-value line in November
-    }
+        QCOMPARE(lines(f), 1); // terminal 2 has one key-value line in November
 
-    // Texts the operator typed stay inside their literals: an "order" or a
-    // period placeholder in a name does not cut or rewrite the conditions.
-    void mergedConditionsKeepTypedTexts() {
-        MealRecordsFilter f = kind(MealRecordsQuery::KeyValueIndex);
+        f = kind(MealRecordsQuery::KeyValueIndex);
         f.department.fromSearchButton = true;
         f.department.nameText = QStringLiteral("x' order by :@begindate %5 --");
-        const QString mainSql = MealRecordsQuery::statement(f, m_session);
-        DataSet rows;
-        int count = -1;
-        MealRecordsMerge::run(m_session, MergedKind::KeyValue, mainSql, m_begin, m_end, rows,
-                              [&](DataSet& ds) { count = ds.recordCount(); });
-        QCOMPARE(count, 0);
+        QCOMPARE(lines(f), 0);
         QCOMPARE(m_db->scalar(QStringLiteral("select count(*) from keydetail")).toInt(), 3);
     }
 
@@ -289,32 +294,13 @@ private slots:
         QVERIFY(!workTableExists());
     }
 
-    void mergedFootersSumMoneyAndCountLines() {
-        const QString mainSql = MealRecordsQuery::statement(kind(MealRecordsQuery::KeyValueIndex), m_session);
-        DataSet rows;
-        MealRecordsMerge::run(
-            m_session, MergedKind::KeyValue, mainSql, m_begin, m_end, rows, [&](DataSet& ds) {
-                MealRecordsMerge::applyLabels(ds);
-                DataSetTableModel model;
-                model.setDataSet(&ds);
-                GridFooter footer;
-                MealRecordsMerge::mergedFooter(model, footer);
-                QCOMPARE(footer.text(ds, *ds.field(0)), QStringLiteral("汇总:"));
-                QCOMPARE(footer.text(ds, ds.fieldByName(QStringLiteral("card_consume"))),
-                         QStringLiteral("￥19.50"));
-                QCOMPARE(footer.text(ds, ds.fieldByName(QStringLiteral("KeyPrice"))),
-                         QStringLiteral("￥19.50"));
-                QCOMPARE(footer.text(ds, ds.fieldByName(QStringLiteral("emp_id"))), QStringLiteral("3"));
-                QCOMPARE(ds.fieldByName(QStringLiteral("KeyID")).displayLabel(), QStringLiteral("键值编号"));
-                QCOMPARE(ds.fieldByName(QStringLiteral("emp_id")).displayLabel(), QStringLiteral("工号"));
-            });
-    }
-
-    // Only records whose period is wrong are written; a time in no valid
-    // period gets period 1.
+    // "全部" is ordered by employee and card counter. Re-matching writes only
+    // records whose period is wrong; a time in no valid period gets period 1.
     void rematchWritesOnlyWrongPeriods() {
         DataSet ds;
         run(kind(MealRecordsQuery::AllIndex), &ds);
+        QCOMPARE(column(ds, QStringLiteral("pos_sequ")),
+                 QStringList({"10", "11", "21", "20", "30", "40", "32", "13"}));
         MealPeriodMatcher matcher(m_session);
         QStringList changed;
         for (int i = 0; i < ds.recordCount(); ++i) {

@@ -1,11 +1,10 @@
-// mealctl report ActMealRecord on the hand-built database: the rows and sums
-// per type, department, terminal and card, the formats, the merged list and
-// the refusals.
+// mealctl report ActMealRecord on the hand-built database: the options mapped
+// onto the filter (rows and sums), the user's departments, the merged list,
+// the file formats and the refusals.
 #include "MealRecordsData.h"
 #include "MealctlRun.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -16,29 +15,30 @@ class TestMealctlReport : public QObject {
     QTemporaryDir m_home;
     std::unique_ptr<TestDatabase> m_db;
 
-    using Run = MealctlRun;
-    Run run(const QStringList& args) { return runMealctl(QStringLiteral(MEALCTL_FILE), m_home.path(), args); }
-    QString path(const QString& name) const { return m_home.filePath(name); }
-    // The CSV lines of a report of November with extra options.
-    QStringList csv(const QStringList& extra, int expectStatus = 0) {
-        QStringList args = {QStringLiteral("report"), QStringLiteral("ActMealRecord"),
-                            QStringLiteral("--from"), QStringLiteral("2026-11-01"),
-                            QStringLiteral("--to"),   QStringLiteral("2026-11-30"),
-                            QStringLiteral("--out"),  path(QStringLiteral("r.csv"))};
-        QFile::remove(path(QStringLiteral("r.csv")));
-        const Run r = run(args + extra);
-        if (r.status != expectStatus)
-            qWarning() << r.err;
-        [&] { QCOMPARE(r.status, expectStatus); }();
-        QFile f(path(QStringLiteral("r.csv")));
+    MealctlRun run(const QStringList& args) {
+        return runMealctl(QStringLiteral(MEALCTL_FILE), m_home.path(), args);
+    }
+    // The report of November into the file `out` of the home folder; `global`
+    // options go before the command.
+    MealctlRun report(const QString& out, const QStringList& extra = {}, const QStringList& global = {}) {
+        QFile::remove(m_home.filePath(out));
+        return run(global +
+                   QStringList{"report", "ActMealRecord", "--from", "2026-11-01", "--to", "2026-11-30",
+                               "--out", m_home.filePath(out)} +
+                   extra);
+    }
+    // The lines of a CSV report: titles, data lines, footer.
+    QStringList csv(const QStringList& extra, int expectStatus = 0, const QStringList& global = {}) {
+        const MealctlRun r = report(QStringLiteral("r.csv"), extra, global);
+        [&] { QVERIFY2(r.status == expectStatus, qPrintable(r.err)); }();
+        QFile f(m_home.filePath(QStringLiteral("r.csv")));
         if (!f.open(QIODevice::ReadOnly))
             return {};
-        QString text = QString::fromUtf8(f.readAll());
-        text.remove(QChar(0xFEFF));
-        return text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)
+        return QString::fromUtf8(f.readAll())
+            .remove(QChar(0xFEFF))
+            .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)
             .replaceInStrings(QStringLiteral("\n"), QString());
     }
-    // Data lines (without title and footer) and the footer line.
     static int dataLines(const QStringList& lines) { return int(lines.size()) - 2; }
 
 private slots:
@@ -63,11 +63,10 @@ private slots:
         QTest::newRow("key-value") << QStringList({"--kind", "2"}) << 2 << QStringLiteral("￥19.50");
         QTest::newRow("by item text")
             << QStringList({"--kind", "商品消费"}) << 1 << QStringLiteral("￥30.00");
-        QTest::newRow("corrections") << QStringList({"--kind", "7"}) << 3 << QStringLiteral("￥3.50");
         QTest::newRow("department") << QStringList({"--dept", "0101"}) << 5 << QStringLiteral("￥32.00");
         QTest::newRow("terminals") << QStringList({"--terminal", "1,2"}) << 5 << QStringLiteral("￥62.00");
         QTest::newRow("dining room") << QStringList({"--dinroom", "2"}) << 2 << QStringLiteral("￥5.00");
-        QTest::newRow("room without terminals") << QStringList({"--dinroom", "3"}) << 0 << QStringLiteral("");
+        QTest::newRow("room without terminals") << QStringList({"--dinroom", "3"}) << 0 << QString();
         QTest::newRow("card") << QStringList({"--card", "5002"}) << 2 << QStringLiteral("￥35.00");
         QTest::newRow("card and type")
             << QStringList({"--card", "5001", "--kind", "2"}) << 2 << QStringLiteral("￥19.50");
@@ -80,32 +79,23 @@ private slots:
         QCOMPARE(dataLines(lines), rows);
         QVERIFY2(lines.value(0).startsWith(QStringLiteral("工号,姓名,卡号,部门名称,消费时间,消费金额")),
                  qPrintable(lines.value(0)));
-        const QStringList footer = lines.last().split(QLatin1Char(','));
-        QCOMPARE(footer.value(0), QStringLiteral("汇总:"));
-        if (rows > 0)
-            QVERIFY2(lines.last().contains(sum), qPrintable(lines.last()));
+        QVERIFY2(lines.last().startsWith(QStringLiteral("汇总:,")) && lines.last().contains(sum),
+                 qPrintable(lines.last()));
     }
 
-    void codesShowAsTexts() {
-        const QStringList lines = csv({QStringLiteral("--terminal"), QStringLiteral("1")});
-        QVERIFY2(lines.value(1).contains(QStringLiteral("键值")), qPrintable(lines.value(1)));
-        QVERIFY(lines.value(1).contains(QStringLiteral("2026-11-02 07:00:00")));
-    }
+    // Codes show as their texts; an operator restricted to department 0102
+    // sees its records only when the company restricts by department.
+    void codeTextsAndTheUsersDepartments() {
+        const QStringList terminal1 = csv({QStringLiteral("--terminal"), QStringLiteral("1")});
+        QVERIFY2(terminal1.value(1).contains(QStringLiteral("键值")), qPrintable(terminal1.value(1)));
+        QVERIFY(terminal1.value(1).contains(QStringLiteral("2026-11-02 07:00:00")));
 
-    void departmentRightsOfTheUser() {
         m_db->exec(QStringLiteral("update Company set parameters = 'cbDepart=True'"));
-        const QStringList lines = csv({QStringLiteral("--user-check")}, 2); // unknown option refused
-        QVERIFY(lines.isEmpty());
-        QFile::remove(path(QStringLiteral("r.csv")));
-        const Run r = run({QStringLiteral("--user"), QStringLiteral("OPER2"), QStringLiteral("report"),
-                           QStringLiteral("ActMealRecord"), QStringLiteral("--from"),
-                           QStringLiteral("2026-11-01"), QStringLiteral("--to"), QStringLiteral("2026-11-30"),
-                           QStringLiteral("--out"), path(QStringLiteral("o.csv"))});
+        const QStringList lines = csv({}, 0, {QStringLiteral("--user"), QStringLiteral("OPER2")});
         m_db->exec(QStringLiteral("update Company set parameters = ''"));
-        QCOMPARE(r.status, 0);
-        QFile f(path(QStringLiteral("o.csv")));
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(QString::fromUtf8(f.readAll()).count(QStringLiteral("李四")), 2); // department 0102 only
+        QCOMPARE(dataLines(lines), 2);
+        QVERIFY(lines.value(1).contains(QStringLiteral("李四")) &&
+                lines.value(2).contains(QStringLiteral("李四")));
     }
 
     void detailsGiveTheMergedList() {
@@ -124,36 +114,21 @@ private slots:
     }
 
     void otherFormatsAndRefusals() {
-        for (const QString& format : {QStringLiteral("xls"), QStringLiteral("html"), QStringLiteral("rtf"),
-                                      QStringLiteral("txt"), QStringLiteral("xml"), QStringLiteral("adtg")}) {
-            const QString out = path(QStringLiteral("r.") + format);
-            const Run r = run({QStringLiteral("report"), QStringLiteral("ActMealRecord"),
-                               QStringLiteral("--from"), QStringLiteral("2026-11-01"), QStringLiteral("--to"),
-                               QStringLiteral("2026-11-30"), QStringLiteral("--out"), out});
+        for (const QString format : {"xls", "html", "rtf", "txt", "xml", "adtg"}) {
+            const MealctlRun r = report(QStringLiteral("r.") + format);
             QVERIFY2(r.status == 0, qPrintable(format + QLatin1Char(' ') + r.err));
-            QVERIFY(QFileInfo(out).size() > 100);
+            QVERIFY(QFileInfo(m_home.filePath(QStringLiteral("r.") + format)).size() > 100);
             QVERIFY(r.err.contains(QStringLiteral("8 rows written")));
         }
-        const Run card =
-            run({QStringLiteral("report"), QStringLiteral("ActMealRecord"), QStringLiteral("--card"),
-                 QStringLiteral("1 or 1=1"), QStringLiteral("--out"), path(QStringLiteral("x.csv"))});
+        const MealctlRun card = report(QStringLiteral("x.csv"), {"--card", "1 or 1=1"});
         QCOMPARE(card.status, 1);
         QVERIFY(card.err.contains(QStringLiteral("卡号")));
-        QVERIFY(!QFile::exists(path(QStringLiteral("x.csv"))));
-        QCOMPARE(run({QStringLiteral("report"), QStringLiteral("ActNoSuch"), QStringLiteral("--out"),
-                      path(QStringLiteral("x.csv"))})
-                     .status,
-                 2);
-        QCOMPARE(run({QStringLiteral("report"), QStringLiteral("ActMealRecord"), QStringLiteral("--out"),
-                      path(QStringLiteral("x.pdf"))})
-                     .status,
-                 2);
-        QCOMPARE(run({QStringLiteral("report"), QStringLiteral("ActMealRecord"), QStringLiteral("--kind"),
-                      QStringLiteral("9"), QStringLiteral("--out"), path(QStringLiteral("x.csv"))})
-                     .status,
-                 1);
-        const Run list = run({QStringLiteral("report"), QStringLiteral("--help-reports")});
-        QVERIFY(list.out.contains(QStringLiteral("ActMealRecord")));
+        QVERIFY(!QFile::exists(m_home.filePath(QStringLiteral("x.csv"))));
+        QCOMPARE(report(QStringLiteral("x.csv"), {"--kind", "9"}).status, 1);
+        QCOMPARE(report(QStringLiteral("x.csv"), {"--user-check"}).status, 2); // unknown option
+        QCOMPARE(report(QStringLiteral("x.pdf")).status, 2);
+        QCOMPARE(run({"report", "ActNoSuch", "--out", m_home.filePath(QStringLiteral("x.csv"))}).status, 2);
+        QVERIFY(run({"report", "--help-reports"}).out.contains(QStringLiteral("ActMealRecord")));
     }
 };
 
