@@ -9,7 +9,34 @@
 
 #include <QElapsedTimer>
 
+#include <csignal>
+
 namespace {
+
+volatile std::sig_atomic_t interrupted = 0;
+
+void onInterrupt(int) {
+    interrupted = 1;
+}
+
+// While it lives, Ctrl-C asks the run to stop at its next progress report
+// instead of ending the process: no temporary file is left behind.
+class InterruptCancels {
+public:
+    InterruptCancels() {
+        interrupted = 0;
+        m_previous = std::signal(SIGINT, onInterrupt);
+    }
+    ~InterruptCancels() {
+        if (m_previous != SIG_ERR)
+            std::signal(SIGINT, m_previous);
+    }
+    InterruptCancels(const InterruptCancels&) = delete;
+    InterruptCancels& operator=(const InterruptCancels&) = delete;
+
+private:
+    void (*m_previous)(int) = SIG_DFL;
+};
 
 void printReports(QTextStream& out) {
     out << "usage: mealctl report <ActionName> [options] [--format txt|xls|rtf|csv|html|adtg|xml] --out "
@@ -89,15 +116,24 @@ int runReportCommand(CtlContext& ctx, const QStringList& argList) {
     QElapsedTimer clock;
     clock.start();
     qint64 lastReport = 0;
-    const auto progress = [&](quint32 rows) {
+    const auto progress = [&](ReportExport::Stage stage, qint64 done, qint64 total) {
         // A line every two seconds on long runs; short runs stay quiet.
-        if (clock.elapsed() - lastReport < 2000)
-            return;
-        lastReport = clock.elapsed();
-        ctx.err << "report: " << rows << " rows read\n";
-        ctx.err.flush();
+        if (clock.elapsed() - lastReport >= 2000) {
+            lastReport = clock.elapsed();
+            if (stage == ReportExport::Stage::Reading)
+                ctx.err << "report: " << done << " rows read\n";
+            else
+                ctx.err << "report: " << done << " of " << total << " rows written\n";
+            ctx.err.flush();
+        }
+        return interrupted == 0;
     };
+    const InterruptCancels interrupts;
     const int rows = ReportExport::write(ctx.session, module, statement, format, out, progress);
+    if (rows < 0) {
+        ctx.err << "report: cancelled, " << out << " not written\n";
+        return 130;
+    }
     ctx.err << "report: " << rows << " rows written to " << out << " in "
             << QString::number(clock.elapsed() / 1000.0, 'f', 1) << " s\n";
     return 0;

@@ -4,9 +4,30 @@
 #include "framework/RecordBaseClass.h"
 #include "framework/RecordFileActions.h"
 #include "framework/RecordFiles.h"
+#include "util/Progress.h"
 #include "util/Prompter.h"
 
 #include <QFileInfo>
+
+#include <climits>
+
+gridexport::ExportResult RecordFileActions::runExport(QWidget* parent, Prompter& prompter,
+                                                      const ExportRun& write) {
+    TdlgProgress progress(prompter, parent);
+    progress.setMessageText(QStringLiteral("正在导出数据..."));
+    progress.setCancelVisible(true);
+    progress.setCancelConfirmation(QStringLiteral("确认中断当前操作吗?"));
+    // Nothing else may change the grid while its rows are written.
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.show();
+    const gridexport::ExportResult result = write([&progress](qint64 done, qint64 total) {
+        progress.setMaximum(int(qMin<qint64>(total, INT_MAX)));
+        progress.setPosition(int(qMin<qint64>(done, INT_MAX)));
+        return progress.keepAlive();
+    });
+    progress.close();
+    return result;
+}
 
 void RecordFileActions::actDataExportExecute() {
     TfrmRecordBaseClass& w = m_window;
@@ -35,9 +56,13 @@ void RecordFileActions::actDataExportExecute() {
     source.setTableName(w.windowTitle());
     source.setSelectedRows(w.dgTable->selectedRows());
     QString error;
-    if (!RecordFiles::writeExport(target, *ds, source, chosen.path, &error)) {
+    const gridexport::ExportResult result = runExport(&w, prompter, [&](const gridexport::ExportProgress& p) {
+        return RecordFiles::writeExport(target, *ds, source, chosen.path, &error, p);
+    });
+    if (result.cancelled())
+        prompter.information(RecordFiles::exportCancelledText());
+    else if (!result)
         w.showError(error);
-        return;
-    }
-    prompter.information(QStringLiteral("数据导出完成!"));
+    else
+        prompter.information(QStringLiteral("数据导出完成!"));
 }

@@ -5,6 +5,8 @@
 #include "dataset/grid/DataSetExportSource.h"
 #include "framework/GridPrinter.h"
 #include "framework/PrintOutput.h"
+#include "framework/RecordFileActions.h"
+#include "framework/RecordFiles.h"
 #include "shell/ModuleContext.h"
 #include "util/ModuleFont.h"
 #include "util/MsgFrm.h"
@@ -188,7 +190,15 @@ bool TdlgPrint::exportToDocuments() {
     DataSetExportSource source(*grid.model(), &grid.footer());
     source.setTableName(m_title);
     QString error;
-    if (!PrintOutput::exportGrid(source, format, path, &error)) {
+    const gridexport::ExportResult result =
+        RecordFileActions::runExport(this, prompter, [&](const gridexport::ExportProgress& progress) {
+            return PrintOutput::exportGrid(source, format, path, &error, progress);
+        });
+    if (result.cancelled()) {
+        prompter.information(RecordFiles::exportCancelledText());
+        return false;
+    }
+    if (!result) {
         prompter.error(error);
         return false;
     }

@@ -30,12 +30,14 @@ QString documentPath(const QString& programFolder, const QString& title, const Q
     return QDir(programFolder).filePath(QStringLiteral("Documents/") + name + extension);
 }
 
-bool exportGrid(const gridexport::ExportSource& source, gridexport::ExportFormat format, const QString& path,
-                QString* error) {
+gridexport::ExportResult exportGrid(const gridexport::ExportSource& source, gridexport::ExportFormat format,
+                                    const QString& path, QString* error,
+                                    const gridexport::ExportProgress& progress) {
+    using gridexport::ExportResult;
     auto fail = [&](const QString& message) {
         if (error)
             *error = message;
-        return false;
+        return ExportResult::Failed;
     };
     const auto exporter = gridexport::createExporter(format);
     if (!exporter)
@@ -45,13 +47,14 @@ bool exportGrid(const gridexport::ExportSource& source, gridexport::ExportFormat
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return fail(file.errorString());
-    if (!exporter->exportTo(source, file)) {
+    const ExportResult result = exporter->exportTo(source, file, gridexport::RowScope::AllRows, progress);
+    if (!result) {
         file.cancelWriting();
-        return fail(exporter->errorString());
+        return result.cancelled() ? result : fail(exporter->errorString());
     }
     if (!file.commit())
         return fail(file.errorString());
-    return true;
+    return result;
 }
 
 } // namespace PrintOutput

@@ -24,9 +24,10 @@ QHash<QString, QString> substitutions(const QString& company, const QString& tit
 QString documentPath(const QString& programFolder, const QString& title, const QString& extension);
 
 // Writes the whole grid in the format to `path` (creating its folder). The
-// file is replaced only when the export succeeded; false with `error` set
-// otherwise.
-bool exportGrid(const gridexport::ExportSource& source, gridexport::ExportFormat format, const QString& path,
-                QString* error);
+// file is replaced only when the export succeeded: Failed with `error` set,
+// or Cancelled when `progress` returned false, leave it untouched.
+gridexport::ExportResult exportGrid(const gridexport::ExportSource& source, gridexport::ExportFormat format,
+                                    const QString& path, QString* error,
+                                    const gridexport::ExportProgress& progress = {});
 
 } // namespace PrintOutput

@@ -3,9 +3,14 @@
 // window (as its child), it connects actDataExport, actDataImport and
 // actDataFind to the handlers below and keeps what they remember between
 // runs: the export filter index and the find dialog.
+#include "dataset/export/GridExporter.h"
+
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
+
+class Prompter;
 class TdlgFind;
 class TfrmRecordBaseClass;
 
@@ -33,6 +38,12 @@ public:
     bool dataSetFormats = true;
 
     TdlgFind* findDialog();
+
+    // Runs an export under the progress dialog ("正在导出数据...", modal to the
+    // application) whose cancel button asks "确认中断当前操作吗?" first.
+    // `write` passes the callback on to the export and returns its result.
+    using ExportRun = std::function<gridexport::ExportResult(const gridexport::ExportProgress&)>;
+    static gridexport::ExportResult runExport(QWidget* parent, Prompter& prompter, const ExportRun& write);
 
 private:
     // Opens the find statement into the window's data set; on failure the

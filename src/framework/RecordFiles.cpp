@@ -49,22 +49,41 @@ Target targetForFilterIndex(int filterIndex, bool dataSetFormats) {
     }
 }
 
-bool writeExport(Target target, const DataSet& dataSet, const gridexport::ExportSource& source,
-                 const QString& path, QString* error) {
+namespace {
+
+// A data-set file is written in one step: the progress is told its start and end.
+gridexport::ExportResult saveDataSet(const DataSet& dataSet, QIODevice& device, DataSetFileFormat format,
+                                     QString* error, const gridexport::ExportProgress& progress) {
+    using gridexport::ExportResult;
+    const qint64 rows = dataSet.isActive() ? dataSet.recordCount() : 0;
+    if (progress && !progress(0, rows))
+        return ExportResult::Cancelled;
+    if (!SaveDataSetToDevice(dataSet, device, format, error))
+        return ExportResult::Failed;
+    if (progress && rows > 0 && !progress(rows, rows))
+        return ExportResult::Cancelled;
+    return ExportResult::Written;
+}
+
+} // namespace
+
+gridexport::ExportResult writeExport(Target target, const DataSet& dataSet,
+                                     const gridexport::ExportSource& source, const QString& path,
+                                     QString* error, const gridexport::ExportProgress& progress) {
+    using gridexport::ExportFormat;
+    using gridexport::ExportResult;
     auto failed = [error](const QString& message) {
         if (error)
             *error = message;
-        return false;
+        return ExportResult::Failed;
     };
-    using gridexport::ExportFormat;
     ExportFormat format = ExportFormat::Text;
     switch (target) {
     case Target::None:
         return failed(QStringLiteral("未知的导出格式"));
     case Target::Adtg:
-        return SaveDataSetToFile(dataSet, path, DataSetFileFormat::Adtg, error);
     case Target::Xml:
-        return SaveDataSetToFile(dataSet, path, DataSetFileFormat::Xml, error);
+        break;
     case Target::Text:
         format = ExportFormat::Text;
         break;
@@ -81,21 +100,36 @@ bool writeExport(Target target, const DataSet& dataSet, const gridexport::Export
         format = ExportFormat::Html;
         break;
     }
+    // Written beside the target, which is replaced only when the file is complete.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return failed(QStringLiteral("无法写入文件 %1: %2").arg(path, file.errorString()));
-    const auto exporter = gridexport::createExporter(format);
-    if (!exporter->exportTo(source, file, gridexport::RowScope::SelectionOrAll)) {
+    ExportResult result = ExportResult::Written;
+    if (target == Target::Adtg || target == Target::Xml) {
+        const DataSetFileFormat fileFormat =
+            target == Target::Adtg ? DataSetFileFormat::Adtg : DataSetFileFormat::Xml;
+        result = saveDataSet(dataSet, file, fileFormat, error, progress);
+    } else {
+        const auto exporter = gridexport::createExporter(format);
+        result = exporter->exportTo(source, file, gridexport::RowScope::SelectionOrAll, progress);
+        if (result.status == ExportResult::Failed && error)
+            *error = exporter->errorString();
+    }
+    if (!result) {
         file.cancelWriting();
-        return failed(exporter->errorString());
+        return result;
     }
     if (!file.commit())
         return failed(QStringLiteral("无法写入文件 %1: %2").arg(path, file.errorString()));
-    return true;
+    return result;
 }
 
 QString overwriteQuestion(const QString& path) {
     return QStringLiteral("文件\"%1\"已经存在, 是否覆盖? ").arg(path);
+}
+
+QString exportCancelledText() {
+    return QStringLiteral("数据导出已取消!");
 }
 
 bool sameBaseTable(const QString& fileTable, const QString& windowTable) {

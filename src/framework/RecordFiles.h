@@ -3,14 +3,13 @@
 // widget: the file filters, which format a chosen filter stands for, writing
 // the file, and copying the rows of an imported file into the window's data
 // set with the checks that come first.
+#include "dataset/export/GridExporter.h"
+
 #include <QString>
 
 #include <functional>
 
 class DataSet;
-namespace gridexport {
-class ExportSource;
-}
 
 namespace RecordFiles {
 
@@ -31,11 +30,16 @@ Target targetForFilterIndex(int filterIndex, bool dataSetFormats);
 // Writes `dataSet` (ADTG, XML) or the grid `source` (the other formats: the
 // visible columns in grid order, the selected rows when there is a selection,
 // else all) to `path`. An existing file is replaced only once the new one is
-// complete. False with the reason in `error`.
-bool writeExport(Target target, const DataSet& dataSet, const gridexport::ExportSource& source,
-                 const QString& path, QString* error);
+// complete: a failed or cancelled export leaves it untouched and no partial
+// file behind. Failed with the reason in `error`; Cancelled when `progress`
+// returned false (the data-set formats report only their start and end).
+gridexport::ExportResult writeExport(Target target, const DataSet& dataSet,
+                                     const gridexport::ExportSource& source, const QString& path,
+                                     QString* error, const gridexport::ExportProgress& progress = {});
 
 QString overwriteQuestion(const QString& path);
+// "数据导出已取消!": what the windows say when the operator cancelled.
+QString exportCancelledText();
 
 // The file's rows come from the window's base table (compared without case;
 // an unknown table on either side never matches).

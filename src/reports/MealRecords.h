@@ -12,6 +12,9 @@
 
 class DataSetLoader;
 class DBGrid;
+namespace gridexport {
+struct ExportResult;
+}
 class QComboBox;
 class QLabel;
 class QProgressBar;
@@ -79,7 +82,7 @@ private:
     void buildClockTree();
     void loadFinished(bool cancelled, const QString& error, QObject* sender);
     void exportMerged(MergedKind kind);
-    bool writeMerged(DataSet& rows, const QString& path, int filterIndex);
+    gridexport::ExportResult writeMerged(DataSet& rows, const QString& path, int filterIndex);
 
     DataSetLoader* m_loader = nullptr;
     DataSetLoader* m_detailLoader = nullptr;

@@ -54,20 +54,23 @@ void TfrmMealRecords::exportMerged(MergedKind kind) {
     DataSet* other = kind == MergedKind::KeyValue ? qryOtKey
                      : kind == MergedKind::Goods  ? qryOtStore
                                                   : qryOtTme;
-    bool written = false;
+    gridexport::ExportResult result = gridexport::ExportResult::Failed;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     guarded([&] {
         MealRecordsMerge::run(
             context().session, kind, main->commandText(), dtp_begin->dateTime(), dtp_end->dateTime(), *other,
-            [&](DataSet& rows) { written = writeMerged(rows, chosen.path, chosen.filterIndex); });
+            [&](DataSet& rows) { result = writeMerged(rows, chosen.path, chosen.filterIndex); });
     });
     OtherTable->setDataSet(nullptr);
     QApplication::restoreOverrideCursor();
-    if (written)
+    // Told once the work table is gone.
+    if (result.cancelled())
+        prompter().information(RecordFiles::exportCancelledText());
+    else if (result)
         prompter().information(QStringLiteral("数据导出完成!"));
 }
 
-bool TfrmMealRecords::writeMerged(DataSet& rows, const QString& path, int filterIndex) {
+gridexport::ExportResult TfrmMealRecords::writeMerged(DataSet& rows, const QString& path, int filterIndex) {
     OtherTable->setDataSet(&rows);
     MealRecordsMerge::applyLabels(rows);
     // The operator's column layout of the consumption list applies to the
@@ -78,13 +81,17 @@ bool TfrmMealRecords::writeMerged(DataSet& rows, const QString& path, int filter
     OtherTable->setFooterRowCount(1);
     const RecordFiles::Target target = RecordFiles::targetForFilterIndex(filterIndex, true);
     if (target == RecordFiles::Target::None)
-        return false;
+        return gridexport::ExportResult::Failed;
     DataSetExportSource source(*OtherTable->model(), &OtherTable->footer());
     source.setTableName(windowTitle());
     QString error;
-    if (!RecordFiles::writeExport(target, rows, source, path, &error))
+    const gridexport::ExportResult result =
+        RecordFileActions::runExport(this, prompter(), [&](const gridexport::ExportProgress& progress) {
+            return RecordFiles::writeExport(target, rows, source, path, &error, progress);
+        });
+    if (result.status == gridexport::ExportResult::Failed)
         throw DbError(error);
-    return true;
+    return result;
 }
 
 void TfrmMealRecords::ReMatchDinlevClick() {

@@ -16,7 +16,9 @@ namespace ReportExport {
 
 namespace {
 
-void writeFile(DataSet& rows, const ReportStatement& statement, Format format, const QString& path) {
+// False when the progress cancelled.
+bool writeFile(DataSet& rows, const ReportStatement& statement, Format format, const QString& path,
+               const Progress& progress) {
     DataSetTableModel model;
     model.setDataSet(&rows);
     GridFooter footer;
@@ -26,9 +28,15 @@ void writeFile(DataSet& rows, const ReportStatement& statement, Format format, c
         buildSumFooter(model, footer);
     DataSetExportSource source(model, &footer);
     source.setTableName(statement.dataSetName);
+    gridexport::ExportProgress written;
+    if (progress)
+        written = [&progress](qint64 done, qint64 total) { return progress(Stage::Writing, done, total); };
     QString error;
-    if (!RecordFiles::writeExport(format, rows, source, path, &error))
+    const gridexport::ExportResult result =
+        RecordFiles::writeExport(format, rows, source, path, &error, written);
+    if (result.status == gridexport::ExportResult::Failed)
         throw DbError(error);
+    return bool(result);
 }
 
 } // namespace
@@ -52,32 +60,38 @@ bool formatForPath(const QString& path, Format* format) {
 }
 
 int write(const Session& session, const MealDataModule& module, const ReportStatement& statement,
-          Format format, const QString& path, const std::function<void(quint32)>& progress) {
+          Format format, const QString& path, const Progress& progress) {
     DataSet rows;
     rows.setObjectName(statement.dataSetName);
     int written = 0;
+    bool cancelled = false;
     const auto writeRows = [&](DataSet& ds) {
         if (statement.prepareFields)
             statement.prepareFields(ds);
         else
             applyDataSetDefinition(ds, module, statement.dataSetName);
-        writeFile(ds, statement, format, path);
-        written = ds.recordCount();
+        if (writeFile(ds, statement, format, path, progress))
+            written = ds.recordCount();
+        else
+            cancelled = true;
     };
     if (statement.produce) {
         statement.produce(session, rows, writeRows);
-        return written;
+        return cancelled ? -1 : written;
     }
     DataSet::OpenOptions options;
     options.trace = &session.trace();
     if (progress)
-        options.progress = [&progress](std::uint32_t n) {
-            progress(n);
-            return true;
+        options.progress = [&](std::uint32_t n) {
+            cancelled = !progress(Stage::Reading, n, 0);
+            return !cancelled;
         };
     rows.open(session.ModuleConnection, statement.sql, statement.params, options);
+    // A load stopped part-way keeps the rows read so far: they are not written.
+    if (cancelled)
+        return -1;
     writeRows(rows);
-    return written;
+    return cancelled ? -1 : written;
 }
 
 } // namespace ReportExport

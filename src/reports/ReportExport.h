@@ -20,10 +20,17 @@ bool formatFromName(const QString& name, Format* format);
 // The format a file name's extension asks for; false when it names none.
 bool formatForPath(const QString& path, Format* format);
 
-// Writes the rows to `path` (replaced; no partial file on failure) and
-// returns the number of rows written. `progress` is called while rows are
-// read. Throws DbError with the engine's or the writer's message.
+enum class Stage { Reading, Writing };
+// Told the rows read so far while the statement runs (`total` 0: not known),
+// then the rows written of `total` (the exporters' progress). Returning
+// false cancels the run.
+using Progress = std::function<bool(Stage stage, qint64 done, qint64 total)>;
+
+// Writes the rows to `path` (replaced; no partial file on failure or cancel)
+// and returns the number of rows written, or -1 when `progress` cancelled
+// (an existing file is left as it was). Throws DbError with the engine's or
+// the writer's message.
 int write(const Session& session, const MealDataModule& module, const ReportStatement& statement,
-          Format format, const QString& path, const std::function<void(quint32 rowsSoFar)>& progress = {});
+          Format format, const QString& path, const Progress& progress = {});
 
 } // namespace ReportExport

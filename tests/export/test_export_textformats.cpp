@@ -1,5 +1,6 @@
 // Text, CSV, HTML and RTF exports: exact contents, escaping, Chinese texts,
-// hidden columns, selections, multi-level titles and the footer row.
+// hidden columns, selections, multi-level titles and the footer row; the
+// progress and cancel of every format.
 #include "ExportTestData.h"
 
 #include "dataset/export/CsvExporter.h"
@@ -8,6 +9,7 @@
 #include "dataset/export/TextExporter.h"
 
 #include <QBuffer>
+#include <QSet>
 #include <QtTest>
 
 using namespace gridexport;
@@ -178,11 +180,52 @@ private slots:
                                ExportFormat::Html}) {
             auto exporter = createExporter(f);
             QVERIFY(exporter);
-            QVERIFY(!exporter->exportTo(src, readOnly));
+            QCOMPARE(exporter->exportTo(src, readOnly).status, ExportResult::Failed);
             QVERIFY(!exporter->errorString().isEmpty());
         }
         QCOMPARE(createExporter(ExportFormat::Text)->fileExtension(), QStringLiteral(".txt"));
         QCOMPARE(createExporter(ExportFormat::Html)->fileExtension(), QStringLiteral(".HTML"));
+    }
+
+    // Every format reports rising counts from 0 to the total, a few thousand
+    // rows apart; a callback answering false stops it as cancelled.
+    void progressAndCancel() {
+        MemoryExportSource src;
+        src.addColumn({QStringLiteral("编号"), FieldClass::Integer, Alignment::Right, 6, true, {}});
+        const int rows = 10000;
+        for (int r = 0; r < rows; ++r)
+            src.addRow({QString::number(r)}, {CellValue::fromInteger(r)});
+        for (ExportFormat f : {ExportFormat::Text, ExportFormat::Xls, ExportFormat::Rtf, ExportFormat::Csv,
+                               ExportFormat::Html}) {
+            auto exporter = createExporter(f);
+            QBuffer whole;
+            whole.open(QIODevice::WriteOnly);
+            QVector<qint64> done;
+            QSet<qint64> totals;
+            QVERIFY(exporter->exportTo(src, whole, RowScope::AllRows, [&](qint64 n, qint64 total) {
+                done << n;
+                totals << total;
+                return true;
+            }));
+            QCOMPARE(totals, QSet<qint64>{rows});
+            QVERIFY2(done.size() >= 4 && done.first() == 0 && done.last() == rows,
+                     qPrintable(QString::number(int(f))));
+            for (int i = 1; i < done.size(); ++i)
+                QVERIFY(done.at(i) > done.at(i - 1));
+
+            QBuffer part;
+            part.open(QIODevice::WriteOnly);
+            int calls = 0;
+            const ExportResult result =
+                exporter->exportTo(src, part, RowScope::AllRows, [&](qint64 n, qint64) {
+                    ++calls;
+                    return n == 0;
+                });
+            QCOMPARE(result.status, ExportResult::Cancelled);
+            QVERIFY(result.cancelled() && !result);
+            QCOMPARE(calls, 2); // never asked again once it said no
+            QVERIFY(part.size() < whole.size());
+        }
     }
 };
 

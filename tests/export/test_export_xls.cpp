@@ -31,7 +31,7 @@ QByteArray exportXls(const ExportSource& src, RowScope scope = RowScope::AllRows
         exporter.setMaxRowsPerSheet(maxRows);
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    const bool done = exporter.exportTo(src, buffer, scope);
+    const bool done = bool(exporter.exportTo(src, buffer, scope));
     if (ok)
         *ok = done;
     if (error)

@@ -5,9 +5,11 @@
 #include "FrameworkFixture.h"
 #include "framework/RecordBaseClass.h"
 #include "framework/RecordWindowRules.h"
+#include "util/Progress.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QPushButton>
 #include <QTimer>
 
 #include <functional>
@@ -21,10 +23,11 @@ public:
     }
 };
 
-// Acts on the next modal dialog of type D once it is open.
-template <typename D> void onModal(std::function<void(D*)> act) {
+// Acts on the next modal dialog of type D once it is open; interval 0 looks
+// at every pass of the event loop (a progress dialog's first report).
+template <typename D> void onModal(std::function<void(D*)> act, int interval = 5) {
     auto* timer = new QTimer;
-    timer->setInterval(5);
+    timer->setInterval(interval);
     QObject::connect(timer, &QTimer::timeout, [timer, act] {
         if (auto* d = qobject_cast<D*>(QApplication::activeModalWidget())) {
             timer->stop();
@@ -33,6 +36,13 @@ template <typename D> void onModal(std::function<void(D*)> act) {
         }
     });
     timer->start();
+}
+
+// Cancels the next export at its first progress report and confirms
+// "确认中断当前操作吗?" (queue that answer after the ones asked before).
+inline void cancelNextExport(ScriptedPrompter& prompter) {
+    prompter.answer(PromptAnswer::Yes);
+    onModal<TdlgProgress>([](TdlgProgress* d) { d->btnCancel->click(); }, 0);
 }
 
 inline QByteArray readAll(const QString& path) {

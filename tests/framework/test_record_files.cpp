@@ -1,15 +1,22 @@
 // Export and find of a record window driven offscreen: every grid format
 // read back, the filter lists and their index mapping, the remembered index,
-// the overwrite question, an unwritable file, and finds on numbers, texts and
-// dates with hostile input.
+// the overwrite question, cancelled, refused and failing writes, and finds on
+// numbers, texts and dates with hostile input.
 #include "../export/MiniXlsReader.h"
 #include "RecordFilesFixture.h"
 #include "dataset/grid/DBGrid.h"
+#include "dataset/grid/DataSetExportSource.h"
 #include "framework/FindDialog.h"
+#include "framework/PrintOutput.h"
 #include "framework/RecordFileActions.h"
 #include "framework/RecordFiles.h"
 
+#include <sys/resource.h>
+
+#include <csignal>
+
 #include <QComboBox>
+#include <QDir>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -147,6 +154,18 @@ private slots:
         QCOMPARE(question.icon, PromptIcon::Warning);
         QVERIFY(!rf.messages().contains(QStringLiteral("数据导出完成!")));
 
+        // Cancelled in the progress dialog: the file stays, no success is claimed.
+        fx.prompter.clear();
+        fx.prompter.answerFile(path, 6);
+        fx.prompter.answer(PromptAnswer::Yes);
+        cancelNextExport(fx.prompter);
+        w->actDataExport->trigger();
+        QCOMPARE(readAll(path), QByteArray("old"));
+        QCOMPARE(rf.messages().mid(1),
+                 (QStringList{QStringLiteral("确认中断当前操作吗?"), QStringLiteral("数据导出已取消!")}));
+        QCOMPARE(QDir(rf.out.path()).entryList({QStringLiteral("kept*")}, QDir::Files),
+                 QStringList{QStringLiteral("kept.csv")});
+
         fx.prompter.clear();
         fx.prompter.answerFile(path, 6);
         fx.prompter.answer(PromptAnswer::Yes);
@@ -155,13 +174,79 @@ private slots:
         QCOMPARE(rf.messages().last(), QStringLiteral("数据导出完成!"));
     }
 
-    void anUnwritableFileClaimsNoSuccess() {
+    // An unwritable path claims no success; a cancelled, refused or failing
+    // write leaves an existing file byte-identical and no file (nor a
+    // temporary one) where there was none.
+    void failedAndCancelledWritesLeaveNoFile() {
         auto w = rf.open();
         fx.prompter.answerFile(rf.out.filePath(QStringLiteral("missing/dir/x.csv")), 6);
         w->actDataExport->trigger();
         QCOMPARE(fx.prompter.calls().size(), 2);
         QCOMPARE(fx.prompter.calls().last().icon, PromptIcon::Error);
         QVERIFY(!rf.messages().contains(QStringLiteral("数据导出完成!")));
+
+        using gridexport::ExportResult;
+        using RecordFiles::Target;
+        QDir dir(rf.out.filePath(QStringLiteral("left")));
+        QVERIFY(dir.mkpath(QStringLiteral(".")));
+        const QString kept = dir.filePath(QStringLiteral("kept.csv"));
+        QFile f(kept);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("old");
+        f.close();
+        DataSetExportSource grid(*w->dgTable->model(), &w->dgTable->footer());
+        QString error;
+        // Every format cancelled at its first report and at its last.
+        for (Target t :
+             {Target::Adtg, Target::Xml, Target::Text, Target::Xls, Target::Rtf, Target::Csv, Target::Html})
+            for (bool atEnd : {false, true})
+                QCOMPARE(RecordFiles::writeExport(
+                             t, *w->dataSet(), grid, kept, &error,
+                             [atEnd](qint64 done, qint64 total) { return atEnd && done < total; })
+                             .status,
+                         ExportResult::Cancelled);
+        QCOMPARE(PrintOutput::exportGrid(grid, gridexport::ExportFormat::Xls, kept, &error,
+                                         [](qint64, qint64) { return false; })
+                     .status,
+                 ExportResult::Cancelled);
+
+        // Refused by the format once the file is open: more columns than a worksheet has.
+        gridexport::MemoryExportSource wide;
+        for (int c = 0; c < 257; ++c)
+            wide.addColumn(
+                {QString::number(c), gridexport::FieldClass::Text, gridexport::Alignment::Left, 4, true, {}});
+        QCOMPARE(RecordFiles::writeExport(Target::Xls, *w->dataSet(), wide,
+                                          dir.filePath(QStringLiteral("wide.xls")), &error)
+                     .status,
+                 ExportResult::Failed);
+        QVERIFY(error.contains(QStringLiteral("256")));
+
+        // A device that fails part-way: the file size limit stops the writes.
+        gridexport::MemoryExportSource big;
+        big.addColumn({QStringLiteral("备注"),
+                       gridexport::FieldClass::Text,
+                       gridexport::Alignment::Left,
+                       20,
+                       true,
+                       {}});
+        for (int r = 0; r < 20000; ++r)
+            big.addRow({QStringLiteral("第%1行的备注文字").arg(r)});
+        rlimit saved;
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        rlimit small = saved;
+        small.rlim_cur = 64 * 1024;
+        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        error.clear();
+        const ExportResult failed = RecordFiles::writeExport(Target::Csv, *w->dataSet(), big,
+                                                             dir.filePath(QStringLiteral("big.csv")), &error);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previous);
+        QCOMPARE(failed.status, ExportResult::Failed);
+        QVERIFY(!error.isEmpty());
+
+        QCOMPARE(readAll(kept), QByteArray("old"));
+        QCOMPARE(dir.entryList(QDir::Files), QStringList{QStringLiteral("kept.csv")});
     }
 
     void findsOnNumbersTextsAndDates() {

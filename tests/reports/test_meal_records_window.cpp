@@ -1,7 +1,9 @@
 // The consumption records window offscreen on the hand-built database: the
 // type list, the dining-room tree and its clicks, the detail panel, the
-// refused card number, re-matching of selected rows and the merged export.
+// refused card number, re-matching of selected rows and the merged export
+// (written, and cancelled in its progress dialog).
 #include "../framework/FrameworkFixture.h"
+#include "../framework/RecordFilesFixture.h"
 #include "MealRecordsData.h"
 #include "dataset/grid/DBGrid.h"
 #include "framework/GridLayout.h"
@@ -217,10 +219,23 @@ private slots:
         QVERIFY(!lines[2].contains(QStringLiteral("张三")));
         QVERIFY(lines[3].contains(QStringLiteral("张三")));
         QVERIFY(lines[4].contains(QStringLiteral("￥19.50")));
-        QCOMPARE(
-            fx.count(QStringLiteral("select count(*) from information_schema.tables where table_schema = "
-                                    "database() and table_name = 'meal_temptable'")),
-            0);
+        const auto workTables = [this] {
+            return fx.count(
+                QStringLiteral("select count(*) from information_schema.tables where table_schema = "
+                               "database() and table_name = 'meal_temptable'"));
+        };
+        QCOMPARE(workTables(), 0);
+        // Cancelled while writing: the file is left as it was, the work table dropped.
+        const QByteArray written = readAll(path);
+        fx.prompter.clear();
+        fx.prompter.answerFile(path, 6);
+        fx.prompter.answer(PromptAnswer::Yes); // overwrite the file
+        cancelNextExport(fx.prompter);
+        w->actDataExport->trigger();
+        QCOMPARE(fx.prompter.texts().last(), QStringLiteral("数据导出已取消!"));
+        QVERIFY(!fx.prompter.texts().contains(QStringLiteral("数据导出完成!")));
+        QCOMPARE(readAll(path), written);
+        QCOMPARE(workTables(), 0);
         // Other types export the main grid itself.
         w->cbkind->setCurrentIndex(8);
         w->actDataRefresh->trigger();

@@ -43,8 +43,11 @@ bool CsvExporter::write(const ExportLayout& layout, QIODevice& device) {
         out.writeText(line);
     };
     emitLine([&](int c) { return layout.joinedTitle(c); });
-    for (int r = 0, rows = layout.rowCount(); r < rows && out.ok(); ++r)
+    for (int r = 0, rows = layout.rowCount(); r < rows && out.ok(); ++r) {
         emitLine([&](int c) { return layout.text(r, c); });
+        if (!progressed(r + 1))
+            return false;
+    }
     if (layout.hasFooter())
         emitLine([&](int c) { return layout.footer(c).text; });
     if (!out.flush())

@@ -13,12 +13,44 @@ namespace gridexport {
 
 const QByteArray kUtf8Bom("\xEF\xBB\xBF", 3);
 
-bool GridExporter::exportTo(const ExportSource& source, QIODevice& device, RowScope scope) {
+namespace {
+// A report is due after this many rows, or earlier once this much time passed.
+constexpr qint64 kReportRows = 4096;
+constexpr qint64 kReportMsecs = 100;
+} // namespace
+
+ExportResult GridExporter::exportTo(const ExportSource& source, QIODevice& device, RowScope scope,
+                                    const ExportProgress& progress) {
     m_error.clear();
-    if (!device.isWritable())
-        return fail(QStringLiteral("输出设备不可写"));
+    m_cancelled = false;
+    if (!device.isWritable()) {
+        fail(QStringLiteral("输出设备不可写"));
+        return ExportResult::Failed;
+    }
     const ExportLayout layout(source, scope);
-    return write(layout, device);
+    m_progress = progress;
+    m_total = layout.rowCount();
+    m_reported = -1;
+    const bool written = report(0, true) && write(layout, device) && report(m_total, true);
+    m_progress = nullptr;
+    if (m_cancelled) {
+        m_error = QStringLiteral("导出已取消");
+        return ExportResult::Cancelled;
+    }
+    return written ? ExportResult::Written : ExportResult::Failed;
+}
+
+bool GridExporter::report(qint64 rowsDone, bool always) {
+    if (m_cancelled)
+        return false;
+    if (!m_progress || rowsDone <= m_reported)
+        return true;
+    if (!always && rowsDone - m_reported < kReportRows && m_sinceReport.elapsed() < kReportMsecs)
+        return true;
+    m_reported = rowsDone;
+    m_sinceReport.start();
+    m_cancelled = !m_progress(rowsDone, m_total);
+    return !m_cancelled;
 }
 
 bool GridExporter::fail(const QString& message) {

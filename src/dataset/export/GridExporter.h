@@ -4,8 +4,10 @@
 #include "dataset/export/ExportLayout.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class QIODevice;
@@ -15,14 +17,29 @@ namespace gridexport {
 // The formats of the print dialog's format box, by their keys.
 enum class ExportFormat { Text = 1, Xls = 2, Rtf = 3, Csv = 4, Html = 5 };
 
+// Told the rows written so far and the rows to write, at the start, every
+// few thousand rows or ~100 ms, and at the end. Returning false cancels.
+using ExportProgress = std::function<bool(qint64 rowsDone, qint64 rowsTotal)>;
+
+// How an export ended; true only when everything was written.
+struct ExportResult {
+    enum Status { Written, Cancelled, Failed };
+    Status status;
+    ExportResult(Status s) : status(s) {}
+    bool cancelled() const { return status == Cancelled; }
+    explicit operator bool() const { return status == Written; }
+};
+
 class GridExporter {
 public:
     virtual ~GridExporter() = default;
 
-    // Writes to `device` (open for writing). Returns false and sets
-    // errorString() when the device refuses the data or the table cannot be
-    // represented in the format.
-    bool exportTo(const ExportSource& source, QIODevice& device, RowScope scope = RowScope::AllRows);
+    // Writes to `device` (open for writing). Failed, with errorString() set,
+    // when the device refuses the data or the table cannot be represented in
+    // the format; Cancelled when `progress` returned false. Either way the
+    // device may hold part of the output: write to a QSaveFile.
+    ExportResult exportTo(const ExportSource& source, QIODevice& device, RowScope scope = RowScope::AllRows,
+                          const ExportProgress& progress = {});
     QString errorString() const { return m_error; }
 
     // The file name extension the formats are saved with (".txt", ".xls", ...).
@@ -31,9 +48,21 @@ public:
 protected:
     virtual bool write(const ExportLayout& layout, QIODevice& device) = 0;
     bool fail(const QString& message);
+    // A format calls this after each row (XLS maps its two passes onto the
+    // rows); false once the operator cancelled: the format then returns false.
+    bool progressed(qint64 rowsDone) {
+        return !m_progress || (rowsDone & 0xFF) != 0 || report(rowsDone, false);
+    }
 
 private:
+    bool report(qint64 rowsDone, bool always);
+
     QString m_error;
+    ExportProgress m_progress;
+    qint64 m_total = 0;
+    qint64 m_reported = 0;
+    bool m_cancelled = false;
+    QElapsedTimer m_sinceReport;
 };
 
 std::unique_ptr<GridExporter> createExporter(ExportFormat format);

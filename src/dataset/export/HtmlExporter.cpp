@@ -92,6 +92,8 @@ bool HtmlExporter::write(const ExportLayout& layout, QIODevice& device) {
                    QLatin1String("</td>");
         row += QLatin1String("</tr>\n");
         out.writeText(row);
+        if (!progressed(r + 1))
+            return false;
     }
     out.writeText(QStringLiteral("</tbody>\n"));
     if (layout.hasFooter()) {

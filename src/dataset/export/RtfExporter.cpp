@@ -127,6 +127,8 @@ bool RtfExporter::write(const ExportLayout& layout, QIODevice& device) {
             out.write("\\cell ", 6);
         }
         out.write("\\row\n", 5);
+        if (!progressed(r + 1))
+            return false;
     }
     if (layout.hasFooter()) {
         out.write(rowDefs);

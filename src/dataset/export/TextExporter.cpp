@@ -71,6 +71,8 @@ bool TextExporter::write(const ExportLayout& layout, QIODevice& device) {
         for (int c = 0; c < cols; ++c)
             cells[c] = layout.text(r, c);
         out.writeText(line(layout, cells));
+        if (!progressed(r + 1))
+            return false;
     }
     if (layout.hasFooter()) {
         for (int c = 0; c < cols; ++c)

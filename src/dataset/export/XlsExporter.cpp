@@ -8,6 +8,7 @@
 #include <QtEndian>
 
 #include <cstring>
+#include <functional>
 
 namespace gridexport {
 
@@ -154,7 +155,11 @@ struct Sheet {
 
 class Workbook {
 public:
-    Workbook(const ExportLayout& layout, int maxRows) : m_layout(layout), m_maxRows(maxRows) {}
+    // `progressed` is told each row done in the pass (0: planning, 1: writing);
+    // false stops the work.
+    using Progress = std::function<bool(int pass, int row)>;
+    Workbook(const ExportLayout& layout, int maxRows, Progress progressed)
+        : m_layout(layout), m_maxRows(maxRows), m_progressed(std::move(progressed)) {}
 
     bool plan(QString& error);
     qint64 streamSize() const {
@@ -173,6 +178,7 @@ private:
 
     const ExportLayout& m_layout;
     int m_maxRows;
+    Progress m_progressed;
     SharedStrings m_strings;
     CellFormats m_formats;
     QVector<quint16> m_cellXf, m_footerXf;
@@ -305,6 +311,8 @@ bool Workbook::plan(QString& error) {
                     break;
                 }
             }
+            if (!m_progressed(0, r))
+                return false;
         }
         if (sheet.footer) {
             for (int c = 0; c < cols; ++c) {
@@ -504,6 +512,8 @@ bool Workbook::writeSheet(const Sheet& sheet, bool first, CompoundFileWriter& ou
         }
         if (!flush(false))
             break;
+        if (!m_progressed(1, r))
+            return false;
     }
     if (sheet.footer) {
         for (int c = 0; c < cols; ++c) {
@@ -564,7 +574,10 @@ bool Workbook::write(CompoundFileWriter& out, QString& error) {
 } // namespace
 
 bool XlsExporter::write(const ExportLayout& layout, QIODevice& device) {
-    Workbook book(layout, m_maxRows);
+    // The two passes over the rows count for half the rows each.
+    const qint64 rows = layout.rowCount();
+    Workbook book(layout, m_maxRows,
+                  [this, rows](int pass, int row) { return progressed((pass * rows + row + 1) / 2); });
     QString error;
     if (!book.plan(error))
         return fail(error);

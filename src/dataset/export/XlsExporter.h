@@ -18,7 +18,8 @@
 // the distinct texts and measures every worksheet, so that the second can
 // stream the records straight to the device behind the container's header.
 // The first pass keeps the shared-string index of every text cell (four
-// bytes a cell), so the second reads only the numbers again.
+// bytes a cell), so the second reads only the numbers again. Progress
+// counts each pass as half of the rows.
 #include "dataset/export/GridExporter.h"
 
 namespace gridexport {
