@@ -114,12 +114,8 @@ private slots:
                  QDir(bin).filePath(name));
     }
 
-    void refusesMissingOrIncompleteLibrary() {
-        PluginLibrary missing;
-        QVERIFY(!missing.load(QStringLiteral("/nonexistent/libMealPlugin.so")));
-        QVERIFY(missing.errorString().contains(QStringLiteral("/nonexistent/libMealPlugin.so")));
-        QVERIFY(!missing.isLoaded());
-
+    // A library without all nine exports is refused with the missing names.
+    void refusesIncompleteLibrary() {
         PluginLibrary broken;
         QVERIFY(!broken.load(QStringLiteral(BROKEN_PLUGIN_FILE)));
         for (const char* name : {"ShowDllForm", "PassConnection", "PassParameters", "PassAccount",

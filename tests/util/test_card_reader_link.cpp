@@ -117,16 +117,6 @@ private slots:
         QVERIFY(trace.contains(QStringLiteral("   GET_SNR result = 0")));
     }
 
-    // The card number takes the first four serial bytes of a longer serial.
-    void sevenByteSerialUsesItsFirstFourBytes() {
-        useCard(QStringLiteral("key = FFFFFFFFFFFF"), QString(), QStringLiteral("FE 00 00 80 11 22 33"));
-        CardReaderLink link(m_session, m_prompter, kLibrary);
-        CardReader reader;
-        QString cardNo;
-        QVERIFY(link.ReadCardNumber(reader, cardNo));
-        QCOMPARE(cardNo, QStringLiteral("2147483902")); // 0x800000FE, unsigned
-    }
-
     void absentCardLeavesNumberEmpty() {
         useCard(QStringLiteral("key = FFFFFFFFFFFF"), sampleCardBlockLines(), QString());
         CardReaderLink link(m_session, m_prompter, kLibrary);

@@ -61,9 +61,6 @@ private slots:
         QFETCH(int, edge);
         QFETCH(QPoint, start);
         QFETCH(QPoint, rest);
-        // The step rises by one every 11/3 ticks of the counter.
-        for (const auto& [counter, step] : {std::pair{0, 1}, {3, 1}, {4, 2}, {11, 4}, {40, 11}})
-            QCOMPARE(ToastMotion::stepFor(counter), step);
         ToastMotion m(ToastEdge(edge), kArea, kSize);
         QCOMPARE(m.startPosition(), start);
         QCOMPARE(m.position(), start);
@@ -86,21 +83,10 @@ private slots:
             previous = m.position();
         }
         QCOMPARE(m.phase(), ToastMotion::Done);
-        const QPoint out = m.position();
-        switch (ToastEdge(edge)) {
-        case ToastEdge::Left:
-            QVERIFY(out.x() + 218 <= 2 && out.x() + 218 > -20);
-            break;
-        case ToastEdge::Right:
-            QVERIFY(out.x() >= 1022 && out.x() < 1044);
-            break;
-        case ToastEdge::Top:
-            QVERIFY(out.y() + 148 <= 2 && out.y() + 148 > -20);
-            break;
-        case ToastEdge::Bottom:
-            QVERIFY(out.y() >= 736 && out.y() < 758);
-            break;
-        }
+        // Pixels past the starting position, outwards.
+        const QPoint outwards = start - rest;
+        const int beyond = QPoint::dotProduct(m.position() - start, outwards) / outwards.manhattanLength();
+        QVERIFY2(beyond >= -1 && beyond < 21, qPrintable(QString::number(beyond)));
         // Sliding out starts at the speed reached and slows down.
         QVERIFY(moves.size() > 10);
         QCOMPARE(moves.first(), ToastMotion::stepFor(in.ticks));
@@ -108,8 +94,11 @@ private slots:
             QVERIFY(moves[i] <= moves[i - 1]);
     }
 
-    // A click while sliding in starts the slide-out at the speed reached.
+    // A click while sliding in starts the slide-out at the speed reached; the
+    // step rises by one every 11/3 ticks of the counter.
     void clickWhileSlidingIn() {
+        for (const auto& [counter, step] : {std::pair{0, 1}, {3, 1}, {4, 2}, {11, 4}, {40, 11}})
+            QCOMPARE(ToastMotion::stepFor(counter), step);
         ToastMotion m(ToastEdge::Bottom, kArea, kSize);
         for (int i = 0; i < 10; ++i)
             QVERIFY(!m.slideInTick());
@@ -195,18 +184,10 @@ private slots:
         }
     }
 
-    // Closing all deletes what is left; the list is safe to use from
-    // several threads at once.
-    void closeAllAndLocking() {
+    // Four threads register toasts at once: the places handed out on each
+    // edge are 0, 1, 2, ... without a gap or a double.
+    void registryIsLocked() {
         ToastRegistry registry;
-        QPointer<QObject> left = new QObject;
-        registry.add(left, ToastEdge::Bottom);
-        registry.closeAll();
-        QVERIFY(left.isNull());
-        QCOMPARE(registry.count(), 0);
-
-        // Four threads register toasts at once: the places handed out on each
-        // edge are 0, 1, 2, ... without a gap or a double.
         std::vector<std::unique_ptr<QObject>> objects;
         for (int i = 0; i < 400; ++i)
             objects.push_back(std::make_unique<QObject>());
