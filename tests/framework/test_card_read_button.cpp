@@ -85,8 +85,6 @@ private slots:
         QTest::addColumn<QString>("message");
         const QString sample = sampleCardBlockLines();
         QTest::newRow("no card") << QString() << "FFFFFFFFFFFF" << sample << "没有找到IC卡或卡是否损坏。";
-        QTest::newRow("other key") << "01 02 03 04"
-                                   << "112233445566" << sample << "读卡错误,请检查卡密码是否正确!";
         QTest::newRow("never written") << "01 02 03 04"
                                        << "FFFFFFFFFFFF" << QString() << "这是一张空白卡！";
     }

@@ -30,12 +30,6 @@ private slots:
     void init() { rf.reset(); }
     void cleanupTestCase() { fx.stop(); }
 
-    void importNeedsTheInsertRight() {
-        auto w = rf.open(QStringLiteral("rec_files"), RecordRights::Find);
-        w->actDataImport->trigger();
-        QCOMPARE(rf.messages(), QStringList{QStringLiteral("无权限")});
-    }
-
     void importsAFileOfTheSameTable() {
         for (const int index : {1, 2}) { // ADTG, XML
             auto w = rf.open();
@@ -113,7 +107,12 @@ private slots:
         QCOMPARE(fx.logLines(QStringLiteral("导入 1 笔%")), 1);
     }
 
-    void cancellingTheContentsDialogImportsNothing() {
+    // Without the insert right nothing is asked; cancelling the file's
+    // contents imports nothing.
+    void refusedOrCancelledImportsNothing() {
+        rf.open(QStringLiteral("rec_files"), RecordRights::Find)->actDataImport->trigger();
+        QCOMPARE(rf.messages(), QStringList{QStringLiteral("无权限")});
+        fx.prompter.clear();
         auto w = rf.open();
         const QString path = rf.exportAs(*w, QStringLiteral("nothing"), 1) + QStringLiteral(".ADTG");
         fx.db->exec(QStringLiteral("delete from rec_files"));
