@@ -29,24 +29,20 @@ private slots:
         p.error(QStringLiteral("选中列不能排序"));
         QCOMPARE(p.pendingAnswers(), 0);
 
-        const QVector<PromptCall> calls = p.calls();
-        QCOMPARE(calls.size(), 6);
-        QCOMPARE(calls[0].kind, PromptCall::Message);
-        QCOMPARE(calls[0].title, QStringLiteral("提示"));
-        QCOMPARE(calls[0].icon, PromptIcon::Information);
-        QCOMPARE(calls[1].kind, PromptCall::Question);
-        QCOMPARE(calls[1].title, QStringLiteral("询问"));
-        QCOMPARE(calls[1].buttons, PromptButtons::YesNo);
-        QCOMPARE(calls[1].icon, PromptIcon::Question);
-        QCOMPARE(calls[2].buttons, PromptButtons::YesNoCancel);
-        QCOMPARE(calls[3].kind, PromptCall::Input);
-        QCOMPARE(calls[3].title, QStringLiteral("请输入密码"));
-        QCOMPARE(calls[3].text, QStringLiteral("请输入管理员密码:"));
-        QVERIFY(calls[3].masked);
-        QVERIFY(!calls[4].masked);
-        QCOMPARE(calls[4].defaultText, QStringLiteral("d"));
-        QCOMPARE(calls[5].title, QStringLiteral("错误"));
-        QCOMPARE(calls[5].icon, PromptIcon::Error);
+        QStringList described, icons;
+        for (const PromptCall& call : p.calls()) {
+            described << call.describe();
+            icons << QLatin1String(promptIconName(call.icon));
+        }
+        QCOMPARE(described,
+                 QStringList({"message \"提示\": \"无记录\"",
+                              "question \"询问\": \"确认删除当前记录吗?\" [Yes/No]",
+                              "question \"询问\": \"“窗口”的数据已被修改, 是否保存?\" [Yes/No/Cancel]",
+                              "input \"请输入密码\": \"请输入管理员密码:\"", "input \"T\": \"P\"",
+                              "message \"错误\": \"选中列不能排序\""}));
+        QCOMPARE(icons, QStringList({"information", "question", "question", "none", "none", "error"}));
+        QVERIFY(p.calls()[3].masked && !p.calls()[4].masked);
+        QCOMPARE(p.calls()[4].defaultText, QStringLiteral("d"));
         QCOMPARE(p.texts().at(1), QStringLiteral("确认删除当前记录吗?"));
 
         QCOMPARE(p.takeCalls().size(), 6);
