@@ -2,7 +2,6 @@
 
 #include "db/CompanyParameters.h"
 #include "db/DbError.h"
-#include "db/PasswordHash.h"
 #include "db/QueryRunner.h"
 #include "db/Session.h"
 
@@ -34,14 +33,6 @@ std::optional<UserAccount> loadUserAccount(const QSqlDatabase& db, const QString
     a.departs = column(q, "departs");
     a.dinroomId = column(q, "dinroom_id");
     return a;
-}
-
-std::optional<UserAccount> checkLogin(const QSqlDatabase& db, const QString& userId,
-                                      const QString& password) {
-    auto account = loadUserAccount(db, userId);
-    if (!account || !PasswordHash::verify(password, account->passwordHash))
-        return std::nullopt;
-    return account;
 }
 
 QString ReadUserRight(const Session& session, const QString& key) {

@@ -1,6 +1,7 @@
 #pragma once
-// The host's user table sys_user: log-in check, and the per-action rights
-// kept in its Access column as lines "_" + action name + "=" + integer.
+// The host's user table sys_user: the account row (the log-in check is the
+// host's), and the per-action rights kept in its Access column as lines
+// "_" + action name + "=" + integer.
 // The user id is always bound, never pasted into a statement.
 #include <QSqlDatabase>
 #include <QString>
@@ -19,8 +20,6 @@ struct UserAccount {
 };
 
 std::optional<UserAccount> loadUserAccount(const QSqlDatabase& db, const QString& userId);
-// The account when the password matches its stored hash; nothing otherwise.
-std::optional<UserAccount> checkLogin(const QSqlDatabase& db, const QString& userId, const QString& password);
 
 // The value stored under Key in the current user's Access list, "0" when absent.
 QString ReadUserRight(const Session& session, const QString& key);
