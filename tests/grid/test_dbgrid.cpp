@@ -69,11 +69,11 @@ private slots:
         DBGrid grid;
         grid.setDataSet(&ds);
         const auto cell = [](FooterCellSpec::Kind kind, const QString& text, const QString& format) {
-            FooterCellSpec spec;
-            spec.kind = kind;
-            spec.text = text;
-            spec.displayFormat = format;
-            return spec;
+            FooterCellSpec made;
+            made.kind = kind;
+            made.text = text;
+            made.displayFormat = format;
+            return made;
         };
         grid.footer().setCell(QStringLiteral("emp_id"),
                               cell(FooterCellSpec::StaticText, QStringLiteral("汇总:"), {}));
