@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace PrintOutput {
 
@@ -33,28 +32,13 @@ QString documentPath(const QString& programFolder, const QString& title, const Q
 gridexport::ExportResult exportGrid(const gridexport::ExportSource& source, gridexport::ExportFormat format,
                                     const QString& path, QString* error,
                                     const gridexport::ExportProgress& progress) {
-    using gridexport::ExportResult;
-    auto fail = [&](const QString& message) {
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder)) {
         if (error)
-            *error = message;
-        return ExportResult::Failed;
-    };
-    const auto exporter = gridexport::createExporter(format);
-    if (!exporter)
-        return fail(QStringLiteral("未知的导出格式"));
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-        return fail(QStringLiteral("不能创建目录 %1").arg(QFileInfo(path).absolutePath()));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(file.errorString());
-    const ExportResult result = exporter->exportTo(source, file, gridexport::RowScope::AllRows, progress);
-    if (!result) {
-        file.cancelWriting();
-        return result.cancelled() ? result : fail(exporter->errorString());
+            *error = QStringLiteral("不能创建目录 %1").arg(folder);
+        return gridexport::ExportResult::Failed;
     }
-    if (!file.commit())
-        return fail(file.errorString());
-    return result;
+    return gridexport::exportToFile(format, source, path, gridexport::RowScope::AllRows, progress, error);
 }
 
 } // namespace PrintOutput

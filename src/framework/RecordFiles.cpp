@@ -5,8 +5,6 @@
 #include "dataset/persist/DataSetFile.h"
 #include "db/DbError.h"
 
-#include <QSaveFile>
-
 namespace RecordFiles {
 
 QString dataSetFilter() {
@@ -100,28 +98,16 @@ gridexport::ExportResult writeExport(Target target, const DataSet& dataSet,
         format = ExportFormat::Html;
         break;
     }
-    // Written beside the target, which is replaced only when the file is complete.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return failed(QStringLiteral("无法写入文件 %1: %2").arg(path, file.errorString()));
-    ExportResult result = ExportResult::Written;
     if (target == Target::Adtg || target == Target::Xml) {
         const DataSetFileFormat fileFormat =
             target == Target::Adtg ? DataSetFileFormat::Adtg : DataSetFileFormat::Xml;
-        result = saveDataSet(dataSet, file, fileFormat, error, progress);
-    } else {
-        const auto exporter = gridexport::createExporter(format);
-        result = exporter->exportTo(source, file, gridexport::RowScope::SelectionOrAll, progress);
-        if (result.status == ExportResult::Failed && error)
-            *error = exporter->errorString();
+        return gridexport::writeFileAtomically(
+            path,
+            [&](QIODevice& device) { return saveDataSet(dataSet, device, fileFormat, error, progress); },
+            error);
     }
-    if (!result) {
-        file.cancelWriting();
-        return result;
-    }
-    if (!file.commit())
-        return failed(QStringLiteral("无法写入文件 %1: %2").arg(path, file.errorString()));
-    return result;
+    return gridexport::exportToFile(format, source, path, gridexport::RowScope::SelectionOrAll, progress,
+                                    error);
 }
 
 QString overwriteQuestion(const QString& path) {

@@ -81,16 +81,13 @@ void TfrmMealRecords::buildControls() {
     edtCard_id = new QLineEdit(plKey);
     edtCard_id->setObjectName(QStringLiteral("edtCard_id"));
     edtCard_id->setMaximumWidth(100);
-    btnReadCard = new QToolButton(plKey);
-    btnReadCard->setObjectName(QStringLiteral("btnReadCard"));
-    btnReadCard->setText(QStringLiteral("读卡"));
+    btnReadCard = CardReadButton::create(context(), edtCard_id, plKey); // digits only; "读卡" fills it
     keyLayout->insertWidget(at++, new QLabel(QStringLiteral("消费类型"), plKey));
     keyLayout->insertWidget(at++, cbkind);
     keyLayout->insertWidget(at++, new QLabel(QStringLiteral("卡号"), plKey));
     keyLayout->insertWidget(at++, edtCard_id);
     keyLayout->insertWidget(at++, btnReadCard);
     connect(edtCard_id, &QLineEdit::returnPressed, this, [this] { actEnterExecute(); });
-    CardReadButton::attach(context(), edtCard_id, btnReadCard); // digits only; "读卡" fills it
     connect(cbkind, &QComboBox::currentIndexChanged, this, [this] { cbkindChange(); });
 
     TabSheet2 = new QWidget(PgControl);

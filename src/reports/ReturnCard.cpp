@@ -40,10 +40,7 @@ TfrmReturnCard::TfrmReturnCard(ModuleContext& context, QWidget* parent)
     edtCard_id = new QLineEdit(plKey);
     edtCard_id->setObjectName(QStringLiteral("edtCard_id"));
     edtCard_id->setMaximumWidth(100);
-    btnReadCard = new QToolButton(plKey);
-    btnReadCard->setObjectName(QStringLiteral("btnReadCard"));
-    btnReadCard->setText(QStringLiteral("读卡"));
-    CardReadButton::attach(this->context(), edtCard_id, btnReadCard); // digits only; "读卡" fills it
+    btnReadCard = CardReadButton::create(this->context(), edtCard_id, plKey); // digits only; "读卡" fills it
     int i = at;
     layout->insertWidget(i++, new QLabel(QStringLiteral("时间从"), plKey));
     layout->insertWidget(i++, dtp_begin);

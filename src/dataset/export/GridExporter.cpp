@@ -7,6 +7,7 @@
 #include "dataset/export/XlsExporter.h"
 
 #include <QIODevice>
+#include <QSaveFile>
 #include <QStringEncoder>
 
 namespace gridexport {
@@ -110,6 +111,44 @@ bool BufferedOutput::flush() {
 QString BufferedOutput::errorString() const {
     const QString detail = m_device.errorString();
     return detail.isEmpty() ? QStringLiteral("写入文件失败") : QStringLiteral("写入文件失败: %1").arg(detail);
+}
+
+ExportResult writeFileAtomically(const QString& path, const FileWrite& write, QString* error) {
+    auto failed = [&](const QString& message) {
+        if (error)
+            *error = message;
+        return ExportResult::Failed;
+    };
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return failed(QStringLiteral("无法写入文件 %1: %2").arg(path, file.errorString()));
+    const ExportResult result = write(file);
+    if (!result) {
+        file.cancelWriting();
+        return result;
+    }
+    if (!file.commit())
+        return failed(QStringLiteral("无法写入文件 %1: %2").arg(path, file.errorString()));
+    return result;
+}
+
+ExportResult exportToFile(ExportFormat format, const ExportSource& source, const QString& path,
+                          RowScope scope, const ExportProgress& progress, QString* error) {
+    const auto exporter = createExporter(format);
+    if (!exporter) {
+        if (error)
+            *error = QStringLiteral("未知的导出格式");
+        return ExportResult::Failed;
+    }
+    return writeFileAtomically(
+        path,
+        [&](QIODevice& device) {
+            const ExportResult result = exporter->exportTo(source, device, scope, progress);
+            if (result.status == ExportResult::Failed && error)
+                *error = exporter->errorString();
+            return result;
+        },
+        error);
 }
 
 } // namespace gridexport

@@ -67,6 +67,17 @@ private:
 
 std::unique_ptr<GridExporter> createExporter(ExportFormat format);
 
+// Writes `path` through a temporary file beside it that replaces the file only
+// when `write` returned Written: a failed or cancelled export leaves the old
+// file untouched and nothing partial behind. `write` sets `error` when it
+// fails; the file's own errors are told as "无法写入文件 …".
+using FileWrite = std::function<ExportResult(QIODevice& device)>;
+ExportResult writeFileAtomically(const QString& path, const FileWrite& write, QString* error);
+
+// One grid format written to `path` by writeFileAtomically.
+ExportResult exportToFile(ExportFormat format, const ExportSource& source, const QString& path,
+                          RowScope scope, const ExportProgress& progress, QString* error);
+
 // Collects output in a buffer and hands it to the device in large blocks;
 // remembers the first refusal.
 class BufferedOutput {
