@@ -130,7 +130,7 @@ int lock(CtlContext& ctx, const QStringList& args) {
     if (!q.next() || q.value(0).isNull())
         throw DbError(QStringLiteral("没有账单 %1").arg(label));
     const MonthlyPeriod period{q.value(0).toDateTime(), q.value(1).toDateTime()};
-    const MonthlyBillBook book(ctx.session);
+    MonthlyBillBook book(ctx.session);
     QString error = MonthlyBillBook::lockPeriodError(period.start, period.end, QDateTime::currentDateTime());
     if (error.isEmpty())
         error = book.lockContentError(label, period);

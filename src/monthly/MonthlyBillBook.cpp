@@ -214,7 +214,7 @@ QString MonthlyBillBook::lockContentError(const QString& monthDes, const Monthly
     return QString();
 }
 
-void MonthlyBillBook::writeLock(const QDateTime& end, const QDateTime& now) const {
+void MonthlyBillBook::writeLock(const QDateTime& end, const QDateTime& now) {
     // The old lock goes only when the new one is in.
     execute(
         {QStringLiteral(" delete from  pos_lockBillDate "),

@@ -60,7 +60,7 @@ public:
     QString lockContentError(const QString& monthDes, const MonthlyPeriod& period) const;
     // Stores the lock; once it is committed the session's lock date is
     // raised to the end (a failed write leaves it as it was).
-    void writeLock(const QDateTime& end, const QDateTime& now) const;
+    void writeLock(const QDateTime& end, const QDateTime& now);
 
 private:
     // Runs the statements, several in one transaction.
