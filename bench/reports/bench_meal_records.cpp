@@ -12,8 +12,8 @@
 #include "db/DatabaseConnection.h"
 #include "db/DbError.h"
 #include "db/MealDataModule.h"
-#include "reports/MealRecords.h"
-#include "shell/ModuleContext.h"
+#include "framework/ModuleContext.h"
+#include "reports/ui/MealRecords.h"
 #include "util/ScriptedPrompter.h"
 
 #include <QAction>

@@ -2,6 +2,7 @@
 // The module's session context: what the host hands over through the exports
 // and what the start-up reads. Created once by the plug-in (or by mealctl) and
 // passed to every class that needs it; there are no other module globals.
+#include "db/HostInterface.h"
 #include "db/ModuleConfig.h"
 #include "db/QueryRunner.h"
 #include "db/SqlDialect.h"
@@ -13,8 +14,6 @@
 
 #include <cstdint>
 #include <optional>
-
-#include "shell/MealPluginApi.h"
 
 static_assert(sizeof(MealAccountPeriod) == 24, "the accounting period record is 24 bytes");
 

@@ -1,6 +1,6 @@
 #include "framework/ContextHelp.h"
 
-#include "shell/ModuleContext.h"
+#include "framework/ModuleContext.h"
 #include "util/HelpIndex.h"
 
 bool ShowContextHelp(ModuleContext& context, const QString& key) {

@@ -3,7 +3,7 @@
 #include "db/CompanyParameters.h"
 #include "db/IniFile.h"
 #include "db/SchemaUpgrade.h"
-#include "shell/ModuleContext.h"
+#include "framework/ModuleContext.h"
 
 #include <QAction>
 #include <QDir>

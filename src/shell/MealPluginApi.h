@@ -7,6 +7,8 @@
 // Expected order: InitDll, then PassConnection, PassParameters, PassAccount
 // and ShareCallBack in any order, then GetDllMainMenu / GetToolBar, then
 // ShowDllForm any number of times, and FreeDll last.
+#include "db/HostInterface.h"
+
 #include <cstdint>
 
 class QApplication;
@@ -27,19 +29,6 @@ extern "C" {
 typedef std::int32_t MealHResult;
 enum : std::int32_t { MEAL_S_OK = 0 };
 #define MEAL_E_UNEXPECTED (static_cast<std::int32_t>(0x8000FFFFu))
-
-// The accounting period, copied whole (24 bytes): pointer to the month text,
-// begin and end as day numbers counted from 1899-12-30.
-struct MealAccountPeriod {
-    const char* monthText;
-    double beginDate;
-    double endDate;
-};
-
-// The host's notification procedure: event 0 a record window was activated,
-// 1 a record window is closing; `window` is that window (a QWidget*); the out
-// value is ignored. A negative result is a failure and is raised in the module.
-typedef std::int32_t (*MealHostNotify)(std::int32_t event, void* window, std::int32_t* outValue);
 
 // Texts are UTF-8. `application` and `screen` point at the host's variables
 // holding its QApplication and its window list (the MDI area).

@@ -8,7 +8,7 @@
 #include "shell/MainForm.h"
 #include "shell/PluginState.h"
 #include "shell/ShowChildWindow.h"
-#include "util/DialogPrompter.h"
+#include "util/ui/DialogPrompter.h"
 #include "workers/WorkerPool.h"
 
 #include <QApplication>

@@ -2,7 +2,7 @@
 // The plug-in's one piece of module-wide state: the session context (which
 // outlives FreeDll, as the configuration values do), the data module and the
 // hidden main form, and one instance variable per dispatchable window class.
-#include "shell/ModuleContext.h"
+#include "framework/ModuleContext.h"
 #include "util/Prompter.h"
 
 #include <QHash>

@@ -1,8 +1,8 @@
 #include "shell/WindowRegistry.h"
 
-#include "monthly/MonthlyBalance.h"
-#include "reports/MealRecords.h"
-#include "reports/ReturnCard.h"
+#include "monthly/ui/MonthlyBalance.h"
+#include "reports/ui/MealRecords.h"
+#include "reports/ui/ReturnCard.h"
 
 #include <QHash>
 

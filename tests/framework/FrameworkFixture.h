@@ -3,7 +3,7 @@
 // driving record windows offscreen.
 #include "TestDatabase.h"
 #include "db/MealDataModule.h"
-#include "shell/ModuleContext.h"
+#include "framework/ModuleContext.h"
 #include "util/ScriptedPrompter.h"
 
 #include <QTemporaryDir>

@@ -3,9 +3,9 @@
 // suites: rows to export, the actions driven with scripted answers, and the
 // modal dialogs answered once they are open.
 #include "FrameworkFixture.h"
-#include "framework/RecordBaseClass.h"
 #include "framework/RecordWindowRules.h"
-#include "util/Progress.h"
+#include "framework/ui/RecordBaseClass.h"
+#include "util/ui/Progress.h"
 
 #include <QAction>
 #include <QApplication>

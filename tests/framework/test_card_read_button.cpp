@@ -4,8 +4,8 @@
 // the edit takes digits only.
 #include "FrameworkFixture.h"
 #include "SampleCard.h"
-#include "framework/CardReadButton.h"
-#include "util/MsgFrm.h"
+#include "framework/ui/CardReadButton.h"
+#include "util/ui/MsgFrm.h"
 
 #include <QApplication>
 #include <QFile>

@@ -2,13 +2,13 @@
 // set), the column chooser's lists, widths dragged in the grid, and the print
 // dialog's file output; no database.
 #include "dataset/DataSet.h"
-#include "dataset/grid/DBGrid.h"
 #include "dataset/grid/DataSetExportSource.h"
 #include "dataset/grid/DataSetTableModel.h"
+#include "dataset/grid/ui/DBGrid.h"
 #include "framework/ColumnChoice.h"
-#include "framework/DefColumnDialog.h"
 #include "framework/GridLayout.h"
 #include "framework/PrintOutput.h"
+#include "framework/ui/DefColumnDialog.h"
 
 #include <QFile>
 #include <QHeaderView>

@@ -3,14 +3,14 @@
 // chooser's moves, export into Documents with its questions, the preview,
 // printing to PDF with the toast, the summary-row switch and the print right.
 #include "FrameworkFixture.h"
-#include "dataset/grid/DBGrid.h"
-#include "framework/DefColumnDialog.h"
+#include "dataset/grid/ui/DBGrid.h"
 #include "framework/GridLayout.h"
-#include "framework/GridPrinter.h"
-#include "framework/PrintDialog.h"
-#include "framework/RecordBaseClass.h"
-#include "framework/RecordPrintActions.h"
 #include "framework/RecordWindowRules.h"
+#include "framework/ui/DefColumnDialog.h"
+#include "framework/ui/GridPrinter.h"
+#include "framework/ui/PrintDialog.h"
+#include "framework/ui/RecordBaseClass.h"
+#include "framework/ui/RecordPrintActions.h"
 
 #include <QApplication>
 #include <QCheckBox>

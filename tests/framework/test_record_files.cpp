@@ -4,12 +4,12 @@
 // numbers, texts and dates with hostile input.
 #include "../export/MiniXlsReader.h"
 #include "RecordFilesFixture.h"
-#include "dataset/grid/DBGrid.h"
 #include "dataset/grid/DataSetExportSource.h"
-#include "framework/FindDialog.h"
+#include "dataset/grid/ui/DBGrid.h"
 #include "framework/PrintOutput.h"
-#include "framework/RecordFileActions.h"
 #include "framework/RecordFiles.h"
+#include "framework/ui/FindDialog.h"
+#include "framework/ui/RecordFileActions.h"
 
 #include <sys/resource.h>
 

@@ -3,10 +3,10 @@
 // another table refused before any row, the per-row question, cancelling
 // mid-import, the personnel question, and a batch-optimistic data set.
 #include "RecordFilesFixture.h"
-#include "dataset/grid/DBGrid.h"
-#include "framework/FileRecordsDialog.h"
+#include "dataset/grid/ui/DBGrid.h"
 #include "framework/RecordFiles.h"
-#include "util/Progress.h"
+#include "framework/ui/FileRecordsDialog.h"
+#include "util/ui/Progress.h"
 
 #include <QPushButton>
 

@@ -4,10 +4,10 @@
 // Enter and the memo, the navigator, cancel; F1 help in a record window; and
 // a record window closed through an MDI area as the host builds it.
 #include "FrameworkFixture.h"
-#include "framework/RecordBaseClass.h"
-#include "framework/RecordInputClass.h"
+#include "framework/ui/RecordBaseClass.h"
+#include "framework/ui/RecordInputClass.h"
 #include "util/HelpIndex.h"
-#include "util/Progress.h"
+#include "util/ui/Progress.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -2,9 +2,9 @@
 // key search, footers, the data-state rules, deletes with their questions
 // and log lines, hostile search texts, the close question.
 #include "FrameworkFixture.h"
-#include "dataset/grid/DBGrid.h"
-#include "framework/RecordBaseClass.h"
+#include "dataset/grid/ui/DBGrid.h"
 #include "framework/RecordWindowRules.h"
+#include "framework/ui/RecordBaseClass.h"
 
 #include <QLabel>
 #include <QLineEdit>

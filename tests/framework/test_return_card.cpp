@@ -2,12 +2,12 @@
 // employee, name and card filters, department rights, labels, hostile texts
 // in every box, and the period line of the print.
 #include "RecordFilesFixture.h"
-#include "dataset/grid/DBGrid.h"
-#include "framework/GridPrinter.h"
-#include "framework/PrintDialog.h"
-#include "framework/RecordPrintActions.h"
-#include "reports/ReturnCard.h"
+#include "dataset/grid/ui/DBGrid.h"
+#include "framework/ui/GridPrinter.h"
+#include "framework/ui/PrintDialog.h"
+#include "framework/ui/RecordPrintActions.h"
 #include "reports/ReturnCardQuery.h"
+#include "reports/ui/ReturnCard.h"
 
 #include <QDateTimeEdit>
 #include <QLineEdit>

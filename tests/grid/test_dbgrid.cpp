@@ -2,9 +2,9 @@
 // sort markers, selection as bookmarks, frozen columns, and the grid as an
 // export source.
 #include "dataset/DataSet.h"
-#include "dataset/grid/DBGrid.h"
 #include "dataset/grid/DataSetExportSource.h"
-#include "dataset/grid/MultiLevelHeader.h"
+#include "dataset/grid/ui/DBGrid.h"
+#include "dataset/grid/ui/MultiLevelHeader.h"
 
 #include <QHeaderView>
 #include <QSignalSpy>

@@ -5,7 +5,7 @@
 // reads the whole set (sizing columns to their contents, a footer that
 // formats cells, a repaint of every row) shows up as a count in the millions.
 #include "dataset/DataSet.h"
-#include "dataset/grid/DBGrid.h"
+#include "dataset/grid/ui/DBGrid.h"
 
 #include <QHeaderView>
 #include <QScrollBar>

@@ -3,12 +3,12 @@
 // rows and their filters, deleting against the lock date, locking, a card's
 // history with its breaks, and closing while the workers run.
 #include "MonthlyFixture.h"
-#include "dataset/grid/DBGrid.h"
+#include "dataset/grid/ui/DBGrid.h"
 #include "db/MealDataModule.h"
-#include "monthly/ConsumeAllRec.h"
-#include "monthly/MonthlyBalance.h"
-#include "monthly/SelectMonth.h"
-#include "shell/ModuleContext.h"
+#include "framework/ModuleContext.h"
+#include "monthly/ui/ConsumeAllRec.h"
+#include "monthly/ui/MonthlyBalance.h"
+#include "monthly/ui/SelectMonth.h"
 #include "util/ScriptedPrompter.h"
 #include <QDialog>
 

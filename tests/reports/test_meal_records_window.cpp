@@ -5,9 +5,9 @@
 #include "../framework/FrameworkFixture.h"
 #include "../framework/RecordFilesFixture.h"
 #include "MealRecordsData.h"
-#include "dataset/grid/DBGrid.h"
+#include "dataset/grid/ui/DBGrid.h"
 #include "framework/GridLayout.h"
-#include "reports/MealRecords.h"
+#include "reports/ui/MealRecords.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -1,11 +1,11 @@
 // The widgets of the shared utilities, offscreen: the production prompter's
 // boxes and file dialog, the message toast, and the progress dialog's cancel
 // driven through the scripted prompter.
-#include "util/DialogPrompter.h"
-#include "util/MsgFrm.h"
-#include "util/Progress.h"
 #include "util/ScriptedPrompter.h"
 #include "util/ToastRegistry.h"
+#include "util/ui/DialogPrompter.h"
+#include "util/ui/MsgFrm.h"
+#include "util/ui/Progress.h"
 
 #include <QApplication>
 #include <QFileDialog>

@@ -1,0 +1,20 @@
+#pragma once
+// TfrmReturnCard ("退卡明细表"): the returned cards of a period, with its own
+// date pickers, name and card-number search.
+#include "framework/ui/RecordBaseClass.h"
+
+class QDateTimeEdit;
+
+class TfrmReturnCard : public TfrmRecordBaseClass {
+    Q_OBJECT
+public:
+    explicit TfrmReturnCard(ModuleContext& context, QWidget* parent = nullptr);
+
+    QDateTimeEdit* dtp_begin = nullptr;
+    QDateTimeEdit* dtp_end = nullptr;
+    QLineEdit* edtname = nullptr;
+    QLineEdit* edtCard_id = nullptr;
+    QToolButton* btnReadCard = nullptr;
+
+    void QueryData(QObject* sender) override;
+};
