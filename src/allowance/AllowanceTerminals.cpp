@@ -11,8 +11,7 @@ namespace allowance {
 
 QVector<TClockInfo> AllowanceTerminals::load() const {
     QString sql = QStringLiteral("SELECT * FROM Clocks WHERE Clock_type not in ('0') ORDER BY clock_id ");
-    if (!m_session.UserDinRoom.isEmpty() &&
-        isTrueText(ReadCompanyParameter(m_session, QStringLiteral("cbClock"), QStringLiteral("False"))))
+    if (!m_session.UserDinRoom.isEmpty() && CompanySwitch::diningRoomRights(m_session))
         sql =
             QStringLiteral("SELECT * FROM Clocks WHERE Clock_type not in ('0') AND dinroom_id='%1' ORDER BY "
                            "clock_id")

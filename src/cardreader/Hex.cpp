@@ -1,16 +1,12 @@
 #include "cardreader/Hex.h"
 
+#include "common/HexDigit.h"
+
 namespace cardreader {
 
 namespace {
 int digitValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
+    return hexDigitValue(c);
 }
 
 bool isSeparator(char c) {

@@ -172,7 +172,9 @@ int PcscReader::readerSerial(int reader, std::string& serial) {
     return CR_OK;
 }
 
-int PcscReader::cardSerial(int reader, Bytes& uid) {
+namespace {
+// Runs `work` over a channel to the card in `reader` (exclusive connection).
+template <typename Work> int withCard(int reader, Work work) {
     const PcscLibrary* library = PcscLibrary::instance();
     if (!library)
         return CR_ERR_NO_READER;
@@ -183,22 +185,19 @@ int PcscReader::cardSerial(int reader, Bytes& uid) {
     if (rc != CR_OK)
         return rc;
     PcscChannel channel(session);
-    return readUid(channel, uid);
+    return work(channel);
+}
+} // namespace
+
+int PcscReader::cardSerial(int reader, Bytes& uid) {
+    return withCard(reader, [&](PcscChannel& channel) { return readUid(channel, uid); });
 }
 
 int PcscReader::readBlocks(int reader, KeyType type, int firstBlock, int count, const SectorKey& key,
                            Bytes& data) {
-    const PcscLibrary* library = PcscLibrary::instance();
-    if (!library)
-        return CR_ERR_NO_READER;
-    ReaderSession session(*library);
-    int rc = session.open(reader);
-    if (rc == CR_OK)
-        rc = session.connect(false);
-    if (rc != CR_OK)
-        return rc;
-    PcscChannel channel(session);
-    return cardreader::readBlocks(channel, type, firstBlock, count, key, data);
+    return withCard(reader, [&](PcscChannel& channel) {
+        return cardreader::readBlocks(channel, type, firstBlock, count, key, data);
+    });
 }
 
 } // namespace cardreader

@@ -182,6 +182,13 @@ int SimReader::load(int reader, SimCard& card) const {
     return card.connected ? CR_OK : CR_ERR_NO_READER;
 }
 
+int SimReader::loadCard(int reader, SimCard& card) const {
+    const int rc = load(reader, card);
+    if (rc == CR_OK && card.uid.empty())
+        return CR_ERR_NO_CARD;
+    return rc;
+}
+
 int SimReader::readerSerial(int reader, std::string& serial) {
     SimCard card;
     const int rc = load(reader, card);
@@ -192,11 +199,9 @@ int SimReader::readerSerial(int reader, std::string& serial) {
 
 int SimReader::cardSerial(int reader, Bytes& uid) {
     SimCard card;
-    const int rc = load(reader, card);
+    const int rc = loadCard(reader, card);
     if (rc != CR_OK)
         return rc;
-    if (card.uid.empty())
-        return CR_ERR_NO_CARD;
     uid = card.uid;
     return CR_OK;
 }
@@ -204,11 +209,9 @@ int SimReader::cardSerial(int reader, Bytes& uid) {
 int SimReader::readBlocks(int reader, KeyType type, int firstBlock, int count, const SectorKey& key,
                           Bytes& data) {
     SimCard card;
-    const int rc = load(reader, card);
+    const int rc = loadCard(reader, card);
     if (rc != CR_OK)
         return rc;
-    if (card.uid.empty())
-        return CR_ERR_NO_CARD;
     Bytes result;
     int authenticatedSector = -1;
     for (int block = firstBlock; block < firstBlock + count; ++block) {

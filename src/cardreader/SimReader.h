@@ -40,6 +40,8 @@ public:
 private:
     // The reader's state now: CR_OK and `card`, or the failure every call reports.
     int load(int reader, SimCard& card) const;
+    // As load, and CR_ERR_NO_CARD when the reader holds no card.
+    int loadCard(int reader, SimCard& card) const;
 
     std::string m_cardFile;
     std::optional<std::string> m_uidText;

@@ -86,13 +86,8 @@ void DataSet::storeLoadFinished(bool cancelled) {
     m_loading = false;
     if (m_store)
         m_store->squeeze();
-    if (!m_sortKeys.empty()) {
-        const Bookmark keep = bookmark();
-        rebuildView();
-        const int pos = positionOf(keep);
-        setPosition(pos >= 0 ? pos : (m_view.empty() ? -1 : 0));
-        emit viewReset();
-    }
+    if (!m_sortKeys.empty())
+        rebuildViewKeepingRow();
     emit loadFinished(cancelled);
 }
 
@@ -313,6 +308,18 @@ void DataSet::rebuildView() {
     invalidatePositions();
 }
 
+void DataSet::rebuildViewKeepingRow() {
+    rebuildViewKeepingRow(bookmark());
+}
+
+void DataSet::rebuildViewKeepingRow(Bookmark keep) {
+    rebuildView();
+    const int pos = positionOf(keep);
+    m_pos = -1;
+    setPosition(pos >= 0 ? pos : (m_view.empty() ? -1 : 0));
+    emit viewReset();
+}
+
 void DataSet::applySortToView() {
     if (!m_sortKeys.empty())
         sortRows(m_view, *this, m_sortKeys);
@@ -327,11 +334,7 @@ void DataSet::setSort(const QString& sortText) {
     const Bookmark keep = bookmark();
     m_sortText = sortText.trimmed();
     m_sortKeys = std::move(keys);
-    rebuildView();
-    const int pos = positionOf(keep);
-    m_pos = -1;
-    setPosition(pos >= 0 ? pos : 0);
-    emit viewReset();
+    rebuildViewKeepingRow(keep);
 }
 
 void DataSet::setFilter(const QString& filterText) {
@@ -340,14 +343,8 @@ void DataSet::setFilter(const QString& filterText) {
         predicate = compileFilter(filterText, *this); // throws, leaving everything as it was
     m_filterText = filterText;
     m_predicate = predicate;
-    if (m_filtered && m_store) {
-        const Bookmark keep = bookmark();
-        rebuildView();
-        const int pos = positionOf(keep);
-        m_pos = -1;
-        setPosition(pos >= 0 ? pos : 0);
-        emit viewReset();
-    }
+    if (m_filtered && m_store)
+        rebuildViewKeepingRow();
 }
 
 void DataSet::setFiltered(bool filtered) {
@@ -356,14 +353,8 @@ void DataSet::setFiltered(bool filtered) {
     if (filtered && m_store && !m_predicate && !m_filterText.trimmed().isEmpty())
         m_predicate = compileFilter(m_filterText, *this);
     m_filtered = filtered;
-    if (m_store) {
-        const Bookmark keep = bookmark();
-        rebuildView();
-        const int pos = positionOf(keep);
-        m_pos = -1;
-        setPosition(pos >= 0 ? pos : 0);
-        emit viewReset();
-    }
+    if (m_store)
+        rebuildViewKeepingRow();
 }
 
 bool DataSet::locate(const QString& keyFields, const QVariant& values, LocateOptions options) {

@@ -220,6 +220,11 @@ private:
     void detachStore();
     void createFields();
     void rebuildView();
+    // Leaves Edit or Insert: the buffer is dropped, the state is Browse; the row edited.
+    Bookmark endEdit();
+    // Rebuilds the view and stays on the same row (the first when it left the view).
+    void rebuildViewKeepingRow();
+    void rebuildViewKeepingRow(Bookmark keep);
     void storeRowsAdded(std::uint32_t firstRow, std::uint32_t count);
     void invalidatePositions() { m_positionsValid = false; }
     void setPosition(int pos);

@@ -70,15 +70,20 @@ void DataSet::append() {
     emit dataChanged(kInsertBookmark);
 }
 
-void DataSet::cancel() {
-    if (m_state != State::Edit && m_state != State::Insert)
-        return;
+Bookmark DataSet::endEdit() {
     const Bookmark row = m_editRow;
     m_buffer.clear();
     m_bufferSet.clear();
     m_editRow = kNoBookmark;
     m_modified = false;
     setState(State::Browse);
+    return row;
+}
+
+void DataSet::cancel() {
+    if (m_state != State::Edit && m_state != State::Insert)
+        return;
+    const Bookmark row = endEdit();
     emit dataChanged(row == kNoBookmark ? bookmark() : row);
 }
 
@@ -133,12 +138,7 @@ void DataSet::post() {
     for (int c = 0; c < columns; ++c)
         if (change.changed[std::size_t(c)])
             writeCell(*m_store, m_editRow, c, change.newValues[std::size_t(c)]);
-    const Bookmark row = m_editRow;
-    m_buffer.clear();
-    m_bufferSet.clear();
-    m_editRow = kNoBookmark;
-    m_modified = false;
-    setState(State::Browse);
+    const Bookmark row = endEdit();
     const std::vector<DataSet*> views = m_store->views();
     for (DataSet* v : views)
         v->storeRowChanged(row);

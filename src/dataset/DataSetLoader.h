@@ -30,6 +30,8 @@ public:
                const SqlTrace* trace = nullptr);
     void cancel();
     bool isRunning() const { return m_running; }
+    // The data set the next start loads into.
+    void setTarget(DataSet* target) { m_target = target; }
 
 signals:
     // The load ended: complete, cancelled, or failed with the engine's

@@ -44,6 +44,8 @@ public:
     void setDisplayLabel(const QString& label) { m_displayLabel = label; }
     int displayWidth() const;
     void setDisplayWidth(int width) { m_displayWidth = width; }
+    // False while the width is the type's default (nobody set one).
+    bool hasDisplayWidth() const { return m_displayWidth >= 0; }
     bool visible() const { return m_visible; }
     void setVisible(bool visible) { m_visible = visible; }
     // The position among the data set's fields.

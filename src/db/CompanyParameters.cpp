@@ -54,15 +54,60 @@ qint64 ReadCompanyMoneyParameter(const Session& session, const QString& name) {
     return units >= 0 ? (units + perCent / 2) / perCent : -((-units + perCent / 2) / perCent);
 }
 
-QString UserDepartsList(const Session& session) {
+bool parseDepartmentList(const QString& stored, QStringList* codes) {
+    QStringList out;
+    for (const QString& part : stored.split(QLatin1Char(','))) {
+        QString code = part.trimmed();
+        if (code.size() >= 2 && code.startsWith(QLatin1Char('\'')) && code.endsWith(QLatin1Char('\'')))
+            code = code.mid(1, code.size() - 2).trimmed();
+        if (code.isEmpty())
+            return false;
+        for (const QChar ch : code)
+            if (!(ch.isLetterOrNumber() || ch == QLatin1Char('_') || ch == QLatin1Char('-')))
+                return false;
+        out << code;
+    }
+    *codes = out;
+    return true;
+}
+
+QStringList UserDepartments(const Session& session) {
     QSqlQuery q(session.ModuleConnection);
     // The user id is bound, never pasted into the statement.
     session.runner().RunQuery(q, QStringLiteral("select departs from sys_User where Userid=:userid"), true,
                               {{QStringLiteral("userid"), session.CurrentUserId}});
-    if (q.next() && !q.value(0).isNull()) {
-        const QString departs = q.value(0).toString();
-        if (!departs.isEmpty())
-            return QLatin1Char('(') + departs + QLatin1Char(')');
+    if (!q.next() || q.value(0).isNull())
+        return {};
+    const QString stored = q.value(0).toString().trimmed();
+    QStringList codes;
+    if (stored.isEmpty())
+        return {};
+    if (!parseDepartmentList(stored, &codes)) {
+        session.trace().write(QStringLiteral("sys_user.departs of %1 is not a list of department codes: "
+                                             "no departments")
+                                  .arg(session.CurrentUserId));
+        return {};
     }
-    return QStringLiteral("('0')");
+    return codes;
 }
+
+QString departmentInList(const SqlDialect& dialect, const QStringList& codes) {
+    if (codes.isEmpty())
+        return QStringLiteral("('0')");
+    QStringList quoted;
+    for (const QString& code : codes)
+        quoted << dialect.quote(code);
+    return QLatin1Char('(') + quoted.join(QLatin1Char(',')) + QLatin1Char(')');
+}
+
+namespace CompanySwitch {
+bool departmentRights(const Session& session) {
+    return isTrueText(ReadCompanyParameter(session, QStringLiteral("cbDepart"), QString()));
+}
+bool diningRoomRights(const Session& session) {
+    return isTrueText(ReadCompanyParameter(session, QStringLiteral("cbClock"), QString()));
+}
+bool employeeNumbersWithLetters(const Session& session) {
+    return isTrueText(ReadCompanyParameter(session, QStringLiteral("IsEMPNO_ABC"), QString()));
+}
+} // namespace CompanySwitch

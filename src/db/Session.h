@@ -27,10 +27,11 @@ public:
     QString CurrentUserId;
     QByteArray CurrentUserId8; // the 8-bit copy
     QString CurrentUserName;
-    QByteArray Arg3;
-    QString Arg4; // the logged-in user's password, read by record repair
-    QString Arg5;
-    QString Arg6;
+    QString CurrentUserPassword; // read by record repair to confirm the operator
+    // Texts the host passes with the user that the module keeps but never reads.
+    QByteArray UnusedHostText3;
+    QString UnusedHostText5;
+    QString UnusedHostText6;
     QString CompanyName;
     quint8 HostOptions = 0;
     QString UserDinRoom;
@@ -56,11 +57,18 @@ public:
     bool IsSQLServer() const { return config.IsSQLServer; }
     int ModuleOptions() const { return config.ModuleOptions; }
 
-    SqlDialect dialect() const { return SqlDialect(config.IsSQLServer, config.IsMySQL); }
+    // The statements' dialect follows the open connection's driver (MariaDB
+    // through QMYSQL, SQL Server through QODBC); only without a connection
+    // does Daybook.ini's Datatype choose it.
+    SqlDialect dialect() const;
+    // The engine of the open connection disagrees with Daybook.ini's Datatype:
+    // the text to refuse the configuration with (empty when they agree).
+    QString engineMismatch() const;
     const SqlTrace& trace() const { return m_trace; }
     QueryRunner runner() const { return QueryRunner(m_trace); }
 
-    // Re-reads Daybook.ini from the program folder and updates the trace switch.
+    // Re-reads Daybook.ini from the program folder and updates the trace
+    // switch; throws DbError when its Datatype disagrees with the connection.
     void readConfiguration();
     // Only the trace switch of Daybook.ini, for statements run before the full read.
     void readTraceSetting();

@@ -9,8 +9,7 @@
 namespace DepartmentFilter {
 
 bool rightsApply(const Session& session) {
-    return isTrueText(ReadCompanyParameter(session, QStringLiteral("cbDepart"), QString())) &&
-           session.CurrentUserId.toUpper() != QLatin1String("ADMIN");
+    return CompanySwitch::departmentRights(session) && !session.isAdmin();
 }
 
 QString buildWhere(const DptWhereInput& in, const Session& session) {
@@ -29,7 +28,7 @@ QString buildWhere(const DptWhereInput& in, const Session& session) {
         sql += QStringLiteral(" And Deptno like %1").arg(dialect.likePrefix(in.departmentNo));
     }
     if (in.departmentRights)
-        sql += QStringLiteral(" AND deptno in %1").arg(in.userDepartsList);
+        sql += QStringLiteral(" AND deptno in %1").arg(departmentInList(dialect, in.userDepartments));
     return sql;
 }
 
@@ -44,7 +43,7 @@ QString departmentsStatement(const Session& session, bool withRights) {
     const SqlDialect d = session.dialect();
     QString base = QStringLiteral("SELECT deptno,deptname,parentno FROM hum_Department where 1 = 1 ");
     if (withRights)
-        base = QStringLiteral("%1 and Deptno in %2").arg(base, UserDepartsList(session));
+        base = QStringLiteral("%1 and Deptno in %2").arg(base, departmentInList(d, UserDepartments(session)));
     return base + QStringLiteral(" and ") + d.nullFunction() +
            QStringLiteral("(sortno, 0) <> 1 order by deptno");
 }

@@ -3,6 +3,7 @@
 // conditions BuildWhere appends, in their order, and the department tree's
 // statements and shape.
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 class Session;
@@ -18,7 +19,7 @@ struct DptWhereInput {
     QString departmentNo; // the selected node's department number
     bool departmentFilter = true;
     bool departmentRights = false; // company parameter cbDepart is true and the user is not Admin
-    QString userDepartsList;       // "('01','02')" or "('0')"
+    QStringList userDepartments;   // the codes the user may see (none: nothing matches)
 };
 
 namespace DepartmentFilter {

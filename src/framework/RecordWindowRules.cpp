@@ -32,9 +32,9 @@ QString keySearchStatement(const SqlDialect& dialect, const QString& table, cons
     if (keyFieldObject && isNumericForKeySearch(*keyFieldObject)) {
         if (text.isEmpty())
             return QStringLiteral("SELECT * FROM %1").arg(table);
-        bool ok = false;
-        const qint64 value = text.toLongLong(&ok);
-        return QStringLiteral("SELECT * FROM %1 WHERE %2 = %3").arg(table, keyField).arg(ok ? value : 0);
+        // Text that is not wholly a number is refused, never read as key 0.
+        return QStringLiteral("SELECT * FROM %1 WHERE %2 = %3")
+            .arg(table, keyField, SqlDialect::toIntegerText(text));
     }
     return QStringLiteral("SELECT * FROM %1 WHERE %2 like %3").arg(table, keyField, dialect.likePrefix(text));
 }

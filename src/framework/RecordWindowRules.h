@@ -18,9 +18,9 @@ bool allowed(int tag, Bit bit, const Session& session);
 namespace RecordWindowRules {
 
 // The statement of a search from the "转到" button on the base table and its
-// key field. A numeric key compares as an integer (0 when the text is not a
-// number); any other key, or one the data set lacks, is a prefix match of the
-// trimmed text (taken literally, wildcards included).
+// key field. A numeric key compares as an integer (text that is not wholly a
+// number is refused with DbError); any other key, or one the data set lacks,
+// is a prefix match of the trimmed text (taken literally, wildcards included).
 QString keySearchStatement(const SqlDialect& dialect, const QString& table, const QString& keyField,
                            const Field* keyFieldObject, const QString& searchText);
 

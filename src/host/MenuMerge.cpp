@@ -5,12 +5,11 @@
 #include <QMenuBar>
 #include <QToolBar>
 
-QList<QAction*> mergeMenuBar(QMenuBar* host, QMenuBar* plugin, QAction* before) {
+namespace {
+// Shares the plug-in's entries with the host's bar, before `before`, skipping those present.
+QList<QAction*> shareActions(QWidget* host, const QList<QAction*>& entries, QAction* before) {
     QList<QAction*> added;
-    if (!host || !plugin)
-        return added;
     const QList<QAction*> present = host->actions();
-    const QList<QAction*> entries = plugin->actions();
     for (QAction* entry : entries) {
         if (present.contains(entry))
             continue;
@@ -19,20 +18,18 @@ QList<QAction*> mergeMenuBar(QMenuBar* host, QMenuBar* plugin, QAction* before) 
     }
     return added;
 }
+} // namespace
+
+QList<QAction*> mergeMenuBar(QMenuBar* host, QMenuBar* plugin, QAction* before) {
+    if (!host || !plugin)
+        return {};
+    return shareActions(host, plugin->actions(), before);
+}
 
 QList<QAction*> mergeToolBar(QToolBar* host, QToolBar* plugin) {
-    QList<QAction*> added;
     if (!host || !plugin)
-        return added;
-    const QList<QAction*> present = host->actions();
-    const QList<QAction*> entries = plugin->actions();
-    for (QAction* entry : entries) {
-        if (present.contains(entry))
-            continue;
-        host->addAction(entry);
-        added << entry;
-    }
-    return added;
+        return {};
+    return shareActions(host, plugin->actions(), nullptr);
 }
 
 namespace {

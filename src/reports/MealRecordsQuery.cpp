@@ -49,7 +49,8 @@ QString statement(const MealRecordsFilter& f, const Session& session) {
     QString sql = DepartmentFilter::buildWhere(in, session);
     if (!f.cardText.trimmed().isEmpty())
         sql += QStringLiteral(" And %1 = %2").arg(QStringLiteral("card_id"), cardNumber(f.cardText));
-    sql += f.terminalCondition;
+    if (f.byTerminals)
+        sql += terminalCondition(f.terminals);
     if (!f.userDinRoom.isEmpty() && f.restrictToDinRoom)
         sql += QStringLiteral(" and clock_id in (select  clock_id from clocks where dinroom_id=%1)")
                    .arg(dialect.quote(f.userDinRoom));
@@ -70,16 +71,25 @@ QString roomTerminalsStatement(const SqlDialect& dialect, const QString& roomId)
         .arg(dialect.quote(roomId));
 }
 
-QString terminalCondition(const QStringList& clockIds) {
-    const QString list = clockIds.isEmpty() ? QStringLiteral("-1") : clockIds.join(QLatin1Char(','));
+QString terminalCondition(const QVector<qint64>& clockIds) {
+    QStringList numbers;
+    for (const qint64 id : clockIds)
+        numbers << QString::number(id);
+    const QString list = numbers.isEmpty() ? QStringLiteral("-1") : numbers.join(QLatin1Char(','));
     return QStringLiteral(" and clock_id in (%1)").arg(list);
 }
 
-int terminalOfCaption(const QString& caption) {
-    const int open = caption.indexOf(QLatin1Char('('));
-    bool ok = false;
-    const int id = (open < 0 ? caption : caption.left(open)).trimmed().toInt(&ok);
-    return ok ? id : 0;
+QVector<qint64> readTerminals(const Session& session, const QString& sql) {
+    QVector<qint64> ids;
+    QSqlQuery q(session.ModuleConnection);
+    session.runner().RunQuery(q, sql, true);
+    while (q.next()) {
+        bool ok = false;
+        const qint64 id = q.value(0).toLongLong(&ok);
+        if (ok)
+            ids << id;
+    }
+    return ids;
 }
 
 QString terminalCaption(int clockId, int tcpipType, const QString& address, int tcpipPort, int comPort,
@@ -109,9 +119,10 @@ QVector<ClockTreeRoom> loadClockTree(const Session& session) {
         const int room = byId.value(q.value(1).toString().trimmed(), -1);
         if (room < 0)
             continue; // a terminal without a known room has no node
-        rooms[room].terminals << terminalCaption(q.value(0).toInt(), q.value(2).toInt(),
-                                                 q.value(3).toString(), q.value(4).toInt(),
-                                                 q.value(5).toInt(), q.value(6).toInt());
+        const int clockId = q.value(0).toInt();
+        rooms[room].terminals.append(
+            {clockId, terminalCaption(clockId, q.value(2).toInt(), q.value(3).toString(), q.value(4).toInt(),
+                                      q.value(5).toInt(), q.value(6).toInt())});
     }
     return rooms;
 }

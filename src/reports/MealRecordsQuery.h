@@ -17,7 +17,8 @@ class SqlDialect;
 struct MealRecordsFilter {
     DptWhereInput department;       // employee, name, department and rights conditions
     QString cardText;               // digits only; anything else is refused
-    QString terminalCondition;      // " and clock_id in (...)" during a tree click, else empty
+    bool byTerminals = false;       // a dining-room tree click: only `terminals`
+    QVector<qint64> terminals;      // the terminals of the clicked node (none: nothing matches)
     QString userDinRoom;            // the user's dining room (empty: none)
     bool restrictToDinRoom = false; // company parameter cbClock is true
     int kindIndex = 8;              // position in the type list; 8 "全部"
@@ -49,20 +50,24 @@ QStringList kindItems(int moduleOptions);
 QString allTerminalsStatement(const SqlDialect& dialect, const QString& userDinRoom, bool restrictToDinRoom);
 QString roomTerminalsStatement(const SqlDialect& dialect, const QString& roomId);
 // " and clock_id in (list)"; an empty list becomes -1 so that nothing matches.
-QString terminalCondition(const QStringList& clockIds);
-// The terminal number of a terminal node: the caption text before "(", 0 when unreadable.
-int terminalOfCaption(const QString& caption);
+QString terminalCondition(const QVector<qint64>& clockIds);
+// The terminal numbers a terminal-list statement returns.
+QVector<qint64> readTerminals(const Session& session, const QString& sql);
 // "%d(%s-%d)" with the address and port or, for a serial terminal (TCPIP_type
 // not 0), "%d(COM%d-%d)" with the port and baud rate.
 QString terminalCaption(int clockId, int tcpipType, const QString& address, int tcpipPort, int comPort,
                         int baudRate);
 
 // The dining-room tree: root "所有餐厅", one node per room (data: the room id),
-// one child per POS terminal of the room.
+// one child per POS terminal of the room (data: the terminal number).
+struct ClockTreeTerminal {
+    qint64 clockId = 0;
+    QString caption;
+};
 struct ClockTreeRoom {
     QString roomId;
     QString name;
-    QStringList terminals; // captions
+    QVector<ClockTreeTerminal> terminals;
 };
 QVector<ClockTreeRoom> loadClockTree(const Session& session);
 

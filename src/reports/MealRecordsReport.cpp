@@ -26,21 +26,16 @@ int mealRecordsKindIndex(const QString& text, int moduleOptions) {
 
 namespace {
 
-QStringList terminalList(const ReportArguments& args, const Session& session) {
-    QStringList ids;
+QVector<qint64> terminalList(const ReportArguments& args, const Session& session) {
+    QVector<qint64> ids;
     if (args.has(QStringLiteral("terminal")))
         for (const QString& part :
              args.text(QStringLiteral("terminal")).split(QLatin1Char(','), Qt::SkipEmptyParts))
-            ids << SqlDialect::toIntegerText(part.trimmed());
-    if (args.has(QStringLiteral("dinroom"))) {
-        QSqlQuery q(session.ModuleConnection);
-        session.runner().RunQuery(
-            q,
-            MealRecordsQuery::roomTerminalsStatement(session.dialect(), args.text(QStringLiteral("dinroom"))),
-            true);
-        while (q.next())
-            ids << q.value(0).toString();
-    }
+            ids << SqlDialect::toInteger(part.trimmed());
+    if (args.has(QStringLiteral("dinroom")))
+        ids << MealRecordsQuery::readTerminals(
+            session, MealRecordsQuery::roomTerminalsStatement(session.dialect(),
+                                                              args.text(QStringLiteral("dinroom"))));
     return ids;
 }
 
@@ -57,14 +52,16 @@ ReportStatement statement(const ReportArguments& args, const Session& session) {
     }
     f.department.departmentRights = DepartmentFilter::rightsApply(session);
     if (f.department.departmentRights)
-        f.department.userDepartsList = UserDepartsList(session);
+        f.department.userDepartments = UserDepartments(session);
     f.cardText = args.text(QStringLiteral("card"));
     if (args.has(QStringLiteral("card")) && f.cardText.trimmed().isEmpty())
         throw DbError(QStringLiteral("卡号只能由数字组成: "));
-    if (args.has(QStringLiteral("terminal")) || args.has(QStringLiteral("dinroom")))
-        f.terminalCondition = MealRecordsQuery::terminalCondition(terminalList(args, session));
+    if (args.has(QStringLiteral("terminal")) || args.has(QStringLiteral("dinroom"))) {
+        f.byTerminals = true;
+        f.terminals = terminalList(args, session);
+    }
     f.userDinRoom = session.UserDinRoom;
-    f.restrictToDinRoom = isTrueText(ReadCompanyParameter(session, QStringLiteral("cbClock"), QString()));
+    f.restrictToDinRoom = CompanySwitch::diningRoomRights(session);
     f.kindIndex = args.has(QStringLiteral("kind"))
                       ? mealRecordsKindIndex(args.text(QStringLiteral("kind")), session.ModuleOptions())
                       : MealRecordsQuery::AllIndex;

@@ -8,7 +8,7 @@
 #include "db/MealDataModule.h"
 #include "db/Session.h"
 #include "framework/DataSetBinding.h"
-#include "reports/SumFooter.h"
+#include "framework/SumFooter.h"
 
 #include <QFileInfo>
 

@@ -1,5 +1,6 @@
 #include "reports/ReturnCardQuery.h"
 
+#include "db/CompanyParameters.h"
 #include "db/DbError.h"
 #include "db/Session.h"
 
@@ -27,10 +28,10 @@ QString statement(const ReturnCardFilter& f, const Session& session) {
         const qulonglong number = card.toULongLong(&ok);
         if (!ok)
             throw DbError(QStringLiteral("卡号只能由数字组成: %1").arg(card));
-        sql += QStringLiteral(" And %1 = %2").arg(QStringLiteral("card_id")).arg(number);
+        sql += QStringLiteral(" And %1 = %2").arg(QStringLiteral("card_id"), QString::number(number));
     }
     if (f.departmentRights)
-        sql += QStringLiteral(" and deptno in  %1").arg(f.userDepartsList);
+        sql += QStringLiteral(" and deptno in  %1").arg(departmentInList(dialect, f.userDepartments));
     sql += QStringLiteral(" order by emp_id , return_date ");
     return sql;
 }

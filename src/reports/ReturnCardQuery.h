@@ -3,6 +3,7 @@
 // name and card filters and the department rights.
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 class Session;
 
@@ -13,7 +14,7 @@ struct ReturnCardFilter {
     QString empName;
     QString cardId; // digits only; anything else is refused
     bool departmentRights = false;
-    QString userDepartsList;
+    QStringList userDepartments;
 };
 
 namespace ReturnCardQuery {

@@ -4,6 +4,8 @@
 #include "db/IniFile.h"
 #include "db/SchemaUpgrade.h"
 #include "framework/ModuleContext.h"
+#include "shell/ActionNames.h"
+#include "shell/WindowTable.h"
 
 #include <QAction>
 #include <QDir>
@@ -22,44 +24,54 @@ struct ActionText {
 
 // The module's functions, in action-list order.
 const ActionText kActions[] = {
-    {"ActFullRecord", "充值明细"},
-    {"ActMealRecord", "消费明细"},
-    {"ActBackRecords", "退款明细表"},
-    {"ActCardBalance", "卡余额表"},
-    {"ActChargeRecords", "补贴明细表"},
-    {"ActChargeSumDay", "每日充值汇总表"},
-    {"ActMealSumDay", "每日消费汇总表"},
-    {"ActDinRoomSum", "餐厅统计表"},
-    {"ActAllowance", "补贴登记"},
-    {"ActAddAllowdown", "补贴下发"},
-    {"ActOnlineAllow", "在线补贴"},
-    {"ActEmpDinLev", "个人餐别统计"},
-    {"ActDepartDinLev", "部门餐别统计"},
-    {"ActClockDinlev", "餐厅餐别统计"},
-    {"ActCardCost", "卡成本明细表"},
-    {"ActCheckData", "数据检查"},
-    {"ActReturnCard", "退卡明细表"},
-    {"ActEmpChargeSum", "个人充值统计"},
-    {"actMonthCal", "月统计"},
-    {"actMealMonth", "月统计报表"},
-    {"ActPersonAccount", "个人汇总资料"},
-    {"ActOrderrecord", "定餐记录表"},
-    {"ActOrderNotMeal", "定餐未就餐明细表"},
-    {"Actorderparam", "定餐参数设置"},
-    {"ActorderDetail", "定餐明细表"},
-    {"ActOrdertimesec", "定餐时间段资料"},
-    {"ActHSRecords", "商品销售统计"},
+    {ActionName::FullRecord, "充值明细"},
+    {ActionName::MealRecord, "消费明细"},
+    {ActionName::BackRecords, "退款明细表"},
+    {ActionName::CardBalance, "卡余额表"},
+    {ActionName::ChargeRecords, "补贴明细表"},
+    {ActionName::ChargeSumDay, "每日充值汇总表"},
+    {ActionName::MealSumDay, "每日消费汇总表"},
+    {ActionName::DinRoomSum, "餐厅统计表"},
+    {ActionName::Allowance, "补贴登记"},
+    {ActionName::AddAllowdown, "补贴下发"},
+    {ActionName::OnlineAllow, "在线补贴"},
+    {ActionName::EmpDinLev, "个人餐别统计"},
+    {ActionName::DepartDinLev, "部门餐别统计"},
+    {ActionName::ClockDinlev, "餐厅餐别统计"},
+    {ActionName::CardCost, "卡成本明细表"},
+    {ActionName::CheckData, "数据检查"},
+    {ActionName::ReturnCard, "退卡明细表"},
+    {ActionName::EmpChargeSum, "个人充值统计"},
+    {ActionName::MonthCal, "月统计"},
+    {ActionName::MealMonth, "月统计报表"},
+    {ActionName::PersonAccount, "个人汇总资料"},
+    {ActionName::Orderrecord, "定餐记录表"},
+    {ActionName::OrderNotMeal, "定餐未就餐明细表"},
+    {ActionName::Orderparam, "定餐参数设置"},
+    {ActionName::OrderDetail, "定餐明细表"},
+    {ActionName::Ordertimesec, "定餐时间段资料"},
+    {ActionName::HSRecords, "商品销售统计"},
 };
 
-const char* const kMenuDetails[] = {
-    "ActFullRecord", "ActMealRecord", "-", "ActCardBalance", "-", "ActBackRecords",
-    "ActCardCost",   "ActReturnCard"};
-const char* const kMenuStatistics[] = {
-    "ActChargeSumDay", "ActMealSumDay",  "ActDinRoomSum", "-", "ActEmpChargeSum",  "ActEmpDinLev",
-    "ActDepartDinLev", "ActClockDinlev", "ActHSRecords",  "-", "ActPersonAccount", "ActCheckData"};
-const char* const kMenuAllowance[] = {"ActAllowance", "ActAddAllowdown"};
-const char* const kOrderActions[] = {"ActOrderrecord", "ActOrderNotMeal", "Actorderparam", "ActorderDetail",
-                                     "ActOrdertimesec"};
+// Menu entries by action; nullptr is a separator.
+const char* const kMenuDetails[] = {ActionName::FullRecord,
+                                    ActionName::MealRecord,
+                                    nullptr,
+                                    ActionName::CardBalance,
+                                    nullptr,
+                                    ActionName::BackRecords,
+                                    ActionName::CardCost,
+                                    ActionName::ReturnCard};
+const char* const kMenuStatistics[] = {ActionName::ChargeSumDay,  ActionName::MealSumDay,
+                                       ActionName::DinRoomSum,    nullptr,
+                                       ActionName::EmpChargeSum,  ActionName::EmpDinLev,
+                                       ActionName::DepartDinLev,  ActionName::ClockDinlev,
+                                       ActionName::HSRecords,     nullptr,
+                                       ActionName::PersonAccount, ActionName::CheckData};
+const char* const kMenuAllowance[] = {ActionName::Allowance, ActionName::AddAllowdown};
+const char* const kOrderActions[] = {ActionName::Orderrecord, ActionName::OrderNotMeal,
+                                     ActionName::Orderparam, ActionName::OrderDetail,
+                                     ActionName::Ordertimesec};
 } // namespace
 
 TFrmMealMain::TFrmMealMain(ModuleContext& context, QWidget* parent) : QWidget(parent), m_context(context) {
@@ -83,7 +95,7 @@ void TFrmMealMain::buildActions() {
         m_actions.insert(action->objectName(), action);
     }
     // Attached to no menu and no dispatch name; kept for the host.
-    m_actions.value(QStringLiteral("ActDinRoomSum"))->setVisible(false);
+    m_actions.value(QLatin1String(ActionName::DinRoomSum))->setVisible(false);
 }
 
 void TFrmMealMain::buildMenu() {
@@ -91,7 +103,7 @@ void TFrmMealMain::buildMenu() {
     m_menu->setObjectName(QStringLiteral("mnMain"));
     auto fill = [this](QMenu* menu, const char* const* names, size_t count) {
         for (size_t i = 0; i < count; ++i) {
-            if (QLatin1String(names[i]) == QLatin1String("-"))
+            if (!names[i])
                 menu->addSeparator();
             else
                 menu->addAction(m_actions.value(QString::fromLatin1(names[i])));
@@ -104,9 +116,9 @@ void TFrmMealMain::buildMenu() {
     QMenu* statistics = m_menu->addMenu(QStringLiteral("消费统计"));
     statistics->setObjectName(QStringLiteral("N2"));
     fill(statistics, kMenuStatistics, std::size(kMenuStatistics));
-    m_N14 = m_menu->addMenu(QStringLiteral("补贴定餐"));
-    m_N14->setObjectName(QStringLiteral("N14"));
-    fill(m_N14, kMenuAllowance, std::size(kMenuAllowance));
+    m_allowanceMenu = m_menu->addMenu(QStringLiteral("补贴定餐"));
+    m_allowanceMenu->setObjectName(QStringLiteral("N14"));
+    fill(m_allowanceMenu, kMenuAllowance, std::size(kMenuAllowance));
 
     m_toolBar = new QToolBar(QStringLiteral("消费"), this);
     m_toolBar->setObjectName(QStringLiteral("tbMeal"));
@@ -115,16 +127,16 @@ void TFrmMealMain::buildMenu() {
 void TFrmMealMain::applyModuleOptions(int options) {
     const bool allowance = options & ModuleConfig::AllowanceFunctions;
     const bool mealOrder = options & ModuleConfig::MealOrderFunctions;
-    m_N14->menuAction()->setVisible(allowance || mealOrder);
+    m_allowanceMenu->menuAction()->setVisible(allowance || mealOrder);
     if (allowance && mealOrder)
-        m_N14->setTitle(QStringLiteral("补贴定餐"));
+        m_allowanceMenu->setTitle(QStringLiteral("补贴定餐"));
     else if (allowance)
-        m_N14->setTitle(QStringLiteral("补贴管理"));
+        m_allowanceMenu->setTitle(QStringLiteral("补贴管理"));
     else if (mealOrder)
-        m_N14->setTitle(QStringLiteral("定餐管理"));
+        m_allowanceMenu->setTitle(QStringLiteral("定餐管理"));
     if (!allowance) {
-        m_actions.value(QStringLiteral("ActAllowance"))->setVisible(false);
-        m_actions.value(QStringLiteral("ActAddAllowdown"))->setVisible(false);
+        m_actions.value(QLatin1String(ActionName::Allowance))->setVisible(false);
+        m_actions.value(QLatin1String(ActionName::AddAllowdown))->setVisible(false);
     }
     if (!mealOrder)
         for (const char* name : kOrderActions)
@@ -138,11 +150,14 @@ void TFrmMealMain::startUp() {
     folder.mkpath(QStringLiteral("FlashData"));
     folder.mkpath(QStringLiteral("Even"));
 
-    m_actions.value(QStringLiteral("ActAllowance"))->setVisible(!(s.HostOptions & 8));
+    m_actions.value(QLatin1String(ActionName::Allowance))->setVisible(!(s.HostOptions & 8));
 
     const QFileInfo realError(folder.filePath(QStringLiteral("RealError.txt")));
     if (realError.exists() && realError.size() > 1000000)
         QFile::remove(realError.filePath());
+
+    // A broken window table stops the start-up, not the operator's click.
+    windowTable();
 
     // The statements below go to the trace the configuration asks for.
     s.readTraceSetting();

@@ -24,7 +24,8 @@ public:
 
     QMenuBar* mnMain() const { return m_menu; }
     QToolBar* tbMeal() const { return m_toolBar; }
-    QMenu* N14() const { return m_N14; }
+    // "补贴定餐": the allowance and meal-order menu (N14 in the layouts).
+    QMenu* allowanceMenu() const { return m_allowanceMenu; }
     QAction* action(const QString& name) const { return m_actions.value(name); }
     QList<QAction*> actions() const { return m_actions.values(); }
     void enableAllActions();
@@ -47,7 +48,7 @@ private:
     ModuleContext& m_context;
     QMenuBar* m_menu = nullptr;
     QToolBar* m_toolBar = nullptr;
-    QMenu* m_N14 = nullptr;
+    QMenu* m_allowanceMenu = nullptr;
     QHash<QString, QAction*> m_actions;
     std::unique_ptr<IniFile> m_realData;
 };

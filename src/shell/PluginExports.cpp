@@ -150,10 +150,10 @@ MealHResult PassParameters(const char* userId, const char* userName, const char*
         s.CurrentUserId = text(userId);
         s.CurrentUserId8 = userId ? QByteArray(userId) : QByteArray();
         s.CurrentUserName = text(userName);
-        s.Arg3 = arg3 ? QByteArray(arg3) : QByteArray();
-        s.Arg4 = text(arg4);
-        s.Arg5 = text(arg5);
-        s.Arg6 = text(arg6);
+        s.UnusedHostText3 = arg3 ? QByteArray(arg3) : QByteArray();
+        s.CurrentUserPassword = text(arg4);
+        s.UnusedHostText5 = text(arg5);
+        s.UnusedHostText6 = text(arg6);
         s.CompanyName = text(company);
         if (state.FrmMealMain)
             state.FrmMealMain->enableAllActions();

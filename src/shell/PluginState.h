@@ -19,8 +19,8 @@ struct PluginState {
     std::unique_ptr<MealDataModule> MealDM;
     QPointer<TFrmMealMain> FrmMealMain;
     QApplication* application = nullptr;
-    QHash<QString, QPointer<QWidget>> instances; // by window class name
-    std::unique_ptr<Prompter> prompter;          // the dialogs' prompter, behind context.prompter
+    QHash<const QMetaObject*, QPointer<QWidget>> instances; // one per window class
+    std::unique_ptr<Prompter> prompter;                     // the dialogs' prompter, behind context.prompter
 
     static PluginState& instance();
 };

@@ -61,40 +61,25 @@ ScriptedPrompter::ScriptedPrompter() {
     m_unexpected = [](const QString& why) { qFatal("ScriptedPrompter: %s", qPrintable(why)); };
 }
 
+// Answer fields in order: kind, button, accepted, text, filter index.
 void ScriptedPrompter::answer(PromptAnswer answer) {
-    Answer a;
-    a.kind = Answer::Button;
-    a.button = answer;
-    m_answers << a;
+    m_answers << Answer{Answer::Button, answer, true, QString(), 0};
 }
 
 void ScriptedPrompter::answerText(const QString& text) {
-    Answer a;
-    a.kind = Answer::Text;
-    a.text = text;
-    m_answers << a;
+    m_answers << Answer{Answer::Text, PromptAnswer::Cancel, true, text, 0};
 }
 
 void ScriptedPrompter::cancelInput() {
-    Answer a;
-    a.kind = Answer::Text;
-    a.accepted = false;
-    m_answers << a;
+    m_answers << Answer{Answer::Text, PromptAnswer::Cancel, false, QString(), 0};
 }
 
 void ScriptedPrompter::answerFile(const QString& path, int filterIndex) {
-    Answer a;
-    a.kind = Answer::File;
-    a.text = path;
-    a.filterIndex = filterIndex;
-    m_answers << a;
+    m_answers << Answer{Answer::File, PromptAnswer::Cancel, true, path, filterIndex};
 }
 
 void ScriptedPrompter::cancelFile() {
-    Answer a;
-    a.kind = Answer::File;
-    a.accepted = false;
-    m_answers << a;
+    m_answers << Answer{Answer::File, PromptAnswer::Cancel, false, QString(), 0};
 }
 
 QVector<PromptCall> ScriptedPrompter::takeCalls() {

@@ -155,14 +155,26 @@ private slots:
                                 QStringLiteral("\\' or '1'='1"),
                                 QStringLiteral("张三 \"双引号\" `反引号`"),
                                 QStringLiteral("%_ wildcard")};
+        // A configuration naming SQL Server does not change how texts are
+        // quoted on a MariaDB connection (backslashes stay escaped), and is
+        // refused when it is read.
+        {
+            QFile ini(m_session.iniPath());
+            QVERIFY(ini.open(QIODevice::ReadWrite));
+            const QByteArray sqlServer = ini.readAll().replace("Datatype=MYSQL", "Datatype=SQLSERVER");
+            ini.resize(0);
+            ini.write(sqlServer);
+        }
+        QVERIFY_THROWS_EXCEPTION(DbError, m_session.readConfiguration());
+        QVERIFY(m_session.config.IsSQLServer);
         const SqlDialect dialect = m_session.dialect();
+        m_db->writeDaybookIni(m_home.path(), QStringLiteral("[RunTimeConfig]\nisWritelog=1\n"));
+        m_session.readConfiguration();
         QSqlQuery q(m_session.ModuleConnection);
         for (int i = 0; i < texts.size(); ++i)
-            m_session.runner().RunQuery(q,
-                                        QStringLiteral("insert into quoted (id, t) values (%1, %2)")
-                                            .arg(i)
-                                            .arg(dialect.quote(texts[i])),
-                                        false);
+            m_session.runner().RunQuery(
+                q, QStringLiteral("insert into quoted (id, t) values (%1, %2)").arg(QString::number(i), dialect.quote(texts[i])),
+                false);
         QCOMPARE(m_db->scalar(QStringLiteral("select count(*) from quoted")).toInt(), int(texts.size()));
         QVERIFY(m_db->scalar(QStringLiteral("select count(*) from x")).isValid()); // table x is still there
         for (int i = 0; i < texts.size(); ++i) {
@@ -205,22 +217,28 @@ private slots:
         QCOMPARE(read("ClientCode", "1"), QStringLiteral("1"));
     }
 
-    void userDepartsList() {
+    // The stored department list becomes codes, each quoted again when it
+    // reaches a statement; a list that is not one (an injected condition) is
+    // no departments at all.
+    void userDepartments() {
         m_db->exec(QStringLiteral("DELETE FROM sys_user"));
         m_db->exec(QStringLiteral("INSERT INTO sys_user (Userid, departs) VALUES "
-                                  "('U1', '''01'',''0102'''), ('U2', NULL), ('U3', '')"));
+                                  "('U1', '''01'',''0102'''), ('U2', NULL), ('U3', ''), ('U4', '03, 04'), "
+                                  "('X1', '''03'''') or (1=1'), ('X2', '''03'',''0''); drop table t; --'), "
+                                  "('X3', '''03'',,''04''')"));
         const auto departs = [this](const QString& user) {
             m_session.CurrentUserId = user;
-            return UserDepartsList(m_session);
+            return departmentInList(m_session.dialect(), UserDepartments(m_session));
         };
-        QCOMPARE(departs(QStringLiteral("U1")), QStringLiteral("('01','0102')"));
-        QCOMPARE(departs(QStringLiteral("u1")),
-                 QStringLiteral("('01','0102')")); // the collation ignores case
-        QCOMPARE(departs(QStringLiteral("U2")), QStringLiteral("('0')"));
-        QCOMPARE(departs(QStringLiteral("U3")), QStringLiteral("('0')"));
-        QCOMPARE(departs(QStringLiteral("nobody")), QStringLiteral("('0')"));
-        QCOMPARE(departs(QStringLiteral("x' or '1'='1")), QStringLiteral("('0')"));
-        QCOMPARE(departs(QStringLiteral("U1' -- ")), QStringLiteral("('0')"));
+        const QPair<const char*, const char*> cases[] = {
+            {"U1", "('01','0102')"}, {"u1", "('01','0102')"}, // the collation ignores case
+            {"U2", "('0')"},         {"U3", "('0')"},           {"U4", "('03','04')"},
+            {"X1", "('0')"},         {"X2", "('0')"},           {"X3", "('0')"},
+            {"nobody", "('0')"},     {"x' or '1'='1", "('0')"},
+        };
+        for (const auto& c : cases)
+            QCOMPARE(departs(QString::fromUtf8(c.first)), QString::fromUtf8(c.second));
+        QCOMPARE(departmentInList(m_session.dialect(), {QStringLiteral("a'b")}), QStringLiteral("('a''b')"));
     }
 
     void missingColumnsAreAdded() {

@@ -3,6 +3,7 @@
 // suites: rows to export, the actions driven with scripted answers, and the
 // modal dialogs answered once they are open.
 #include "FrameworkFixture.h"
+#include "WindowWait.h"
 #include "framework/RecordWindowRules.h"
 #include "framework/ui/RecordBaseClass.h"
 #include "util/ui/Progress.h"
@@ -82,6 +83,7 @@ struct RecordFilesFixture {
             *fx.context, table, table == QLatin1String("rec_files") ? QStringLiteral("文件记录") : table);
         w->setTag(tag);
         w->activate();
+        WAIT_LOADED(*w);
         return w;
     }
     // Exports through the action with the filter index chosen; the path

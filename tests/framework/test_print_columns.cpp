@@ -3,6 +3,7 @@
 // chooser's moves, export into Documents with its questions, the preview,
 // printing to PDF with the toast, the summary-row switch and the print right.
 #include "FrameworkFixture.h"
+#include "WindowWait.h"
 #include "dataset/grid/ui/DBGrid.h"
 #include "framework/GridLayout.h"
 #include "framework/RecordWindowRules.h"
@@ -76,6 +77,7 @@ class TestPrintColumns : public QObject {
         auto w = std::make_unique<TestWindow>(*fx.context);
         w->setTag(tag);
         w->activate();
+        WAIT_LOADED(*w);
         return w;
     }
     QString documents(const QString& name) const {
@@ -127,7 +129,7 @@ private slots:
         QVERIFY(shown);
         flushDeletes();
         QVERIFY(!seen); // freed on close
-        QVERIFY(!RecordPrintActions::of(*w)->columnDialog());
+        QVERIFY(!w->printActions().columnDialog());
         // The grid follows at once.
         QCOMPARE(w->dgTable->model()->columnCount(), 3);
         QVERIFY(!ds->findField(QStringLiteral("name"))->visible());
@@ -146,6 +148,7 @@ private slots:
         QCOMPARE(again->dgTable->model()->columnCount(), 3);
         // ... also after a refresh, which builds the fields anew.
         again->actDataRefreshExecute();
+        WAIT_LOADED(*again);
         QCOMPARE(ds2->findField(QStringLiteral("amount"))->displayLabel(), QStringLiteral("2010年金额"));
         QVERIFY(!ds2->findField(QStringLiteral("name"))->visible());
     }
@@ -175,7 +178,7 @@ private slots:
         auto w = open(RecordRights::Find);
         w->actDataPrint->trigger();
         QCOMPARE(fx.prompter.texts(), QStringList({QStringLiteral("无权限")}));
-        QVERIFY(!RecordPrintActions::of(*w)->printDialog());
+        QVERIFY(!w->printActions().printDialog());
 
         fx.context->session.CurrentUserId = QStringLiteral("admin");
         onModal<TdlgPrint>([](TdlgPrint* d) { d->btnCancel->click(); });
@@ -183,7 +186,7 @@ private slots:
         fx.context->session.CurrentUserId = QStringLiteral("OPER1");
         // The empty print title became the caption; the printer got its substitutions.
         QCOMPARE(w->printTitle, QStringLiteral("打印测试"));
-        const auto& subs = RecordPrintActions::of(*w)->gridPrinter().options().substitutions;
+        const auto& subs = w->printActions().gridPrinter().options().substitutions;
         QCOMPARE(subs.value(QStringLiteral("%[company]")), QStringLiteral("测试公司"));
         QCOMPARE(subs.value(QStringLiteral("%[print_date]")), QDate::currentDate().toString(Qt::ISODate));
     }
@@ -265,13 +268,13 @@ private slots:
         QVERIFY(previewSeen);
         QCOMPARE(pages, 1);
         flushDeletes();
-        QVERIFY(!RecordPrintActions::of(*w)->printDialog());
+        QVERIFY(!w->printActions().printDialog());
     }
 
     void printWritesPdfAndShowsTheToast() {
         auto w = open();
         w->printTitle = QStringLiteral("打印到文件");
-        QPrinter& printer = RecordPrintActions::of(*w)->gridPrinter().printer();
+        QPrinter& printer = w->printActions().gridPrinter().printer();
         printer.setOutputFormat(QPrinter::PdfFormat);
         const QString chosen = fx.home.filePath(QStringLiteral("chosen.pdf"));
         printer.setOutputFileName(chosen);

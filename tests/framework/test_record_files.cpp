@@ -4,6 +4,7 @@
 // numbers, texts and dates with hostile input.
 #include "../export/MiniXlsReader.h"
 #include "RecordFilesFixture.h"
+#include "WindowWait.h"
 #include "dataset/grid/DataSetExportSource.h"
 #include "dataset/grid/ui/DBGrid.h"
 #include "framework/PrintOutput.h"
@@ -117,7 +118,7 @@ private slots:
 
     void gridFormatsAloneAndTheRememberedIndex() {
         auto w = rf.open();
-        RecordFileActions* actions = RecordFileActions::of(*w);
+        RecordFileActions* actions = &w->fileActions();
         QVERIFY(actions);
         actions->dataSetFormats = false;
         const QString path = rf.exportAs(*w, QStringLiteral("plain"), 1) + QStringLiteral(".txt");
@@ -278,6 +279,7 @@ private slots:
         QCOMPARE(fx.count(QStringLiteral("select qty from rec_files where code='B'")), 20);
         // A refresh runs the window's own statement again.
         w->actDataRefreshExecute();
+        WAIT_LOADED(*w);
         QCOMPARE(w->dataSet()->recordCount(), 3);
     }
 

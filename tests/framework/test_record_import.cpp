@@ -3,6 +3,7 @@
 // another table refused before any row, the per-row question, cancelling
 // mid-import, the personnel question, and a batch-optimistic data set.
 #include "RecordFilesFixture.h"
+#include "WindowWait.h"
 #include "dataset/grid/ui/DBGrid.h"
 #include "framework/RecordFiles.h"
 #include "framework/ui/FileRecordsDialog.h"
@@ -38,6 +39,7 @@ private slots:
             QVERIFY(QFile::exists(path));
             fx.db->exec(QStringLiteral("delete from rec_files"));
             w->actDataRefreshExecute();
+            WAIT_LOADED(*w);
             fx.prompter.clear();
             importFile(*w, path);
             QCOMPARE(fx.prompter.calls().first().file.filter, RecordFiles::dataSetFilter());
@@ -73,6 +75,7 @@ private slots:
         // B stays: its row fails on the unique code. Yes goes on with C.
         fx.db->exec(QStringLiteral("delete from rec_files where code<>'B'"));
         w->actDataRefreshExecute();
+        WAIT_LOADED(*w);
         fx.prompter.clear();
         importFile(*w, path, {PromptAnswer::Yes});
         QCOMPARE(rf.messages(), QStringList({question, QStringLiteral("正常导入\"2\"条记录. ")}));
@@ -81,6 +84,7 @@ private slots:
         // No stops there: only A arrives.
         fx.db->exec(QStringLiteral("delete from rec_files where code<>'B'"));
         w->actDataRefreshExecute();
+        WAIT_LOADED(*w);
         fx.prompter.clear();
         importFile(*w, path, {PromptAnswer::No});
         QCOMPARE(rf.messages(), QStringList({question, QStringLiteral("正常导入\"1\"条记录. ")}));
@@ -93,6 +97,7 @@ private slots:
         const QString path = rf.exportAs(*w, QStringLiteral("cancel"), 1) + QStringLiteral(".ADTG");
         fx.db->exec(QStringLiteral("delete from rec_files"));
         w->actDataRefreshExecute();
+        WAIT_LOADED(*w);
         fx.prompter.clear();
         // The operator presses cancel while the first row is written.
         QMetaObject::Connection c = connect(w->dataSet(), &DataSet::rowsAppended, this, [&] {
@@ -150,10 +155,12 @@ private slots:
         w->batchUpdates = true;
         w->setTag(RecordRights::Insert);
         w->activate();
+        WAIT_LOADED(*w);
         const QString path = rf.exportAs(*w, QStringLiteral("batch"), 1) + QStringLiteral(".ADTG");
         // One row fails only when the batch is sent: nothing of the batch stays.
         fx.db->exec(QStringLiteral("delete from rec_files where code<>'C'"));
         w->actDataRefreshExecute();
+        WAIT_LOADED(*w);
         fx.prompter.clear();
         importFile(*w, path);
         QCOMPARE(fx.rows(QStringLiteral("rec_files")), 1);
@@ -164,6 +171,7 @@ private slots:
         // Without the clash all rows arrive at once.
         fx.db->exec(QStringLiteral("delete from rec_files"));
         w->actDataRefreshExecute();
+        WAIT_LOADED(*w);
         fx.prompter.clear();
         importFile(*w, path);
         QCOMPARE(fx.rows(QStringLiteral("rec_files")), 3);

@@ -4,6 +4,7 @@
 // Enter and the memo, the navigator, cancel; F1 help in a record window; and
 // a record window closed through an MDI area as the host builds it.
 #include "FrameworkFixture.h"
+#include "WindowWait.h"
 #include "framework/ui/RecordBaseClass.h"
 #include "framework/ui/RecordInputClass.h"
 #include "util/HelpIndex.h"
@@ -92,6 +93,7 @@ class TestRecordInput : public QObject {
         auto w = std::make_unique<InputWindow>(*fx.context);
         w->setTag(1 | 2 | 4);
         w->activate();
+        WAIT_LOADED(*w);
         return w;
     }
     int rows(const QString& where) const { return fx.rows(QStringLiteral("input_test"), where); }
@@ -181,7 +183,7 @@ private slots:
         Field* code = w->dataSet()->findField(QStringLiteral("code"));
         code->setTag(1);
         code->setDisplayLabel(QStringLiteral("编码"));
-        w->dataSetOpened(); // hooks the check on the tagged field
+        w->bindDataSet(w->dataSet()); // hooks the check on the tagged field
         w->dataSet()->append();
         InputDialog d(*w);
         d.show();

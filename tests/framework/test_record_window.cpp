@@ -2,7 +2,9 @@
 // key search, footers, the data-state rules, deletes with their questions
 // and log lines, hostile search texts, the close question.
 #include "FrameworkFixture.h"
+#include "WindowWait.h"
 #include "dataset/grid/ui/DBGrid.h"
+#include "db/DbError.h"
 #include "framework/RecordWindowRules.h"
 #include "framework/ui/RecordBaseClass.h"
 
@@ -30,6 +32,14 @@ public:
         }
         return dialogResult;
     }
+    // What each load's hooks saw: the rows present when the columns became
+    // known, and the rows when the load ended.
+    QList<int> columnsSeen;
+    QList<int> rowsSeen;
+    void columnsKnown(QObject*) override { columnsSeen << dataSet()->fieldCount(); }
+    void rowsLoaded(QObject*, bool) override { rowsSeen << dataSet()->recordCount(); }
+    using TfrmRecordBaseClass::loadRows;
+    using TfrmRecordBaseClass::openRows;
 };
 } // namespace
 
@@ -41,6 +51,7 @@ class TestRecordWindow : public QObject {
         auto w = std::make_unique<TestWindow>(*fx.context);
         w->setTag(tag);
         w->activate();
+        WAIT_LOADED(*w);
         return w;
     }
 
@@ -72,6 +83,40 @@ private slots:
         QCOMPARE(fx.rows(QStringLiteral("OpLog"),
                          QStringLiteral("BeWrite='进入【测试记录】模块' and opUser='测试员'")),
                  1);
+    }
+
+    // Each load runs its hooks once, in order, whether its rows arrive in the
+    // background or at once; a superseded or failed load reports nothing of
+    // its own, and a continuation only follows a complete load.
+    void everyLoadRunsItsHooksOnce() {
+        auto w = open(0);
+        QCOMPARE(w->columnsSeen, QList<int>{10});
+        QCOMPARE(w->rowsSeen, QList<int>{3});
+        QCOMPARE(w->dgTable->footerRowCount(), 0); // a plain record window has no footer row
+
+        int continued = 0;
+        const QString all = QStringLiteral("select * from rec_test order by id");
+        w->loadRows(QStringLiteral("select * from rec_test where id < 0"), {}, nullptr, [&] { ++continued; });
+        w->loadRows(all, {}, nullptr, [&] { continued += 10; }); // supersedes the first
+        QVERIFY(w->isLoading());
+        QVERIFY(!w->actDataExport->isEnabled() && !w->actDataPrint->isEnabled());
+        WAIT_LOADED(*w);
+        QCOMPARE(w->rowsSeen, QList<int>({3, 3}));
+        QCOMPARE(w->columnsSeen.size(), 2);
+        QCOMPARE(continued, 10);
+        QVERIFY(w->actDataExport->isEnabled());
+
+        w->openRows(QStringLiteral("select id, name from rec_test where id = -1"), {}, nullptr, [&] { ++continued; });
+        QCOMPARE(w->columnsSeen.last(), 2);
+        QCOMPARE(w->rowsSeen.last(), 0);
+        QCOMPARE(continued, 11);
+
+        QSignalSpy errors(w.get(), &TfrmRecordBaseClass::errorShown);
+        w->loadRows(QStringLiteral("select no_such_column from rec_test"), {}, nullptr, [&] { ++continued; });
+        WAIT_LOADED(*w);
+        QCOMPARE(errors.size(), 1);
+        QCOMPARE(w->rowsSeen.size(), 3);
+        QCOMPARE(continued, 11);
     }
 
     void rightsRefuseWithoutTheBitExceptForAdmin() {
@@ -124,9 +169,9 @@ private slots:
         using RecordWindowRules::keySearchStatement;
         QCOMPARE(keySearchStatement(d, QStringLiteral("rec_test"), QStringLiteral("id"), id, QString()),
                  QStringLiteral("SELECT * FROM rec_test"));
-        QCOMPARE(
-            keySearchStatement(d, QStringLiteral("rec_test"), QStringLiteral("id"), id, QStringLiteral("x1")),
-            QStringLiteral("SELECT * FROM rec_test WHERE id = 0"));
+        for (const char* notANumber : {"x1", "1abc", "1 or 1=1", "0x10"})
+            QVERIFY_THROWS_EXCEPTION(DbError, keySearchStatement(d, QStringLiteral("rec_test"), QStringLiteral("id"),
+                                                                 id, QString::fromLatin1(notANumber)));
         QCOMPARE(keySearchStatement(d, QStringLiteral("rec_test"), QStringLiteral("name"), name,
                                     QStringLiteral(" Al ")),
                  QStringLiteral("SELECT * FROM rec_test WHERE name like 'Al%'"));
@@ -135,20 +180,24 @@ private slots:
         const int firstId = fx.count(QStringLiteral("select min(id) from rec_test"));
         w->edtKey->setText(QString::number(firstId));
         w->sbAll->click();
+        WAIT_LOADED(*w);
         QCOMPARE(w->dataSet()->recordCount(), 1);
         w->edtKey->clear();
         w->sbAll->click();
+        WAIT_LOADED(*w);
         QCOMPARE(w->dataSet()->recordCount(), 3);
         // A text key is a prefix match of the literal text.
         w->keyField = QStringLiteral("name");
         w->edtKey->setText(QStringLiteral("O'Brien%"));
         w->sbAll->click();
+        WAIT_LOADED(*w);
         QCOMPARE(w->dataSet()->recordCount(), 1);
         for (const QString& hostile :
              {QStringLiteral("%"), QStringLiteral("_lice"), QStringLiteral("'; drop table rec_test; --"),
               QStringLiteral("x' or '1'='1"), QStringLiteral("\\")}) {
             w->edtKey->setText(hostile);
             w->sbAll->click();
+            WAIT_LOADED(*w);
             QCOMPARE(w->dataSet()->recordCount(), 0);
         }
         QCOMPARE(fx.rows(QStringLiteral("rec_test")), 3);

@@ -2,6 +2,7 @@
 // employee, name and card filters, department rights, labels, hostile texts
 // in every box, and the period line of the print.
 #include "RecordFilesFixture.h"
+#include "WindowWait.h"
 #include "dataset/grid/ui/DBGrid.h"
 #include "framework/ui/GridPrinter.h"
 #include "framework/ui/PrintDialog.h"
@@ -22,6 +23,7 @@ class TestReturnCard : public QObject {
         w->dtp_begin->setDateTime(QDateTime(QDate(2026, 11, 1), QTime(0, 0)));
         w->dtp_end->setDateTime(QDateTime(QDate(2026, 11, 30), QTime(23, 59, 59)));
         w->activate();
+        WAIT_LOADED(*w);
         return w;
     }
 
@@ -67,7 +69,7 @@ private slots:
         w->dtp_end->setDateTime(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59)));
         onModal<TdlgPrint>([](TdlgPrint* d) { d->btnCancel->click(); });
         w->actDataPrint->trigger();
-        const auto& subs = RecordPrintActions::of(*w)->gridPrinter().options().substitutions;
+        const auto& subs = w->printActions().gridPrinter().options().substitutions;
         QCOMPARE(subs.value(QStringLiteral("%[caption]")),
                  QStringLiteral("日期: (2026-11-01 至 2026-11-30)"));
         QCOMPARE(subs.value(QStringLiteral("%[title]")), QStringLiteral("退卡明细表"));
@@ -119,7 +121,7 @@ private slots:
         f.begin = QDateTime(QDate(2026, 11, 1), QTime(0, 0));
         f.end = QDateTime(QDate(2026, 11, 30), QTime(23, 59, 59));
         f.departmentRights = true;
-        f.userDepartsList = QStringLiteral("('0101')");
+        f.userDepartments = QStringList{QStringLiteral("0101")};
         QCOMPARE(
             ReturnCardQuery::statement(f, fx.context->session),
             QStringLiteral(

@@ -3,6 +3,7 @@
 // rows and their filters, deleting against the lock date, locking, a card's
 // history with its breaks, and closing while the workers run.
 #include "MonthlyFixture.h"
+#include "WindowWait.h"
 #include "dataset/grid/ui/DBGrid.h"
 #include "db/MealDataModule.h"
 #include "framework/ModuleContext.h"
@@ -31,6 +32,7 @@ class TestMonthlyWindow : public QObject {
     std::unique_ptr<TFrmMonthlyBalance> openWindow() {
         auto w = std::make_unique<TFrmMonthlyBalance>(*context);
         w->activate();
+        WAIT_LOADED(*w);
         return w;
     }
     // Creates a bill through the window and waits for its timer to see the pool empty.

@@ -19,6 +19,7 @@ TfrmDptRecordBaseClass::TfrmDptRecordBaseClass(ModuleContext& context, const QSt
                                                QWidget* parent)
     : TfrmRecordBaseClass(context, caption, parent) {
     resize(1027, 448);
+    sumFooter = true;
     PgControl = new QTabWidget(plTree);
     PgControl->setObjectName(QStringLiteral("PgControl"));
     TabSheet1 = new QWidget(PgControl);
@@ -38,10 +39,10 @@ TfrmDptRecordBaseClass::TfrmDptRecordBaseClass(ModuleContext& context, const QSt
     splitter->setSizes({200, 827});
 
     auto* keyLayout = static_cast<QHBoxLayout*>(plKey->layout());
-    Label2 = new QLabel(QStringLiteral("时间从"), plKey);
+    lbPeriodFrom = new QLabel(QStringLiteral("时间从"), plKey);
     dtp_begin = new QDateTimeEdit(plKey);
     dtp_begin->setObjectName(QStringLiteral("dtp_begin"));
-    Label1 = new QLabel(QStringLiteral("到"), plKey);
+    lbPeriodTo = new QLabel(QStringLiteral("到"), plKey);
     dtp_end = new QDateTimeEdit(plKey);
     dtp_end->setObjectName(QStringLiteral("dtp_end"));
     for (QDateTimeEdit* e : {dtp_begin, dtp_end}) {
@@ -54,9 +55,9 @@ TfrmDptRecordBaseClass::TfrmDptRecordBaseClass(ModuleContext& context, const QSt
     edtname->setMaximumWidth(100);
     connect(edtname, &QLineEdit::returnPressed, this, [this] { actEnterExecute(); });
     const int at = keyLayout->indexOf(sbAll);
-    keyLayout->insertWidget(at, Label2);
+    keyLayout->insertWidget(at, lbPeriodFrom);
     keyLayout->insertWidget(at + 1, dtp_begin);
-    keyLayout->insertWidget(at + 2, Label1);
+    keyLayout->insertWidget(at + 2, lbPeriodTo);
     keyLayout->insertWidget(at + 3, dtp_end);
     keyLayout->insertWidget(at + 4, lblname);
     keyLayout->insertWidget(at + 5, edtname);
@@ -81,7 +82,7 @@ TfrmDptRecordBaseClass::TfrmDptRecordBaseClass(ModuleContext& context, const QSt
 }
 
 void TfrmDptRecordBaseClass::showDateRange(bool visible) {
-    for (QWidget* w : std::initializer_list<QWidget*>{Label2, dtp_begin, Label1, dtp_end})
+    for (QWidget* w : std::initializer_list<QWidget*>{lbPeriodFrom, dtp_begin, lbPeriodTo, dtp_end})
         w->setVisible(visible);
 }
 
@@ -148,7 +149,7 @@ DptWhereInput TfrmDptRecordBaseClass::whereInput(QObject* sender) const {
     in.departmentFilter = departmentFilter;
     in.departmentRights = DepartmentFilter::rightsApply(context().session);
     if (in.departmentRights)
-        in.userDepartsList = UserDepartsList(context().session);
+        in.userDepartments = UserDepartments(context().session);
     return in;
 }
 
@@ -163,19 +164,11 @@ void TfrmDptRecordBaseClass::QueryData(QObject* sender) {
         return;
     if (!dtp_begin->dateTime().isValid() || !dtp_end->dateTime().isValid())
         throw DbError(QStringLiteral("日期时间无效"));
-    DataSet& ds = *dataSet();
-    ds.close();
     QString sql;
-    BuildWhere(sender, sql);
-    ds.setCommandText(sql);
+    BuildWhere(sender, sql); // a refused value stops here: the rows shown stay
     QVariantMap params;
-    if (sql.toUpper().contains(QLatin1String("@BEGINDATE")))
+    if (sql.contains(QLatin1String("@BEGINDATE"), Qt::CaseInsensitive))
         params = periodParameters();
-    DataSet::OpenOptions options;
-    options.trace = &context().session.trace();
-    ds.open(context().session.ModuleConnection, sql, params, options);
-    ds.setFiltered(false);
-    dataSetOpened();
-    SetSumFooter(sender, 1);
+    loadRows(sql, params, sender);
     baseSql.clear();
 }

@@ -28,9 +28,9 @@ public:
     QTabWidget* PgControl = nullptr;
     QWidget* TabSheet1 = nullptr;
     QTreeWidget* tvDepart = nullptr;
-    QLabel* Label2 = nullptr;
+    QLabel* lbPeriodFrom = nullptr;
     QDateTimeEdit* dtp_begin = nullptr;
-    QLabel* Label1 = nullptr;
+    QLabel* lbPeriodTo = nullptr;
     QDateTimeEdit* dtp_end = nullptr;
     QLabel* lblname = nullptr;
     QLineEdit* edtname = nullptr;

@@ -29,26 +29,37 @@ gridexport::ExportResult RecordFileActions::runExport(QWidget* parent, Prompter&
     return result;
 }
 
+bool RecordFileActions::askExportFile(bool withDataSetFormats, QString* path, int* filterIndex) {
+    Prompter& prompter = m_window.prompter();
+    FileDialogRequest request;
+    request.title = m_window.windowTitle();
+    request.filter = RecordFiles::exportFilter(withDataSetFormats);
+    request.defaultExtension = RecordFiles::exportDefaultExtension(withDataSetFormats);
+    request.filterIndex = exportFilterIndex;
+    const FileDialogResult chosen = prompter.saveFile(request);
+    if (!chosen.accepted)
+        return false;
+    exportFilterIndex = chosen.filterIndex;
+    if (QFileInfo::exists(chosen.path) &&
+        prompter.question(QStringLiteral("提示"), RecordFiles::overwriteQuestion(chosen.path),
+                          PromptButtons::YesNo, PromptAnswer::No, PromptIcon::Warning) != PromptAnswer::Yes)
+        return false;
+    *path = chosen.path;
+    *filterIndex = chosen.filterIndex;
+    return true;
+}
+
 void RecordFileActions::actDataExportExecute() {
     TfrmRecordBaseClass& w = m_window;
     DataSet* ds = w.dataSet();
     if (!ds || !ds->isActive())
         return;
     Prompter& prompter = w.prompter();
-    FileDialogRequest request;
-    request.title = w.windowTitle();
-    request.filter = RecordFiles::exportFilter(dataSetFormats);
-    request.defaultExtension = RecordFiles::exportDefaultExtension(dataSetFormats);
-    request.filterIndex = exportFilterIndex;
-    const FileDialogResult chosen = prompter.saveFile(request);
-    if (!chosen.accepted)
+    QString path;
+    int filterIndex = 0;
+    if (!askExportFile(dataSetFormats, &path, &filterIndex))
         return;
-    exportFilterIndex = chosen.filterIndex;
-    if (QFileInfo::exists(chosen.path) &&
-        prompter.question(QStringLiteral("提示"), RecordFiles::overwriteQuestion(chosen.path),
-                          PromptButtons::YesNo, PromptAnswer::No, PromptIcon::Warning) != PromptAnswer::Yes)
-        return;
-    const RecordFiles::Target target = RecordFiles::targetForFilterIndex(chosen.filterIndex, dataSetFormats);
+    const RecordFiles::Target target = RecordFiles::targetForFilterIndex(filterIndex, dataSetFormats);
     if (target == RecordFiles::Target::None)
         return;
 
@@ -57,7 +68,7 @@ void RecordFileActions::actDataExportExecute() {
     source.setSelectedRows(w.dgTable->selectedRows());
     QString error;
     const gridexport::ExportResult result = runExport(&w, prompter, [&](const gridexport::ExportProgress& p) {
-        return RecordFiles::writeExport(target, *ds, source, chosen.path, &error, p);
+        return RecordFiles::writeExport(target, *ds, source, path, &error, p);
     });
     if (result.cancelled())
         prompter.information(RecordFiles::exportCancelledText());

@@ -66,12 +66,22 @@ void RecordFileActions::openFound(const QString& sql) {
         const Field* f = ds.field(i);
         origins.insert(f->fieldName().toLower(), {f->baseTableName(), f->baseColumnName()});
     }
-    DataSet::OpenOptions options;
-    options.trace = &w.context().session.trace();
-    w.dgTable->clearSelection();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
-        ds.open(w.context().session.ModuleConnection, sql, params, options);
+        w.openRows(sql, params, nullptr, [&] {
+            for (int i = 0; i < ds.fieldCount(); ++i) {
+                Field* f = ds.field(i);
+                const auto origin = origins.constFind(f->fieldName().toLower());
+                if (origin != origins.constEnd()) {
+                    f->setBaseTableName(origin->first);
+                    f->setBaseColumnName(origin->second);
+                }
+            }
+            // The next refresh runs the window's own statement again; edits
+            // of found rows go to the window's base table.
+            ds.setCommandText(ownStatement);
+            ds.setUniqueTable(w.baseTable);
+        });
     } catch (const DbError&) {
         QApplication::restoreOverrideCursor();
         // Put the window's own rows back before the error is shown.
@@ -80,18 +90,4 @@ void RecordFileActions::openFound(const QString& sql) {
         throw;
     }
     QApplication::restoreOverrideCursor();
-    for (int i = 0; i < ds.fieldCount(); ++i) {
-        Field* f = ds.field(i);
-        const auto origin = origins.constFind(f->fieldName().toLower());
-        if (origin != origins.constEnd()) {
-            f->setBaseTableName(origin->first);
-            f->setBaseColumnName(origin->second);
-        }
-    }
-    // The next refresh runs the window's own statement again.
-    ds.setCommandText(ownStatement);
-    ds.setFiltered(false);
-    w.dataSetOpened();
-    // Edits of found rows go to the window's base table.
-    ds.setUniqueTable(w.baseTable);
 }

@@ -1,6 +1,8 @@
 #include "framework/ui/RecordBaseClass.h"
 
 #include "dataset/BaseTableWriter.h"
+#include "dataset/DataSetLoader.h"
+#include "dataset/grid/ColumnFit.h"
 #include "dataset/grid/ui/DBGrid.h"
 #include "db/CompanyParameters.h"
 #include "db/DbError.h"
@@ -9,8 +11,10 @@
 #include "framework/DataSetBinding.h"
 #include "framework/ModuleContext.h"
 #include "framework/RecordWindowRules.h"
+#include "framework/SumFooter.h"
 #include "framework/ui/RecordFileActions.h"
 #include "framework/ui/RecordPrintActions.h"
+#include "util/ModuleFont.h"
 #include "util/Prompter.h"
 #include "util/ui/Progress.h"
 
@@ -25,6 +29,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QPushButton>
 #include <QSplitter>
 #include <QSqlQuery>
 #include <QStyle>
@@ -39,9 +44,7 @@ TfrmRecordBaseClass::TfrmRecordBaseClass(ModuleContext& context, const QString& 
     : QWidget(parent), m_context(context) {
     setWindowTitle(caption);
     resize(800, 448);
-    QFont f(QStringLiteral("SimSun"), 9);
-    f.setStyleHint(QFont::SansSerif);
-    setFont(f);
+    setFont(moduleFont());
 
     mainLayout = new QVBoxLayout(this);
     mainLayout->setContentsMargins(0, 0, 0, 0);
@@ -75,8 +78,16 @@ TfrmRecordBaseClass::TfrmRecordBaseClass(ModuleContext& context, const QString& 
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({1, 799});
     mainLayout->addWidget(splitter, 1);
+    buildLoadingStrip();
     buildPopupMenu();
-    new RecordPrintActions(*this); // print, column chooser, grid layout
+    m_printActions = new RecordPrintActions(*this); // print, column chooser, grid layout
+    m_fileActions = new RecordFileActions(*this);   // export, import, find
+    m_loader = new DataSetLoader(nullptr, this);
+    connect(actDataExport, &QAction::triggered, this, [this] { exportRows(); });
+    connect(actDataPrint, &QAction::triggered, this, [this] { printRows(); });
+    connect(actDataFind, &QAction::triggered, this, [this] { findRows(); });
+    connect(actDataImport, &QAction::triggered, m_fileActions, &RecordFileActions::actDataImportExecute);
+    connect(actDefCols, &QAction::triggered, m_printActions, &RecordPrintActions::actDefColsExecute);
 
     connect(dgTable, &DBGrid::sortRefused, this,
             [this](const QString&) { prompter().error(QStringLiteral("选中列不能排序")); });
@@ -86,8 +97,6 @@ TfrmRecordBaseClass::TfrmRecordBaseClass(ModuleContext& context, const QString& 
         if (actDataEdit->isEnabled() && isToolButtonVisible(QStringLiteral("tbEdit")))
             actDataEditExecute();
     });
-
-    new RecordFileActions(*this); // export, import, find
 
     // The dispatch sets the rights after creation, so the Tag is always 0 here.
     if (m_tag == 0)
@@ -283,6 +292,12 @@ void TfrmRecordBaseClass::bindDataSet(DataSet* dataSet) {
     connect(dataSet, &DataSet::viewReset, this, &TfrmRecordBaseClass::updateRecordLabel);
     connect(dataSet, &DataSet::rowsAppended, this, &TfrmRecordBaseClass::updateRecordLabel);
     connect(dataSet, &DataSet::dataChanged, this, &TfrmRecordBaseClass::updateRecordLabel);
+    // The fields are there with the first batch: captions and layout while the rest arrives.
+    connect(dataSet, &DataSet::loadProgress, this, [this](quint32 rows) {
+        m_loadingLabel->setText(QStringLiteral("正在读取数据... %1 条").arg(rows));
+        if (!m_columnsKnown && m_dataSet->fieldCount() > 0)
+            columnsArrived(m_loadSender);
+    });
     // A filter set from the dialogs never survives a new query.
     if (!dataSet->isActive())
         dataSet->setFiltered(false);
@@ -307,7 +322,7 @@ QString TfrmRecordBaseClass::registryKey() const {
 void TfrmRecordBaseClass::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     SetGridEditing(readOnlyWindow);
-    RecordPrintActions::of(*this)->loadLayout();
+    m_printActions->loadLayout();
     applyDataState();
     if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget())) {
         if (m_watchedFrame != sub) {
@@ -330,20 +345,10 @@ void TfrmRecordBaseClass::activate() {
         m_activated = true;
         if (m_context.session.ModuleConnection.isOpen())
             guarded([this] {
-                m_empnoWithLetters = isTrueText(
-                    ReadCompanyParameter(m_context.session, QStringLiteral("IsEMPNO_ABC"), QString()));
+                m_empnoWithLetters = CompanySwitch::employeeNumbersWithLetters(m_context.session);
             });
         if (queryOnFirstActivation)
             guarded([this] { QueryData(nullptr); });
-        // The base table and its key come from the statement when not set.
-        if (m_dataSet && m_dataSet->isActive() && baseTable.isEmpty())
-            baseTable = m_dataSet->uniqueTable();
-        if (m_dataSet && keyField.isEmpty())
-            for (int i = 0; i < m_dataSet->fieldCount(); ++i)
-                if (m_dataSet->field(i)->isKey()) {
-                    keyField = m_dataSet->field(i)->fieldName();
-                    break;
-                }
     }
     notifyHost(0);
 }
@@ -435,22 +440,133 @@ void TfrmRecordBaseClass::QueryData(QObject* sender) {
             ds.setCommandText(baseSql);
         sql = ds.commandText();
     }
-    ds.close();
-    DataSet::OpenOptions options;
-    options.trace = &m_context.session.trace();
-    ds.open(m_context.session.ModuleConnection, sql, {}, options);
-    ds.setCommandText(sql);
-    ds.setFiltered(false);
-    dataSetOpened();
+    loadRows(sql, {}, sender);
 }
 
-void TfrmRecordBaseClass::dataSetOpened() {
+// ---- loading the rows -----------------------------------------------------
+
+void TfrmRecordBaseClass::buildLoadingStrip() {
+    m_loadingStrip = new QWidget(this);
+    m_loadingStrip->setObjectName(QStringLiteral("plLoading"));
+    auto* layout = new QHBoxLayout(m_loadingStrip);
+    layout->setContentsMargins(4, 2, 4, 2);
+    m_loadingLabel = new QLabel(m_loadingStrip);
+    m_cancelLoad = new QPushButton(QStringLiteral("取消"), m_loadingStrip);
+    m_cancelLoad->setObjectName(QStringLiteral("btnCancelLoad"));
+    layout->addWidget(m_loadingLabel);
+    layout->addWidget(m_cancelLoad);
+    layout->addStretch(1);
+    mainLayout->addWidget(m_loadingStrip);
+    m_loadingStrip->setVisible(false);
+    connect(m_cancelLoad, &QPushButton::clicked, this, [this] { cancelLoad(); });
+}
+
+bool TfrmRecordBaseClass::isLoading() const {
+    return m_loader && m_loader->isRunning();
+}
+
+void TfrmRecordBaseClass::cancelLoad() {
+    if (m_loader)
+        m_loader->cancel();
+}
+
+void TfrmRecordBaseClass::loadStarted(QObject* sender) {
+    m_columnsKnown = false;
+    m_loadSender = sender;
+    m_dataSet->setFiltered(false);
+    dgTable->clearSelection();
+}
+
+void TfrmRecordBaseClass::loadRows(const QString& sql, const QVariantMap& params, QObject* sender,
+                                   AfterLoad then) {
     if (!m_dataSet)
         return;
+    DataSet& ds = *m_dataSet;
+    // A load still running is superseded: its end is not reported.
+    disconnect(m_loader, &DataSetLoader::finished, this, nullptr);
+    loadStarted(sender);
+    QPointer<QObject> from(sender);
+    connect(m_loader, &DataSetLoader::finished, this,
+            [this, from, then](bool cancelled, const QString& error) {
+                loadEnded(from, cancelled, error, then);
+            });
+    m_loadingLabel->setText(QStringLiteral("正在读取数据..."));
+    m_loadingStrip->setVisible(true);
+    m_loader->setTarget(&ds);
+    m_loader->start(m_context.session.ModuleConnection, sql, params, &m_context.session.trace());
+    ds.setCommandText(sql);
+    applyDataState();
+}
+
+void TfrmRecordBaseClass::openRows(const QString& sql, const QVariantMap& params, QObject* sender,
+                                   AfterLoad then) {
+    if (!m_dataSet)
+        return;
+    DataSet& ds = *m_dataSet;
+    if (isLoading()) {
+        disconnect(m_loader, &DataSetLoader::finished, this, nullptr);
+        m_loader->cancel();
+    }
+    loadStarted(sender);
+    DataSet::OpenOptions options;
+    options.trace = &m_context.session.trace();
+    ds.close();
+    ds.open(m_context.session.ModuleConnection, sql, params, options); // a database error is raised
+    ds.setCommandText(sql);
+    loadEnded(sender, false, QString(), then);
+}
+
+void TfrmRecordBaseClass::loadEnded(QObject* sender, bool cancelled, const QString& error,
+                                    const AfterLoad& then) {
+    m_loadingStrip->setVisible(false);
+    if (!error.isEmpty()) {
+        applyDataState();
+        showError(error);
+        emit queryFinished();
+        return;
+    }
+    if (!m_columnsKnown && m_dataSet->fieldCount() > 0)
+        columnsArrived(sender);
+    // The base table and its key come from the statement when not set.
+    if (m_dataSet->isActive() && baseTable.isEmpty())
+        baseTable = m_dataSet->uniqueTable();
+    if (keyField.isEmpty())
+        for (int i = 0; i < m_dataSet->fieldCount(); ++i)
+            if (m_dataSet->field(i)->isKey()) {
+                keyField = m_dataSet->field(i)->fieldName();
+                break;
+            }
+    dgTable->refreshFooter();
+    applyDataState();
+    if (cancelled)
+        lbRec->setText(lbRec->text() + QStringLiteral(" (已取消)"));
+    rowsLoaded(sender, cancelled);
+    if (!cancelled && then)
+        guarded(then);
+    emit queryFinished();
+}
+
+void TfrmRecordBaseClass::columnsKnown(QObject* /*sender*/) {}
+
+void TfrmRecordBaseClass::rowsLoaded(QObject* /*sender*/, bool /*cancelled*/) {}
+
+void TfrmRecordBaseClass::exportRows() {
+    m_fileActions->actDataExportExecute();
+}
+
+void TfrmRecordBaseClass::printRows() {
+    m_printActions->actDataPrintExecute();
+}
+
+void TfrmRecordBaseClass::findRows() {
+    m_fileActions->actDataFindExecute();
+}
+
+void TfrmRecordBaseClass::columnsArrived(QObject* sender) {
+    m_columnsKnown = true;
     if (m_context.MealDM)
         applyDataSetDefinition(*m_dataSet, *m_context.MealDM, m_dataSet->objectName());
-    // The operator's stored layout goes over the data module's labels.
-    RecordPrintActions::of(*this)->loadLayout();
+    ColumnFit::putFirst(*m_dataSet, firstColumns);
     // Changes go to the base table (the statement's one table unless set).
     if (!baseTable.isEmpty())
         m_dataSet->setUniqueTable(baseTable);
@@ -459,7 +575,15 @@ void TfrmRecordBaseClass::dataSetOpened() {
     m_writer->attach(*m_dataSet, batchUpdates ? BaseTableWriter::Mode::BatchOptimistic
                                               : BaseTableWriter::Mode::Immediate);
     hookDataSet();
-    dgTable->refreshColumns();
+    columnsKnown(sender);
+    // The operator's stored layout goes over the captions; without one the
+    // columns fit their captions and first values.
+    if (!m_printActions->loadLayout()) {
+        ColumnFit::fitWidths(*m_dataSet);
+        dgTable->refreshColumns();
+    }
+    if (sumFooter)
+        SetSumFooter(sender, 1);
 }
 
 void TfrmRecordBaseClass::GetFindCondition(QString& extra) {
@@ -497,28 +621,7 @@ void TfrmRecordBaseClass::SetGridEditing(bool editing) {
 }
 
 void TfrmRecordBaseClass::SetSumFooter(QObject* /*sender*/, int footerRowCount) {
-    GridFooter& footer = dgTable->footer();
-    footer.clear();
-    DataSetTableModel* model = dgTable->model();
-    for (int c = 0; c < model->columnCount(); ++c) {
-        const Field* f = model->fieldAt(c);
-        FooterCellSpec cellDef;
-        if (c == 0) {
-            cellDef.kind = FooterCellSpec::StaticText;
-            cellDef.text = QStringLiteral("汇总:");
-            cellDef.fontPointSize = 11;
-            cellDef.wordWrap = true;
-        } else if (isSumField(*f)) {
-            cellDef.kind = FooterCellSpec::Sum;
-            cellDef.alignment = Qt::AlignRight | Qt::AlignVCenter;
-        } else if (c == 1) {
-            cellDef.kind = FooterCellSpec::Count;
-            cellDef.alignment = Qt::AlignCenter;
-        } else {
-            continue;
-        }
-        footer.setCell(f->fieldName(), cellDef);
-    }
+    buildSumFooter(*dgTable->model(), dgTable->footer(), footerRowCount);
     dgTable->setFooterRowCount(footerRowCount);
 }
 
@@ -527,9 +630,12 @@ void TfrmRecordBaseClass::SetSumFooter(QObject* /*sender*/, int footerRowCount) 
 void TfrmRecordBaseClass::applyDataState() {
     const DataSet::State state = m_dataSet ? m_dataSet->state() : DataSet::State::Inactive;
     const bool editing = state == DataSet::State::Edit || state == DataSet::State::Insert;
-    for (QAction* a : {actDataInsert, actDataEdit, actDataDelete, actDataFirst, actDataLast, actDataFilter,
-                       actDataPrint, actDataRefresh, actDataFind, actDefCols, actDataImport, actDataExport})
+    for (QAction* a : {actDataInsert, actDataEdit, actDataDelete, actDataFirst, actDataLast, actDataRefresh,
+                       actDefCols, actDataImport})
         a->setEnabled(!editing);
+    // Rows still arriving: these would see only part of them.
+    for (QAction* a : {actDataFilter, actDataPrint, actDataFind, actDataExport})
+        a->setEnabled(!editing && !isLoading());
     actDataCancel->setEnabled(editing);
     actDataPost->setEnabled(editing);
     SetGridEditing(editing);

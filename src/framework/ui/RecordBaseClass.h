@@ -10,11 +10,14 @@
 
 #include <QHash>
 #include <QPointer>
+#include <QVariantMap>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class BaseTableWriter;
+class DataSetLoader;
 class DBGrid;
 class ModuleContext;
 class Prompter;
@@ -22,11 +25,13 @@ class QAction;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QPushButton;
 class QSplitter;
 class QToolBar;
 class QToolButton;
 class QVBoxLayout;
 class RecordFileActions;
+class RecordPrintActions;
 
 class TfrmRecordBaseClass : public QWidget {
     Q_OBJECT
@@ -52,6 +57,16 @@ public:
     void activate();
     bool isActivated() const { return m_activated; }
 
+    // Rows of the window's data set arrive in the background (loadRows): while
+    // they do, export, print, find and filter wait, and a strip under the grid
+    // counts the rows and offers to cancel.
+    bool isLoading() const;
+    void cancelLoad();
+
+    // The export, import and find actions, and the print and column actions.
+    RecordFileActions& fileActions() const { return *m_fileActions; }
+    RecordPrintActions& printActions() const { return *m_printActions; }
+
     // State set by descendants.
     QString baseTable;
     QString keyField;
@@ -64,6 +79,10 @@ public:
     QString printCaption;
     // Posted changes are kept and sent together (batch-optimistic) instead of one by one.
     bool batchUpdates = false;
+    // The footer row of sums and counts under the grid (SetSumFooter).
+    bool sumFooter = false;
+    // The columns an operator sees first, in this order, when no layout is stored.
+    QStringList firstColumns;
     QString registryKey() const;
 
     // Components (object names as the windows know them).
@@ -120,9 +139,9 @@ public:
     virtual void SetSumFooter(QObject* sender, int footerRowCount);
 
     // The action handlers (public so that tests and descendants drive them).
-    void actDataInsertExecute();
+    virtual void actDataInsertExecute();
     void actDataEditExecute();
-    void actDataDeleteExecute();
+    virtual void actDataDeleteExecute();
     void actDataCancelExecute();
     void actDataPostExecute();
     void actDataFirstExecute();
@@ -131,10 +150,11 @@ public:
     void actFreezeColExecute();
     void actEnterExecute();
 
-    // After every open: field labels, tags and text handlers from the data
-    // module's definition of the data set (its object name), the grid
-    // columns and the field hooks.
-    void dataSetOpened();
+    // The export, print and find steps behind the tool bar; a window extends
+    // them (the consumption list exports its detail lines) by overriding.
+    virtual void exportRows();
+    virtual void printRows();
+    virtual void findRows();
 
     // The data-state rules; run on every state change.
     void applyDataState();
@@ -144,6 +164,8 @@ public:
 signals:
     // A data action or query failed: the message the operator was shown.
     void errorShown(const QString& message);
+    // A load of the window's rows ended (complete, cancelled or failed).
+    void queryFinished();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -160,9 +182,34 @@ protected:
     bool hasRight(int bit) const;
     void refuse();
 
+    // Loading the window's rows. Each load runs columnsKnown once, when the
+    // fields are there (before the rows, for a background load), and
+    // rowsLoaded once, when the last row is in; `then` follows rowsLoaded
+    // when the load neither failed nor was cancelled. A failed load shows its
+    // error. loadRows reads on a worker connection; openRows reads here, for
+    // the short statements a window needs at once (a found set, one bill).
+    using AfterLoad = std::function<void()>;
+    void loadRows(const QString& sql, const QVariantMap& params, QObject* sender, AfterLoad then = {});
+    void openRows(const QString& sql, const QVariantMap& params, QObject* sender, AfterLoad then = {});
+    // The data module's captions and code texts, the first columns, the
+    // writer and field hooks are applied before this runs; a window adds its
+    // own captions and formats here. The stored layout (or the fitted widths)
+    // and the footer follow.
+    virtual void columnsKnown(QObject* sender);
+    // The base table and key are taken from the rows and the actions enabled
+    // before this runs; a window adds what needs the rows.
+    virtual void rowsLoaded(QObject* sender, bool cancelled);
+
     QVBoxLayout* mainLayout = nullptr;
 
 private:
+    // Once per load, when the fields are there: the data module's captions and
+    // code texts, the window's first columns, the writer and field hooks, the
+    // window's columnsKnown, the layout, the footer.
+    void columnsArrived(QObject* sender);
+    void loadStarted(QObject* sender);
+    void loadEnded(QObject* sender, bool cancelled, const QString& error, const AfterLoad& then);
+    void buildLoadingStrip();
     void buildActions();
     void buildToolBar();
     void buildSearchBar();
@@ -172,6 +219,14 @@ private:
     void notifyHost(int event);
 
     ModuleContext& m_context;
+    RecordFileActions* m_fileActions = nullptr;
+    RecordPrintActions* m_printActions = nullptr;
+    DataSetLoader* m_loader = nullptr;
+    QWidget* m_loadingStrip = nullptr;
+    QLabel* m_loadingLabel = nullptr;
+    QPushButton* m_cancelLoad = nullptr;
+    bool m_columnsKnown = false; // columnsKnown ran for the load in progress
+    QPointer<QObject> m_loadSender;
     int m_tag = 0;
     bool m_activated = false;
     bool m_closing = false;

@@ -1,8 +1,8 @@
 #pragma once
 // The export, import and find actions of a record window. Created with the
-// window (as its child), it connects actDataExport, actDataImport and
-// actDataFind to the handlers below and keeps what they remember between
-// runs: the export filter index and the find dialog.
+// window (as its child), which calls the handlers below from its actions; it
+// keeps what they remember between runs: the export filter index and the
+// find dialog.
 #include "dataset/export/GridExporter.h"
 
 #include <QObject>
@@ -18,9 +18,6 @@ class RecordFileActions : public QObject {
     Q_OBJECT
 public:
     explicit RecordFileActions(TfrmRecordBaseClass& window);
-
-    // The actions object of a window (nullptr when it has none).
-    static RecordFileActions* of(const TfrmRecordBaseClass& window);
 
     // Saves the window's data set (ADTG, XML) or its grid (text, XLS, RTF,
     // CSV, HTML) to a file the operator names.
@@ -38,6 +35,12 @@ public:
     bool dataSetFormats = true;
 
     TdlgFind* findDialog();
+
+    // Asks for the file of an export: the save dialog (offering the data-set
+    // formats when `withDataSetFormats`), remembering the filter chosen, then
+    // the overwrite question for an existing file. False when the operator
+    // gave up at either.
+    bool askExportFile(bool withDataSetFormats, QString* path, int* filterIndex);
 
     // Runs an export under the progress dialog ("正在导出数据...", modal to the
     // application) whose cancel button asks "确认中断当前操作吗?" first.

@@ -6,6 +6,7 @@
 #include "framework/ModuleContext.h"
 #include "framework/RecordCopy.h"
 #include "framework/ui/RecordBaseClass.h"
+#include "util/ModuleFont.h"
 #include "util/Prompter.h"
 #include "util/ui/Progress.h"
 
@@ -43,9 +44,7 @@ Prompter& TfrmRecordInputClass::prompter() const {
 void TfrmRecordInputClass::build(const QString& caption) {
     setWindowTitle(caption);
     setModal(true);
-    QFont f(QStringLiteral("SimSun"), 9);
-    f.setStyleHint(QFont::SansSerif);
-    setFont(f);
+    setFont(moduleFont());
     m_controls = new DataControls(this);
     connect(m_controls, &DataControls::writeFailed, this, &TfrmRecordInputClass::showError);
 

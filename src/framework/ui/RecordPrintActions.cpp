@@ -17,13 +17,6 @@
 RecordPrintActions::RecordPrintActions(TfrmRecordBaseClass& window)
     : QObject(&window), m_window(window), m_printer(new GridPrinter(*window.dgTable, this)) {
     setObjectName(QStringLiteral("RecordPrintActions"));
-    connect(window.actDataPrint, &QAction::triggered, this, &RecordPrintActions::actDataPrintExecute);
-    connect(window.actDefCols, &QAction::triggered, this, &RecordPrintActions::actDefColsExecute);
-}
-
-RecordPrintActions* RecordPrintActions::of(const TfrmRecordBaseClass& window) {
-    return window.findChild<RecordPrintActions*>(QStringLiteral("RecordPrintActions"),
-                                                 Qt::FindDirectChildrenOnly);
 }
 
 TdlgPrint* RecordPrintActions::printDialog() const {

@@ -1,7 +1,7 @@
 #pragma once
 // The print and column-chooser actions of a record window, and its grid
-// layout. Created with the window (as its child), it connects actDataPrint
-// and actDefCols, owns the window's grid printer and applies the stored
+// layout. Created with the window (as its child), which calls the handlers
+// from its actions; it owns the window's grid printer and applies the stored
 // layout of the window's data set.
 #include <QObject>
 #include <QPointer>
@@ -15,9 +15,6 @@ class RecordPrintActions : public QObject {
     Q_OBJECT
 public:
     explicit RecordPrintActions(TfrmRecordBaseClass& window);
-
-    // The actions object of a window (nullptr when it has none).
-    static RecordPrintActions* of(const TfrmRecordBaseClass& window);
 
     // Checks the print right, fills the printer's substitutions and shows
     // the print dialog.

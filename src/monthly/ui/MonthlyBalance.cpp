@@ -76,6 +76,11 @@ TFrmMonthlyBalance::TFrmMonthlyBalance(ModuleContext& context, QWidget* parent)
     setObjectName(QStringLiteral("FrmMonthlyBalance"));
     ownDataSet(QStringLiteral("dsMealMonthRec"));
     readOnlyWindow = true;
+    sumFooter = true;
+    // Who and how much first; the bill's period repeats in every row and comes last.
+    for (const auto& c : rowCaptions())
+        if (!c.first.startsWith(QLatin1String("Bill")) && c.first != QLatin1String("MonthDes"))
+            firstColumns << c.first;
     GMonthOneRec = dgTable;
     GMonthOneRec->setToolTip(QStringLiteral("双击出消费明细"));
 
@@ -155,16 +160,7 @@ TFrmMonthlyBalance::TFrmMonthlyBalance(ModuleContext& context, QWidget* parent)
     for (const char* hidden :
          {"tbEdit", "tbFirst", "tbLast", "tbFind", "tbFilter", "tbDefCols", "tbDataImport"})
         setToolButtonVisible(QString::fromLatin1(hidden), false);
-    disconnect(actDataInsert, &QAction::triggered, this, nullptr);
-    disconnect(actDataDelete, &QAction::triggered, this, nullptr);
-    disconnect(actDataRefresh, &QAction::triggered, this, nullptr);
     actDataInsert->setText(QStringLiteral("创建账单"));
-    connect(actDataInsert, &QAction::triggered, this, [this] { createBill(); });
-    connect(actDataDelete, &QAction::triggered, this, [this] { deleteBill(); });
-    connect(actDataRefresh, &QAction::triggered, this, [this] { guarded([this] { showBill(false); }); });
-    if (RecordPrintActions* printing = RecordPrintActions::of(*this))
-        disconnect(actDataPrint, &QAction::triggered, printing, nullptr);
-    connect(actDataPrint, &QAction::triggered, this, [this] { printBill(); });
     showPrintDialog = [](QDialog& dialog) { dialog.exec(); };
     actLockBill = new QAction(QStringLiteral("封帐"), this);
     actLockBill->setObjectName(QStringLiteral("actLockBill"));
@@ -230,12 +226,14 @@ TFrmMonthlyBalance::TFrmMonthlyBalance(ModuleContext& context, QWidget* parent)
 TFrmMonthlyBalance::~TFrmMonthlyBalance() = default;
 
 void TFrmMonthlyBalance::labelRows(DataSet& ds, bool department) {
-    // The columns in the order of the captions, the rest after them.
+    // The department summary shows its columns in the order of the captions;
+    // the bill rows are ordered by the window's first columns.
     int at = 0;
     for (const auto& c : rowCaptions())
         if (Field* f = ds.findField(c.first)) {
             f->setDisplayLabel(c.second);
-            ds.moveField(f, at++);
+            if (department)
+                ds.moveField(f, at++);
         }
     for (int i = 0; i < ds.fieldCount(); ++i) {
         Field* f = ds.field(i);
@@ -288,23 +286,35 @@ void TFrmMonthlyBalance::loadLockLabel() {
 }
 
 void TFrmMonthlyBalance::QueryData(QObject* sender) {
-    if (sender == sbAll) {
+    if (sender == sbAll || sender == actDataRefresh) {
         showBill(false);
         return;
     }
     openBillList();
-    DataSet& rows = *dataSet();
     if (!dsMonthRec->isEmpty()) {
         dsMonthRec->first();
-        openDataSet(rows, context().session,
-                    m_book.rowsStatement(dsMonthRec->fieldByName(QStringLiteral("monthDes")).asString()));
+        loadRows(m_book.rowsStatement(dsMonthRec->fieldByName(QStringLiteral("monthDes")).asString()), {},
+                 sender);
     } else {
-        openDataSet(rows, context().session, MonthlyBillBook::emptyRowsStatement());
+        loadRows(MonthlyBillBook::emptyRowsStatement(), {}, sender);
     }
-    labelRows(rows, false);
-    dataSetOpened();
-    SetSumFooter(nullptr, 1);
     loadLockLabel();
+}
+
+void TFrmMonthlyBalance::columnsKnown(QObject* /*sender*/) {
+    labelRows(*dataSet(), false);
+}
+
+void TFrmMonthlyBalance::actDataInsertExecute() {
+    createBill();
+}
+
+void TFrmMonthlyBalance::actDataDeleteExecute() {
+    deleteBill();
+}
+
+void TFrmMonthlyBalance::printRows() {
+    printBill();
 }
 
 bool TFrmMonthlyBalance::currentBill(QString& label, QDateTime& start, QDateTime& end) const {
@@ -340,9 +350,7 @@ void TFrmMonthlyBalance::createBill() {
         m_start = start;
         m_end = end;
         m_book.clearBill(label);
-        openDataSet(*dataSet(), context().session, MonthlyBillBook::emptyRowsStatement());
-        labelRows(*dataSet(), false);
-        dataSetOpened();
+        openRows(MonthlyBillBook::emptyRowsStatement(), {}, nullptr);
         setBusy(true);
         MonthlyRunConfig config = MonthlyRunConfig::fromSession(context().session);
         config.MonthDes = label;
@@ -372,10 +380,9 @@ void TFrmMonthlyBalance::onProgress(int position, int maximum, const QString& ta
 void TFrmMonthlyBalance::onRowComputed(const TMonthlyRec& rec) {
     guarded([&] {
         m_book.storeRow(rec);
-        openDataSet(*dataSet(), context().session, m_book.rowsStatement(rec.MonthDes));
-        labelRows(*dataSet(), false);
-        dataSetOpened();
-        dataSet()->locate(QStringLiteral("sys_id"), rec.sys_id);
+        const QString sysId = rec.sys_id;
+        loadRows(m_book.rowsStatement(rec.MonthDes), {}, nullptr,
+                 [this, sysId] { dataSet()->locate(QStringLiteral("sys_id"), sysId); });
     });
 }
 
@@ -387,11 +394,7 @@ void TFrmMonthlyBalance::timerTick() {
         if (!m_singleRun) {
             openBillList();
             dsMonthRec->locate(QStringLiteral("monthDes"), m_label);
-            openDataSet(*dataSet(), context().session, m_book.orderedRowsStatement(m_label));
-            labelRows(*dataSet(), false);
-            dataSetOpened();
-            SetSumFooter(nullptr, 1);
-            dataSet()->last();
+            loadRows(m_book.orderedRowsStatement(m_label), {}, nullptr, [this] { dataSet()->last(); });
         }
     });
     m_singleRun = false;
@@ -418,12 +421,11 @@ void TFrmMonthlyBalance::showBill(bool fromList) {
     const MonthlyRowFilter filter{edtEmpno->text(), edtKey->text(), edtName->text()};
     const QString sql = cbTotalsOnly->isChecked() ? m_book.totalsStatement(label, filter)
                                                   : m_book.rowsStatement(label, filter);
-    openDataSet(*dataSet(), context().session, sql);
-    labelRows(*dataSet(), false);
-    dataSetOpened();
-    SetSumFooter(nullptr, 1);
-    dataSet()->setFilter(cbNonZero->isChecked() ? QStringLiteral(" balance <> 0 ") : QString());
-    dataSet()->setFiltered(cbNonZero->isChecked());
+    const bool nonZero = cbNonZero->isChecked();
+    loadRows(sql, {}, nullptr, [this, nonZero] {
+        dataSet()->setFilter(nonZero ? QStringLiteral(" balance <> 0 ") : QString());
+        dataSet()->setFiltered(nonZero);
+    });
 }
 
 void TFrmMonthlyBalance::showDepartments() {
@@ -519,8 +521,7 @@ void TFrmMonthlyBalance::showDetails() {
 
 void TFrmMonthlyBalance::printBill() {
     if (pcBills->currentWidget() != tsMonthDeptRec) {
-        if (RecordPrintActions* printing = RecordPrintActions::of(*this))
-            printing->actDataPrintExecute();
+        TfrmRecordBaseClass::printRows();
         return;
     }
     if (!hasRight(RecordRights::Print))

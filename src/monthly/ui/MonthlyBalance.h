@@ -69,8 +69,14 @@ public:
     // The lock date the label shows (as stored).
     std::optional<QDateTime> lockDate() const { return m_lockDate; }
 
+    // Insert creates a bill, delete deletes the current bill.
+    void actDataInsertExecute() override;
+    void actDataDeleteExecute() override;
+    void printRows() override;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void columnsKnown(QObject* sender) override;
 
 private:
     void openBillList();

@@ -1,5 +1,7 @@
 #include "TextCoding.h"
 
+#include "common/HexDigit.h"
+
 #include <limits>
 
 namespace posterm {
@@ -22,13 +24,7 @@ int base64Value(char c) {
 }
 
 int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
+    return hexDigitValue(c);
 }
 
 char lowerChar(char c) {

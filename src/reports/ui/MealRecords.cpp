@@ -26,8 +26,9 @@
 #include <QVBoxLayout>
 
 namespace {
-constexpr int RoomRole = Qt::UserRole + 2; // dining-room id of a room node
-const QColor kInfoBk(255, 255, 225);       // the tool-tip background of the odd records
+constexpr int RoomRole = Qt::UserRole + 2;  // dining-room id of a room node
+constexpr int ClockRole = Qt::UserRole + 3; // terminal number of a terminal node
+const QColor kInfoBk(255, 255, 225);        // the tool-tip background of the odd records
 } // namespace
 
 TfrmMealRecords::TfrmMealRecords(ModuleContext& context, QWidget* parent)
@@ -44,29 +45,9 @@ TfrmMealRecords::TfrmMealRecords(ModuleContext& context, QWidget* parent)
     buildControls();
     guarded([this] { buildClockTree(); });
 
-    m_loader = new DataSetLoader(dataSet(), this);
     m_detailLoader = new DataSetLoader(nullptr, this);
     connect(dataSet(), &DataSet::recordChanged, this, &TfrmMealRecords::ComDataDataChange);
-    // The data-state rules enable the actions on every state change; while
-    // rows are still arriving, export, print and filter would see only part.
-    connect(dataSet(), &DataSet::stateChanged, this, [this] {
-        if (isLoading())
-            for (QAction* a : {actDataExport, actDataPrint, actDataFilter})
-                a->setEnabled(false);
-    });
     connect(dataSet(), &DataSet::viewReset, this, &TfrmMealRecords::ComDataDataChange);
-    connect(dataSet(), &DataSet::loadProgress, this, [this](quint32 rows) {
-        lbLoading->setText(QStringLiteral("正在读取数据... %1 条").arg(rows));
-        if (!m_fieldsBound && dataSet()->fieldCount() > 0) {
-            m_fieldsBound = true; // labels and code texts while the rest arrives
-            dataSetOpened();
-        }
-    });
-    // The export action of the record windows writes the main grid; this
-    // window exports key-value, goods and timed records with their lines.
-    if (QObject* files = findChild<QObject*>(QStringLiteral("RecordFileActions"), Qt::FindDirectChildrenOnly))
-        disconnect(actDataExport, &QAction::triggered, files, nullptr);
-    connect(actDataExport, &QAction::triggered, this, [this] { actDataExportExecute(); });
 }
 
 TfrmMealRecords::~TfrmMealRecords() = default;
@@ -147,21 +128,6 @@ void TfrmMealRecords::buildControls() {
     qryOtTme = makeSet("qryOtTme");
     for (DBGrid* g : {dgDetail, OtherTable})
         connect(g, &DBGrid::sortFailed, this, [this](const QString& m) { showError(m); });
-
-    // The loading indication.
-    plLoading = new QWidget(this);
-    plLoading->setObjectName(QStringLiteral("plLoading"));
-    auto* loadLayout = new QHBoxLayout(plLoading);
-    loadLayout->setContentsMargins(4, 2, 4, 2);
-    lbLoading = new QLabel(plLoading);
-    btnCancelLoad = new QPushButton(QStringLiteral("取消"), plLoading);
-    btnCancelLoad->setObjectName(QStringLiteral("btnCancelLoad"));
-    loadLayout->addWidget(lbLoading);
-    loadLayout->addWidget(btnCancelLoad);
-    loadLayout->addStretch(1);
-    mainLayout->addWidget(plLoading);
-    plLoading->setVisible(false);
-    connect(btnCancelLoad, &QPushButton::clicked, this, [this] { m_loader->cancel(); });
 }
 
 void TfrmMealRecords::buildClockTree() {
@@ -170,8 +136,10 @@ void TfrmMealRecords::buildClockTree() {
     for (const MealRecordsQuery::ClockTreeRoom& room : MealRecordsQuery::loadClockTree(context().session)) {
         auto* node = new QTreeWidgetItem(root, {room.name});
         node->setData(0, RoomRole, room.roomId);
-        for (const QString& caption : room.terminals)
-            new QTreeWidgetItem(node, {caption});
+        for (const MealRecordsQuery::ClockTreeTerminal& terminal : room.terminals) {
+            auto* item = new QTreeWidgetItem(node, {terminal.caption});
+            item->setData(0, ClockRole, terminal.clockId);
+        }
     }
     root->setExpanded(true);
 }
@@ -193,7 +161,7 @@ void TfrmMealRecords::showEvent(QShowEvent* event) {
 }
 
 void TfrmMealRecords::closeEvent(QCloseEvent* event) {
-    m_loader->cancel();
+    cancelLoad();
     m_detailLoader->cancel();
     TfrmDptRecordBaseClass::closeEvent(event);
     if (event->isAccepted() && context().MealDM)
@@ -210,86 +178,47 @@ void TfrmMealRecords::BuildWhere(QObject* sender, QString& sql) {
     f.department = whereInput(sender);
     const Session& s = context().session;
     f.cardText = edtCard_id->text();
-    f.terminalCondition = m_terminalCondition;
+    f.byTerminals = sender == tvclock;
+    f.terminals = m_clickedTerminals;
     f.userDinRoom = s.UserDinRoom;
     if (!s.UserDinRoom.isEmpty())
-        f.restrictToDinRoom = isTrueText(ReadCompanyParameter(s, QStringLiteral("cbClock"), QString()));
+        f.restrictToDinRoom = CompanySwitch::diningRoomRights(s);
     f.kindIndex = cbkind->currentIndex();
     sql = MealRecordsQuery::statement(f, s);
 }
 
-bool TfrmMealRecords::isLoading() const {
-    return m_loader->isRunning();
-}
-
-void TfrmMealRecords::QueryData(QObject* sender) {
-    if (!dtp_begin->dateTime().isValid() || !dtp_end->dateTime().isValid())
-        throw DbError(QStringLiteral("日期时间无效"));
-    QString sql;
-    BuildWhere(sender, sql); // a refused card number stops here, the rows stay
-    m_fieldsBound = false;
-    dataSet()->setFiltered(false);
-    lbLoading->setText(QStringLiteral("正在读取数据..."));
-    plLoading->setVisible(true);
-    QPointer<QObject> from(sender);
-    disconnect(m_loader, &DataSetLoader::finished, this, nullptr);
-    connect(m_loader, &DataSetLoader::finished, this,
-            [this, from](bool cancelled, const QString& error) { loadFinished(cancelled, error, from); });
-    m_loader->start(context().session.ModuleConnection, sql, periodParameters(), &context().session.trace());
-    for (QAction* a : {actDataExport, actDataPrint, actDataFilter})
-        a->setEnabled(false);
-    baseSql.clear();
-}
-
-void TfrmMealRecords::loadFinished(bool cancelled, const QString& error, QObject* sender) {
-    plLoading->setVisible(false);
-    applyDataState();
-    if (!error.isEmpty()) {
-        showError(error);
-        emit queryFinished();
-        return;
-    }
-    dataSetOpened();
-    SetSumFooter(sender, 1);
+void TfrmMealRecords::rowsLoaded(QObject* /*sender*/, bool /*cancelled*/) {
     if (m_restorePosition != kNoBookmark) {
         dataSet()->gotoBookmark(m_restorePosition);
         dgTable->setSelectedColumn(m_restoreColumn);
         m_restorePosition = kNoBookmark;
     }
-    if (cancelled)
-        lbRec->setText(lbRec->text() + QStringLiteral(" (已取消)"));
     guarded([this] { cbkindChange(); });
-    emit queryFinished();
 }
 
 void TfrmMealRecords::TvClockChange(QTreeWidgetItem* node) {
     edtKey->clear();
     edtname->clear();
     const Session& s = context().session;
-    QStringList clocks;
+    QVector<qint64> clocks;
     const bool ok = guarded([&] {
         if (node->parent() && node->parent()->parent()) {
-            clocks << QString::number(MealRecordsQuery::terminalOfCaption(node->text(0)));
+            clocks << node->data(0, ClockRole).toLongLong();
             return;
         }
-        QString sql;
-        if (!node->parent()) {
-            const bool cbClock = !s.UserDinRoom.isEmpty() &&
-                                 isTrueText(ReadCompanyParameter(s, QStringLiteral("cbClock"), QString()));
-            sql = MealRecordsQuery::allTerminalsStatement(s.dialect(), s.UserDinRoom, cbClock);
-        } else {
-            sql = MealRecordsQuery::roomTerminalsStatement(s.dialect(), node->data(0, RoomRole).toString());
-        }
-        QSqlQuery q(s.ModuleConnection);
-        s.runner().RunQuery(q, sql, true);
-        while (q.next())
-            clocks << q.value(0).toString();
+        const QString sql =
+            node->parent()
+                ? MealRecordsQuery::roomTerminalsStatement(s.dialect(), node->data(0, RoomRole).toString())
+                : MealRecordsQuery::allTerminalsStatement(s.dialect(), s.UserDinRoom,
+                                                          !s.UserDinRoom.isEmpty() &&
+                                                              CompanySwitch::diningRoomRights(s));
+        clocks = MealRecordsQuery::readTerminals(s, sql);
     });
     if (!ok)
         return;
-    m_terminalCondition = MealRecordsQuery::terminalCondition(clocks);
+    // The terminals apply to this query only: a later refresh lists every terminal again.
+    m_clickedTerminals = clocks;
     guarded([this] { QueryData(tvclock); });
-    m_terminalCondition.clear(); // a later refresh lists every terminal again
 }
 
 void TfrmMealRecords::cbkindChange() {

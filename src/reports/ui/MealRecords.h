@@ -48,47 +48,32 @@ public:
     DataSet* qryOtTme = nullptr;
     QAction* ReMatchDinlev = nullptr; // "重新匹配餐别", when the company enables it
 
-    // The loading indication (rows read so far) and its cancel button.
-    QWidget* plLoading = nullptr;
-    QLabel* lbLoading = nullptr;
-    QPushButton* btnCancelLoad = nullptr;
-
     void BuildWhere(QObject* sender, QString& sql) override;
-    // Starts loading the statement; the rows arrive while the window stays usable.
-    void QueryData(QObject* sender) override;
     void BeforeQuery() override;
-    bool isLoading() const;
     bool isDetailShown() const { return m_detailShown; }
-    // The terminal condition of the running tree click (empty otherwise).
-    const QString& terminalCondition() const { return m_terminalCondition; }
 
     void TvClockChange(QTreeWidgetItem* node);
     void cbkindChange();
     void ComDataDataChange();
-    void actDataExportExecute();
+    // Key-value, goods and timed records are exported with their detail lines.
+    void exportRows() override;
     void ReMatchDinlevClick();
     void btnReadCardClick();
 
-signals:
-    // A load of the main rows ended (complete, cancelled or failed).
-    void queryFinished();
-
 protected:
+    void rowsLoaded(QObject* sender, bool cancelled) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildControls();
     void buildClockTree();
-    void loadFinished(bool cancelled, const QString& error, QObject* sender);
     void exportMerged(MergedKind kind);
     gridexport::ExportResult writeMerged(DataSet& rows, const QString& path, int filterIndex);
 
-    DataSetLoader* m_loader = nullptr;
     DataSetLoader* m_detailLoader = nullptr;
-    QString m_terminalCondition;
+    QVector<qint64> m_clickedTerminals; // the terminals of the last dining-room tree click
     bool m_detailShown = false;
-    bool m_fieldsBound = false;
     bool m_menuExtended = false;
     // Restored when the rows have been read again after a re-match.
     Bookmark m_restorePosition = kNoBookmark;

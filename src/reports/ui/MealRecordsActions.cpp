@@ -21,14 +21,10 @@
 #include <QLineEdit>
 #include <QToolButton>
 
-void TfrmMealRecords::actDataExportExecute() {
-    QApplication::processEvents();
+void TfrmMealRecords::exportRows() {
     MergedKind kind;
-    if (!MealRecordsMerge::kindOfIndex(cbkind->currentIndex(), &kind)) {
-        if (RecordFileActions* files = RecordFileActions::of(*this))
-            files->actDataExportExecute();
-        return;
-    }
+    if (!MealRecordsMerge::kindOfIndex(cbkind->currentIndex(), &kind))
+        return TfrmDptRecordBaseClass::exportRows();
     exportMerged(kind);
 }
 
@@ -36,20 +32,9 @@ void TfrmMealRecords::exportMerged(MergedKind kind) {
     DataSet* main = dataSet();
     if (!main || !main->isActive() || isLoading())
         return;
-    RecordFileActions* files = RecordFileActions::of(*this);
-    FileDialogRequest request;
-    request.title = windowTitle();
-    request.filter = RecordFiles::exportFilter(true);
-    request.defaultExtension = RecordFiles::exportDefaultExtension(true);
-    request.filterIndex = files ? files->exportFilterIndex : 1;
-    const FileDialogResult chosen = prompter().saveFile(request);
-    if (!chosen.accepted)
-        return;
-    if (files)
-        files->exportFilterIndex = chosen.filterIndex;
-    if (QFileInfo::exists(chosen.path) &&
-        prompter().question(QStringLiteral("提示"), RecordFiles::overwriteQuestion(chosen.path),
-                            PromptButtons::YesNo, PromptAnswer::No, PromptIcon::Warning) != PromptAnswer::Yes)
+    QString path;
+    int filterIndex = 0;
+    if (!fileActions().askExportFile(true, &path, &filterIndex))
         return;
     DataSet* other = kind == MergedKind::KeyValue ? qryOtKey
                      : kind == MergedKind::Goods  ? qryOtStore
@@ -57,9 +42,9 @@ void TfrmMealRecords::exportMerged(MergedKind kind) {
     gridexport::ExportResult result = gridexport::ExportResult::Failed;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     guarded([&] {
-        MealRecordsMerge::run(
-            context().session, kind, main->commandText(), dtp_begin->dateTime(), dtp_end->dateTime(), *other,
-            [&](DataSet& rows) { result = writeMerged(rows, chosen.path, chosen.filterIndex); });
+        MealRecordsMerge::run(context().session, kind, main->commandText(), dtp_begin->dateTime(),
+                              dtp_end->dateTime(), *other,
+                              [&](DataSet& rows) { result = writeMerged(rows, path, filterIndex); });
     });
     OtherTable->setDataSet(nullptr);
     QApplication::restoreOverrideCursor();

@@ -19,6 +19,7 @@ TfrmReturnCard::TfrmReturnCard(ModuleContext& context, QWidget* parent)
     baseTable = QStringLiteral("returncard");
     keyField = QStringLiteral("emp_id");
     readOnlyWindow = true;
+    sumFooter = true;
     lbKey->setText(QStringLiteral("工号查询"));
 
     auto* layout = static_cast<QHBoxLayout*>(plKey->layout());
@@ -58,8 +59,7 @@ TfrmReturnCard::TfrmReturnCard(ModuleContext& context, QWidget* parent)
         setToolButtonVisible(QString::fromLatin1(hidden), false);
 }
 
-void TfrmReturnCard::QueryData(QObject* /*sender*/) {
-    DataSet& ds = *dataSet();
+void TfrmReturnCard::QueryData(QObject* sender) {
     ReturnCardFilter f;
     f.begin = dtp_begin->dateTime();
     f.end = dtp_end->dateTime();
@@ -69,16 +69,10 @@ void TfrmReturnCard::QueryData(QObject* /*sender*/) {
     const Session& s = context().session;
     f.departmentRights = DepartmentFilter::rightsApply(s);
     if (f.departmentRights)
-        f.userDepartsList = UserDepartsList(s);
-    const QString sql = ReturnCardQuery::statement(f, s); // refuses a bad card number before closing
-    ds.close();
-    DataSet::OpenOptions options;
-    options.trace = &s.trace();
-    ds.open(s.ModuleConnection, sql, {}, options);
-    ds.setFiltered(false);
+        f.userDepartments = UserDepartments(s);
+    const QString sql = ReturnCardQuery::statement(f, s); // refuses a bad card number before anything runs
     // The print's "%[caption]" line names the period of the rows listed.
     const QString day = QStringLiteral("yyyy-MM-dd");
     printCaption = QStringLiteral("日期: (%1 至 %2)").arg(f.begin.toString(day), f.end.toString(day));
-    dataSetOpened();
-    SetSumFooter(nullptr, 1);
+    loadRows(sql, {}, sender);
 }

@@ -1,4 +1,4 @@
-#include "reports/SumFooter.h"
+#include "framework/SumFooter.h"
 
 #include "dataset/grid/DataSetTableModel.h"
 #include "dataset/grid/GridFooter.h"

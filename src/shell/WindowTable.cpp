@@ -1,0 +1,99 @@
+#include "shell/WindowTable.h"
+
+#include "db/DbError.h"
+#include "monthly/ui/MonthlyBalance.h"
+#include "reports/ui/MealRecords.h"
+#include "reports/ui/ReturnCard.h"
+#include "shell/ActionNames.h"
+
+#include <QSet>
+#include <QStringList>
+
+WindowRow pendingRow(const char* actionName, const char* caption, WindowOpening opening) {
+    return {QLatin1String(actionName), QString::fromUtf8(caption), opening, nullptr, nullptr};
+}
+
+namespace {
+QVector<WindowRow> buildTable() {
+    using namespace ActionName;
+    // Windows are created without a parent: the dispatch adds them to the host's window list.
+    return {
+        pendingRow(FullRecord, "充值明细"),
+        windowRow<TFrmMonthlyBalance>(MonthlyBalance, "月结账单管理"),
+        windowRow<TfrmMealRecords>(MealRecord, "消费明细"),
+        pendingRow(CardBalance, "卡余额表"),
+        pendingRow(BackRecords, "退款明细表"),
+        pendingRow(CardCost, "押金明细表"),
+        windowRow<TfrmReturnCard>(ReturnCard, "退卡明细表"),
+        pendingRow(ChargeSumDay, "每日充值汇总表"),
+        pendingRow(MealSumDay, "每日消费汇总"),
+        pendingRow(DinRoomSum, "餐厅统计"),
+        pendingRow(EmpChargeSum, "个人充值统计"),
+        pendingRow(EmpDinLev, "个人餐别统计"),
+        pendingRow(DepartDinLev, "部门餐别统计"),
+        pendingRow(ClockDinlev, "餐厅餐别统计"),
+        pendingRow(PersonAccount, "个人汇总资料"),
+        pendingRow(CardCenterSta, "出纳统计账管理"),
+        pendingRow(HSRecords, "商品销售统计"),
+        pendingRow(Allowance, "补贴登记"),
+        pendingRow(AddAllowdown, "补贴下发", WindowOpening::Modeless),
+        pendingRow(ExceptRecord, "异常明细表"),
+        pendingRow(SettleAccounts, "本系统运行结算凭证"),
+        pendingRow(MealSumDaySec, "充值消费汇总表"),
+        pendingRow(EmpAllRecords, "个人明细查询"),
+        pendingRow(FullBak, "充值异常记录"),
+        pendingRow(IssueCardRecord, "发卡明细"),
+        pendingRow(LossCardMealRecord, "挂失卡消费明细"),
+    };
+}
+} // namespace
+
+QStringList windowTableFaults(const QVector<WindowRow>& rows) {
+    QStringList faults;
+    QSet<QString> names;
+    QSet<const QMetaObject*> classes;
+    for (const WindowRow& row : rows) {
+        const QString name = row.actionName;
+        if (name.isEmpty())
+            faults << QStringLiteral("a window row without an action name");
+        else if (names.contains(name))
+            faults << QStringLiteral("action %1 is listed twice").arg(name);
+        names.insert(name);
+        if (row.isBuilt() != (row.windowClass != nullptr))
+            faults
+                << QStringLiteral("action %1 has a factory without a class or a class without one").arg(name);
+        if (row.windowClass) {
+            // One instance variable per class: two actions may not share a window.
+            if (classes.contains(row.windowClass))
+                faults << QStringLiteral("window %1 is listed twice")
+                              .arg(QString::fromLatin1(row.windowClass->className()));
+            classes.insert(row.windowClass);
+        }
+    }
+    return faults;
+}
+
+const QVector<WindowRow>& windowTable() {
+    static const QVector<WindowRow> rows = [] {
+        QVector<WindowRow> table = buildTable();
+        const QStringList faults = windowTableFaults(table);
+        if (!faults.isEmpty())
+            throw DbError(QStringLiteral("window table: ") + faults.join(QStringLiteral("; ")));
+        return table;
+    }();
+    return rows;
+}
+
+const WindowRow* findWindowRow(QLatin1String actionName) {
+    for (const WindowRow& row : windowTable())
+        if (row.actionName == actionName)
+            return &row;
+    return nullptr;
+}
+
+const WindowRow* findWindowRow(const QString& actionName) {
+    for (const WindowRow& row : windowTable())
+        if (actionName == row.actionName)
+            return &row;
+    return nullptr;
+}
