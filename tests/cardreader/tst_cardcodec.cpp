@@ -37,7 +37,7 @@ private slots:
     void sectorKeys_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("key"); // empty: refused
-        QTest::newRow("six F widened") << "FFFFFF" << QByteArray::fromHex("FFFFFFFFFFFF");
+        QTest::newRow("six f widened") << " ffffff" << QByteArray::fromHex("FFFFFFFFFFFF");
         QTest::newRow("twelve digits") << "A0A1A2A3A4A5" << QByteArray::fromHex("A0A1A2A3A4A5");
         QTest::newRow("lower case, blanks round") << " 0a1b2c3d4e5f " << QByteArray::fromHex("0A1B2C3D4E5F");
         for (const char* bad :
@@ -74,7 +74,11 @@ private slots:
         blocks = sampleBlocks();
         blocks[9] = '\x1A';
         QCOMPARE(CardCodec::blocksToText(blocks).section(QLatin1Char(','), 3, 3), QStringLiteral("20261A05"));
-        QCOMPARE(CardCodec::decode(blocks).value(CardField::IssueDate), 0);
+        blocks[35] = '\xC5'; // and one in the last time
+        const CardInfo damaged = CardCodec::decode(blocks);
+        QCOMPARE(damaged.value(CardField::IssueDate), 0);
+        QCOMPARE(damaged.value(CardField::LastTime), 0);
+        QCOMPARE(damaged.value(CardField::ValidDate), 20291231);
         // An unset date reads 0, not the year 2000.
         blocks.replace(32, 3, QByteArray(3, '\0'));
         QCOMPARE(CardCodec::decode(blocks).value(CardField::LastDate), 0);
@@ -140,15 +144,17 @@ private slots:
         QByteArray damaged = sampleBlocks();
         damaged[17] = '\x31'; // balance changed without its check byte
         QCOMPARE(CardCodec::messageForData(damaged), noCard);
-        QByteArray noNumber = sampleBlocks();
-        noNumber.replace(0, 4, QByteArray(4, '\0'));
-        QCOMPARE(CardCodec::messageForData(noNumber), QStringLiteral("读取成功！这是一张空白卡。"));
+        damaged = sampleBlocks();
+        damaged.replace(0, 4, QByteArray(4, '\0'));
+        QCOMPARE(CardCodec::messageForData(damaged), QStringLiteral("读取成功！这是一张空白卡。"));
         QCOMPARE(CardCodec::messageForData(QByteArray(16, '\x11')), noCard);
 
-        // No reader, no card and a wrong key are told through the card reader link's suite.
         QVERIFY(CardCodec::messageForResult(CR_OK).isEmpty());
-        QCOMPARE(CardCodec::messageForResult(CR_ERR_READ), noCard);
-        QCOMPARE(CardCodec::messageForResult(CR_ERR_CONFIG), QStringLiteral("连接发卡器失败"));
+        for (const int result : {CR_ERR_READ, CR_ERR_NO_CARD})
+            QCOMPARE(CardCodec::messageForResult(result), noCard);
+        for (const int result : {CR_ERR_CONFIG, CR_ERR_NO_READER})
+            QCOMPARE(CardCodec::messageForResult(result), QStringLiteral("连接发卡器失败"));
+        QCOMPARE(CardCodec::messageForResult(CR_ERR_AUTH), QStringLiteral("读卡错误,请检查卡密码是否正确!"));
     }
 };
 

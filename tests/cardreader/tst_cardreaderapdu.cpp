@@ -82,13 +82,11 @@ class TestCardReaderApdu : public QObject {
     Q_OBJECT
 
 private slots:
+    // The commands not already seen in the exchanges below: key slot 1, key B
+    // on a high block, the last block.
     void commandBytes() {
-        QCOMPARE(show(apduGetUid()), QByteArray("FF CA 00 00 00"));
-        QCOMPARE(show(apduLoadKey(kKey, 0)), QByteArray("FF 82 00 00 06 A0 A1 A2 A3 A4 A5"));
         QCOMPARE(show(apduLoadKey(kKey, 1)), QByteArray("FF 82 00 01 06 A0 A1 A2 A3 A4 A5"));
-        QCOMPARE(show(apduAuthenticate(4, KeyType::A, 0)), QByteArray("FF 86 00 00 05 01 00 04 60 00"));
         QCOMPARE(show(apduAuthenticate(200, KeyType::B, 1)), QByteArray("FF 86 00 00 05 01 00 C8 61 01"));
-        QCOMPARE(show(apduReadBinary(6, 16)), QByteArray("FF B0 00 06 10"));
         QCOMPARE(show(apduReadBinary(255, 16)), QByteArray("FF B0 00 FF 10"));
     }
 

@@ -1,5 +1,6 @@
 // The data set without a database: cell conversions, display formats,
 // parameter translation, filter, sort, bookmarks, Locate, clones, editing.
+#include "DataSetTestHelpers.h"
 #include "dataset/CellCodec.h"
 #include "dataset/DataSet.h"
 #include "dataset/DisplayFormat.h"
@@ -75,22 +76,9 @@ void loadSample(DataSet& ds) {
     ds.endLoad();
 }
 
-Field& fld(const DataSet& ds, const char* name) {
-    return ds.fieldByName(QString::fromUtf8(name));
-}
-
 // The id of the current record.
 qint64 curId(const DataSet& ds) {
     return fld(ds, "id").asInteger();
-}
-
-// The ids of the view in order.
-QList<int> ids(const DataSet& ds) {
-    QList<int> out;
-    const int idField = fld(ds, "id").index();
-    for (int i = 0; i < ds.recordCount(); ++i)
-        out << ds.value(i, idField).toInt();
-    return out;
 }
 
 } // namespace
@@ -348,12 +336,8 @@ void DataSetCoreTest::filteredSwitch() {
     QVERIFY(reset.count() >= 3);
     // The filter is applied to rows that arrive later.
     ds.setFiltered(true);
-    for (const int id : {7, 8}) {
-        ds.append();
-        fld(ds, "id").setValue(id);
-        fld(ds, "ok").setValue(id == 7);
-        ds.post();
-    }
+    for (const int id : {7, 8})
+        put(ds, true, {{"id", id}, {"ok", id == 7}});
     QCOMPARE(ids(ds), QList<int>({1, 3, 6, 7}));
 }
 
@@ -535,14 +519,10 @@ void DataSetCoreTest::cloneIndependence() {
     QVERIFY(!ds.filtered());
     // Rows are shared: a posted change and a new row show in both.
     ds.setRecNo(4);
-    ds.edit();
-    fld(ds, "amount").setValue(QStringLiteral("7.25"));
-    ds.post();
+    put(ds, false, {{"amount", "7.25"}});
     QVERIFY(copy->locate(QStringLiteral("id"), 4));
     QCOMPARE(fld(*copy, "amount").asFixed(), 72500);
-    ds.append();
-    fld(ds, "id").setValue(9);
-    ds.post();
+    put(ds, true, {{"id", 9}});
     QCOMPARE(ids(*copy), QList<int>({6, 5, 4, 3, 9}));
     // A row deleted through the clone leaves both.
     QVERIFY(copy->locate(QStringLiteral("id"), 5));
@@ -610,9 +590,7 @@ void DataSetCoreTest::editStates() {
         if (refuse)
             throw DbError(QStringLiteral("server said no"));
     };
-    ds.edit();
-    fld(ds, "dept").setValue(QStringLiteral("Z9"));
-    QVERIFY_THROWS_EXCEPTION(DbError, ds.post());
+    QVERIFY_THROWS_EXCEPTION(DbError, put(ds, false, {{"dept", "Z9"}}));
     QCOMPARE(ds.state(), DataSet::State::Edit);
     refuse = false;
     ds.post();
@@ -690,9 +668,7 @@ void DataSetCoreTest::lookupFields() {
     QCOMPARE(ids(ds), QList<int>({1, 4, 6}));
     // A change in the looked-up rows shows at once.
     depts.first();
-    depts.edit();
-    fld(depts, "deptname").setValue(QStringLiteral("财务处"));
-    depts.post();
+    put(depts, false, {{"deptname", "财务处"}});
     ds.first();
     QCOMPARE(name.asString(), QStringLiteral("财务处"));
     QVERIFY_THROWS_EXCEPTION(DbError,

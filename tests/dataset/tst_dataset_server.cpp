@@ -3,6 +3,7 @@
 // base tables, streaming and cancelling. Posting changes to the base table:
 // bound INSERT, UPDATE and DELETE keyed on the key fields or the original
 // values, conflicts, and the batch-optimistic mode with its single transaction.
+#include "DataSetTestHelpers.h"
 #include "TestDatabase.h"
 #include "dataset/BaseTableWriter.h"
 #include "dataset/CellCodec.h"
@@ -82,7 +83,6 @@ void DataSetServerTest::everyColumnType() {
     QVERIFY(ds.open(m_db->db(), QStringLiteral("select * from alltypes order by id"), {}, options));
     QCOMPARE(ds.recordCount(), 3);
     QCOMPARE(ds.fieldCount(), 22);
-    auto f = [&](const char* name) -> Field& { return ds.fieldByName(QString::fromLatin1(name)); };
     const QList<QPair<const char*, FieldType>> types = {
         {"c_int", FieldType::Integer}, {"c_big", FieldType::LargeInt},       {"c_double", FieldType::Float},
         {"c_money", FieldType::BCD},   {"c_date", FieldType::Date},          {"c_dt", FieldType::DateTime},
@@ -93,37 +93,37 @@ void DataSetServerTest::everyColumnType() {
         {"id", FieldType::Integer},    {"c_usmall", FieldType::Word}, {"c_time", FieldType::Time},
         {"c_bit", FieldType::Boolean}, {"c_text", FieldType::Memo},   {"c_wide", FieldType::Float}};
     for (const auto& [name, type] : types + (qtDriver ? decltype(types)() : exactTypes))
-        QVERIFY2(f(name).dataType() == type, name);
+        QVERIFY2(fld(ds, name).dataType() == type, name);
     if (!qtDriver) {
-        QVERIFY(f("id").isAutoIncrement() && f("id").isKey());
-        QVERIFY(f("c_int").required());
-        QCOMPARE(f("c_varchar").size(), 50);
-        QCOMPARE(f("c_money").precision(), 12);
-        QCOMPARE(f("c_money").scale(), 2);
+        QVERIFY(fld(ds, "id").isAutoIncrement() && fld(ds, "id").isKey());
+        QVERIFY(fld(ds, "c_int").required());
+        QCOMPARE(fld(ds, "c_varchar").size(), 50);
+        QCOMPARE(fld(ds, "c_money").precision(), 12);
+        QCOMPARE(fld(ds, "c_money").scale(), 2);
     }
 
     ds.first();
-    QCOMPARE(f("c_tiny").asInteger(), -128);
-    QCOMPARE(f("c_usmall").asInteger(), 65535);
-    QCOMPARE(f("c_int").asInteger(), std::numeric_limits<int>::min());
-    QCOMPARE(f("c_big").asInteger(), -9223372036854775807LL);
-    QCOMPARE(f("c_float").asFloat(), 1.5);
-    QCOMPARE(f("c_double").asFloat(), 3.141592653589793);
-    QCOMPARE(f("c_money").asFixed(), -12345678901200LL);
-    QCOMPARE(f("c_money").asString(), QStringLiteral("-1234567890.12"));
-    QCOMPARE(f("c_dec4").asFixed(), 123456);
-    QCOMPARE(f("c_date").value().toDate(), QDate(2024, 2, 29));
-    QCOMPARE(f("c_time").asString(), QStringLiteral("-12:30:15"));
-    QCOMPARE(f("c_dt").value().toDateTime(), QDateTime(QDate(2024, 1, 31), QTime(23, 59, 59)));
-    QCOMPARE(f("c_ts").value().toDateTime(), QDateTime(QDate(2024, 1, 1), QTime(0, 0, 1)));
-    QCOMPARE(f("c_char").asString(), QStringLiteral("工号01"));
-    QCOMPARE(f("c_varchar").asString(), QStringLiteral("张三's \\ card: :x"));
-    QCOMPARE(f("c_text").asString(), QStringLiteral("长文本"));
-    QCOMPARE(f("c_blob").value().toByteArray(), QByteArray("\x00\xff\x10", 3));
-    QCOMPARE(f("c_year").asInteger(), 2024);
-    QCOMPARE(f("c_enum").asString(), QStringLiteral("off"));
+    QCOMPARE(fld(ds, "c_tiny").asInteger(), -128);
+    QCOMPARE(fld(ds, "c_usmall").asInteger(), 65535);
+    QCOMPARE(fld(ds, "c_int").asInteger(), std::numeric_limits<int>::min());
+    QCOMPARE(fld(ds, "c_big").asInteger(), -9223372036854775807LL);
+    QCOMPARE(fld(ds, "c_float").asFloat(), 1.5);
+    QCOMPARE(fld(ds, "c_double").asFloat(), 3.141592653589793);
+    QCOMPARE(fld(ds, "c_money").asFixed(), -12345678901200LL);
+    QCOMPARE(fld(ds, "c_money").asString(), QStringLiteral("-1234567890.12"));
+    QCOMPARE(fld(ds, "c_dec4").asFixed(), 123456);
+    QCOMPARE(fld(ds, "c_date").value().toDate(), QDate(2024, 2, 29));
+    QCOMPARE(fld(ds, "c_time").asString(), QStringLiteral("-12:30:15"));
+    QCOMPARE(fld(ds, "c_dt").value().toDateTime(), QDateTime(QDate(2024, 1, 31), QTime(23, 59, 59)));
+    QCOMPARE(fld(ds, "c_ts").value().toDateTime(), QDateTime(QDate(2024, 1, 1), QTime(0, 0, 1)));
+    QCOMPARE(fld(ds, "c_char").asString(), QStringLiteral("工号01"));
+    QCOMPARE(fld(ds, "c_varchar").asString(), QStringLiteral("张三's \\ card: :x"));
+    QCOMPARE(fld(ds, "c_text").asString(), QStringLiteral("长文本"));
+    QCOMPARE(fld(ds, "c_blob").value().toByteArray(), QByteArray("\x00\xff\x10", 3));
+    QCOMPARE(fld(ds, "c_year").asInteger(), 2024);
+    QCOMPARE(fld(ds, "c_enum").asString(), QStringLiteral("off"));
     if (!qtDriver)
-        QCOMPARE(f("c_bit").value(), QVariant(true));
+        QCOMPARE(fld(ds, "c_bit").value(), QVariant(true));
 
     ds.next();
     for (int i = 0; i < ds.fieldCount(); ++i) {
@@ -133,20 +133,16 @@ void DataSetServerTest::everyColumnType() {
     }
 
     ds.next();
-    QCOMPARE(f("c_int").asInteger(), std::numeric_limits<int>::max());
-    QCOMPARE(f("c_big").asInteger(), std::numeric_limits<qint64>::max());
-    QCOMPARE(f("c_money").asFixed(), 1000);
-    QCOMPARE(f("c_dec4").asFixed(), -1);
-    QCOMPARE(f("c_double").asFloat(), -1e300);
-    QCOMPARE(f("c_date").value().toDate(), QDate(1900, 1, 1));
-    QCOMPARE(f("c_time").asString(), QStringLiteral("838:59:59"));
-    QCOMPARE(f("c_dt").value().toDateTime(), QDateTime(QDate(1970, 1, 1), QTime(0, 0)));
-    QVERIFY(!f("c_varchar").isNull());
-    QCOMPARE(f("c_varchar").asString(), QString());
-    f("c_money").setDisplayFormat(QStringLiteral("￥0.00"));
-    QCOMPARE(f("c_money").displayText(), QStringLiteral("￥0.10"));
-    ds.first();
-    QCOMPARE(f("c_money").displayText(), QStringLiteral("-￥1234567890.12"));
+    QCOMPARE(fld(ds, "c_int").asInteger(), std::numeric_limits<int>::max());
+    QCOMPARE(fld(ds, "c_big").asInteger(), std::numeric_limits<qint64>::max());
+    QCOMPARE(fld(ds, "c_money").asFixed(), 1000);
+    QCOMPARE(fld(ds, "c_dec4").asFixed(), -1);
+    QCOMPARE(fld(ds, "c_double").asFloat(), -1e300);
+    QCOMPARE(fld(ds, "c_date").value().toDate(), QDate(1900, 1, 1));
+    QCOMPARE(fld(ds, "c_time").asString(), QStringLiteral("838:59:59"));
+    QCOMPARE(fld(ds, "c_dt").value().toDateTime(), QDateTime(QDate(1970, 1, 1), QTime(0, 0)));
+    QVERIFY(!fld(ds, "c_varchar").isNull());
+    QCOMPARE(fld(ds, "c_varchar").asString(), QString());
 }
 
 void DataSetServerTest::boundParametersAndErrors() {
@@ -162,7 +158,7 @@ void DataSetServerTest::boundParametersAndErrors() {
                            {QStringLiteral("id"), 1}};
         ds.open(m_db->db(), sql, params, options);
         QCOMPARE(ds.recordCount(), 1);
-        QCOMPARE(ds.fieldByName(QStringLiteral("lit")).asString(), QStringLiteral(":id"));
+        QCOMPARE(fld(ds, "lit").asString(), QStringLiteral(":id"));
         // A value that would change the statement if it were pasted finds nothing.
         params[QStringLiteral("name")] = QStringLiteral("x' or '1'='1");
         ds.open(m_db->db(), sql, params, options);
@@ -197,12 +193,12 @@ void DataSetServerTest::baseTables() {
     DataSet ds;
     ds.open(m_db->db(), QStringLiteral("select id as code, c_varchar, 1+1 as two from alltypes"));
     QCOMPARE(ds.uniqueTable(), QStringLiteral("alltypes"));
-    QCOMPARE(ds.fieldByName(QStringLiteral("code")).baseTableName(), QStringLiteral("alltypes"));
-    QCOMPARE(ds.fieldByName(QStringLiteral("code")).baseColumnName(), QStringLiteral("id"));
-    QCOMPARE(ds.fieldByName(QStringLiteral("two")).baseTableName(), QString());
+    QCOMPARE(fld(ds, "code").baseTableName(), QStringLiteral("alltypes"));
+    QCOMPARE(fld(ds, "code").baseColumnName(), QStringLiteral("id"));
+    QCOMPARE(fld(ds, "two").baseTableName(), QString());
     ds.open(m_db->db(), QStringLiteral("select a.id, d.deptname from alltypes a, dept d"));
     QCOMPARE(ds.uniqueTable(), QString());
-    QCOMPARE(ds.fieldByName(QStringLiteral("deptname")).baseTableName(), QStringLiteral("dept"));
+    QCOMPARE(fld(ds, "deptname").baseTableName(), QStringLiteral("dept"));
     QCOMPARE(ds.recordCount(), 3);
 }
 
@@ -237,7 +233,7 @@ void DataSetServerTest::streamingAndCancel() {
         QCOMPARE(progress.last(), 300000u);
         QCOMPARE(appended.count(), progress.size());
         ds.last();
-        QCOMPARE(ds.fieldByName(QStringLiteral("name")).asString(), QStringLiteral("名字300000"));
+        QCOMPARE(fld(ds, "name").asString(), QStringLiteral("名字300000"));
     }
     // Cancelling keeps the rows so far, and the connection is free at once.
     for (const bool qtDriver : {false, true}) {
@@ -252,7 +248,7 @@ void DataSetServerTest::streamingAndCancel() {
         QVERIFY(ds.recordCount() < 300000);
         QCOMPARE(finished.count(), 1);
         QCOMPARE(finished.first().first().toBool(), true);
-        QCOMPARE(ds.fieldByName(QStringLiteral("n")).asInteger(), 1);
+        QCOMPARE(fld(ds, "n").asInteger(), 1);
         QCOMPARE(m_db->scalar(QStringLiteral("select count(*) from big")).toInt(), 300000);
         DataSet again;
         again.open(m_db->db(), QStringLiteral("select * from big where n <= 10"));
@@ -276,7 +272,7 @@ void DataSetServerTest::loadingOnAWorker() {
     QVERIFY(appended.count() > 5);
     QCOMPARE(appended.first().at(0).toInt(), 0);
     ds.first();
-    QCOMPARE(ds.fieldByName(QStringLiteral("n")).asInteger(), 101);
+    QCOMPARE(fld(ds, "n").asInteger(), 101);
     QVERIFY(!ds.isLoading());
 
     // Cancelled after the first rows: they stay, the rest never comes.
@@ -325,12 +321,8 @@ void DataSetServerTest::immediateWrites() {
     BaseTableWriter writer(m_db->db(), SqlDialect(false, true));
     writer.attach(ds, BaseTableWriter::Mode::Immediate);
 
-    ds.append();
-    ds.fieldByName(QStringLiteral("emp_id")).setValue(QStringLiteral("003"));
-    ds.fieldByName(QStringLiteral("empname")).setValue(QStringLiteral("王五'; drop table emp; --"));
-    ds.fieldByName(QStringLiteral("money")).setValue(QStringLiteral("0.10"));
-    ds.post();
-    const qint64 id = ds.fieldByName(QStringLiteral("sys_id")).asInteger();
+    put(ds, true, {{"emp_id", "003"}, {"empname", "王五'; drop table emp; --"}, {"money", "0.10"}});
+    const qint64 id = fld(ds, "sys_id").asInteger();
     QVERIFY(id > 2); // the server's number came back into the row
     QCOMPARE(
         table(QStringLiteral("select concat(emp_id, '|', empname, '|', money) from emp where sys_id = %1")
@@ -338,16 +330,11 @@ void DataSetServerTest::immediateWrites() {
         QStringLiteral("003|王五'; drop table emp; --|0.10"));
 
     QVERIFY(ds.locate(QStringLiteral("emp_id"), QStringLiteral("001")));
-    ds.edit();
-    ds.fieldByName(QStringLiteral("money")).setValue(12.35);
-    ds.fieldByName(QStringLiteral("sign_time")).setValue(QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9)));
-    ds.post();
+    put(ds, false, {{"money", 12.35}, {"sign_time", QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9))}});
     QCOMPARE(table(QStringLiteral("select concat(money, '|', sign_time) from emp where sys_id = 1")),
              QStringLiteral("12.35|2024-05-06 07:08:09"));
     // Writing the value a row already holds is not a conflict.
-    ds.edit();
-    ds.fieldByName(QStringLiteral("money")).setValue(QStringLiteral("12.35"));
-    ds.post();
+    put(ds, false, {{"money", "12.35"}});
 
     QVERIFY(ds.locate(QStringLiteral("emp_id"), QStringLiteral("002")));
     ds.deleteRecord();
@@ -356,9 +343,7 @@ void DataSetServerTest::immediateWrites() {
     QCOMPARE(ds.recordCount(), 2);
 
     // A refused insert leaves the record in the Insert state and the table unchanged.
-    ds.append();
-    ds.fieldByName(QStringLiteral("emp_id")).setValue(QStringLiteral("001"));
-    QVERIFY_THROWS_EXCEPTION(DbError, ds.post());
+    QVERIFY_THROWS_EXCEPTION(DbError, put(ds, true, {{"emp_id", "001"}}));
     QCOMPARE(ds.state(), DataSet::State::Insert);
     ds.cancel();
     QCOMPARE(ds.recordCount(), 2);
@@ -368,7 +353,7 @@ void DataSetServerTest::immediateWrites() {
 void DataSetServerTest::withoutKeyUsesOriginalValues() {
     DataSet ds;
     ds.open(m_db->db(), QStringLiteral("select emp_id, empname, money from emp order by emp_id"));
-    QVERIFY(!ds.fieldByName(QStringLiteral("emp_id")).isKey());
+    QVERIFY(!fld(ds, "emp_id").isKey());
     BaseTableWriter writer(m_db->db(), SqlDialect(false, true));
     writer.attach(ds, BaseTableWriter::Mode::Immediate);
     const BaseTableWriter::Statement st = [&] {
@@ -382,9 +367,7 @@ void DataSetServerTest::withoutKeyUsesOriginalValues() {
     QCOMPARE(st.sql,
              QStringLiteral("DELETE FROM `emp` WHERE `emp_id` = ? AND `empname` = ? AND `money` IS NULL"));
     QCOMPARE(st.values, QVariantList({QStringLiteral("002"), QStringLiteral("O'Brien")}));
-    ds.edit();
-    ds.fieldByName(QStringLiteral("money")).setValue(1);
-    ds.post();
+    put(ds, false, {{"money", 1}});
     QCOMPARE(table(QStringLiteral("select cast(money as char) from emp where emp_id = '002'")),
              QStringLiteral("1.00"));
 }
@@ -396,13 +379,11 @@ void DataSetServerTest::conflictsKeepEditing() {
     writer.attach(ds, BaseTableWriter::Mode::Immediate);
     m_db->exec(QStringLiteral("update emp set money = 99 where emp_id = '001'")); // another user
     ds.first();
-    ds.edit();
-    ds.fieldByName(QStringLiteral("empname")).setValue(QStringLiteral("张三丰"));
-    QVERIFY_THROWS_EXCEPTION(DbError, ds.post());
+    QVERIFY_THROWS_EXCEPTION(DbError, put(ds, false, {{"empname", "张三丰"}}));
     QCOMPARE(ds.state(), DataSet::State::Edit);
-    QCOMPARE(ds.fieldByName(QStringLiteral("empname")).asString(), QStringLiteral("张三丰"));
+    QCOMPARE(fld(ds, "empname").asString(), QStringLiteral("张三丰"));
     ds.cancel();
-    QCOMPARE(ds.fieldByName(QStringLiteral("empname")).asString(), QStringLiteral("张三"));
+    QCOMPARE(fld(ds, "empname").asString(), QStringLiteral("张三"));
     QCOMPARE(table(QStringLiteral("select empname from emp where emp_id = '001'")), QStringLiteral("张三"));
     m_db->exec(QStringLiteral("delete from emp where emp_id = '002'"));
     ds.last();
@@ -416,18 +397,10 @@ void DataSetServerTest::batchOptimistic() {
     BaseTableWriter writer(m_db->db(), SqlDialect(false, true));
     writer.attach(ds, BaseTableWriter::Mode::BatchOptimistic);
     ds.first();
-    ds.edit();
-    ds.fieldByName(QStringLiteral("empname")).setValue(QStringLiteral("甲"));
-    ds.post();
-    ds.edit();
-    ds.fieldByName(QStringLiteral("money")).setValue(QStringLiteral("7.5"));
-    ds.post();
-    ds.append();
-    ds.fieldByName(QStringLiteral("emp_id")).setValue(QStringLiteral("005"));
-    ds.post();
-    ds.append();
-    ds.fieldByName(QStringLiteral("emp_id")).setValue(QStringLiteral("006"));
-    ds.post();
+    put(ds, false, {{"empname", "甲"}});
+    put(ds, false, {{"money", "7.5"}});
+    put(ds, true, {{"emp_id", "005"}});
+    put(ds, true, {{"emp_id", "006"}});
     ds.deleteRecord(); // inserted and deleted within the batch: never sent
     QVERIFY(ds.locate(QStringLiteral("emp_id"), QStringLiteral("002")));
     ds.deleteRecord();
@@ -443,12 +416,8 @@ void DataSetServerTest::batchOptimistic() {
 
     // A batch that fails on its last row writes nothing at all and stays pending.
     ds.first();
-    ds.edit();
-    ds.fieldByName(QStringLiteral("empname")).setValue(QStringLiteral("乙"));
-    ds.post();
-    ds.append();
-    ds.fieldByName(QStringLiteral("emp_id")).setValue(QStringLiteral("005")); // duplicate key
-    ds.post();
+    put(ds, false, {{"empname", "乙"}});
+    put(ds, true, {{"emp_id", "005"}}); // duplicate key
     QVERIFY_THROWS_EXCEPTION(DbError, writer.updateBatch(ds));
     QCOMPARE(writer.pendingCount(), 2);
     QCOMPARE(table(QStringLiteral("select empname from emp where emp_id = '001'")), QStringLiteral("甲"));
@@ -462,9 +431,7 @@ void DataSetServerTest::noBaseTableRefused() {
     QCOMPARE(ds.uniqueTable(), QString());
     BaseTableWriter writer(m_db->db(), SqlDialect(false, true));
     writer.attach(ds, BaseTableWriter::Mode::Immediate);
-    ds.append();
-    ds.fieldByName(QStringLiteral("emp_id")).setValue(QStringLiteral("009"));
-    QVERIFY_THROWS_EXCEPTION(DbError, ds.post());
+    QVERIFY_THROWS_EXCEPTION(DbError, put(ds, true, {{"emp_id", "009"}}));
     // Once the window names its table, the same post goes to it.
     ds.setUniqueTable(QStringLiteral("emp"));
     ds.post();

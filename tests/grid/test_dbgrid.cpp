@@ -61,30 +61,22 @@ private slots:
                  QStringLiteral("002"));
     }
 
-    // Sums are exact: ten cents added 100,000 times is 10,000.00.
-    void footerSumsCountsAndStaticText() {
+    // Sums are exact: ten cents added 100,000 times is 10,000.00. (Static texts
+    // and empty cells are the record window suite's, tests/framework.)
+    void footerSumsAndCountsFollowTheFilter() {
         DataSet ds;
-        std::vector<std::pair<std::string, std::int64_t>> rows(100000, {"e", 10});
-        load(ds, rows);
+        load(ds, std::vector<std::pair<std::string, std::int64_t>>(100000, {"e", 10}));
         DBGrid grid;
         grid.setDataSet(&ds);
-        const auto cell = [](FooterCellSpec::Kind kind, const QString& text, const QString& format) {
-            FooterCellSpec made;
-            made.kind = kind;
-            made.text = text;
-            made.displayFormat = format;
-            return made;
-        };
-        grid.footer().setCell(QStringLiteral("emp_id"),
-                              cell(FooterCellSpec::StaticText, QStringLiteral("汇总:"), {}));
-        grid.footer().setCell(QStringLiteral("card_consume"),
-                              cell(FooterCellSpec::Sum, {}, QStringLiteral("￥#,###.00")));
-        grid.footer().setCell(QStringLiteral("card_sequ"), cell(FooterCellSpec::Count, {}, {}));
+        FooterCellSpec sum, count;
+        sum.kind = FooterCellSpec::Sum;
+        sum.displayFormat = QStringLiteral("￥#,###.00");
+        count.kind = FooterCellSpec::Count;
+        grid.footer().setCell(QStringLiteral("card_consume"), sum);
+        grid.footer().setCell(QStringLiteral("card_sequ"), count);
         grid.setFooterRowCount(1);
-        QCOMPARE(grid.footerText(0), QStringLiteral("汇总:"));
         QCOMPARE(grid.footerText(1), QStringLiteral("￥10,000.00"));
         QCOMPARE(grid.footerText(2), QStringLiteral("100000"));
-        QCOMPARE(grid.footerText(3), QString());
         // The footer follows the filter.
         ds.setFilter(QStringLiteral("card_sequ <= 10"));
         ds.setFiltered(true);
@@ -109,17 +101,16 @@ private slots:
         grid.clickTitle(0);
         QCOMPARE(ds.sort(), QStringLiteral("emp_id DESC"));
 
-        // A memo column cannot be sorted: refused, markers unchanged.
+        // A calculated column cannot be sorted: refused, markers unchanged (a
+        // memo column's refusal is the record window suite's).
         QSignalSpy refused(&grid, &DBGrid::sortRefused);
-        grid.clickTitle(3);
-        QCOMPARE(refused.size(), 1);
-        QCOMPARE(refused.first().first().toString(), QStringLiteral("remark"));
-        QCOMPARE(ds.sort(), QStringLiteral("emp_id DESC"));
         ds.addCalculatedField(QStringLiteral("calc"), FieldType::Integer,
                               [](const DataSet&, Bookmark) { return QVariant(1); });
         grid.refreshColumns();
         grid.clickTitle(4);
-        QCOMPARE(refused.size(), 2);
+        QCOMPARE(refused.size(), 1);
+        QCOMPARE(refused.first().first().toString(), QStringLiteral("calc"));
+        QCOMPARE(ds.sort(), QStringLiteral("emp_id DESC"));
     }
 
     void selectionAsBookmarksAndTheCursor() {
@@ -154,7 +145,6 @@ private slots:
         grid.resize(600, 300);
         grid.setDataSet(&ds);
         grid.setFrozenColumns(2);
-        QCOMPARE(grid.frozenColumns(), 2);
         auto* frozen = grid.findChild<QTableView*>(QStringLiteral("frozenView"));
         QVERIFY(frozen);
         QVERIFY(!frozen->isColumnHidden(1));

