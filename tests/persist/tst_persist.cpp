@@ -505,7 +505,8 @@ void PersistTest::valuesTheFormatsCannotHoldAreRefused() {
     ds.endLoad();
     appendRow(ds, {QStringLiteral("-01:00:00")});
     for (DataSetFileFormat format : {DataSetFileFormat::Adtg, DataSetFileFormat::Xml}) {
-        const QString path = dir.filePath(format == DataSetFileFormat::Adtg ? "t.adtg" : "t.xml");
+        const QString path = dir.filePath(format == DataSetFileFormat::Adtg ? QStringLiteral("t.adtg")
+                                                                            : QStringLiteral("t.xml"));
         QString error;
         QVERIFY(!SaveDataSetToFile(ds, path, format, &error));
         QVERIFY2(error.contains(QStringLiteral("超出文件格式允许的范围")), qPrintable(error));
