@@ -398,6 +398,16 @@ void PersistTest::refusesDamagedFilesAndKeepsTheDataSet_data() {
     QByteArray unknown = xml;
     unknown.replace("ID='2'", "ID='2' Extra='1'");
     QTest::newRow("xml unknown attribute") << unknown << QStringLiteral("Extra");
+    // A second schema (its column numbered after the first's) would add
+    // columns that rows read against the first one lack.
+    const QByteArray schema("<s:Schema id='More'><s:ElementType name='row'><s:AttributeType name='Extra'>"
+                            "<s:datatype dt:type='string'/></s:AttributeType></s:ElementType></s:Schema>");
+    QByteArray twoSchemas = xml;
+    twoSchemas.insert(twoSchemas.indexOf("<rs:data>"), schema);
+    QTest::newRow("xml schema twice") << twoSchemas << QStringLiteral("结构定义 (s:Schema) 重复");
+    QByteArray lateSchema = xml;
+    lateSchema.insert(lateSchema.indexOf("</rs:data>") + 10, schema);
+    QTest::newRow("xml schema after the data") << lateSchema << QStringLiteral("结构定义 (s:Schema) 重复");
     QByteArray badDate = xml;
     badDate.replace("2024-05-01T08:00:00", "2024-13-01T08:00:00");
     QTest::newRow("xml bad date") << badDate << QStringLiteral("RegDate");

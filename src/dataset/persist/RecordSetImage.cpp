@@ -18,6 +18,11 @@ RowCollector::RowCollector(RecordSetImage& image) : m_image(image) {
 }
 
 void RowCollector::addRow(const std::vector<ScratchCell>& cells) {
+    // A row with more or fewer cells than the columns would be written past
+    // the batch's columns or leave them uneven.
+    if (cells.size() != m_kinds.size() || m_image.columns.size() != m_kinds.size())
+        badFormat(
+            QStringLiteral("记录的值个数 %1 与字段数 %2 不符").arg(cells.size()).arg(m_image.columns.size()));
     if (m_image.batches.empty() || m_image.batches.back().rows() >= kBatchRows)
         m_image.batches.emplace_back(m_kinds, kReserveRows);
     RowBatch& b = m_image.batches.back();

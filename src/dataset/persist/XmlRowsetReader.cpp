@@ -95,6 +95,11 @@ public:
         bool schema = false;
         while (m_x.readNextStartElement()) {
             if (is(xmlrowset::kSchemaNs, "Schema")) {
+                // The rows are read against the one set of columns: a second
+                // schema (before or after the data) would add columns that
+                // rows already read do not have.
+                if (schema)
+                    fail(QStringLiteral("结构定义 (s:Schema) 重复 (第 %1 行)").arg(m_x.lineNumber()));
                 readSchema();
                 schema = true;
             } else if (is(xmlrowset::kRowsetNs, "data")) {
