@@ -3,6 +3,11 @@
 // workers alike. With the daily file on, lines go to <program>/log/yyyyMMddlog.txt
 // as "yyyy-MM-dd HH:mm:ss:zzz" + three blanks + text; otherwise to standard
 // error as "《MEALPOS》" + tab + text. One process-wide lock keeps lines whole.
+// Control characters in the text (CR, LF, tab, other C0 controls, DEL, and
+// the Unicode line breaks) are written as escapes ("\n", "\x1b", "\u2028"),
+// so one statement is one line. A trace file that cannot be written is told
+// once on standard error (again only after a write succeeded in between);
+// the statement goes on.
 #include <QString>
 
 class SqlTrace {
@@ -15,7 +20,6 @@ public:
     void setProgramFolder(const QString& folder) { m_folder = folder; }
     const QString& programFolder() const { return m_folder; }
 
-    // Throws DbError when the trace file cannot be written.
     void write(const QString& text) const;
 
     static QString linePrefix(); // the current time as written in the file

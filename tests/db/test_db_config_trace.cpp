@@ -1,6 +1,5 @@
 // Daybook.ini settings and the SQL trace: line format, daily file, folder
 // creation, failure, and whole lines under concurrent writers.
-#include "db/DbError.h"
 #include "db/IniFile.h"
 #include "db/ModuleConfig.h"
 #include "db/SqlTrace.h"
@@ -11,6 +10,7 @@
 #include <QtTest>
 
 #include <fcntl.h>
+#include <functional>
 #include <thread>
 #include <unistd.h>
 
@@ -34,6 +34,27 @@ QStringList traceLines(const QString& folder) {
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
     return lines;
+}
+
+// What `write` sends to standard error.
+QString capturedStandardError(const std::function<void()>& write) {
+    QTemporaryDir dir;
+    const QString capture = dir.filePath(QStringLiteral("stderr.txt"));
+    fflush(stderr);
+    const int saved = dup(2);
+    const int fd = ::open(QFile::encodeName(capture).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (saved < 0 || fd < 0)
+        qFatal("cannot redirect standard error");
+    dup2(fd, 2);
+    write();
+    fflush(stderr);
+    dup2(saved, 2);
+    ::close(fd);
+    ::close(saved);
+    QFile f(capture);
+    if (!f.open(QIODevice::ReadOnly))
+        qFatal("cannot read the captured standard error");
+    return QString::fromUtf8(f.readAll());
 }
 
 const QRegularExpression& lineShape() {
@@ -109,31 +130,58 @@ private slots:
     // Without the file the line goes to standard error and no file is made.
     void traceOffWritesStandardError() {
         QTemporaryDir dir;
-        const QString capture = dir.filePath(QStringLiteral("stderr.txt"));
-        fflush(stderr);
-        const int saved = dup(2);
-        const int fd = ::open(QFile::encodeName(capture).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        QVERIFY(saved >= 0 && fd >= 0);
-        dup2(fd, 2);
-        SqlTrace(false, dir.path()).write(QStringLiteral("select 2"));
-        fflush(stderr);
-        dup2(saved, 2);
-        ::close(fd);
-        ::close(saved);
-        QFile f(capture);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(QString::fromUtf8(f.readAll()), QStringLiteral("《MEALPOS》\tselect 2\n"));
+        QCOMPARE(
+            capturedStandardError([&] { SqlTrace(false, dir.path()).write(QStringLiteral("select 2")); }),
+            QStringLiteral("《MEALPOS》\tselect 2\n"));
         QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("log"))));
     }
 
-    // A log folder that cannot be made raises an error to the caller, and the
-    // lock is released: the next write (here from another thread) proceeds.
-    void unwritableLogRaisesAndReleasesLock() {
+    // A value with line breaks or other control characters cannot make
+    // lines of its own: one statement is one line, in the file and on
+    // standard error.
+    void controlCharactersAreEscaped_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("forged line")
+            << QStringLiteral("update Cards set name = '张三\r\n2026-01-01 00:00:00:000   delete from Cards'")
+            << QStringLiteral(
+                   "update Cards set name = '张三\\r\\n2026-01-01 00:00:00:000   delete from Cards'");
+        QTest::newRow("tab, escape, nul") << QStringLiteral("a\tb\x1b[2Jc") + QChar(0) + QStringLiteral("d")
+                                          << QStringLiteral("a\\tb\\x1b[2Jc\\x00d");
+        QTest::newRow("unicode line breaks")
+            << QString::fromUtf16(u"x\u2028y\u0085z\u007f") << QStringLiteral("x\\u2028y\\x85z\\x7f");
+        QTest::newRow("plain") << QStringLiteral("select '\\n' from t")
+                               << QStringLiteral("select '\\n' from t");
+    }
+    void controlCharactersAreEscaped() {
+        QFETCH(QString, text);
+        QFETCH(QString, written);
         QTemporaryDir dir;
-        writeFile(dir.filePath(QStringLiteral("log")), "a file where the folder should be");
+        SqlTrace(true, dir.path()).write(text);
+        const QStringList lines = traceLines(dir.path());
+        QCOMPARE(lines.size(), 1);
+        QCOMPARE(lineShape().match(lines[0]).captured(2), written);
+        QCOMPARE(capturedStandardError([&] { SqlTrace(false, dir.path()).write(text); }),
+                 QStringLiteral("《MEALPOS》\t") + written + QLatin1Char('\n'));
+    }
+
+    // A trace file that cannot be written does not fail the statements: it is
+    // told once on standard error, and again only after a write succeeded.
+    // The lock is released: the next write (here from another thread) proceeds.
+    void unwritableLogIsToldOnce() {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("log"));
+        writeFile(folder, "a file where the folder should be");
         const SqlTrace trace(true, dir.path());
-        QVERIFY_THROWS_EXCEPTION(DbError, trace.write(QStringLiteral("select 3")));
-        QVERIFY(QFile::remove(dir.filePath(QStringLiteral("log"))));
+        QString told = capturedStandardError([&] {
+            for (int i = 0; i < 3; ++i)
+                trace.write(QStringLiteral("select 3"));
+        });
+        QCOMPARE(told.count(QLatin1Char('\n')), 1);
+        QVERIFY2(told.startsWith(QStringLiteral("无法写入日志文件 ")) &&
+                     told.contains(trace.currentFilePath()),
+                 qPrintable(told));
+        QVERIFY(QFile::remove(folder));
         bool written = false;
         std::thread other([&] {
             trace.write(QStringLiteral("select 4"));
@@ -142,6 +190,13 @@ private slots:
         other.join();
         QVERIFY(written);
         QCOMPARE(traceLines(dir.path()).size(), 1);
+        QVERIFY(QDir(folder).removeRecursively());
+        writeFile(folder, "again");
+        told = capturedStandardError([&] {
+            trace.write(QStringLiteral("select 5"));
+            trace.write(QStringLiteral("select 6"));
+        });
+        QCOMPARE(told.count(QLatin1Char('\n')), 1);
     }
 
     void concurrentWritersKeepLinesWhole() {

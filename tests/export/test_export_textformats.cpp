@@ -45,6 +45,24 @@ MemoryExportSource tricky() {
     return src;
 }
 
+// Texts a spreadsheet would take for formulas, beside money that is negative.
+MemoryExportSource formulaTexts() {
+    MemoryExportSource src;
+    src.addColumn({QStringLiteral("=标题"), FieldClass::Text, Alignment::Left, 12, true, {}});
+    src.addColumn({QStringLiteral("金额"), FieldClass::Money, Alignment::Right, 8, true, {}});
+    const CellValue text = CellValue::text();
+    src.addRow({QStringLiteral("=HYPERLINK(\"http://x\",\"a\")"), QStringLiteral("-12.50")},
+               {text, CellValue::fromFixed(-125000)});
+    src.addRow({QStringLiteral("+86 138"), QStringLiteral("-x")}, {text, text}); // money without a value
+    src.addRow({QStringLiteral("-2+3"), QStringLiteral("+1.00")}, {text, CellValue::fromFixed(10000)});
+    src.addRow({QStringLiteral("@SUM(A1:A9)"), QString()}, {text, CellValue::null()});
+    src.addRow({QStringLiteral("=a,b"), QStringLiteral("0.00")}, {text, CellValue::fromFixed(0)});
+    src.addRow({QStringLiteral("2-1 a=b"), QStringLiteral("1.00")}, {text, CellValue::fromFixed(10000)});
+    src.setFooter({{QStringLiteral("-"), {}, {}, Alignment::Left},
+                   {QStringLiteral("-11.50"), CellValue::fromFixed(-115000), {}, Alignment::Right}});
+    return src;
+}
+
 } // namespace
 
 class TestExportTextFormats : public QObject {
@@ -86,6 +104,36 @@ private slots:
         QVERIFY(lines.at(1).startsWith(QStringLiteral("0001,")));
         QVERIFY(lines.at(2).startsWith(QStringLiteral("0003,")));
         QVERIFY(!lines.join(QLatin1Char('\n')).contains(QStringLiteral("汇总:")));
+    }
+
+    // CSV and tab-separated text open in spreadsheets: a text starting with
+    // = + - @ is written with an apostrophe, numbers of number columns as
+    // they are. Fixed-width text is for reading and keeps the texts.
+    void formulaTextsAreWrittenAsTexts() {
+        CsvExporter csv;
+        QCOMPARE(utf8Body(run(csv, formulaTexts())),
+                 QStringLiteral("'=标题,金额\r\n"
+                                "\"'=HYPERLINK(\"\"http://x\"\",\"\"a\"\")\",-12.50\r\n"
+                                "'+86 138,'-x\r\n"
+                                "'-2+3,+1.00\r\n"
+                                "'@SUM(A1:A9),\r\n"
+                                "\"'=a,b\",0.00\r\n"
+                                "2-1 a=b,1.00\r\n"
+                                "'-,-11.50\r\n"));
+        TextExporter tabs;
+        QCOMPARE(utf8Body(run(tabs, formulaTexts())),
+                 QStringLiteral("'=标题\t金额\r\n"
+                                "'=HYPERLINK(\"http://x\",\"a\")\t-12.50\r\n"
+                                "'+86 138\t'-x\r\n"
+                                "'-2+3\t+1.00\r\n"
+                                "'@SUM(A1:A9)\t\r\n"
+                                "'=a,b\t0.00\r\n"
+                                "2-1 a=b\t1.00\r\n"
+                                "'-\t-11.50\r\n"));
+        TextExporter fixed(TextExporter::Layout::FixedWidth);
+        const QStringList lines = utf8Body(run(fixed, formulaTexts())).split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.at(2), QStringLiteral("+86 138            -x"));
+        QCOMPARE(lines.at(7), QStringLiteral("-              -11.50"));
     }
 
     void textTabsAndFixedWidth() {

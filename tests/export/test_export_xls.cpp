@@ -160,6 +160,30 @@ private slots:
         QVERIFY(s.columnWidths.value(6) > s.columnWidths.value(0));
     }
 
+    // A text cell is a shared-string cell, which a spreadsheet never
+    // evaluates: texts that look like formulas are kept as they are (no
+    // apostrophe), a negative amount stays a number.
+    void formulaTextsStayStringCells() {
+        MemoryExportSource src;
+        src.addColumn({QStringLiteral("=标题"), FieldClass::Text, Alignment::Left, 12, true, {}});
+        src.addColumn({QStringLiteral("金额"), FieldClass::Money, Alignment::Right, 8, true, {}});
+        const QStringList texts = {QStringLiteral("=HYPERLINK(\"http://x\",\"a\")"), QStringLiteral("+86"),
+                                   QStringLiteral("-2+3"), QStringLiteral("@SUM(A1:A9)")};
+        for (const QString& t : texts)
+            src.addRow({t, QStringLiteral("-12.50")}, {CellValue::text(), CellValue::fromFixed(-125000)});
+        src.addRow({QStringLiteral("x"), QStringLiteral("-y")}); // money without a value
+        const MiniBook book = readBook(exportXls(src));
+        QCOMPARE(book.sheets.size(), 1);
+        const MiniSheet& s = book.sheets.first();
+        QCOMPARE(labelAt(s, 0, 0), QStringLiteral("=标题"));
+        for (int i = 0; i < texts.size(); ++i) {
+            QCOMPARE(labelAt(s, 1 + i, 0), texts.at(i));
+            const MiniCell* money = s.cell(1 + i, 1);
+            QVERIFY(money && money->kind == MiniCell::Number && sameMoney(money->number, -125000));
+        }
+        QCOMPARE(labelAt(s, 5, 1), QStringLiteral("-y"));
+    }
+
     void longAndManyTextsSplitAcrossRecords() {
         // Texts beyond one record's 8224 bytes continue in Continue records;
         // check both a single long Chinese text and many short mixed ones.

@@ -219,6 +219,39 @@ QByteArray handMadeXml() {
         .toUtf8();
 }
 
+const char kXmlOpen[] = "<xml xmlns:s='uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882' "
+                        "xmlns:dt='uuid:C2F41010-65B3-11d1-A29F-00AA00C14882' "
+                        "xmlns:rs='urn:schemas-microsoft-com:rowset' xmlns:z='#RowsetSchema'>";
+
+// An XML rowset of `columns` integer columns and `rows` rows of `row`.
+QByteArray wideXml(int columns, int rows, const QByteArray& row = "<z:row/>") {
+    QByteArray b = kXmlOpen;
+    b += "<s:Schema id='RowsetSchema'><s:ElementType name='row'>";
+    for (int c = 0; c < columns; ++c)
+        b += "<s:AttributeType name='c" + QByteArray::number(c) +
+             "'><s:datatype dt:type='int'/></s:AttributeType>";
+    b += "</s:ElementType></s:Schema><rs:data>";
+    for (int r = 0; r < rows; ++r)
+        b += row;
+    return b + "</rs:data></xml>";
+}
+
+// A tablegram of `columns` integer columns and `rows` rows of nulls.
+QByteArray nullRowsAdtg(int columns, int rows) {
+    AdtgBytes b;
+    b.start(std::uint16_t(columns), 0, std::uint32_t(rows));
+    for (int c = 1; c <= columns; ++c) {
+        AdtgBytes d;
+        d.u8(0x01).u8(0).u8(0).u16(std::uint16_t(c)).str(QStringLiteral("c%1").arg(c));
+        d.u16(3).u32(4).u32(10).u32(0).u32(0x20).u16(0xFFFF);
+        b.element(0x06, d);
+    }
+    const QByteArray nulls((columns + 7) / 8, '\xFF');
+    for (int r = 0; r < rows; ++r)
+        b.u8(0x07).raw(nulls);
+    return b.u8(0x0F).bytes();
+}
+
 } // namespace
 
 class PersistTest : public QObject {
@@ -233,6 +266,8 @@ private slots:
     void refusesDamagedFilesAndKeepsTheDataSet_data();
     void refusesDamagedFilesAndKeepsTheDataSet();
     void refusesEveryTruncationOfATablegram();
+    void rowsStayInProportionToTheFile_data();
+    void rowsStayInProportionToTheFile();
     void filesOnDisk();
     void valuesTheFormatsCannotHoldAreRefused();
 };
@@ -398,6 +433,16 @@ void PersistTest::refusesDamagedFilesAndKeepsTheDataSet_data() {
     QByteArray unknown = xml;
     unknown.replace("ID='2'", "ID='2' Extra='1'");
     QTest::newRow("xml unknown attribute") << unknown << QStringLiteral("Extra");
+    // A second schema (its column numbered after the first's) would add
+    // columns that rows read against the first one lack.
+    const QByteArray schema("<s:Schema id='More'><s:ElementType name='row'><s:AttributeType name='Extra'>"
+                            "<s:datatype dt:type='string'/></s:AttributeType></s:ElementType></s:Schema>");
+    QByteArray twoSchemas = xml;
+    twoSchemas.insert(twoSchemas.indexOf("<rs:data>"), schema);
+    QTest::newRow("xml schema twice") << twoSchemas << QStringLiteral("结构定义 (s:Schema) 重复");
+    QByteArray lateSchema = xml;
+    lateSchema.insert(lateSchema.indexOf("</rs:data>") + 10, schema);
+    QTest::newRow("xml schema after the data") << lateSchema << QStringLiteral("结构定义 (s:Schema) 重复");
     QByteArray badDate = xml;
     badDate.replace("2024-05-01T08:00:00", "2024-13-01T08:00:00");
     QTest::newRow("xml bad date") << badDate << QStringLiteral("RegDate");
@@ -457,6 +502,45 @@ void PersistTest::refusesEveryTruncationOfATablegram() {
             QVERIFY(!ds.isActive());
         }
     }
+}
+
+void PersistTest::rowsStayInProportionToTheFile_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("mustLoad");
+    // A null cell costs nothing in an XML row and a bit in a tablegram, but a
+    // full value in memory; an entity reference in a value expands to
+    // thousands of characters.
+    QTest::newRow("xml: wide rows of nulls") << wideXml(600, 40000) << false;
+    QTest::newRow("adtg: wide rows of nulls") << nullRowsAdtg(1024, 8000) << false;
+    QByteArray entities = kXmlOpen;
+    entities.prepend("<!DOCTYPE xml [<!ENTITY e '" + QByteArray(4000, 'x') + "'>]>");
+    entities += "<s:Schema><s:ElementType name='row'><s:AttributeType name='t'/></s:ElementType></s:Schema>"
+                "<rs:data>";
+    for (int r = 0; r < 200; ++r)
+        entities += "<z:row t='" + QByteArray("&e;").repeated(100) + "'/>";
+    entities += "</rs:data></xml>";
+    QTest::newRow("xml: entities") << entities << false;
+    QTest::newRow("xml: wide rows of nulls in many rs:data")
+        << wideXml(600, 20, QByteArray("<z:row/>").repeated(2000) + "</rs:data><rs:data>") << false;
+    // Many columns or many rows with values are files like any other.
+    QTest::newRow("xml: wide, few rows") << wideXml(3000, 3, "<z:row c7='7' c2999='1'/>") << true;
+    QTest::newRow("adtg: wide, few null rows") << nullRowsAdtg(2000, 50) << true;
+    QTest::newRow("xml: a column of numbers, many rows") << wideXml(1, 400000, "<z:row c0='1'/>") << true;
+}
+
+void PersistTest::rowsStayInProportionToTheFile() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, mustLoad);
+    DataSet ds;
+    QString error;
+    const bool loaded = LoadDataSetFromBytes(ds, bytes, &error);
+    QVERIFY2(loaded || !mustLoad, qPrintable(error));
+    // Refused, or loaded into memory in proportion to the file.
+    if (loaded)
+        QVERIFY2(ds.memoryBytes() < (std::size_t(16) << 20) + 32 * std::size_t(bytes.size()),
+                 qPrintable(QString::number(ds.memoryBytes())));
+    else
+        QVERIFY2(error.startsWith(QStringLiteral("文件格式不正确: ")), qPrintable(error));
 }
 
 void PersistTest::filesOnDisk() {

@@ -1,6 +1,7 @@
 // The file readers on damaged input, under the address and undefined-
 // behaviour sanitizers: random truncations, bit flips and inserted bytes
-// must end in a refusal or a read, never in a crash or a wild access.
+// must end in a refusal or a read, never in a crash or a wild access. The
+// corpus holds well-formed samples and hostile files that once crashed.
 #include "AdtgBytes.h"
 #include "dataset/persist/AdtgFormat.h"
 #include "dataset/persist/RecordSetImage.h"
@@ -50,6 +51,17 @@ QByteArray sampleXml() {
         "</rs:data></xml>");
 }
 
+// A second schema, before the data or after it, with a column of its own
+// (numbered after the first schema's): the columns it adds must not reach
+// rows read against the first one.
+QByteArray secondSchema(bool afterData) {
+    QByteArray b = sampleXml();
+    const QByteArray schema("<s:Schema id='More'><s:ElementType name='row'><s:AttributeType name='D'>"
+                            "<s:datatype dt:type='string'/></s:AttributeType></s:ElementType></s:Schema>");
+    b.insert(afterData ? b.indexOf("</rs:data>") + 10 : b.indexOf("<rs:data>"), schema);
+    return b;
+}
+
 enum class Outcome { Read, Refused };
 
 Outcome readAny(const QByteArray& bytes, bool xml) {
@@ -68,6 +80,8 @@ Outcome readAny(const QByteArray& bytes, bool xml) {
     std::uint64_t rows = 0;
     for (const RowBatch& b : image.batches) {
         rows += b.rows();
+        if (b.columns().size() != image.columns.size())
+            qFatal("a batch holds %zu columns of %zu", b.columns().size(), image.columns.size());
         for (std::size_t c = 0; c < b.columns().size(); ++c) {
             const ColumnPart& p = b.columns()[c];
             const std::size_t n = b.kinds()[c] == StorageKind::Bytes    ? p.offsets.size() - 1
@@ -103,14 +117,20 @@ void PersistFuzzTest::samplesRead() {
 
 void PersistFuzzTest::damagedInputNeverCrashes_data() {
     QTest::addColumn<bool>("xml");
-    QTest::newRow("adtg") << false;
-    QTest::newRow("xml") << true;
+    QTest::addColumn<QByteArray>("sample");
+    QTest::addColumn<quint32>("seed");
+    QTest::newRow("adtg") << false << sampleAdtg() << 19990101u;
+    QTest::newRow("xml") << true << sampleXml() << 20240601u;
+    QTest::newRow("xml schema twice") << true << secondSchema(false) << 20240602u;
+    QTest::newRow("xml schema after data") << true << secondSchema(true) << 20240603u;
 }
 
 void PersistFuzzTest::damagedInputNeverCrashes() {
     QFETCH(bool, xml);
-    const QByteArray sample = xml ? sampleXml() : sampleAdtg();
-    QRandomGenerator rng(xml ? 20240601u : 19990101u);
+    QFETCH(QByteArray, sample);
+    QFETCH(quint32, seed);
+    readAny(sample, xml);
+    QRandomGenerator rng(seed);
     int refused = 0;
     for (int i = 0; i < 4000; ++i) {
         QByteArray b = sample;

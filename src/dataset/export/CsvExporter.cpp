@@ -42,14 +42,14 @@ bool CsvExporter::write(const ExportLayout& layout, QIODevice& device) {
         line += QLatin1String("\r\n");
         out.writeText(line);
     };
-    emitLine([&](int c) { return layout.joinedTitle(c); });
+    emitLine([&](int c) { return spreadsheetText(layout.joinedTitle(c)); });
     for (int r = 0, rows = layout.rowCount(); r < rows && out.ok(); ++r) {
-        emitLine([&](int c) { return layout.text(r, c); });
+        emitLine([&](int c) { return delimitedCell(layout, r, c); });
         if (!progressed(r + 1))
             return false;
     }
     if (layout.hasFooter())
-        emitLine([&](int c) { return layout.footer(c).text; });
+        emitLine([&](int c) { return delimitedFooterCell(layout, c); });
     if (!out.flush())
         return fail(out.errorString());
     return true;

@@ -1,7 +1,9 @@
 #pragma once
 // Comma-separated values: UTF-8 with a byte-order mark so that spreadsheets
 // read Chinese texts; a cell holding the separator, a double quote or a line
-// break is quoted, its quotes doubled; lines end in CR LF. A multi-level
+// break is quoted, its quotes doubled; lines end in CR LF. A text that a
+// spreadsheet would take for a formula gets a leading apostrophe (see
+// spreadsheetText); numbers of number columns stay as they are. A multi-level
 // title is one cell with its levels joined by "|". The footer row, when it
 // goes along, is the last line.
 #include "dataset/export/GridExporter.h"

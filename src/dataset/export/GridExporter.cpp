@@ -76,6 +76,34 @@ std::unique_ptr<GridExporter> createExporter(ExportFormat format) {
     return nullptr;
 }
 
+QString spreadsheetText(const QString& text) {
+    if (text.isEmpty())
+        return text;
+    switch (text.front().unicode()) {
+    case '=':
+    case '+':
+    case '-':
+    case '@':
+        return QLatin1Char('\'') + text;
+    default:
+        return text;
+    }
+}
+
+QString delimitedCell(const ExportLayout& layout, int row, int col) {
+    // As the workbook writes them: a number column's cell without a numeric
+    // value is text.
+    const QString text = layout.text(row, col);
+    if (layout.column(col).fieldClass != FieldClass::Text && layout.value(row, col).isNumber())
+        return text;
+    return spreadsheetText(text);
+}
+
+QString delimitedFooterCell(const ExportLayout& layout, int col) {
+    const FooterCell f = layout.footer(col);
+    return f.value.isNumber() ? f.text : spreadsheetText(f.text);
+}
+
 BufferedOutput::BufferedOutput(QIODevice& device, int blockSize) : m_device(device), m_blockSize(blockSize) {
     m_buffer.reserve(blockSize + 4096);
 }

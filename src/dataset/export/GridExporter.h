@@ -111,4 +111,15 @@ private:
 // The UTF-8 byte-order mark that lets spreadsheets recognise UTF-8 text.
 extern const QByteArray kUtf8Bom;
 
+// A text cell of a delimited file as a spreadsheet must show it: a text that
+// starts with "=", "+", "-" or "@" would be read as a formula (one that can
+// run commands or send cells elsewhere), so it gets a leading apostrophe.
+QString spreadsheetText(const QString& text);
+
+// A cell's text in a delimited file: number columns' numbers as the grid
+// shows them (a negative amount stays a number), everything else, titles
+// included, as spreadsheetText().
+QString delimitedCell(const ExportLayout& layout, int row, int col);
+QString delimitedFooterCell(const ExportLayout& layout, int col);
+
 } // namespace gridexport

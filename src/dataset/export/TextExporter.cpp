@@ -63,20 +63,24 @@ bool TextExporter::write(const ExportLayout& layout, QIODevice& device) {
     BufferedOutput out(device);
     out.write(kUtf8Bom);
     const int cols = layout.columnCount();
+    // Tab-separated text opens in a spreadsheet cell by cell, so its texts
+    // are written as a spreadsheet must show them; the fixed-width layout
+    // is for reading and printing and keeps every text as it is.
+    const bool cellsForSpreadsheet = m_layout == Layout::TabSeparated;
     QVector<QString> cells(cols);
     for (int c = 0; c < cols; ++c)
-        cells[c] = layout.joinedTitle(c);
+        cells[c] = cellsForSpreadsheet ? spreadsheetText(layout.joinedTitle(c)) : layout.joinedTitle(c);
     out.writeText(line(layout, cells));
     for (int r = 0, rows = layout.rowCount(); r < rows && out.ok(); ++r) {
         for (int c = 0; c < cols; ++c)
-            cells[c] = layout.text(r, c);
+            cells[c] = cellsForSpreadsheet ? delimitedCell(layout, r, c) : layout.text(r, c);
         out.writeText(line(layout, cells));
         if (!progressed(r + 1))
             return false;
     }
     if (layout.hasFooter()) {
         for (int c = 0; c < cols; ++c)
-            cells[c] = layout.footer(c).text;
+            cells[c] = cellsForSpreadsheet ? delimitedFooterCell(layout, c) : layout.footer(c).text;
         out.writeText(line(layout, cells));
     }
     if (!out.flush())

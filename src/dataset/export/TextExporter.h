@@ -1,6 +1,8 @@
 #pragma once
 // Plain text: one line per row, cells separated by tabs or laid out in
 // fixed-width columns; UTF-8 with a byte-order mark, lines end in CR LF.
+// Tab-separated cells are written as CSV writes them for spreadsheets: a
+// text that would be read as a formula gets a leading apostrophe.
 // A multi-level title is written on one line with its levels joined by "|",
 // as the grid's label holds it. The footer row, when it goes along, is the
 // last line.

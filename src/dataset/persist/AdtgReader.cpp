@@ -38,7 +38,8 @@ QString hex(unsigned v) {
 class Reader {
 public:
     Reader(const QByteArray& bytes, RecordSetImage& image)
-        : m_in(bytes.constData(), std::size_t(bytes.size())), m_image(image) {}
+        : m_in(bytes.constData(), std::size_t(bytes.size())), m_image(image),
+          m_fileBytes(std::size_t(bytes.size())) {}
 
     void read(bool metadataOnly) {
         header();
@@ -202,7 +203,7 @@ private:
     }
 
     void rows() {
-        RowCollector collect(m_image);
+        RowCollector collect(m_image, m_fileBytes);
         std::vector<ScratchCell> cells(m_columns.size());
         std::vector<ScratchCell> changed;
         while (true) {
@@ -416,6 +417,7 @@ private:
 
     ByteReader m_in;
     RecordSetImage& m_image;
+    std::size_t m_fileBytes;
     std::vector<TableInfo> m_tables;
     std::vector<ColumnInfo> m_columns;
 };

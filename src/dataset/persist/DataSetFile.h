@@ -15,7 +15,10 @@
 //
 // Loading reads the whole file into a temporary store first: a file that is
 // not in either format, is cut short or is damaged is refused with a message
-// and leaves the data set exactly as it was.
+// and leaves the data set exactly as it was. So is a file whose rows would
+// take far more memory than the file's size (long rows of null cells) and
+// an XML file with a document type definition (its entities could expand a
+// small file to gigabytes).
 #include <QByteArray>
 #include <QString>
 

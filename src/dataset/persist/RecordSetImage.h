@@ -42,15 +42,23 @@ struct ScratchCell {
 };
 
 // Appends assembled rows to an image in batches of a fixed size.
+//
+// What the rows take in memory is bounded by the size of the file they come
+// from: a null cell costs a bit of a tablegram's null bitmap and nothing in
+// an XML row, but a full cell in memory, so a small file of wide empty rows
+// could otherwise claim gigabytes. Past the bound the file is refused.
 class RowCollector {
 public:
-    explicit RowCollector(RecordSetImage& image);
+    RowCollector(RecordSetImage& image, std::size_t fileBytes);
     // Appends `cells` (one per column, in column order) as a row.
     void addRow(const std::vector<ScratchCell>& cells);
 
 private:
     RecordSetImage& m_image;
     std::vector<StorageKind> m_kinds;
+    std::size_t m_rowBytes = 0; // a row's cells without their texts
+    std::size_t m_bound;
+    std::size_t m_used = 0;
 };
 
 // The data fields of a data set as they are saved: index order, calculated

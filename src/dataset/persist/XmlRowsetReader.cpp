@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace persist {
 
@@ -86,15 +87,26 @@ bool describe(XmlColumn& c, QStringView type, QStringView dbtype, bool isLong, b
 
 class Reader {
 public:
-    Reader(const QByteArray& bytes, RecordSetImage& image) : m_x(bytes), m_image(image) {}
+    Reader(const QByteArray& bytes, RecordSetImage& image)
+        : m_x(bytes), m_image(image), m_fileBytes(std::size_t(bytes.size())) {}
 
     void read(bool metadataOnly) {
-        if (!m_x.readNextStartElement() || m_x.name() != QLatin1String("xml") ||
-            !m_x.namespaceUri().isEmpty())
+        // Entities declared in a DTD expand each reference to up to
+        // thousands of characters, so a small file could hold values far
+        // larger than itself; record-set files declare none.
+        while (!m_x.atEnd() && m_x.readNext() != QXmlStreamReader::StartElement)
+            if (m_x.tokenType() == QXmlStreamReader::DTD)
+                fail(QStringLiteral("记录集文件不能含有文档类型定义 (<!DOCTYPE>)"));
+        if (!m_x.isStartElement() || m_x.name() != QLatin1String("xml") || !m_x.namespaceUri().isEmpty())
             fail(QStringLiteral("不是记录集 XML 文件"));
         bool schema = false;
         while (m_x.readNextStartElement()) {
             if (is(xmlrowset::kSchemaNs, "Schema")) {
+                // The rows are read against the one set of columns: a second
+                // schema (before or after the data) would add columns that
+                // rows already read do not have.
+                if (schema)
+                    fail(QStringLiteral("结构定义 (s:Schema) 重复 (第 %1 行)").arg(m_x.lineNumber()));
                 readSchema();
                 schema = true;
             } else if (is(xmlrowset::kRowsetNs, "data")) {
@@ -209,7 +221,11 @@ private:
     }
 
     void readData() {
-        RowCollector collect(m_image);
+        // One collector for every rs:data element, so that they share the
+        // file's memory bound.
+        if (!m_collect)
+            m_collect.emplace(m_image, m_fileBytes);
+        RowCollector& collect = *m_collect;
         std::vector<ScratchCell> cells(m_columns.size());
         while (m_x.readNextStartElement()) {
             if (is(xmlrowset::kRowNs, "row")) {
@@ -391,7 +407,9 @@ private:
 
     QXmlStreamReader m_x;
     RecordSetImage& m_image;
+    std::size_t m_fileBytes;
     std::vector<XmlColumn> m_columns;
+    std::optional<RowCollector> m_collect;
 };
 
 } // namespace
