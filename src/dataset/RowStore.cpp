@@ -111,6 +111,10 @@ void RowStore::append(const RowBatch& batch) {
     while (from < batch.rows()) {
         Chunk& chunk = lastChunkWithRoom();
         const std::uint32_t n = std::min(batch.rows() - from, kChunkRows - chunk.rows);
+        // A chunk's columns start at the size of what arrives (at least 4,096
+        // rows) and grow from there: a wide table of few rows does not take a
+        // whole chunk per column.
+        const std::size_t firstReserve = std::min<std::size_t>(kChunkRows, std::max<std::uint32_t>(n, 4096));
         for (std::size_t c = 0; c < m_columns.size(); ++c) {
             const ColumnPart& s = src[c];
             ColumnPart& d = chunk.cols[c];
@@ -118,17 +122,17 @@ void RowStore::append(const RowBatch& batch) {
             case StorageKind::Int64:
             case StorageKind::Fixed4:
                 if (d.ints.capacity() == 0)
-                    d.ints.reserve(kChunkRows);
+                    d.ints.reserve(firstReserve);
                 d.ints.insert(d.ints.end(), s.ints.begin() + from, s.ints.begin() + from + n);
                 break;
             case StorageKind::Double:
                 if (d.doubles.capacity() == 0)
-                    d.doubles.reserve(kChunkRows);
+                    d.doubles.reserve(firstReserve);
                 d.doubles.insert(d.doubles.end(), s.doubles.begin() + from, s.doubles.begin() + from + n);
                 break;
             case StorageKind::Bytes: {
-                if (d.offsets.capacity() < kChunkRows + 1)
-                    d.offsets.reserve(kChunkRows + 1);
+                if (d.offsets.capacity() == 0)
+                    d.offsets.reserve(firstReserve + 1);
                 const std::uint32_t first = s.offsets[from];
                 const std::uint32_t last = s.offsets[from + n];
                 const std::uint32_t base = std::uint32_t(d.bytes.size());
