@@ -347,6 +347,11 @@ void TestPostermCodec::answerRules() {
     QCOMPARE(QByteArray(small, 4), QByteArray("\0\0\0#", 4));
     QCOMPARE(copyAnswer(small, 4, "abc"), 0);
     QCOMPARE(QByteArray(small, 4), QByteArray("abc\0", 4));
+    // A zero byte inside the answer would cut it for the caller: malformed, buffer left zeroed.
+    QCOMPARE(copyAnswer(small, 4, std::string_view("a\0b", 3)), -3);
+    QCOMPARE(QByteArray(small, 4), QByteArray(4, '\0'));
+    QCOMPARE(copyAnswer(small, 0, ""), -5); // not even the terminating zero fits
+    QCOMPARE(copyAnswer(small, -1, ""), -3);
 }
 
 QTEST_GUILESS_MAIN(TestPostermCodec)

@@ -261,6 +261,16 @@ void TestPostermLink::smallBufferNeverOverrun() {
     QCOMPARE(memory[std::size_t(infoText.size())], '#');
     // The handle is still good after a refused copy.
     QCOMPARE(InfoQuery(h.h, memory.data(), infoText.size() + 1, "System.SN"), infoText.size());
+
+    // An answer with a zero byte inside would reach the caller cut short: malformed.
+    const QString terminal = m_sim.listenAddresses()[0];
+    QCOMPARE(m_sim.control("POST", "/v1/sim/set?terminal=" + terminal.toUtf8() + "&fw=Ver%001.0"), 200);
+    std::vector<char> big(4096, '#');
+    QCOMPARE(InfoQuery(h.h, big.data(), int(big.size()), "System.FwVersion"), -3);
+    QVERIFY(std::all_of(big.begin(), big.end(), [](char c) { return c == 0; }));
+    QCOMPARE(m_sim.control("POST", "/v1/sim/set?terminal=" + terminal.toUtf8() + "&fw=Ver%201.0"), 200);
+    QVERIFY(InfoQuery(h.h, big.data(), int(big.size()), "System.FwVersion") > 0);
+    QVERIFY(QByteArray(big.data()).contains("FwVersion=Ver 1.0"));
 }
 
 void TestPostermLink::keepAliveAndConnectionClose() {
@@ -347,7 +357,10 @@ void TestPostermLink::bogusHandles() {
     const uint32_t h = Connect(net(0).constData());
     QVERIFY(h);
     QCOMPARE(InfoQuery(h, nullptr, 100, "System.SN"), -3);
-    QCOMPARE(DataQuery(h, buffer, 0, "SubsidyLog", "*", "", ""), -3);
+    // Nothing fits a buffer of no bytes, not even the terminating zero.
+    QCOMPARE(DataQuery(h, buffer, 0, "SubsidyLog", "*", "", ""), -5);
+    QCOMPARE(InfoQuery(h, buffer, 0, "System.SN"), -5);
+    QCOMPARE(DataQuery(h, buffer, -1, "SubsidyLog", "*", "", ""), -3);
     QVERIFY(DataCount(h, nullptr, nullptr, nullptr) < 0); // empty table name: unknown table
     QCOMPARE(Disconnect(h), 0);
     QCOMPARE(Disconnect(h), -1);
