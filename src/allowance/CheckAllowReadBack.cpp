@@ -43,12 +43,13 @@ void TCheckAllowThread::readBack(TClockInfo& clock) {
         terminal([&] { return TerminalLink::dataCount(clock, table, QString()); });
     if (!held)
         return;
-    log(QStringLiteral("\"%1\"号机正在%2 ,请耐心等待...").arg(id).arg(QStringLiteral("读取")));
+    log(QStringLiteral("\"%1\"号机正在%2 ,请耐心等待...").arg(QString::number(id), QStringLiteral("读取")));
 
     qint64 total = 0;
     while (!Terminated()) {
-        const QString filter =
-            sidy ? QStringLiteral("RecNo>=%1 and RecNo<%2").arg(start).arg(start + pageSize) : QString();
+        const QString filter = sidy ? QStringLiteral("RecNo>=%1 and RecNo<%2")
+                                          .arg(QString::number(start), QString::number(start + pageSize))
+                                    : QString();
         const std::optional<QueryAnswer> page =
             terminal([&] { return TerminalLink::dataQuery(clock, table, filter, QString()); });
         if (!page || page->count == 0)

@@ -150,7 +150,7 @@ void TCheckAllowThread::serveTerminal(TClockInfo& clock) {
         trace(threadTag() + QStringLiteral("--- ") + message);
         status(clock.clock_id,
                m_mode == UploadAllowances ? QStringLiteral("上传补贴失败") : ClockStatusText(6));
-        log(QStringLiteral("\"%1\"号机: %2").arg(clock.clock_id).arg(message));
+        log(QStringLiteral("\"%1\"号机: %2").arg(QString::number(clock.clock_id), message));
     }
     WorkerClock timed(m_setup.timings, &WorkerTimings::terminalNs);
     TerminalLink::disconnect(clock);

@@ -38,8 +38,8 @@ QString make(const QString& password, int iterations) {
         salt[i] = char(QRandomGenerator::system()->bounded(256));
     const QByteArray hash = pbkdf2Sha256(password.toUtf8(), salt, iterations, 32);
     return QStringLiteral("pbkdf2-sha256$%1$%2$%3")
-        .arg(iterations)
-        .arg(QString::fromLatin1(salt.toHex()), QString::fromLatin1(hash.toHex()));
+        .arg(QString::number(iterations), QString::fromLatin1(salt.toHex()),
+             QString::fromLatin1(hash.toHex()));
 }
 
 bool verify(const QString& password, const QString& stored) {

@@ -12,14 +12,14 @@ QString SqlDialect::nullFunction() const {
 
 QString SqlDialect::dateTimeText(const QString& expr, int width) const {
     if (m_isSqlServer)
-        return QStringLiteral("CONVERT(varchar(%1),%2,120)").arg(width).arg(expr);
+        return QStringLiteral("CONVERT(varchar(%1),%2,120)").arg(QString::number(width), expr);
     return QStringLiteral("Date(%1)").arg(expr);
 }
 
 QString SqlDialect::valueText(const QString& expr, int width) const {
     if (m_isSqlServer)
-        return QStringLiteral("CONVERT(varchar(%1),%2,120)").arg(width).arg(expr);
-    return QStringLiteral("CONVERT(%1,CHAR(%2))").arg(expr).arg(width);
+        return QStringLiteral("CONVERT(varchar(%1),%2,120)").arg(QString::number(width), expr);
+    return QStringLiteral("CONVERT(%1,CHAR(%2))").arg(expr, QString::number(width));
 }
 
 QString SqlDialect::rowLimit(bool atEnd, int n) const {

@@ -34,7 +34,8 @@ QString keySearchStatement(const SqlDialect& dialect, const QString& table, cons
             return QStringLiteral("SELECT * FROM %1").arg(table);
         bool ok = false;
         const qint64 value = text.toLongLong(&ok);
-        return QStringLiteral("SELECT * FROM %1 WHERE %2 = %3").arg(table, keyField).arg(ok ? value : 0);
+        return QStringLiteral("SELECT * FROM %1 WHERE %2 = %3")
+            .arg(table, keyField, QString::number(ok ? value : 0));
     }
     return QStringLiteral("SELECT * FROM %1 WHERE %2 like %3").arg(table, keyField, dialect.likePrefix(text));
 }
@@ -60,7 +61,7 @@ bool isSumField(const Field& field) {
 }
 
 QString recordPositionText(int recNo, int count) {
-    return QStringLiteral(" %1 / %2 ").arg(recNo).arg(count);
+    return QStringLiteral(" %1 / %2 ").arg(QString::number(recNo), QString::number(count));
 }
 
 QString postLogText(const QString& actionCaption, const QString& windowCaption, const DataSet& dataSet,

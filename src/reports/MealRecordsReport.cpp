@@ -19,9 +19,7 @@ int mealRecordsKindIndex(const QString& text, int moduleOptions) {
     if (byText >= 0)
         return byText;
     throw DbError(QStringLiteral("--kind: 消费类型无效: %1 (0-%2 或 %3)")
-                      .arg(t)
-                      .arg(items.size() - 1)
-                      .arg(items.join(QLatin1Char('/'))));
+                      .arg(t, QString::number(items.size() - 1), items.join(QLatin1Char('/'))));
 }
 
 namespace {

@@ -27,7 +27,7 @@ QString statement(const ReturnCardFilter& f, const Session& session) {
         const qulonglong number = card.toULongLong(&ok);
         if (!ok)
             throw DbError(QStringLiteral("卡号只能由数字组成: %1").arg(card));
-        sql += QStringLiteral(" And %1 = %2").arg(QStringLiteral("card_id")).arg(number);
+        sql += QStringLiteral(" And %1 = %2").arg(QStringLiteral("card_id"), QString::number(number));
     }
     if (f.departmentRights)
         sql += QStringLiteral(" and deptno in  %1").arg(f.userDepartsList);
