@@ -83,11 +83,10 @@ namespace {
 QString checkedClockList(const QString& list) {
     QStringList numbers;
     for (const QString& item : list.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-        bool ok = false;
-        const int n = item.trimmed().toInt(&ok);
-        if (!ok)
+        const std::optional<qint64> n = SqlDialect::parseInteger(item, 0, std::numeric_limits<int>::max());
+        if (!n)
             return QString();
-        numbers << QString::number(n);
+        numbers << QString::number(*n);
     }
     return numbers.join(QLatin1Char(','));
 }

@@ -70,9 +70,17 @@ bool TCheckAllowThread::upload(TClockInfo& clock) {
     int inBatch = 0;
     int sent = 0;
     bool ok = true;
+    bool allValid = true;
     for (const AllowTask& task : tasks) {
         if (Terminated())
             return false;
+        if (!task.numbersValid()) {
+            // Stays open and named; the run ends as failed.
+            allValid = false;
+            log(QStringLiteral("\"%1\"号机补贴任务 %2 的人员编号、卡号或批次不是数字,未上传")
+                    .arg(QString::number(clock.clock_id), QString::number(task.allow_id)));
+            continue;
+        }
         terminalLines += terminalLine(task, withDate);
         bookLines += bookLine(task);
         if (++inBatch == kBatchRows) {
@@ -88,6 +96,7 @@ bool TCheckAllowThread::upload(TClockInfo& clock) {
         sent += inBatch;
         ok = sendBatch(clock, terminalLines, bookLines, sent, total);
     }
+    ok = ok && allValid;
     if (Terminated())
         return false;
     if (ok) {

@@ -34,7 +34,8 @@ QStringList terminalList(const ReportArguments& args, const Session& session) {
         QSqlQuery q(session.ModuleConnection);
         session.runner().RunQuery(
             q,
-            MealRecordsQuery::roomTerminalsStatement(session.dialect(), args.text(QStringLiteral("dinroom"))),
+            MealRecordsQuery::roomTerminalsStatement(
+                session.dialect(), SqlDialect::toIntegerText(args.text(QStringLiteral("dinroom")))),
             true);
         while (q.next())
             ids << q.value(0).toString();

@@ -125,6 +125,13 @@ private slots:
         QVERIFY(card.err.contains(QStringLiteral("卡号")));
         QVERIFY(!QFile::exists(m_home.filePath(QStringLiteral("x.csv"))));
         QCOMPARE(report(QStringLiteral("x.csv"), {"--kind", "9"}).status, 1);
+        // A dining room is wholly a number: "2abc" once compared as room 2.
+        for (const char* room : {"2abc", "2 or 1=1", ""}) {
+            const MealctlRun r = report(QStringLiteral("x.csv"), {"--dinroom", room});
+            QCOMPARE(r.status, 1);
+            QVERIFY2(r.err.contains(QStringLiteral("不是有效的整数")), qPrintable(r.err));
+            QVERIFY(!QFile::exists(m_home.filePath(QStringLiteral("x.csv"))));
+        }
         QCOMPARE(report(QStringLiteral("x.csv"), {"--user-check"}).status, 2); // unknown option
         QCOMPARE(report(QStringLiteral("x.pdf")).status, 2);
         QCOMPARE(run({"report", "ActNoSuch", "--out", m_home.filePath(QStringLiteral("x.csv"))}).status, 2);
