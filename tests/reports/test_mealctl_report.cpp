@@ -92,7 +92,14 @@ private slots:
 
         m_db->exec(QStringLiteral("update Company set parameters = 'cbDepart=True'"));
         const QStringList lines = csv({}, 0, {QStringLiteral("--user"), QStringLiteral("OPER2")});
+        // --user is not a log-in: however it is typed, the account's rights
+        // apply, and --dept cannot reach past them.
+        const QStringList typedLower = csv({}, 0, {QStringLiteral("--user"), QStringLiteral("oper2")});
+        const QStringList otherDept = csv({QStringLiteral("--dept"), QStringLiteral("0101")}, 0,
+                                          {QStringLiteral("--user"), QStringLiteral("OPER2")});
         m_db->exec(QStringLiteral("update Company set parameters = ''"));
+        QCOMPARE(dataLines(typedLower), 2);
+        QCOMPARE(dataLines(otherDept), 0);
         QCOMPARE(dataLines(lines), 2);
         QVERIFY(lines.value(1).contains(QStringLiteral("李四")) &&
                 lines.value(2).contains(QStringLiteral("李四")));
