@@ -65,17 +65,19 @@ private slots:
                                   "'se''cret'), ('NOPW', 'b', NULL), ('HASHED', 'c', '%1')")
                        .arg(PasswordHash::make(QStringLiteral("h"), PasswordHash::kMinimumIterations)));
         const auto stored = [&](const char* id) {
-            return m_db->scalar(QStringLiteral("select Password from sys_user where Userid = '%1'")
-                                    .arg(QLatin1String(id)))
+            return m_db
+                ->scalar(QStringLiteral("select Password from sys_user where Userid = '%1'")
+                             .arg(QLatin1String(id)))
                 .toString();
         };
         const QString hashedBefore = stored("HASHED");
         Run r = run({QStringLiteral("users"), QStringLiteral("rehash")});
         QVERIFY2(r.status == 0, qPrintable(r.err));
         // OPER1 ('x') and OLD1 were plain text.
-        QVERIFY2(r.out.contains(QStringLiteral("users: 2 rehashed, 1 already hashed, 0 with a hash too weak to "
-                                               "log in, 1 without a password")),
-                 qPrintable(r.out));
+        QVERIFY2(
+            r.out.contains(QStringLiteral("users: 2 rehashed, 1 already hashed, 0 with a hash too weak to "
+                                          "log in, 1 without a password")),
+            qPrintable(r.out));
         const QString old1 = stored("OLD1");
         QVERIFY2(old1.startsWith(QStringLiteral("pbkdf2-sha256$600000$")), qPrintable(old1));
         QVERIFY(PasswordHash::verify(QStringLiteral("se'cret"), old1));
