@@ -1,5 +1,7 @@
 #include "allowance/AllowanceLines.h"
 
+#include "db/SqlDialect.h"
+
 #include <QSqlRecord>
 #include <QStringList>
 #include <QVariant>
@@ -16,6 +18,13 @@ AllowTask AllowTask::fromRecord(const QSqlRecord& r) {
     t.charge_date = r.value(QStringLiteral("charge_date")).toDateTime().date();
     t.aow_id = r.value(QStringLiteral("aow_id")).toLongLong();
     return t;
+}
+
+bool AllowTask::numbersValid() const {
+    for (const QString& text : {sys_id, card_id, charge_ver})
+        if (!SqlDialect::parseInteger(text, 0))
+            return false;
+    return true;
 }
 
 qint64 moneyHundredths(Currency money) {

@@ -23,6 +23,10 @@ struct AllowTask {
     qint64 aow_id = 0; // the `mallowance` row
 
     static AllowTask fromRecord(const QSqlRecord& record);
+    // SysID, CardNo and Batch are wholly numbers (not negative). A task that
+    // fails is never sent: a tab or line break in a value would add fields or
+    // whole records to the terminal's request.
+    bool numbersValid() const;
 };
 
 // One parsed bookkeeping line.

@@ -2,6 +2,7 @@
 // page, each page posted to the window as it arrives.
 #include "allowance/CheckAllowThread.h"
 #include "allowance/WorkerClock.h"
+#include "db/SqlDialect.h"
 
 #include <algorithm>
 
@@ -28,7 +29,18 @@ void TCheckAllowThread::readBack(TClockInfo& clock) {
             terminal([&] { return TerminalLink::infoQuery(clock, items, true); });
         if (!info)
             return;
-        start = infoValue(*info, QStringLiteral("Options.") + optionKey).trimmed().toLongLong();
+        const QString startText = infoValue(*info, QStringLiteral("Options.") + optionKey);
+        // Empty: the terminal keeps no such option, so the table is read from its start.
+        const std::optional<qint64> option =
+            startText.trimmed().isEmpty() ? std::optional<qint64>(0) : SqlDialect::parseInteger(startText, 0);
+        if (!option) {
+            // Not a record number: reading from 0 would fetch the whole table again.
+            status(id, ClockStatusText(6));
+            log(QStringLiteral("\"%1\"号机的 %2 不是数字: %3")
+                    .arg(QString::number(id), optionKey, startText.left(40)));
+            return;
+        }
+        start = *option;
         // The first record held tells whether the option still points into the table.
         const std::optional<QueryAnswer> first = terminal(
             [&] { return TerminalLink::dataQuery(clock, table, QString(), QStringLiteral("Maxreturn=1")); });
@@ -43,12 +55,13 @@ void TCheckAllowThread::readBack(TClockInfo& clock) {
         terminal([&] { return TerminalLink::dataCount(clock, table, QString()); });
     if (!held)
         return;
-    log(QStringLiteral("\"%1\"号机正在%2 ,请耐心等待...").arg(id).arg(QStringLiteral("读取")));
+    log(QStringLiteral("\"%1\"号机正在%2 ,请耐心等待...").arg(QString::number(id), QStringLiteral("读取")));
 
     qint64 total = 0;
     while (!Terminated()) {
-        const QString filter =
-            sidy ? QStringLiteral("RecNo>=%1 and RecNo<%2").arg(start).arg(start + pageSize) : QString();
+        const QString filter = sidy ? QStringLiteral("RecNo>=%1 and RecNo<%2")
+                                          .arg(QString::number(start), QString::number(start + pageSize))
+                                    : QString();
         const std::optional<QueryAnswer> page =
             terminal([&] { return TerminalLink::dataQuery(clock, table, filter, QString()); });
         if (!page || page->count == 0)

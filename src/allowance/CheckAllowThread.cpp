@@ -83,11 +83,10 @@ namespace {
 QString checkedClockList(const QString& list) {
     QStringList numbers;
     for (const QString& item : list.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-        bool ok = false;
-        const int n = item.trimmed().toInt(&ok);
-        if (!ok)
+        const std::optional<qint64> n = SqlDialect::parseInteger(item, 0, std::numeric_limits<int>::max());
+        if (!n)
             return QString();
-        numbers << QString::number(n);
+        numbers << QString::number(*n);
     }
     return numbers.join(QLatin1Char(','));
 }
@@ -150,7 +149,7 @@ void TCheckAllowThread::serveTerminal(TClockInfo& clock) {
         trace(threadTag() + QStringLiteral("--- ") + message);
         status(clock.clock_id,
                m_mode == UploadAllowances ? QStringLiteral("上传补贴失败") : ClockStatusText(6));
-        log(QStringLiteral("\"%1\"号机: %2").arg(clock.clock_id).arg(message));
+        log(QStringLiteral("\"%1\"号机: %2").arg(QString::number(clock.clock_id), message));
     }
     WorkerClock timed(m_setup.timings, &WorkerTimings::terminalNs);
     TerminalLink::disconnect(clock);

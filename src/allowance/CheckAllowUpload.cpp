@@ -20,9 +20,7 @@ QString now() {
 
 QString taskUpdate(int iscommit, qint64 allow_id) {
     return QStringLiteral("update allowtasklist set iscommit=%1, commit_date = '%2' where allow_id=%3")
-        .arg(iscommit)
-        .arg(now())
-        .arg(allow_id);
+        .arg(QString::number(iscommit), now(), QString::number(allow_id));
 }
 } // namespace
 
@@ -35,8 +33,7 @@ QVector<AllowTask> TCheckAllowThread::openTasks(const TClockInfo& clock) {
         QStringLiteral("allowtasklist") + QStringLiteral(" where ") + isnull +
         QStringLiteral("(iscommit,0) <> 1 ") + QStringLiteral(" %1 and ").arg(QString()) + isnull +
         QStringLiteral("(clock_sn,'') = '%1' and clock_id = %2  order by allow_id ")
-            .arg(m_setup.dialect.escape(clock.clock_sn))
-            .arg(clock.clock_id);
+            .arg(m_setup.dialect.escape(clock.clock_sn), QString::number(clock.clock_id));
     QSqlQuery q(m_db);
     // Amounts arrive as decimal text, so no cent is lost to binary fractions.
     q.setNumericalPrecisionPolicy(QSql::HighPrecision);
@@ -65,16 +62,25 @@ bool TCheckAllowThread::upload(TClockInfo& clock) {
         return false;
     const int total = tasks.size();
     status(clock.clock_id, QStringLiteral("(0/%1)").arg(total) + ClockStatusText(15));
-    log(QStringLiteral("\"%1\"号机正在%2,请耐心等待...").arg(clock.clock_id).arg(QStringLiteral("上传补贴")));
+    log(QStringLiteral("\"%1\"号机正在%2,请耐心等待...")
+            .arg(QString::number(clock.clock_id), QStringLiteral("上传补贴")));
 
     QString terminalLines;
     QString bookLines;
     int inBatch = 0;
     int sent = 0;
     bool ok = true;
+    bool allValid = true;
     for (const AllowTask& task : tasks) {
         if (Terminated())
             return false;
+        if (!task.numbersValid()) {
+            // Stays open and named; the run ends as failed.
+            allValid = false;
+            log(QStringLiteral("\"%1\"号机补贴任务 %2 的人员编号、卡号或批次不是数字,未上传")
+                    .arg(QString::number(clock.clock_id), QString::number(task.allow_id)));
+            continue;
+        }
         terminalLines += terminalLine(task, withDate);
         bookLines += bookLine(task);
         if (++inBatch == kBatchRows) {
@@ -90,6 +96,7 @@ bool TCheckAllowThread::upload(TClockInfo& clock) {
         sent += inBatch;
         ok = sendBatch(clock, terminalLines, bookLines, sent, total);
     }
+    ok = ok && allValid;
     if (Terminated())
         return false;
     if (ok) {
@@ -129,18 +136,17 @@ bool TCheckAllowThread::sendBatch(const TClockInfo& clock, QString& terminalLine
         for (int i = 0; i < cards.size(); ++i) {
             if (booked.at(i)) {
                 log(QStringLiteral("\"%1\"号机上上传补贴卡号\"%2\"成功")
-                        .arg(clock.clock_id)
-                        .arg(cards.at(i).CardNo));
+                        .arg(QString::number(clock.clock_id), cards.at(i).CardNo));
             } else {
                 // The terminal holds it; the task stays open and the next run's
                 // re-send is acknowledged as a duplicate, not paid twice.
                 allBooked = false;
                 log(QStringLiteral("\"%1\"号机补贴卡号\"%2\"已上传,但记账失败,任务保留待下次上传")
-                        .arg(clock.clock_id)
-                        .arg(cards.at(i).CardNo));
+                        .arg(QString::number(clock.clock_id), cards.at(i).CardNo));
             }
         }
-        status(clock.clock_id, QStringLiteral("(%1/%2) ").arg(sent).arg(total) + ClockStatusText(15));
+        status(clock.clock_id, QStringLiteral("(%1/%2) ").arg(QString::number(sent), QString::number(total)) +
+                                   ClockStatusText(15));
     }
     terminalLines.clear();
     bookLines.clear();
@@ -151,10 +157,8 @@ bool TCheckAllowThread::bookAccepted(const TCardList& card) {
     QStringList statements;
     statements << QStringLiteral(
                       "update mallowance set downed=%1, clock_id = %2 where id=%3 and downed <> %4")
-                      .arg(QStringLiteral("1"))
-                      .arg(card.clock_id)
-                      .arg(card.aow_id)
-                      .arg(QStringLiteral("1"));
+                      .arg(QStringLiteral("1"), QString::number(card.clock_id), QString::number(card.aow_id),
+                           QStringLiteral("1"));
     if (card.allow_id != 0)
         statements << taskUpdate(1, card.allow_id);
     return runBooking(statements);

@@ -34,16 +34,12 @@ TClockInfo TClockInfo::fromRecord(const QSqlRecord& record) {
 QByteArray connectParameters(const TClockInfo& clock) {
     if (clock.isNetwork())
         return QStringLiteral("protocol=HTTP,ipaddress=%1,port=80,name=root,passwd=%2")
-            .arg(clock.TCPIP_Address)
-            .arg(clock.commkey)
+            .arg(clock.TCPIP_Address, QString::number(clock.commkey))
             .toUtf8();
     const QString protocol = clock.TCPIP_type == 1 ? QStringLiteral("RS485") : QStringLiteral("RS232");
     return QStringLiteral("protocol=%1,port=COM%2,baudrate=%3bps,deviceid=%4,timeout=20000,passwd=%5")
-        .arg(protocol)
-        .arg(clock.comport)
-        .arg(clock.BaudRate)
-        .arg(clock.clock_id)
-        .arg(clock.commkey)
+        .arg(protocol, QString::number(clock.comport), QString::number(clock.BaudRate),
+             QString::number(clock.clock_id), QString::number(clock.commkey))
         .toUtf8();
 }
 

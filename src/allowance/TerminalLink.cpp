@@ -1,6 +1,7 @@
 #include "allowance/TerminalLink.h"
 
 #include "db/IniFile.h"
+#include "db/SqlDialect.h"
 #include "posterm/posterm.h"
 #include "util/Ping.h"
 
@@ -50,10 +51,12 @@ std::optional<QueryAnswer> parseQueryAnswer(const QByteArray& answer) {
     int dropLines = 1;
     const int eq = first.lastIndexOf(QLatin1Char('='));
     if (eq >= 0) {
-        bool ok = false;
-        result.count = first.mid(eq + 1).trimmed().toInt(&ok);
-        if (!ok)
-            result.count = 0;
+        // A count that is no number is a malformed answer, not an empty one.
+        const std::optional<qint64> count =
+            SqlDialect::parseInteger(first.mid(eq + 1), 0, std::numeric_limits<int>::max());
+        if (!count)
+            return std::nullopt;
+        result.count = int(*count);
         dropLines = 2;
     }
     if (result.count < 0)

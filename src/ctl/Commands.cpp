@@ -3,6 +3,7 @@
 #include "ctl/ReportCommand.h"
 #include "ctl/SqlCommands.h"
 #include "ctl/TerminalsCommand.h"
+#include "ctl/UsersCommand.h"
 
 #if __has_include("ctl/demo/DemoDataCommand.h")
 #include "ctl/demo/DemoDataCommand.h"
@@ -26,6 +27,8 @@ const CtlCommand kCommands[] = {
      "write a report window's rows to a file (csv, xls, ...)", runReportCommand, true},
     {"monthly", "monthly create|recompute|lock --label L [--from T1 --to T2] [--card N]",
      "compute a monthly bill, recompute one card's row, or lock the period", runMonthlyCommand, true},
+    {"users", "users rehash", "replace passwords still stored as plain text by their salted hash",
+     runUsersCommand, false},
 #ifdef MEAL_HAVE_DEMO_DATA
     {"demo-data", "demo-data --scale S|M|L [--end-date yyyy-MM-dd] [--seed N] [--replace]",
      "fill an empty database with deterministic demo data", runDemoData, false},

@@ -95,11 +95,10 @@ int recompute(CtlContext& ctx, const QStringList& args) {
         q,
         QStringLiteral("select BillStartDate, BillEndDate, sys_id from MealMonthRec where "
                        "MonthDes = %1 and card_id = %2")
-            .arg(ctx.session.dialect().quote(label))
-            .arg(card),
+            .arg(ctx.session.dialect().quote(label), QString::number(card)),
         true);
     if (!q.next())
-        throw DbError(QStringLiteral("账单 %1 中没有卡号 %2").arg(label).arg(card));
+        throw DbError(QStringLiteral("账单 %1 中没有卡号 %2").arg(label, QString::number(card)));
     MonthlyRunConfig config = MonthlyRunConfig::fromSession(ctx.session);
     config.MonthDes = label;
     config.period = {q.value(0).toDateTime(), q.value(1).toDateTime()};

@@ -2,6 +2,7 @@
 
 #include "allowance/AllowanceTerminals.h"
 #include "allowance/CheckAllowThread.h"
+#include "db/SqlDialect.h"
 #include "workers/WorkerPool.h"
 
 #include <QEventLoop>
@@ -103,18 +104,22 @@ int runTerminalsCommand(CtlContext& ctx, const QStringList& argsIn) {
         const QString opt = args.takeFirst();
         if (args.isEmpty())
             return usage(ctx, opt + QStringLiteral(" needs a value"));
-        bool ok = false;
-        const int value = args.takeFirst().toInt(&ok);
-        if (!ok)
-            return usage(ctx, opt + QStringLiteral(" takes a number"));
+        const QString text = args.takeFirst();
         if (opt == QLatin1String("--mode") && action == QLatin1String("read")) {
-            if (value != 1 && value != 2)
+            const std::optional<qint64> value = SqlDialect::parseInteger(text, 1, 2);
+            if (!value)
                 return usage(ctx, QStringLiteral("--mode takes 1 (SidyLog) or 2 (SubsidyLog)"));
-            mode = value;
-        } else if (opt == QLatin1String("--clock"))
-            onlyClock = value;
-        else
+            mode = int(*value);
+        } else if (opt == QLatin1String("--clock")) {
+            // A terminal number is positive: a negative one would mean "every terminal".
+            const std::optional<qint64> value =
+                SqlDialect::parseInteger(text, 1, std::numeric_limits<int>::max());
+            if (!value)
+                return usage(ctx, QStringLiteral("--clock takes a terminal number (1 or more), not ") + text);
+            onlyClock = int(*value);
+        } else {
             return usage(ctx, QStringLiteral("unknown option ") + opt);
+        }
     }
     if (mode < 0)
         return usage(ctx, QStringLiteral("read needs --mode 1 (SidyLog) or --mode 2 (SubsidyLog)"));

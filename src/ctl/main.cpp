@@ -18,6 +18,12 @@ void printHelp(QTextStream& out) {
            "The program folder (Daybook.ini, log/) is --home, else MEAL_HOME, else the\n"
            "folder of this program. The database comes from Daybook.ini, section\n"
            "\"Connection\". Commands act as the user given by --user (default ADMIN).\n\n"
+           "mealctl is an administrator's tool: it holds the database password of\n"
+           "Daybook.ini and does not ask for the --user account's password. --user is\n"
+           "not a log-in; it chooses whose department rights and dining room the\n"
+           "reports apply, as the windows do for that user (ADMIN sees every\n"
+           "department). Whoever can run mealctl with that Daybook.ini can read and\n"
+           "change the whole database (\"sql\" runs any statement).\n\n"
            "commands:\n";
     int count = 0;
     const CtlCommand* commands = ctlCommands(&count);

@@ -40,5 +40,5 @@ QString leaveModuleMessage(const QString& caption) {
 }
 
 QString batchDeleteMessage(int count, const QString& caption) {
-    return QStringLiteral("批量删除 %1 笔【%2】记录").arg(count).arg(caption);
+    return QStringLiteral("批量删除 %1 笔【%2】记录").arg(QString::number(count), caption);
 }

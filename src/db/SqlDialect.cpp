@@ -12,14 +12,14 @@ QString SqlDialect::nullFunction() const {
 
 QString SqlDialect::dateTimeText(const QString& expr, int width) const {
     if (m_isSqlServer)
-        return QStringLiteral("CONVERT(varchar(%1),%2,120)").arg(width).arg(expr);
+        return QStringLiteral("CONVERT(varchar(%1),%2,120)").arg(QString::number(width), expr);
     return QStringLiteral("Date(%1)").arg(expr);
 }
 
 QString SqlDialect::valueText(const QString& expr, int width) const {
     if (m_isSqlServer)
-        return QStringLiteral("CONVERT(varchar(%1),%2,120)").arg(width).arg(expr);
-    return QStringLiteral("CONVERT(%1,CHAR(%2))").arg(expr).arg(width);
+        return QStringLiteral("CONVERT(varchar(%1),%2,120)").arg(QString::number(width), expr);
+    return QStringLiteral("CONVERT(%1,CHAR(%2))").arg(expr, QString::number(width));
 }
 
 QString SqlDialect::rowLimit(bool atEnd, int n) const {
@@ -77,12 +77,31 @@ QString SqlDialect::likePrefix(const QString& prefix) const {
     return quote(pattern + QLatin1Char('%'));
 }
 
-qint64 SqlDialect::toInteger(const QString& text) {
+std::optional<qint64> SqlDialect::parseInteger(const QString& text, qint64 min, qint64 max) {
+    static const QRegularExpression integer(QStringLiteral("^[+-]?[0-9]+$"));
+    const QString t = text.trimmed();
+    if (!integer.match(t).hasMatch())
+        return std::nullopt;
     bool ok = false;
-    const qint64 value = text.trimmed().toLongLong(&ok);
-    if (!ok)
-        throw DbError(QStringLiteral("'%1' 不是有效的整数").arg(text.trimmed()));
+    const qint64 value = t.toLongLong(&ok, 10);
+    if (!ok || value < min || value > max)
+        return std::nullopt;
     return value;
+}
+
+qint64 SqlDialect::toInteger(const QString& text) {
+    const std::optional<qint64> value = parseInteger(text);
+    if (!value)
+        throw DbError(QStringLiteral("'%1' 不是有效的整数").arg(text.trimmed()));
+    return *value;
+}
+
+qint64 SqlDialect::toInteger(const QString& text, qint64 min, qint64 max, const QString& what) {
+    const std::optional<qint64> value = parseInteger(text, min, max);
+    if (!value)
+        throw DbError(QStringLiteral("%1: '%2' 不是 %3 到 %4 之间的整数")
+                          .arg(what, text.trimmed(), QString::number(min), QString::number(max)));
+    return *value;
 }
 
 QString SqlDialect::toIntegerText(const QString& text) {

@@ -6,6 +6,9 @@
 
 #include <QString>
 
+#include <limits>
+#include <optional>
+
 class SqlDialect {
 public:
     SqlDialect() = default;
@@ -44,7 +47,15 @@ public:
 
     // Number conversions that refuse what is not a number, with the message the
     // operator sees; nothing is queried after a refusal.
+    // The one integer reading: the whole text (blanks around it aside) is an
+    // optional sign and decimal digits, and the value lies in [min, max];
+    // anything else ("1abc", "", "1.5", "0x10", out of range) gives nothing.
+    static std::optional<qint64> parseInteger(const QString& text,
+                                              qint64 min = std::numeric_limits<qint64>::min(),
+                                              qint64 max = std::numeric_limits<qint64>::max());
     static qint64 toInteger(const QString& text);
+    // Refuses also a value outside [min, max]; the message names `what` (an option, a field).
+    static qint64 toInteger(const QString& text, qint64 min, qint64 max, const QString& what);
     static QString toIntegerText(const QString& text);
     // A decimal number, returned in canonical SQL form ("12.50", "-3").
     static QString toDecimalText(const QString& text);

@@ -20,10 +20,9 @@ int storedWidth(int width) {
 
 QString encode(const FieldLayout& layout) {
     return QStringLiteral("%1%2%3%4")
-        .arg(layout.visible ? QLatin1Char('1') : QLatin1Char('0'))
-        .arg(std::clamp(layout.index, 0, 9999), 4, 10, QLatin1Char('0'))
-        .arg(storedWidth(layout.width), 2, 10, QLatin1Char('0'))
-        .arg(layout.label);
+        .arg(QString(layout.visible ? QLatin1Char('1') : QLatin1Char('0')),
+             QString::number(std::clamp(layout.index, 0, 9999)).rightJustified(4, QLatin1Char('0')),
+             QString::number(storedWidth(layout.width)).rightJustified(2, QLatin1Char('0')), layout.label);
 }
 
 std::optional<FieldLayout> decode(const QString& text) {

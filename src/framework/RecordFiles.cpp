@@ -178,7 +178,8 @@ ImportResult importRows(const DataSet& file, DataSet& target, const ImportCallba
 }
 
 QString importLogText(int count, const QString& caption, const QString& fileName) {
-    return QStringLiteral("导入 %1 笔【%2】记录,导入文件名: %3").arg(count).arg(caption, fileName);
+    return QStringLiteral("导入 %1 笔【%2】记录,导入文件名: %3")
+        .arg(QString::number(count), caption, fileName);
 }
 
 QString importDoneText(int count) {

@@ -60,7 +60,7 @@ bool isSumField(const Field& field) {
 }
 
 QString recordPositionText(int recNo, int count) {
-    return QStringLiteral(" %1 / %2 ").arg(recNo).arg(count);
+    return QStringLiteral(" %1 / %2 ").arg(QString::number(recNo), QString::number(count));
 }
 
 QString postLogText(const QString& actionCaption, const QString& windowCaption, const DataSet& dataSet,

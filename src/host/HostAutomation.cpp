@@ -26,7 +26,7 @@ HostAutomation::HostAutomation(HostMainWindow& window, const QStringList& action
 QString HostAutomation::shotFileName(int step, const QString& name) {
     QString safe = name;
     safe.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9_.-]")), QStringLiteral("_"));
-    return QStringLiteral("%1-%2.png").arg(step, 2, 10, QLatin1Char('0')).arg(safe);
+    return QStringLiteral("%1-%2.png").arg(QString::number(step).rightJustified(2, QLatin1Char('0')), safe);
 }
 
 void HostAutomation::start() {

@@ -2,7 +2,47 @@
 
 #include <QCommandLineParser>
 
+#include <cstdio>
+#include <string>
+#include <termios.h>
+#include <unistd.h>
+
+QString HostCommandLine::readPasswordFromStdin() {
+    const bool tty = ::isatty(STDIN_FILENO) == 1;
+    termios saved{};
+    if (tty && ::tcgetattr(STDIN_FILENO, &saved) == 0) {
+        termios quiet = saved;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+        std::fputs("Password: ", stderr);
+        std::fflush(stderr);
+    }
+    std::string line;
+    bool any = false;
+    for (int c = std::getchar(); c != EOF; c = std::getchar()) {
+        any = true;
+        if (c == '\n')
+            break;
+        line += char(c);
+    }
+    if (tty) {
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+        std::fputs("\n", stderr);
+    }
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return any ? QString::fromStdString(line) : QString();
+}
+
 HostCommandLine HostCommandLine::parse(const QStringList& arguments) {
+    return parse(arguments, &readPasswordFromStdin,
+                 qEnvironmentVariableIsSet("MEAL_PASSWORD") ? qEnvironmentVariable("MEAL_PASSWORD")
+                                                            : QString());
+}
+
+HostCommandLine HostCommandLine::parse(const QStringList& arguments,
+                                       const std::function<QString()>& readPassword,
+                                       const QString& environmentPassword) {
     HostCommandLine result;
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -44,13 +84,29 @@ HostCommandLine HostCommandLine::parse(const QStringList& arguments) {
         result.error = QStringLiteral("unexpected argument: ") + parser.positionalArguments().first();
         return result;
     }
-    if (parser.isSet(user) != parser.isSet(password)) {
-        result.error = QStringLiteral("--user and --password go together");
+    // The password: --password PW (visible to every user of the machine in the
+    // process list), --password - (a line of standard input), or MEAL_PASSWORD.
+    const bool passwordGiven = parser.isSet(password) || !environmentPassword.isNull();
+    if (parser.isSet(password) && !parser.isSet(user)) {
+        result.error = QStringLiteral("--password needs --user");
+        return result;
+    }
+    if (parser.isSet(user) && !passwordGiven) {
+        result.error =
+            QStringLiteral("--user needs --password PW, --password - (standard input) or MEAL_PASSWORD");
         return result;
     }
     result.hasCredentials = parser.isSet(user);
     result.userId = parser.value(user);
-    result.password = parser.value(password);
+    if (parser.isSet(password) && parser.value(password) == QLatin1String("-")) {
+        result.password = readPassword ? readPassword() : QString();
+        if (result.password.isNull()) {
+            result.error = QStringLiteral("--password -: no line on standard input");
+            return result;
+        }
+    } else {
+        result.password = parser.isSet(password) ? parser.value(password) : environmentPassword;
+    }
     result.openActions = parser.values(open);
     result.openAll = parser.isSet(openAll);
     result.listActions = parser.isSet(listActions);

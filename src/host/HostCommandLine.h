@@ -1,6 +1,9 @@
 #pragma once
 // Command-line options of mealhost, for automation and demos:
-//   --user ID --password PW    log in without the dialog (still verified)
+//   --user ID --password PW    log in without the dialog (still verified); PW "-"
+//                              reads it from standard input (without echo on a
+//                              terminal), and without --password the variable
+//                              MEAL_PASSWORD gives it
 //   --open ActionName          open a window after start (repeatable, in order)
 //   --open-all                 open every window the menus carry
 //   --list-actions             print the action names of the menus and quit
@@ -14,6 +17,8 @@
 //                              record window that action opens
 #include <QString>
 #include <QStringList>
+
+#include <functional>
 
 struct HostCommandLine {
     QString userId;
@@ -38,5 +43,13 @@ struct HostCommandLine {
     bool hasAutomation() const { return !openActions.isEmpty() || openAll || !screenshotDir.isEmpty(); }
 
     // `arguments` includes the program name first, as QCoreApplication::arguments().
+    // `readPassword` gives the line for "--password -" (null: nothing to read),
+    // `environmentPassword` the value of MEAL_PASSWORD (null: not set).
+    static HostCommandLine parse(const QStringList& arguments, const std::function<QString()>& readPassword,
+                                 const QString& environmentPassword);
+    // Standard input and the process environment.
     static HostCommandLine parse(const QStringList& arguments);
+    // One line of standard input; on a terminal after a prompt on standard
+    // error, without echo. Null at end of input.
+    static QString readPasswordFromStdin();
 };

@@ -5,6 +5,8 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <functional>
+
 struct LoginResult {
     enum Status { Accepted, Rejected, DatabaseError };
     Status status = Rejected;
@@ -19,10 +21,21 @@ class HostLogin {
 public:
     explicit HostLogin(const QSqlDatabase& db) : m_db(db) {}
 
+    // A password still stored as plain text (a site's table from before
+    // hashing) is accepted once and replaced by its hash in the same step.
+    // Each rejection waits before it answers: failureDelayMs, doubled for
+    // every further rejection in a row (at most 8 s); an acceptance resets it.
     LoginResult verify(const QString& userId, const QString& password) const;
 
     static QString rejectedMessage();
 
+    int failureDelayMs = 1000;
+    // How the delay is spent (tests count it instead of sleeping).
+    std::function<void(int ms)> wait;
+
 private:
+    void delayAfterFailure() const;
+
     QSqlDatabase m_db;
+    mutable int m_failures = 0;
 };

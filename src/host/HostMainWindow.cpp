@@ -167,7 +167,7 @@ void HostMainWindow::windowNotified(std::int32_t event, QWidget* window) {
     else if (event == 1)
         text = QStringLiteral("已关闭窗口：%1").arg(title);
     else
-        text = QStringLiteral("窗口通知 %1：%2").arg(event).arg(title);
+        text = QStringLiteral("窗口通知 %1：%2").arg(QString::number(event), title);
     m_notifications << text;
     statusBar()->showMessage(text, 5000);
 }

@@ -6,8 +6,7 @@ QString PluginCallFailure::text() const {
     if (okFalse)
         return QStringLiteral("消费模块调用 %1 未成功完成（返回 OK=False）").arg(call);
     return QStringLiteral("消费模块调用 %1 失败（返回值 0x%2）")
-        .arg(call)
-        .arg(quint32(result), 8, 16, QLatin1Char('0'));
+        .arg(call, QString::number(quint32(result), 16).rightJustified(8, QLatin1Char('0')));
 }
 
 bool PluginSession::check(const QString& call, MealHResult result, const bool* ok) {

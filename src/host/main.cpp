@@ -57,12 +57,12 @@ int main(int argc, char** argv) {
 
     const HostCommandLine cmd = HostCommandLine::parse(QApplication::arguments());
     if (!cmd.error.isEmpty()) {
-        std::fprintf(
-            stderr,
-            "mealhost: %s\nusage: mealhost [--user ID --password PW] [--open ActionName]... [--open-all]\n"
-            "                [--list-actions] [--screenshots DIR [--screenshot-delay MS]\n"
-            "                [--quit-after-screenshots] [--screenshot-dialogs ActionName]]\n",
-            qPrintable(cmd.error));
+        std::fprintf(stderr,
+                     "mealhost: %s\nusage: mealhost [--user ID [--password PW|-]] [--open ActionName]... "
+                     "[--open-all]\n"
+                     "                [--list-actions] [--screenshots DIR [--screenshot-delay MS]\n"
+                     "                [--quit-after-screenshots] [--screenshot-dialogs ActionName]]\n",
+                     qPrintable(cmd.error));
         return 2;
     }
     MessageBoxPrompter boxes;

@@ -124,13 +124,11 @@ void GapFiller::remarkAllowance(qint32 card, qint32 sequence) {
             "update mallowance set charged = 1, charge_money = %1, card_sequ = %2, card_balance = %3, "
             "clock_id = %4, charge_date = '%5' where emp_id = %6 and sys_id = %7 and charge_ver = %8 and "
             "deposit = %1 and charged = 0")
-            .arg(Currency::fromVariant(q.value(2)).toString())
-            .arg(q.value(4).toInt())
-            .arg(Currency::fromVariant(q.value(3)).toString())
-            .arg(q.value(5).isNull() ? QStringLiteral("NULL") : QString::number(q.value(5).toInt()))
-            .arg(when, m_dialect.quote(q.value(0).toString()))
-            .arg(q.value(1).toLongLong())
-            .arg(q.value(7).toLongLong());
+            .arg(Currency::fromVariant(q.value(2)).toString(), QString::number(q.value(4).toInt()),
+                 Currency::fromVariant(q.value(3)).toString(),
+                 q.value(5).isNull() ? QStringLiteral("NULL") : QString::number(q.value(5).toInt()), when,
+                 m_dialect.quote(q.value(0).toString()), QString::number(q.value(1).toLongLong()),
+                 QString::number(q.value(7).toLongLong()));
     QSqlQuery u(m_db);
     m_runner.RunQuery(u, sql, false);
 }

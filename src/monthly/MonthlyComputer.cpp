@@ -287,9 +287,7 @@ MonthlyComputer::WriteResult MonthlyComputer::writeRows(const QVector<TMonthlyRe
             } catch (const DbError& e) {
                 ++result.failed;
                 m_trace.write(QStringLiteral("MealMonthRec 写入失败: MonthDes=%1 sys_id=%2 card_id=%3 %4")
-                                  .arg(r.MonthDes, r.sys_id)
-                                  .arg(r.card_id)
-                                  .arg(e.message()));
+                                  .arg(r.MonthDes, r.sys_id, QString::number(r.card_id), e.message()));
             }
         }
     }

@@ -98,8 +98,7 @@ QString periodTransactions(const MonthlyPeriod& period, const QString& cards) {
     QString bound;
     if (period.firstMealId > 0 && period.firstChargeId > 0)
         bound = QStringLiteral(" and (cType = 'CH' and rec_id >= %1 or cType = 'XF' and rec_id >= %2)")
-                    .arg(period.firstChargeId)
-                    .arg(period.firstMealId);
+                    .arg(QString::number(period.firstChargeId), QString::number(period.firstMealId));
     return categorySelect() + QStringLiteral(" FROM  vIsCheckCardRecord where op_date ") +
            QStringLiteral(" between  '%1' and '%2'").arg(dateText(period.start), dateText(period.end)) +
            (cards.isEmpty() ? QString()
@@ -145,8 +144,7 @@ QString earliestBalance(const SqlDialect& dialect, qint32 card, const MonthlyPer
             " emp_id, (card_balance - card_consume) as last_Balance from vIsCheckCardRecord v where "
             "Card_Id = '%1' and op_date > '%2' and card_sequ in(select min(card_sequ) from "
             "vIsCheckCardRecord where emp_id = v.emp_id ) order by kind desc")
-            .arg(card)
-            .arg(dateText(period.start));
+            .arg(QString::number(card), dateText(period.start));
     if (dialect.isSqlServer())
         return QStringLiteral(" select top 1") + body;
     return QStringLiteral(" select") + body + QStringLiteral(" limit 1");
@@ -212,10 +210,8 @@ QString restoreMeal(const SqlDialect& dialect, qint32 card, qint32 sequence) {
     return QStringLiteral(
                "insert into mealrecords( %1,isAddBack)  select %2 %1, 1 isAddBack from mealrecords_bak "
                " where flag in (1,2,3,5,6,9,14,90,103) and card_id= %3 and card_sequ = %4 %5")
-        .arg(cols, dialect.rowLimit(false, 1))
-        .arg(card)
-        .arg(sequence)
-        .arg(dialect.rowLimit(true, 1));
+        .arg(cols, dialect.rowLimit(false, 1), QString::number(card), QString::number(sequence),
+             dialect.rowLimit(true, 1));
 }
 
 QString restoreCharge(const SqlDialect& dialect, qint32 card, qint32 sequence) {
@@ -225,10 +221,8 @@ QString restoreCharge(const SqlDialect& dialect, qint32 card, qint32 sequence) {
                        "clock_id, PaySource, tradeNo, charge_ver");
     return QStringLiteral("insert into mchargerecords( %1, isAddBack)  select %2 %1, 1 isAddBack from "
                           "mchargerecords_bak where card_id= %3 and card_sequ = %4 %5")
-        .arg(cols, dialect.rowLimit(false, 1))
-        .arg(card)
-        .arg(sequence)
-        .arg(dialect.rowLimit(true, 1));
+        .arg(cols, dialect.rowLimit(false, 1), QString::number(card), QString::number(sequence),
+             dialect.rowLimit(true, 1));
 }
 
 QString remarkAllowance(qint32 card, qint32 sequence) {
@@ -236,23 +230,20 @@ QString remarkAllowance(qint32 card, qint32 sequence) {
                "select emp_id, sys_id, charge_money, card_balance, card_sequ, clock_id, op_date, "
                "charge_ver from mchargerecords where isAddBack = 1 and Kind = 33 and card_id = %1 and "
                "card_sequ = %2")
-        .arg(card)
-        .arg(sequence);
+        .arg(QString::number(card), QString::number(sequence));
 }
 
 QString deleteAddedBackSequence(const QString& table, qint32 card, qint32 sequence) {
     return QStringLiteral(" Delete From ") + table +
            QStringLiteral(" Where isAddBack = 1 and card_id in(%1) and card_sequ = %2")
-               .arg(card)
-               .arg(sequence);
+               .arg(QString::number(card), QString::number(sequence));
 }
 
 QString duplicateAllowanceIds(qint32 card, qint32 sequence) {
     return QStringLiteral(
                "select rec_id from MChargeRecords where Kind = 33 and card_id = %1 and card_sequ = %2 "
                "order by rec_id")
-        .arg(card)
-        .arg(sequence);
+        .arg(QString::number(card), QString::number(sequence));
 }
 
 QString moveChargeToBackup(qint64 recId) {

@@ -21,8 +21,9 @@ const char* const kMoneyFormat = "￥#,###.00";
 // The master columns as text, each conversion in the engine's form.
 QString masterColumns(const SqlDialect& d) {
     const auto text = [&d](const QString& expr, int width, const QString& name) {
-        return d.isSqlServer() ? QStringLiteral("convert(varchar(%1),%2) as %3").arg(width).arg(expr, name)
-                               : QStringLiteral("CAST(%1 AS CHAR) as %2").arg(expr, name);
+        return d.isSqlServer()
+                   ? QStringLiteral("convert(varchar(%1),%2) as %3").arg(QString::number(width), expr, name)
+                   : QStringLiteral("CAST(%1 AS CHAR) as %2").arg(expr, name);
     };
     // SQL Server writes the first conversion with a blank after the comma.
     const QString sysId = d.isSqlServer() ? QStringLiteral("convert(varchar(10), sys_id) as sys_id")

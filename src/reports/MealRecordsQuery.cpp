@@ -95,8 +95,9 @@ QVector<qint64> readTerminals(const Session& session, const QString& sql) {
 QString terminalCaption(int clockId, int tcpipType, const QString& address, int tcpipPort, int comPort,
                         int baudRate) {
     if (tcpipType != 0)
-        return QStringLiteral("%1(COM%2-%3)").arg(clockId).arg(comPort).arg(baudRate);
-    return QStringLiteral("%1(%2-%3)").arg(clockId).arg(address).arg(tcpipPort);
+        return QStringLiteral("%1(COM%2-%3)")
+            .arg(QString::number(clockId), QString::number(comPort), QString::number(baudRate));
+    return QStringLiteral("%1(%2-%3)").arg(QString::number(clockId), address, QString::number(tcpipPort));
 }
 
 QVector<ClockTreeRoom> loadClockTree(const Session& session) {
@@ -149,7 +150,8 @@ QString detailStatement(const QString& table, const QDateTime& begin, const QDat
 }
 
 QString detailFilter(qint64 clockId, qint64 posSequ) {
-    return QStringLiteral(" clock_id = %1 and Devno = %2 ").arg(clockId).arg(posSequ);
+    return QStringLiteral(" clock_id = %1 and Devno = %2 ")
+        .arg(QString::number(clockId), QString::number(posSequ));
 }
 
 } // namespace MealRecordsQuery

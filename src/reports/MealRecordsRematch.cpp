@@ -30,9 +30,8 @@ QString MealPeriodMatcher::updateStatement(int period, const RematchRecord& r) c
     return QStringLiteral(
                "update mealrecords set kind = %1 where emp_id = %2 and card_id =%3 and card_sequ =%4 and "
                "sign_time = '%5'")
-        .arg(period)
-        .arg(d.quote(r.empId.toString()), SqlDialect::toIntegerText(r.cardId.toString()),
-             SqlDialect::toIntegerText(r.cardSequ.toString()),
+        .arg(QString::number(period), d.quote(r.empId.toString()),
+             SqlDialect::toIntegerText(r.cardId.toString()), SqlDialect::toIntegerText(r.cardSequ.toString()),
              r.signTime.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
 }
 

@@ -19,9 +19,7 @@ int mealRecordsKindIndex(const QString& text, int moduleOptions) {
     if (byText >= 0)
         return byText;
     throw DbError(QStringLiteral("--kind: 消费类型无效: %1 (0-%2 或 %3)")
-                      .arg(t)
-                      .arg(items.size() - 1)
-                      .arg(items.join(QLatin1Char('/'))));
+                      .arg(t, QString::number(items.size() - 1), items.join(QLatin1Char('/'))));
 }
 
 namespace {
@@ -34,8 +32,8 @@ QVector<qint64> terminalList(const ReportArguments& args, const Session& session
             ids << SqlDialect::toInteger(part.trimmed());
     if (args.has(QStringLiteral("dinroom")))
         ids << MealRecordsQuery::readTerminals(
-            session, MealRecordsQuery::roomTerminalsStatement(session.dialect(),
-                                                              args.text(QStringLiteral("dinroom"))));
+            session, MealRecordsQuery::roomTerminalsStatement(
+                         session.dialect(), SqlDialect::toIntegerText(args.text(QStringLiteral("dinroom")))));
     return ids;
 }
 

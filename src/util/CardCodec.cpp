@@ -151,10 +151,9 @@ QByteArray CardCodec::encode(const CardInfo& info, QString* error) {
     QByteArray bytes(DataSize, '\0');
     const auto refuse = [&](int field, const QString& why) {
         if (error)
-            *error = QStringLiteral("field %1 (%2): %3")
-                         .arg(field + 1)
-                         .arg(info.values[std::size_t(field)])
-                         .arg(why);
+            *error =
+                QStringLiteral("field %1 (%2): %3")
+                    .arg(QString::number(field + 1), QString::number(info.values[std::size_t(field)]), why);
         return QByteArray();
     };
     for (int i = 0; i < CardInfo::FieldCount; ++i) {

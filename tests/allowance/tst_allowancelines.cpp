@@ -61,6 +61,25 @@ private slots:
         QCOMPARE(d.Batch, 0);
         QCOMPARE(d.allow_id, qint64(0));
         QCOMPARE(d.aow_id, qint64(0));
+
+        // Values that are not wholly numbers never reach a terminal line: a
+        // line break would append a record of its own.
+        QVERIFY(t.numbersValid());
+        const struct {
+            QString AllowTask::*field;
+            const char* value;
+        } bad[] = {
+            {&AllowTask::sys_id, "1001\r\nSysID=2\tCardNo=3\tBatch=4\tMoney=99999"},
+            {&AllowTask::card_id, "51001\tMoney=1"},
+            {&AllowTask::charge_ver, "3abc"},
+            {&AllowTask::sys_id, "-1"},
+            {&AllowTask::card_id, ""},
+        };
+        for (const auto& b : bad) {
+            AllowTask u = t;
+            u.*b.field = QString::fromUtf8(b.value);
+            QVERIFY2(!u.numbersValid(), b.value);
+        }
     }
 
     void connectParameters_() {
@@ -98,9 +117,10 @@ private slots:
         QCOMPARE(recordField(a->records, 2), QStringLiteral("2"));
         QCOMPARE(recordField(a->records, 21), QString());
 
-        const std::optional<QueryAnswer> notNumber = parseQueryAnswer("records=many\r\nh\r\nx\r\n");
-        QVERIFY(notNumber);
-        QCOMPARE(notNumber->count, 0);
+        // A count that is not wholly a number makes the answer malformed.
+        for (const char* bad :
+             {"records=many\r\nh\r\nx\r\n", "records=1x\r\nh\r\nx\r\n", "records=\r\nh\r\n"})
+            QVERIFY2(!parseQueryAnswer(bad), bad);
         const std::optional<QueryAnswer> noEquals = parseQueryAnswer("no count here\r\nh\r\nx\r\n");
         QVERIFY(noEquals);
         QCOMPARE(noEquals->records, QStringLiteral("h\r\nx\r\n"));

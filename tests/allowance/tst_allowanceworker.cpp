@@ -472,6 +472,22 @@ private slots:
                           QStringLiteral("3")},
                          &out, &err),
                  2);
+        // A terminal number must be wholly a positive number: "-5" once meant
+        // every terminal, "2abc" is refused rather than read as 2. Nothing runs.
+        for (const char* clock : {"-5", "0", "2abc", " ", "2.0"}) {
+            QCOMPARE(mealctl({QStringLiteral("terminals"), QStringLiteral("upload"),
+                              QStringLiteral("--clock"), QString::fromUtf8(clock)},
+                             &out, &err),
+                     2);
+            QVERIFY2(err.contains("--clock takes a terminal number"), err.constData());
+            // No worker reported on a terminal.
+            QVERIFY2(!QString::fromUtf8(err).contains(QRegularExpression(QStringLiteral("\\[\\d+\\]"))),
+                     err.constData());
+        }
+        QCOMPARE(mealctl({QStringLiteral("terminals"), QStringLiteral("read"), QStringLiteral("--mode"),
+                          QStringLiteral("1x")},
+                         &out, &err),
+                 2);
     }
 
     void cleanupTestCase() {

@@ -2,6 +2,7 @@
 // statements printed as TSV, the --user account and a hostile one.
 #include "MealctlRun.h"
 #include "TestDatabase.h"
+#include "db/PasswordHash.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -55,6 +56,38 @@ private slots:
                  QStringLiteral("select dinroom_id, dinroom_name from dinroom order by dinroom_id")});
         QCOMPARE(r.status, 0);
         QCOMPARE(r.out, QStringLiteral("dinroom_id\tdinroom_name\n1\t一食堂\n2\tB side\n"));
+    }
+
+    // Passwords a site's table still holds as plain text are replaced by their
+    // hash; a second run finds nothing left to do.
+    void usersRehashReplacesPlainText() {
+        m_db->exec(QStringLiteral("INSERT INTO sys_user (Userid, UserName, Password) VALUES ('OLD1', 'a', "
+                                  "'se''cret'), ('NOPW', 'b', NULL), ('HASHED', 'c', '%1')")
+                       .arg(PasswordHash::make(QStringLiteral("h"), PasswordHash::kMinimumIterations)));
+        const auto stored = [&](const char* id) {
+            return m_db
+                ->scalar(QStringLiteral("select Password from sys_user where Userid = '%1'")
+                             .arg(QLatin1String(id)))
+                .toString();
+        };
+        const QString hashedBefore = stored("HASHED");
+        Run r = run({QStringLiteral("users"), QStringLiteral("rehash")});
+        QVERIFY2(r.status == 0, qPrintable(r.err));
+        // OPER1 ('x') and OLD1 were plain text.
+        QVERIFY2(
+            r.out.contains(QStringLiteral("users: 2 rehashed, 1 already hashed, 0 with a hash too weak to "
+                                          "log in, 1 without a password")),
+            qPrintable(r.out));
+        const QString old1 = stored("OLD1");
+        QVERIFY2(old1.startsWith(QStringLiteral("pbkdf2-sha256$600000$")), qPrintable(old1));
+        QVERIFY(PasswordHash::verify(QStringLiteral("se'cret"), old1));
+        QVERIFY(PasswordHash::verify(QStringLiteral("x"), stored("OPER1")));
+        QCOMPARE(stored("HASHED"), hashedBefore);
+        QVERIFY(stored("NOPW").isEmpty());
+        r = run({QStringLiteral("users"), QStringLiteral("rehash")});
+        QVERIFY(r.out.contains(QStringLiteral("users: 0 rehashed, 3 already hashed")));
+        QCOMPARE(run({QStringLiteral("users"), QStringLiteral("purge")}).status, 2);
+        m_db->exec(QStringLiteral("delete from sys_user where Userid in ('OLD1', 'NOPW', 'HASHED')"));
     }
 
     void unknownOrHostileUsersAreRefused() {

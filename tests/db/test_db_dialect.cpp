@@ -133,6 +133,29 @@ private slots:
                 {QString(), QStringLiteral("."), QStringLiteral("1,5"), QStringLiteral("1.5.2"),
                  QStringLiteral("abc"), QStringLiteral("1e5"), QStringLiteral("--1"), QStringLiteral("1;"),
                  QStringLiteral("0 or 1=1")});
+
+        // Within a range (a terminal number, a mode): text and range both checked.
+        const struct {
+            const char* text;
+            qint64 min, max;
+            std::optional<qint64> value;
+        } ranged[] = {
+            {"5", 1, 10, 5},     {" 10 ", 1, 10, 10}, {"+1", 1, 10, 1},
+            {"-5", 1, 10, {}},   {"0", 1, 10, {}},    {"11", 1, 10, {}},
+            {"1abc", 1, 10, {}}, {"", 0, 10, {}},     {"2147483648", 0, 2147483647, {}},
+            {"-1", -1, -1, -1},  {"1 2", 0, 99, {}},
+        };
+        for (const auto& c : ranged) {
+            const QString text = QString::fromUtf8(c.text);
+            QCOMPARE(SqlDialect::parseInteger(text, c.min, c.max), c.value);
+            try {
+                const qint64 value = SqlDialect::toInteger(text, c.min, c.max, QStringLiteral("--clock"));
+                QVERIFY2(c.value && value == *c.value, c.text);
+            } catch (const DbError& e) {
+                QVERIFY2(!c.value, c.text);
+                QVERIFY2(e.message().startsWith(QStringLiteral("--clock: ")), qPrintable(e.message()));
+            }
+        }
     }
 };
 

@@ -68,6 +68,20 @@ private slots:
         QCOMPARE(fx.count("select count(*) from pos_lockBillDate where BillLockDate = '2026-11-30 23:59:59'"),
                  1);
     }
+
+    // A label is a value, never part of the statement's template: "%2" once
+    // became the card number, so the recompute read bill "9101" and stored a
+    // row under the bill "%2", which does not exist.
+    void labelIsTakenLiterally() {
+        Run r = run(
+            {"create", "--label", "9101", "--from", "2026-12-01 00:00:00", "--to", "2026-12-31 23:59:59"});
+        QVERIFY2(r.status == 0, qPrintable(r.err));
+        r = run({"recompute", "--label", "%2", "--card", "9101"});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("账单 %2 中没有卡号 9101")), qPrintable(r.err));
+        QCOMPARE(fx.count("select count(*) from MealMonthRec where MonthDes = '%2'"), 0);
+        QCOMPARE(fx.count("select count(*) from MealMonthRec where MonthDes = '9101'"), 4);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestMealctlMonthly)

@@ -3,6 +3,8 @@
 #include <QDeadlineTimer>
 #include <QTcpSocket>
 
+#include <sys/resource.h>
+
 SimProcess::~SimProcess() {
     stop();
 }
@@ -15,6 +17,13 @@ bool SimProcess::start(const QStringList& arguments, QString* error) {
     m_process.setArguments(arguments);
     // The simulator's complaints show in the test log.
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    const int limit = fileLimit;
+    m_process.setChildProcessModifier([limit] {
+        if (limit > 0) {
+            const rlimit files{rlim_t(limit), rlim_t(limit)};
+            setrlimit(RLIMIT_NOFILE, &files);
+        }
+    });
     m_process.start();
     if (!m_process.waitForStarted(5000)) {
         if (error)

@@ -20,6 +20,9 @@ public:
     QStringList serialDevices() const { return m_serial; }
     QString controlAddress() const { return m_control; }
     int listenPort(int i) const { return m_listen.value(i).section(':', 1).toInt(); }
+    qint64 processId() const { return m_process.processId(); }
+    // When above 0, start() runs the simulator with at most this many open descriptors.
+    int fileLimit = 0;
 
     // A control request on the control address (or on `address`); the answer's
     // status and body.

@@ -223,6 +223,20 @@ void TestPostermCodec::records() {
     QVERIFY(!parseRecordLines("SysID=1\r\nSysID=1\tSysID=2\r\n", out, error));
     QVERIFY(error.find("line 2") != std::string::npos);
     QVERIFY(!parseRecordLines("=5\r\n", out, error));
+    QVERIFY(!parseRecordLines("SysID=1\tsysid=2\r\n", out, error)); // names compare without case
+
+    // A line of many fields is checked for repeated names in linear time: the
+    // check used to compare every field with all before it.
+    std::string wide;
+    for (int i = 0; i < 100000; ++i)
+        wide += (i ? "\tF" : "F") + std::to_string(i) + "=1";
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(parseRecordLines(wide + "\r\n", out, error));
+    QCOMPARE(out.front().size(), std::size_t(100000));
+    QVERIFY(!parseRecordLines(wide + "\tf17=2\r\n", out, error));
+    QVERIFY(error.find("f17") != std::string::npos);
+    QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
 }
 
 void TestPostermCodec::filters() {
@@ -347,6 +361,11 @@ void TestPostermCodec::answerRules() {
     QCOMPARE(QByteArray(small, 4), QByteArray("\0\0\0#", 4));
     QCOMPARE(copyAnswer(small, 4, "abc"), 0);
     QCOMPARE(QByteArray(small, 4), QByteArray("abc\0", 4));
+    // A zero byte inside the answer would cut it for the caller: malformed, buffer left zeroed.
+    QCOMPARE(copyAnswer(small, 4, std::string_view("a\0b", 3)), -3);
+    QCOMPARE(QByteArray(small, 4), QByteArray(4, '\0'));
+    QCOMPARE(copyAnswer(small, 0, ""), -5); // not even the terminating zero fits
+    QCOMPARE(copyAnswer(small, -1, ""), -3);
 }
 
 QTEST_GUILESS_MAIN(TestPostermCodec)

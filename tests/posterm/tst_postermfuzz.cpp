@@ -329,8 +329,12 @@ void fuzzCopyAnswer() {
         const int result = copyAnswer(null ? nullptr : memory.data(), size, answer);
         for (std::size_t k = std::size_t(size); k < memory.size(); ++k)
             CHECK(memory[k] == '#');
-        if (size == 0) {
+        if (null) {
             CHECK(result == kMalformed);
+        } else if (answer.find('\0') != std::string::npos) {
+            CHECK(result == kMalformed);
+            for (int k = 0; k < size; ++k)
+                CHECK(memory[std::size_t(k)] == 0);
         } else if (size > int(answer.size())) {
             CHECK(result == kOk && std::memcmp(memory.data(), answer.data(), answer.size()) == 0);
             for (int k = int(answer.size()); k < size; ++k)

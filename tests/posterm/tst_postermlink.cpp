@@ -2,12 +2,14 @@
 // ports and serial terminals on a pseudo-terminal, round trips, results,
 // buffers, faults, threads and a restart with a state file.
 #include <QElapsedTimer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <atomic>
 #include <cstring>
 #include <dlfcn.h>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -65,6 +67,7 @@ private slots:
     void serialFaults();
     void serialLineRecoversFromCutFrame();
     void stateSurvivesRestart();
+    void abusiveClients();
 
 private:
     QByteArray net(int terminal, int timeoutMs = 0) const {
@@ -261,6 +264,16 @@ void TestPostermLink::smallBufferNeverOverrun() {
     QCOMPARE(memory[std::size_t(infoText.size())], '#');
     // The handle is still good after a refused copy.
     QCOMPARE(InfoQuery(h.h, memory.data(), infoText.size() + 1, "System.SN"), infoText.size());
+
+    // An answer with a zero byte inside would reach the caller cut short: malformed.
+    const QString terminal = m_sim.listenAddresses()[0];
+    QCOMPARE(m_sim.control("POST", "/v1/sim/set?terminal=" + terminal.toUtf8() + "&fw=Ver%001.0"), 200);
+    std::vector<char> big(4096, '#');
+    QCOMPARE(InfoQuery(h.h, big.data(), int(big.size()), "System.FwVersion"), -3);
+    QVERIFY(std::all_of(big.begin(), big.end(), [](char c) { return c == 0; }));
+    QCOMPARE(m_sim.control("POST", "/v1/sim/set?terminal=" + terminal.toUtf8() + "&fw=Ver%201.0"), 200);
+    QVERIFY(InfoQuery(h.h, big.data(), int(big.size()), "System.FwVersion") > 0);
+    QVERIFY(QByteArray(big.data()).contains("FwVersion=Ver 1.0"));
 }
 
 void TestPostermLink::keepAliveAndConnectionClose() {
@@ -347,7 +360,10 @@ void TestPostermLink::bogusHandles() {
     const uint32_t h = Connect(net(0).constData());
     QVERIFY(h);
     QCOMPARE(InfoQuery(h, nullptr, 100, "System.SN"), -3);
-    QCOMPARE(DataQuery(h, buffer, 0, "SubsidyLog", "*", "", ""), -3);
+    // Nothing fits a buffer of no bytes, not even the terminating zero.
+    QCOMPARE(DataQuery(h, buffer, 0, "SubsidyLog", "*", "", ""), -5);
+    QCOMPARE(InfoQuery(h, buffer, 0, "System.SN"), -5);
+    QCOMPARE(DataQuery(h, buffer, -1, "SubsidyLog", "*", "", ""), -3);
     QVERIFY(DataCount(h, nullptr, nullptr, nullptr) < 0); // empty table name: unknown table
     QCOMPARE(Disconnect(h), 0);
     QCOMPARE(Disconnect(h), -1);
@@ -496,6 +512,76 @@ void TestPostermLink::stateSurvivesRestart() {
     const QList<QByteArray> l = lines(query(first.h, "SubsidyLog", "", "", &r));
     QCOMPARE(r, 1);
     QCOMPARE(l[2].split('\t').value(6), QByteArray("3"));
+}
+
+// CPU time the process has used, in clock ticks (user and system).
+qint64 cpuTicks(qint64 pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray text = stat.readAll();
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    return fields.value(11).toLongLong() + fields.value(12).toLongLong();
+}
+
+// Clients that announce huge bodies, never finish a request or use up the
+// descriptors must not hold the terminal up for everybody else.
+void TestPostermLink::abusiveClients() {
+    SimProcess sim;
+    sim.fileLimit = 16;
+    QString error;
+    QVERIFY2(sim.start({"--request-timeout", "400", "--listen", "127.0.0.1:0", "--control", "127.0.0.1:0"},
+                       &error),
+             qPrintable(error));
+    const quint16 port = quint16(sim.listenPort(0));
+    const auto answerOf = [&](const QByteArray& request) {
+        QTcpSocket socket;
+        socket.connectToHost(QStringLiteral("127.0.0.1"), port);
+        if (!socket.waitForConnected(3000))
+            return QByteArray("no connection");
+        socket.write(request);
+        if (!socket.waitForDisconnected(3000))
+            return QByteArray("still open");
+        return socket.readAll();
+    };
+    const QByteArray huge = "POST /v1/data/append?table=SubsidyLog HTTP/1.1\r\nHost: t\r\n"
+                            "Content-Length: 1000000000000\r\n";
+    // Without credentials: refused and closed before any of the body is read.
+    QVERIFY(answerOf(huge + "\r\n").startsWith("HTTP/1.1 401"));
+    // With them: too large to read away, refused and closed.
+    QVERIFY(answerOf(huge + "Authorization: Basic cm9vdDow\r\n\r\n").startsWith("HTTP/1.1 413"));
+
+    // A request trickling in is closed when its time is up, though bytes keep coming.
+    QTcpSocket slow;
+    slow.connectToHost(QStringLiteral("127.0.0.1"), port);
+    QVERIFY(slow.waitForConnected(3000));
+    QElapsedTimer timer;
+    timer.start();
+    slow.write("GET /v1/data/count?table=SubsidyLog HTTP/1.1\r\n");
+    while (slow.state() == QAbstractSocket::ConnectedState && timer.elapsed() < 5000) {
+        slow.write("X-Pad: 1\r\n");
+        slow.waitForDisconnected(100);
+    }
+    QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
+
+    // More connections than descriptors: the loop waits instead of spinning,
+    // and serves again once they go.
+    std::vector<std::unique_ptr<QTcpSocket>> crowd;
+    for (int i = 0; i < 24; ++i) {
+        crowd.push_back(std::make_unique<QTcpSocket>());
+        crowd.back()->connectToHost(QStringLiteral("127.0.0.1"), port);
+        QVERIFY(crowd.back()->waitForConnected(3000));
+    }
+    QTest::qWait(300);
+    const qint64 before = cpuTicks(sim.processId());
+    QVERIFY(before >= 0);
+    QTest::qWait(1000);
+    const qint64 used = cpuTicks(sim.processId()) - before;
+    QVERIFY2(used < 25, qPrintable(QStringLiteral("%1 ticks in one second").arg(used)));
+    crowd.clear();
+    Handle h(httpParams(sim, 0));
+    QVERIFY(h.h);
+    QCOMPARE(DataCount(h.h, "SubsidyLog", "", ""), 0);
 }
 
 QTEST_GUILESS_MAIN(TestPostermLink)

@@ -316,7 +316,19 @@ void TestPostermSim::stateFileRoundTrip() {
     std::string content;
     QVERIFY(readWholeFile(path, content));
     QCOMPARE(content, std::string("second\n"));
-    QVERIFY(!QFile::exists(QString::fromStdString(path + ".tmp")));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::System), QStringList{"state.txt"});
+
+    // A link planted where a temporary file could be is never written through.
+    const QString victim = dir.filePath("victim.txt");
+    QVERIFY(QFile(victim).open(QIODevice::WriteOnly));
+    QVERIFY(QFile::link(victim, QString::fromStdString(path + ".tmp")));
+    QVERIFY(writeFileAtomically(path, "third\n"));
+    QCOMPARE(QFileInfo(victim).size(), 0);
+    QVERIFY(readWholeFile(path, content));
+    QCOMPARE(content, std::string("third\n"));
+    QVERIFY(!QFileInfo(QString::fromStdString(path)).isSymLink());
+    // A folder that cannot be written fails, leaving the file as it was.
+    QVERIFY(!writeFileAtomically(dir.filePath("missing/state.txt").toStdString(), "x\n"));
 }
 
 QTEST_GUILESS_MAIN(TestPostermSim)

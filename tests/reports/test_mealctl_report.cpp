@@ -92,7 +92,14 @@ private slots:
 
         m_db->exec(QStringLiteral("update Company set parameters = 'cbDepart=True'"));
         const QStringList lines = csv({}, 0, {QStringLiteral("--user"), QStringLiteral("OPER2")});
+        // --user is not a log-in: however it is typed, the account's rights
+        // apply, and --dept cannot reach past them.
+        const QStringList typedLower = csv({}, 0, {QStringLiteral("--user"), QStringLiteral("oper2")});
+        const QStringList otherDept = csv({QStringLiteral("--dept"), QStringLiteral("0101")}, 0,
+                                          {QStringLiteral("--user"), QStringLiteral("OPER2")});
         m_db->exec(QStringLiteral("update Company set parameters = ''"));
+        QCOMPARE(dataLines(typedLower), 2);
+        QCOMPARE(dataLines(otherDept), 0);
         QCOMPARE(dataLines(lines), 2);
         QVERIFY(lines.value(1).contains(QStringLiteral("李四")) &&
                 lines.value(2).contains(QStringLiteral("李四")));
@@ -125,6 +132,13 @@ private slots:
         QVERIFY(card.err.contains(QStringLiteral("卡号")));
         QVERIFY(!QFile::exists(m_home.filePath(QStringLiteral("x.csv"))));
         QCOMPARE(report(QStringLiteral("x.csv"), {"--kind", "9"}).status, 1);
+        // A dining room is wholly a number: "2abc" once compared as room 2.
+        for (const char* room : {"2abc", "2 or 1=1", ""}) {
+            const MealctlRun r = report(QStringLiteral("x.csv"), {"--dinroom", room});
+            QCOMPARE(r.status, 1);
+            QVERIFY2(r.err.contains(QStringLiteral("不是有效的整数")), qPrintable(r.err));
+            QVERIFY(!QFile::exists(m_home.filePath(QStringLiteral("x.csv"))));
+        }
         QCOMPARE(report(QStringLiteral("x.csv"), {"--user-check"}).status, 2); // unknown option
         QCOMPARE(report(QStringLiteral("x.pdf")).status, 2);
         QCOMPARE(run({"report", "ActNoSuch", "--out", m_home.filePath(QStringLiteral("x.csv"))}).status, 2);

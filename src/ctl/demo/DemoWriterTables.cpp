@@ -206,8 +206,9 @@ void DemoWriter::writeAllowances(const DemoLedger& ledger) {
             allow.null().null();
         allow.integer(a.serial).text("ADMIN").dateTime(a.registered);
         allow.integerOrNull(a.newCard >= 0 ? m_world.cards[size_t(a.newCard)].cardId : 0, a.newCard < 0);
-        allow.text(
-            QStringLiteral("%1年%2月餐费补贴").arg(month.year()).arg(month.month(), 2, 10, QLatin1Char('0')));
+        allow.text(QStringLiteral("%1年%2月餐费补贴")
+                       .arg(QString::number(month.year()),
+                            QString::number(month.month()).rightJustified(2, QLatin1Char('0'))));
         allow.end();
         if (!a.downed)
             continue;

@@ -96,13 +96,15 @@ private:
                 m_in.u8();
                 body(); // context and elements we do not use
             } else {
-                badFormat(QStringLiteral("未知的标记 %1 (第 %2 字节)").arg(hex(t)).arg(m_in.pos()));
+                badFormat(
+                    QStringLiteral("未知的标记 %1 (第 %2 字节)").arg(hex(t), QString::number(m_in.pos())));
             }
         }
         if (m_columns.empty())
             badFormat(QStringLiteral("文件中没有字段"));
         if (m_columns.size() != total)
-            badFormat(QStringLiteral("字段数 %1 与结果描述的 %2 不符").arg(m_columns.size()).arg(total));
+            badFormat(QStringLiteral("字段数 %1 与结果描述的 %2 不符")
+                          .arg(QString::number(m_columns.size()), QString::number(total)));
         // Columns by their ordinal, which must number them 1..n.
         std::vector<ColumnInfo> ordered(m_columns.size());
         std::vector<bool> seen(m_columns.size(), false);
@@ -170,7 +172,8 @@ private:
             badFormat(QStringLiteral("不支持分层记录集"));
         c.fixedSize = fixedSizeOf(c.dbType);
         if (c.fixedSize < 0 || !fieldTypeOf(c.dbType, flags & colflag::ISLONG, autoIncrement, c.def.type))
-            badFormat(QStringLiteral("字段 %1 的数据类型 %2 不受支持").arg(c.def.name).arg(c.dbType));
+            badFormat(
+                QStringLiteral("字段 %1 的数据类型 %2 不受支持").arg(c.def.name, QString::number(c.dbType)));
         if (c.def.name.isEmpty())
             c.def.name = QStringLiteral("Column%1").arg(c.ordinal);
         if (c.fixedSize == 0)
@@ -199,7 +202,7 @@ private:
                 c.def.baseColumn = c.def.name;
             return;
         }
-        badFormat(QStringLiteral("字段 %1 引用了不存在的表 %2").arg(c.def.name).arg(c.table));
+        badFormat(QStringLiteral("字段 %1 引用了不存在的表 %2").arg(c.def.name, QString::number(c.table)));
     }
 
     void rows() {
@@ -231,7 +234,7 @@ private:
             } else if (t & 0x80) {
                 badFormat(QStringLiteral("不支持分层记录集"));
             } else {
-                badFormat(QStringLiteral("未知的行标记 %1 (第 %2 字节)").arg(hex(t)).arg(at));
+                badFormat(QStringLiteral("未知的行标记 %1 (第 %2 字节)").arg(hex(t), QString::number(at)));
             }
         }
     }
@@ -253,7 +256,8 @@ private:
     void updateData(std::vector<ScratchCell>& cells) { rowData(cells, bitmap()); }
 
     [[noreturn]] void badValue(const ColumnInfo& c) const {
-        badFormat(QStringLiteral("字段 %1 的值无效 (第 %2 字节)").arg(c.def.name).arg(m_in.pos()));
+        badFormat(
+            QStringLiteral("字段 %1 的值无效 (第 %2 字节)").arg(c.def.name, QString::number(m_in.pos())));
     }
 
     void value(const ColumnInfo& c, ScratchCell& cell) {

@@ -134,7 +134,8 @@ private:
     }
     void checkError() {
         if (m_x.hasError())
-            badFormat(QStringLiteral("XML 第 %1 行: %2").arg(m_x.lineNumber()).arg(m_x.errorString()));
+            badFormat(
+                QStringLiteral("XML 第 %1 行: %2").arg(QString::number(m_x.lineNumber()), m_x.errorString()));
     }
     [[noreturn]] void fail(const QString& detail) {
         checkError();
@@ -259,8 +260,7 @@ private:
                 }
             } else {
                 fail(QStringLiteral("未知的元素 %1 (第 %2 行)")
-                         .arg(m_x.qualifiedName())
-                         .arg(m_x.lineNumber()));
+                         .arg(m_x.qualifiedName(), QString::number(m_x.lineNumber())));
             }
         }
         checkError();
@@ -268,7 +268,8 @@ private:
 
     void expectRow() {
         if (!is(xmlrowset::kRowNs, "row"))
-            fail(QStringLiteral("未知的元素 %1 (第 %2 行)").arg(m_x.qualifiedName()).arg(m_x.lineNumber()));
+            fail(QStringLiteral("未知的元素 %1 (第 %2 行)")
+                     .arg(m_x.qualifiedName(), QString::number(m_x.lineNumber())));
     }
 
     // Reads a z:row into `cells`: all columns when `whole` (missing ones are
@@ -305,14 +306,13 @@ private:
             if (m_columns[c].attrName == name)
                 return c;
         }
-        fail(
-            QStringLiteral("记录中的属性 %1 不是字段 (第 %2 行)").arg(name.toString()).arg(m_x.lineNumber()));
+        fail(QStringLiteral("记录中的属性 %1 不是字段 (第 %2 行)")
+                 .arg(name.toString(), QString::number(m_x.lineNumber())));
     }
 
     [[noreturn]] void badValue(const XmlColumn& c, QStringView v) {
         fail(QStringLiteral("字段 %1 的值 \"%2\" 无效 (第 %3 行)")
-                 .arg(c.def.name, v.left(40).toString())
-                 .arg(m_x.lineNumber()));
+                 .arg(c.def.name, v.left(40).toString(), QString::number(m_x.lineNumber())));
     }
 
     void parseValue(const XmlColumn& c, QStringView v, ScratchCell& cell) {

@@ -368,7 +368,7 @@ void TFrmMonthlyBalance::createBill() {
 void TFrmMonthlyBalance::onProgress(int position, int maximum, const QString& target) {
     progressBar->setRange(0, qMax(1, maximum));
     progressBar->setValue(qMin(position, qMax(1, maximum)));
-    lbRec->setText(QStringLiteral(" %1 / %2 ").arg(position).arg(maximum));
+    lbRec->setText(QStringLiteral(" %1 / %2 ").arg(QString::number(position), QString::number(maximum)));
     // The first row is in: show the new bill in the list.
     if (!m_singleRun && target == QLatin1String(workers::kOpPosition) && position == 1)
         guarded([this] {

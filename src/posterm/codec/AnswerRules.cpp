@@ -42,9 +42,14 @@ int resultForStatus(int status) {
 }
 
 int copyAnswer(char* buffer, int size, std::string_view answer) {
-    if (!buffer || size < 1)
+    if (!buffer || size < 0)
         return kMalformed;
-    std::memset(buffer, 0, std::size_t(size));
+    if (size > 0)
+        std::memset(buffer, 0, std::size_t(size));
+    // The caller reads the buffer as a C string: an answer with a zero inside
+    // would be cut there and still be taken as whole.
+    if (answer.find('\0') != std::string_view::npos)
+        return kMalformed;
     if (answer.size() + 1 > std::size_t(size))
         return kBufferTooSmall;
     if (!answer.empty())

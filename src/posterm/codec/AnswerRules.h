@@ -20,8 +20,9 @@ enum Result : int {
 int resultForStatus(int status);
 
 // Zero-fills buffer[0..size) and copies `answer` with a terminating zero when
-// both fit; kBufferTooSmall otherwise (nothing written past `size`).
-// kMalformed for a null buffer or a size below 1.
+// both fit; kBufferTooSmall otherwise (nothing written past `size`; a size of
+// 0 never fits). kMalformed for a null buffer, a negative size or an answer
+// holding a zero byte (the caller would read it cut short).
 int copyAnswer(char* buffer, int size, std::string_view answer);
 
 // "count=<n>" on the first line; kMalformed when it is not there.

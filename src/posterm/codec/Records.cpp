@@ -1,5 +1,7 @@
 #include "Records.h"
 
+#include <unordered_set>
+
 namespace posterm {
 
 std::string formatCents(std::int64_t cents) {
@@ -62,6 +64,9 @@ bool parseRecordLines(std::string_view text, std::vector<Record>& out, std::stri
         if (trim(rawLine).empty())
             continue;
         Record record;
+        // Names seen in this line, lower-cased: one look-up per field keeps a
+        // line of many fields linear.
+        std::unordered_set<std::string> seen;
         for (const std::string_view field : split(rawLine, '\t')) {
             const std::size_t eq = field.find('=');
             if (eq == std::string_view::npos) {
@@ -73,7 +78,7 @@ bool parseRecordLines(std::string_view text, std::vector<Record>& out, std::stri
                 error = "line " + std::to_string(lineNo) + ": field without name";
                 return false;
             }
-            if (findValue(record, pair.first)) {
+            if (!seen.insert(toLower(pair.first)).second) {
                 error = "line " + std::to_string(lineNo) + ": field " + pair.first + " given twice";
                 return false;
             }

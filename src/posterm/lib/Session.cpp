@@ -82,9 +82,8 @@ int Session::call(const char* method, const std::string& target, std::string_vie
 
 int Session::info(char* buffer, int size, const char* items) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (!buffer || size < 1)
-        return kMalformed;
-    copyAnswer(buffer, size, {});
+    if (const int usable = copyAnswer(buffer, size, {}); usable != kOk)
+        return usable;
     HttpAnswer answer;
     const int result = call("GET", "/v1/info?items=" + percentEncode(text(items)), {}, answer);
     if (result != kOk)
@@ -120,9 +119,8 @@ int Session::append(const char* table, const char* data) {
 int Session::query(char* buffer, int size, const char* table, const char* fields, const char* filter,
                    const char* options) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (!buffer || size < 1)
-        return kMalformed;
-    copyAnswer(buffer, size, {});
+    if (const int usable = copyAnswer(buffer, size, {}); usable != kOk)
+        return usable;
     HttpAnswer answer;
     const int result =
         call("GET",

@@ -27,6 +27,11 @@ constexpr std::size_t kMaxBody = 4u * 1024 * 1024;
 constexpr std::size_t kMaxFramePayload = 16u * 1024 * 1024;
 // Bytes of one frame follow each other closely even at 1200 bps.
 constexpr long long kFrameGapMs = 500;
+// A refused body up to this size is read away so the client sees the answer
+// and keeps its connection; a larger one gets the answer and the connection closes.
+constexpr std::size_t kMaxDiscard = 16u * 1024 * 1024;
+constexpr long long kFirstAcceptPauseMs = 50;
+constexpr long long kLongestAcceptPauseMs = 1000;
 
 long long nowMs() {
     timespec ts{};
@@ -77,8 +82,9 @@ void printLine(const std::string& line) {
 
 } // namespace
 
-SimServer::SimServer(std::string stateFile, int fixedToday, int idleTimeoutMs)
-    : m_stateFile(std::move(stateFile)), m_fixedToday(fixedToday), m_idleTimeoutMs(idleTimeoutMs) {}
+SimServer::SimServer(std::string stateFile, int fixedToday, int idleTimeoutMs, int requestTimeoutMs)
+    : m_stateFile(std::move(stateFile)), m_fixedToday(fixedToday), m_idleTimeoutMs(idleTimeoutMs),
+      m_requestTimeoutMs(requestTimeoutMs) {}
 
 SimServer::~SimServer() {
     for (const Listener& l : m_listeners)
@@ -205,8 +211,17 @@ TerminalService* SimServer::findTerminal(const std::string& name) {
 void SimServer::acceptOn(const Listener& listener) {
     while (true) {
         const int fd = ::accept4(listener.fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-        if (fd < 0)
+        if (fd < 0) {
+            // Out of descriptors or memory: the connection waits in the backlog
+            // and poll would report it again at once; rest the listeners.
+            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+                m_acceptPauseMs = m_acceptPauseMs == 0 ? kFirstAcceptPauseMs
+                                                       : std::min(m_acceptPauseMs * 2, kLongestAcceptPauseMs);
+                m_acceptPausedUntil = nowMs() + m_acceptPauseMs;
+            }
             return;
+        }
+        m_acceptPauseMs = 0;
         Connection c;
         c.fd = fd;
         c.terminal = listener.terminal;
@@ -286,6 +301,23 @@ void SimServer::processConnection(Connection& c) {
         return;
     }
     c.in.erase(0, consumed);
+    const bool unauthenticated =
+        c.terminal && request.path.compare(0, 8, "/v1/sim/") != 0 && !c.terminal->passwordAccepted(request);
+    if (status == ParseStatus::TooLarge && (bodyLength > kMaxDiscard || unauthenticated)) {
+        // Nobody waits for a body this large, nor for one from a client that
+        // has not authenticated: answer and close.
+        ServiceReply reply;
+        if (unauthenticated)
+            reply = c.terminal->reject(401, "wrong name or password", false);
+        else if (c.terminal)
+            reply = c.terminal->reject(413, "body larger than 4 MiB", false);
+        else
+            reply.bytes = buildHttpAnswer(413, "body larger than 4 MiB\r\n", false);
+        reply.close = true;
+        c.in.clear();
+        queueReply(c, reply);
+        return;
+    }
     if (status == ParseStatus::TooLarge) {
         // Read the body away before answering so the client, still sending,
         // is not cut off; the connection then stays usable.
@@ -424,14 +456,21 @@ void SimServer::writeLine(SerialLine& line) {
     }
 }
 
+bool SimServer::readingRequest(const Connection& c) {
+    return c.discard > 0 || (!c.busy && !c.in.empty());
+}
+
 int SimServer::run(const volatile std::sig_atomic_t& stop) {
     std::vector<pollfd> fds;
     while (!stop) {
         fds.clear();
         const long long now = nowMs();
         long long wakeAt = now + 1000;
+        const bool acceptPaused = m_acceptPausedUntil > now;
+        if (acceptPaused)
+            wakeAt = std::min(wakeAt, m_acceptPausedUntil);
         for (const Listener& l : m_listeners)
-            fds.push_back({l.fd, POLLIN, 0});
+            fds.push_back({l.fd, short(acceptPaused ? 0 : POLLIN), 0});
         for (Connection& c : m_connections) {
             short events = 0;
             if (c.in.size() <= kMaxBody + kMaxHeaderBytes * 2 || c.discard > 0)
@@ -444,6 +483,8 @@ int SimServer::run(const volatile std::sig_atomic_t& stop) {
             }
             if (!c.busy && c.discard == 0)
                 wakeAt = std::min(wakeAt, c.lastActivity + m_idleTimeoutMs + 1);
+            if (c.requestStarted > 0)
+                wakeAt = std::min(wakeAt, c.requestStarted + m_requestTimeoutMs + 1);
             fds.push_back({c.fd, events, 0});
         }
         for (const SerialLine& line : m_lines) {
@@ -479,6 +520,14 @@ int SimServer::run(const volatile std::sig_atomic_t& stop) {
             if (keep && c.busy && !c.out.empty() && c.sendAt <= after)
                 keep = writeConnection(c);
             if (keep && !c.busy && c.discard == 0 && after - c.lastActivity > m_idleTimeoutMs)
+                keep = false;
+            // A request trickling in (or a body being read away) keeps the
+            // connection active but must still end in time.
+            if (!readingRequest(c))
+                c.requestStarted = 0;
+            else if (c.requestStarted == 0)
+                c.requestStarted = after;
+            else if (keep && after - c.requestStarted > m_requestTimeoutMs)
                 keep = false;
             if (keep) {
                 ++it;

@@ -15,7 +15,9 @@ namespace posterm {
 
 class SimServer {
 public:
-    SimServer(std::string stateFile, int fixedToday, int idleTimeoutMs);
+    // A request must be complete (a refused body read away) within
+    // `requestTimeoutMs` of its first byte, however slowly it trickles in.
+    SimServer(std::string stateFile, int fixedToday, int idleTimeoutMs, int requestTimeoutMs);
     ~SimServer();
     SimServer(const SimServer&) = delete;
     SimServer& operator=(const SimServer&) = delete;
@@ -53,6 +55,7 @@ private:
         std::size_t discard = 0;  // body bytes of a refused request still to skip
         std::string afterDiscard; // answer to send once they are skipped
         long long lastActivity = 0;
+        long long requestStarted = 0; // first byte of the request being read; 0: none
     };
     struct PendingFrame {
         long long sendAt = 0;
@@ -81,10 +84,17 @@ private:
     void writeLine(SerialLine& line);
     TerminalService* findTerminal(const std::string& name);
     void saveState();
+    // True while a request is being read (or a refused body read away).
+    static bool readingRequest(const Connection& c);
 
     std::string m_stateFile;
     int m_fixedToday;
     int m_idleTimeoutMs;
+    int m_requestTimeoutMs;
+    // After accept fails for want of descriptors or memory the listeners rest
+    // until then (doubling pauses), instead of waking poll at once again.
+    long long m_acceptPausedUntil = 0;
+    long long m_acceptPauseMs = 0;
     std::vector<Terminal> m_terminals;
     std::vector<Listener> m_listeners;
     std::list<Connection> m_connections;

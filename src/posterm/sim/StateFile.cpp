@@ -1,7 +1,10 @@
 #include "StateFile.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "codec/TextCoding.h"
@@ -96,24 +99,41 @@ bool parseStateText(std::string_view text, std::map<std::string, StoreState>& ou
 }
 
 bool writeFileAtomically(const std::string& path, const std::string& content) {
-    const std::string temporary = path + ".tmp";
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    // A fresh name beside the file, created exclusively: a fixed name could be
+    // a planted link (written through) or a second simulator's file.
+    std::string temporary = path + ".XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
         return false;
+    const auto fail = [&] {
+        ::close(fd);
+        ::unlink(temporary.c_str());
+        return false;
+    };
+    if (::fchmod(fd, 0644) != 0)
+        return fail();
     std::size_t written = 0;
     while (written < content.size()) {
         const ssize_t n = ::write(fd, content.data() + written, content.size() - written);
-        if (n <= 0) {
-            ::close(fd);
-            ::unlink(temporary.c_str());
-            return false;
-        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return fail();
         written += std::size_t(n);
     }
-    const bool synced = ::fsync(fd) == 0;
-    if (::close(fd) != 0 || !synced || std::rename(temporary.c_str(), path.c_str()) != 0) {
+    if (::fsync(fd) != 0)
+        return fail();
+    if (::close(fd) != 0 || std::rename(temporary.c_str(), path.c_str()) != 0) {
         ::unlink(temporary.c_str());
         return false;
+    }
+    // The rename itself reaches the disk with the folder.
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
     }
     return true;
 }

@@ -19,7 +19,9 @@ namespace posterm {
 std::string formatTerminalState(const std::string& key, const StoreState& state);
 // False with a message naming the line when the text is damaged.
 bool parseStateText(std::string_view text, std::map<std::string, StoreState>& out, std::string& error);
-// Writes a temporary file beside `path`, flushes it to disk and renames it over `path`.
+// Writes a temporary file of a fresh name beside `path` (created exclusively),
+// flushes it to disk and renames it over `path`; nothing else is ever opened
+// for writing.
 bool writeFileAtomically(const std::string& path, const std::string& content);
 bool readWholeFile(const std::string& path, std::string& content);
 

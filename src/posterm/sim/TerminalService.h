@@ -63,9 +63,11 @@ public:
     const FaultSwitches& faults() const { return m_faults; }
     void countConnection() { ++m_connections; }
 
+    // The request's Basic credentials name root with the terminal's password.
+    bool passwordAccepted(const HttpRequest& request) const;
+
 private:
     ServiceReply finish(int status, const std::string& body, bool keepAlive, bool changed, bool faultsApply);
-    bool passwordAccepted(const HttpRequest& request) const;
     StoreReply info(const std::string& items) const;
 
     TerminalConfig m_config;

@@ -23,6 +23,8 @@ const char kUsage[] = "usage: posterm-sim [options]\n"
                       "  --sn TEXT             serial number\n"
                       "  --today YYYYMMDD      the terminals' date (default: the system date)\n"
                       "  --idle-timeout MS     close idle kept-alive connections (default 30000)\n"
+                      "  --request-timeout MS  close a connection whose request is not complete this\n"
+                      "                        long after its first byte (default 30000)\n"
                       "--passwd, --fw and --sn apply to the terminals named after them; terminals\n"
                       "named before the first one take its value. Prints one line per terminal\n"
                       "(\"listen ADDR:PORT\", \"serial IDS PATH\"), \"control ADDR:PORT\", then \"ready\".\n";
@@ -62,6 +64,7 @@ int main(int argc, char** argv) {
     std::string stateFile, control;
     int today = 0;
     int idleTimeout = 30000;
+    int requestTimeout = 30000;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -94,6 +97,9 @@ int main(int argc, char** argv) {
             today = int(number);
         } else if (arg == "--idle-timeout" && posterm::parseUnsigned(value, number) && number <= 3600000) {
             idleTimeout = int(number);
+        } else if (arg == "--request-timeout" && posterm::parseUnsigned(value, number) && number >= 1 &&
+                   number <= 3600000) {
+            requestTimeout = int(number);
         } else {
             std::fprintf(stderr, "posterm-sim: bad option %s %s\n%s", arg.c_str(), value.c_str(), kUsage);
             return 2;
@@ -108,7 +114,7 @@ int main(int argc, char** argv) {
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
 
-    posterm::SimServer server(stateFile, today, idleTimeout);
+    posterm::SimServer server(stateFile, today, idleTimeout, requestTimeout);
     std::string error;
     std::set<std::string> keys;
     std::set<int> serialIds;
