@@ -172,9 +172,10 @@ private slots:
         m_session.readConfiguration();
         QSqlQuery q(m_session.ModuleConnection);
         for (int i = 0; i < texts.size(); ++i)
-            m_session.runner().RunQuery(
-                q, QStringLiteral("insert into quoted (id, t) values (%1, %2)").arg(QString::number(i), dialect.quote(texts[i])),
-                false);
+            m_session.runner().RunQuery(q,
+                                        QStringLiteral("insert into quoted (id, t) values (%1, %2)")
+                                            .arg(QString::number(i), dialect.quote(texts[i])),
+                                        false);
         QCOMPARE(m_db->scalar(QStringLiteral("select count(*) from quoted")).toInt(), int(texts.size()));
         QVERIFY(m_db->scalar(QStringLiteral("select count(*) from x")).isValid()); // table x is still there
         for (int i = 0; i < texts.size(); ++i) {

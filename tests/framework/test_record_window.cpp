@@ -106,7 +106,8 @@ private slots:
         QCOMPARE(continued, 10);
         QVERIFY(w->actDataExport->isEnabled());
 
-        w->openRows(QStringLiteral("select id, name from rec_test where id = -1"), {}, nullptr, [&] { ++continued; });
+        w->openRows(QStringLiteral("select id, name from rec_test where id = -1"), {}, nullptr,
+                    [&] { ++continued; });
         QCOMPARE(w->columnsSeen.last(), 2);
         QCOMPARE(w->rowsSeen.last(), 0);
         QCOMPARE(continued, 11);
@@ -170,8 +171,9 @@ private slots:
         QCOMPARE(keySearchStatement(d, QStringLiteral("rec_test"), QStringLiteral("id"), id, QString()),
                  QStringLiteral("SELECT * FROM rec_test"));
         for (const char* notANumber : {"x1", "1abc", "1 or 1=1", "0x10"})
-            QVERIFY_THROWS_EXCEPTION(DbError, keySearchStatement(d, QStringLiteral("rec_test"), QStringLiteral("id"),
-                                                                 id, QString::fromLatin1(notANumber)));
+            QVERIFY_THROWS_EXCEPTION(DbError,
+                                     keySearchStatement(d, QStringLiteral("rec_test"), QStringLiteral("id"),
+                                                        id, QString::fromLatin1(notANumber)));
         QCOMPARE(keySearchStatement(d, QStringLiteral("rec_test"), QStringLiteral("name"), name,
                                     QStringLiteral(" Al ")),
                  QStringLiteral("SELECT * FROM rec_test WHERE name like 'Al%'"));

@@ -36,8 +36,8 @@ void RowCollector::addRow(const std::vector<ScratchCell>& cells) {
     // A row with more or fewer cells than the columns would be written past
     // the batch's columns or leave them uneven.
     if (cells.size() != m_kinds.size() || m_image.columns.size() != m_kinds.size())
-        badFormat(
-            QStringLiteral("记录的值个数 %1 与字段数 %2 不符").arg(cells.size()).arg(m_image.columns.size()));
+        badFormat(QStringLiteral("记录的值个数 %1 与字段数 %2 不符")
+                      .arg(QString::number(cells.size()), QString::number(m_image.columns.size())));
     std::size_t bytes = m_rowBytes;
     for (std::size_t c = 0; c < m_kinds.size(); ++c)
         if (!cells[c].null && m_kinds[c] == StorageKind::Bytes)
@@ -45,8 +45,7 @@ void RowCollector::addRow(const std::vector<ScratchCell>& cells) {
     m_used += bytes;
     if (m_used > m_bound)
         badFormat(QStringLiteral("数据在内存中将超过 %1 MB, 与文件的大小不相称 (第 %2 行)")
-                      .arg(m_bound >> 20)
-                      .arg(m_image.rows + 1));
+                      .arg(QString::number(m_bound >> 20), QString::number(m_image.rows + 1)));
     if (m_image.batches.empty() || m_image.batches.back().rows() >= kBatchRows)
         m_image.batches.emplace_back(
             m_kinds, std::clamp<std::size_t>(kReserveCells / std::max<std::size_t>(m_kinds.size(), 1), 1,
