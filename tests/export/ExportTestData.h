@@ -20,9 +20,8 @@ inline qint64 wallMsecsUtc(const QString& text) {
 inline QString moneyText(qint64 units) {
     const qint64 cents = units / 100;
     return QStringLiteral("%1￥%2.%3")
-        .arg(cents < 0 ? "-" : "")
-        .arg(qAbs(cents) / 100)
-        .arg(qAbs(cents) % 100, 2, 10, QLatin1Char('0'));
+        .arg(cents < 0 ? QStringLiteral("-") : QString(), QString::number(qAbs(cents) / 100),
+             QStringLiteral("%1").arg(qAbs(cents) % 100, 2, 10, QLatin1Char('0')));
 }
 
 struct Row {

@@ -438,7 +438,7 @@ for sh in book.sheets():
 print(json.dumps(out))
 )";
         QProcess proc;
-        proc.start(python, {"-c", script, path});
+        proc.start(python, {QStringLiteral("-c"), QString::fromUtf8(script), path});
         QVERIFY(proc.waitForFinished(30000));
         QVERIFY2(proc.exitCode() == 0, proc.readAllStandardError().constData());
         const QJsonArray sheets = QJsonDocument::fromJson(proc.readAllStandardOutput()).array();

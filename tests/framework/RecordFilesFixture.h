@@ -91,6 +91,7 @@ struct RecordFilesFixture {
     QString exportAs(FilesWindow& w, const QString& name, int filterIndex) {
         fx.prompter.answerFile(out.filePath(name), filterIndex);
         w.actDataExport->trigger();
+        WAIT_LOADED(w);
         return out.filePath(name);
     }
     // The texts of the message boxes and questions so far.

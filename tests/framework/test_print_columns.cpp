@@ -177,12 +177,14 @@ private slots:
     void printNeedsTheRightOrAdmin() {
         auto w = open(RecordRights::Find);
         w->actDataPrint->trigger();
+        WAIT_LOADED(*w);
         QCOMPARE(fx.prompter.texts(), QStringList({QStringLiteral("无权限")}));
         QVERIFY(!w->printActions().printDialog());
 
         fx.context->session.CurrentUserId = QStringLiteral("admin");
         onModal<TdlgPrint>([](TdlgPrint* d) { d->btnCancel->click(); });
         w->actDataPrint->trigger();
+        WAIT_LOADED(*w);
         fx.context->session.CurrentUserId = QStringLiteral("OPER1");
         // The empty print title became the caption; the printer got its substitutions.
         QCOMPARE(w->printTitle, QStringLiteral("打印测试"));
@@ -217,6 +219,7 @@ private slots:
                 check(d);
             });
             w->actDataPrint->trigger();
+            WAIT_LOADED(*w);
         };
 
         fx.prompter.answer(PromptAnswer::Yes); // open it?
@@ -265,6 +268,7 @@ private slots:
             d->btnOK->click(); // preview is the default choice
         });
         w->actDataPrint->trigger();
+        WAIT_LOADED(*w);
         QVERIFY(previewSeen);
         QCOMPARE(pages, 1);
         flushDeletes();
@@ -285,6 +289,7 @@ private slots:
                 d->btnOK->click();
             });
             w->actDataPrint->trigger();
+            WAIT_LOADED(*w);
         };
         printDirectly();
         QVERIFY(readFile(chosen).startsWith("%PDF"));
@@ -312,6 +317,7 @@ private slots:
                 d->btnCancel->click();
             });
             w->actDataPrint->trigger();
+            WAIT_LOADED(*w);
             QCOMPARE(w->dgTable->footerRowCount(), shown ? 0 : 1);
         }
     }

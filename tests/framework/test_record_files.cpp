@@ -37,6 +37,7 @@ class TestRecordFiles : public QObject {
             d->btnFind->click();
         });
         w.actDataFind->trigger();
+        WAIT_LOADED(w);
     }
 
 private slots:
@@ -130,9 +131,11 @@ private slots:
         fx.prompter.clear();
         fx.prompter.answerFile(rf.out.filePath(QStringLiteral("plain2")), 4);
         w->actDataExport->trigger();
+        WAIT_LOADED(*w);
         fx.prompter.clear();
         fx.prompter.cancelFile();
         w->actDataExport->trigger();
+        WAIT_LOADED(*w);
         QCOMPARE(fx.prompter.calls().first().file.filterIndex, 4);
         QCOMPARE(fx.prompter.calls().size(), 1); // cancelled: nothing else
     }
@@ -147,6 +150,7 @@ private slots:
         fx.prompter.answerFile(path, 6);
         fx.prompter.answer(PromptAnswer::No);
         w->actDataExport->trigger();
+        WAIT_LOADED(*w);
         QCOMPARE(readAll(path), QByteArray("old"));
         const PromptCall question = fx.prompter.calls().last();
         QCOMPARE(question.kind, PromptCall::Question);
@@ -161,6 +165,7 @@ private slots:
         fx.prompter.answer(PromptAnswer::Yes);
         cancelNextExport(fx.prompter);
         w->actDataExport->trigger();
+        WAIT_LOADED(*w);
         QCOMPARE(readAll(path), QByteArray("old"));
         QCOMPARE(rf.messages().mid(1),
                  (QStringList{QStringLiteral("确认中断当前操作吗?"), QStringLiteral("数据导出已取消!")}));
@@ -171,6 +176,7 @@ private slots:
         fx.prompter.answerFile(path, 6);
         fx.prompter.answer(PromptAnswer::Yes);
         w->actDataExport->trigger();
+        WAIT_LOADED(*w);
         QVERIFY(readAll(path).contains("Alice"));
         QCOMPARE(rf.messages().last(), QStringLiteral("数据导出完成!"));
     }
@@ -182,6 +188,7 @@ private slots:
         auto w = rf.open();
         fx.prompter.answerFile(rf.out.filePath(QStringLiteral("missing/dir/x.csv")), 6);
         w->actDataExport->trigger();
+        WAIT_LOADED(*w);
         QCOMPARE(fx.prompter.calls().size(), 2);
         QCOMPARE(fx.prompter.calls().last().icon, PromptIcon::Error);
         QVERIFY(!rf.messages().contains(QStringLiteral("数据导出完成!")));
@@ -261,6 +268,7 @@ private slots:
             d->btnCancel->click();
         });
         w->actDataFind->trigger();
+        WAIT_LOADED(*w);
         QCOMPARE(w->dataSet()->recordCount(), 3);
 
         find(*w, QStringLiteral("qty"), QStringLiteral(">="), QStringLiteral("2"));
@@ -316,6 +324,7 @@ private slots:
     void findNeedsTheRight() {
         auto w = rf.open(QStringLiteral("rec_files"), RecordRights::Insert);
         w->actDataFind->trigger();
+        WAIT_LOADED(*w);
         QCOMPARE(rf.messages(), QStringList{QStringLiteral("无权限")});
     }
 };

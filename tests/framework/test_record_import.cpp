@@ -24,6 +24,7 @@ class TestRecordImport : public QObject {
             fx.prompter.answer(a);
         onModal<TdlgFileRecords>([](TdlgFileRecords* d) { d->btnOK->click(); });
         w.actDataImport->trigger();
+        WAIT_LOADED(w);
     }
 
 private slots:
@@ -129,6 +130,7 @@ private slots:
             d->btnCancel->click();
         });
         w->actDataImport->trigger();
+        WAIT_LOADED(*w);
         QCOMPARE(fx.rows(QStringLiteral("rec_files")), 0);
         QVERIFY(rf.messages().isEmpty());
     }

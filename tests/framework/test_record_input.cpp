@@ -142,6 +142,7 @@ private slots:
             return result == QDialog::Accepted;
         };
         w->actDataInsertExecute();
+        WAIT_LOADED(*w);
         QVERIFY(clearedForTheNext);
         QCOMPARE(result, int(QDialog::Accepted));
         QCOMPARE(rows(QStringLiteral("code='N1' and name='第一'")), 1);

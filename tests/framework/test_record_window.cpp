@@ -123,8 +123,11 @@ private slots:
     void rightsRefuseWithoutTheBitExceptForAdmin() {
         auto w = open(RecordRights::Find);
         w->actDataInsertExecute();
+        WAIT_LOADED(*w);
         w->actDataEditExecute();
+        WAIT_LOADED(*w);
         w->actDataDeleteExecute();
+        WAIT_LOADED(*w);
         QCOMPARE(fx.prompter.texts(),
                  QStringList({QStringLiteral("无权限"), QStringLiteral("无权限"), QStringLiteral("无权限")}));
         QCOMPARE(w->dataSet()->state(), DataSet::State::Browse);
@@ -132,6 +135,7 @@ private slots:
         fx.prompter.clear();
         fx.context->session.CurrentUserId = QStringLiteral("aDmIn");
         w->actDataInsertExecute();
+        WAIT_LOADED(*w);
         QCOMPARE(w->dialogCalls, 1);
         QVERIFY(fx.prompter.calls().isEmpty());
         QCOMPARE(w->dataSet()->state(), DataSet::State::Browse);
@@ -142,6 +146,7 @@ private slots:
         auto w = open(RecordRights::Insert);
         w->dialogResult = true;
         w->actDataInsertExecute();
+        WAIT_LOADED(*w);
         QCOMPARE(
             fx.rows(QStringLiteral("rec_test"), QStringLiteral("card_id=777 and name='新记录' and active=0")),
             1);
@@ -233,11 +238,13 @@ private slots:
         // No.
         fx.prompter.answer(PromptAnswer::No);
         w->actDataDeleteExecute();
+        WAIT_LOADED(*w);
         QCOMPARE(fx.rows(QStringLiteral("rec_test")), 3);
         // Yes on the current record.
         w->dataSet()->last();
         fx.prompter.answer(PromptAnswer::Yes);
         w->actDataDeleteExecute();
+        WAIT_LOADED(*w);
         QCOMPARE(fx.rows(QStringLiteral("rec_test"), QStringLiteral("name='Bob'")), 0);
         QCOMPARE(w->dataSet()->recordCount(), 2);
         QCOMPARE(fx.prompter.calls().last().text, QStringLiteral("确认删除当前记录吗?"));
@@ -246,10 +253,12 @@ private slots:
         w->dgTable->selectAll();
         fx.prompter.answer(PromptAnswer::Yes);
         w->actDataDeleteExecute();
+        WAIT_LOADED(*w);
         QCOMPARE(fx.rows(QStringLiteral("rec_test")), 0);
         QCOMPARE(fx.logLines(QStringLiteral("批量删除 2 笔【测试记录】记录")), 1);
         // Empty: "无记录".
         w->actDataDeleteExecute();
+        WAIT_LOADED(*w);
         QCOMPARE(fx.prompter.calls().last().text, QStringLiteral("无记录"));
     }
 

@@ -69,11 +69,13 @@ private slots:
         w->dtp_end->setDateTime(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59)));
         onModal<TdlgPrint>([](TdlgPrint* d) { d->btnCancel->click(); });
         w->actDataPrint->trigger();
+        WAIT_LOADED(*w);
         const auto& subs = w->printActions().gridPrinter().options().substitutions;
         QCOMPARE(subs.value(QStringLiteral("%[caption]")),
                  QStringLiteral("日期: (2026-11-01 至 2026-11-30)"));
         QCOMPARE(subs.value(QStringLiteral("%[title]")), QStringLiteral("退卡明细表"));
         w->sbAll->click();
+        WAIT_LOADED(*w);
         QCOMPARE(w->dataSet()->recordCount(), 4);
         QCOMPARE(w->printCaption, QStringLiteral("日期: (2026-11-01 至 2026-12-31)"));
     }
@@ -82,14 +84,17 @@ private slots:
         auto w = openWindow();
         w->edtKey->setText(QStringLiteral("0002"));
         w->sbAll->click();
+        WAIT_LOADED(*w);
         QCOMPARE(w->dataSet()->recordCount(), 1);
         w->edtKey->clear();
         w->edtname->setText(QStringLiteral("O'Neil"));
         w->sbAll->click();
+        WAIT_LOADED(*w);
         QCOMPARE(w->dataSet()->recordCount(), 1);
         w->edtname->clear();
         w->edtCard_id->setText(QStringLiteral("5002"));
         w->sbAll->click();
+        WAIT_LOADED(*w);
         QCOMPARE(w->dataSet()->recordCount(), 1);
         QVERIFY(fx.prompter.calls().isEmpty());
     }
@@ -100,6 +105,7 @@ private slots:
         auto w = openWindow();
         w->edtCard_id->setText(QStringLiteral("1 or 1=1"));
         w->sbAll->click();
+        WAIT_LOADED(*w);
         QCOMPARE(fx.prompter.calls().size(), 1);
         QVERIFY(fx.prompter.calls().first().text.contains(QStringLiteral("卡号")));
         QCOMPARE(w->dataSet()->recordCount(), 3);
@@ -108,6 +114,7 @@ private slots:
                                        QStringLiteral("x' or '1'='1"), QStringLiteral("\\'")}) {
             w->edtname->setText(hostile);
             w->sbAll->click();
+            WAIT_LOADED(*w);
             QCOMPARE(w->dataSet()->recordCount(), 0);
         }
         QCOMPARE(fx.count(QStringLiteral("select count(*) from ReturnCard")), 4);

@@ -134,6 +134,7 @@ private slots:
         QCOMPARE(w->dataSet()->fieldByName("Now_card_balance").asString(), QStringLiteral("40"));
         w->edtKey->setText(QStringLiteral("1 or 1=1"));
         w->actDataRefresh->trigger();
+        WAIT_LOADED(*w);
         QCOMPARE(prompter.calls().size(), 1);
         w->edtKey->clear();
         w->cbTotalsOnly->setChecked(true);
@@ -161,11 +162,13 @@ private slots:
         QDialog* shown = nullptr;
         w->showPrintDialog = [&](QDialog& d) { shown = &d; };
         w->actDataPrint->trigger();
+        WAIT_LOADED(*w);
         QVERIFY(shown);
         // Without the print right the operator is told so and nothing opens.
         context->session.CurrentUserId = QStringLiteral("OPER9");
         shown = nullptr;
         w->actDataPrint->trigger();
+        WAIT_LOADED(*w);
         QVERIFY(!shown);
         QCOMPARE(prompter.texts().last(), QStringLiteral("无权限"));
         context->session.CurrentUserId = QStringLiteral("ADMIN");

@@ -5,6 +5,7 @@
 #include "../framework/FrameworkFixture.h"
 #include "../framework/RecordFilesFixture.h"
 #include "MealRecordsData.h"
+#include "WindowWait.h"
 #include "dataset/grid/ui/DBGrid.h"
 #include "framework/GridLayout.h"
 #include "reports/ui/MealRecords.h"
@@ -120,6 +121,7 @@ private slots:
         auto w = openWindow();
         QSignalSpy finished(w.get(), &TfrmMealRecords::queryFinished);
         w->actDataRefresh->trigger();
+        WAIT_LOADED(*w);
         QVERIFY(w->isLoading());
         QWidget* strip = w->findChild<QWidget*>(QStringLiteral("plLoading"));
         QVERIFY(!strip->isHidden());
@@ -165,6 +167,7 @@ private slots:
         auto w = openWindow();
         w->edtCard_id->setText(QStringLiteral("5001 or 1=1"));
         w->sbAll->click();
+        WAIT_LOADED(*w);
         QCOMPARE(fx.prompter.calls().size(), 1);
         QVERIFY(fx.prompter.calls().first().text.contains(QStringLiteral("卡号")));
         QVERIFY(!w->isLoading());
@@ -207,6 +210,7 @@ private slots:
         const QString path = fx.home.filePath(QStringLiteral("merged.csv"));
         fx.prompter.answerFile(path, 6); // CSV after ADTG, XML, text, XLS, RTF
         w->actDataExport->trigger();
+        WAIT_LOADED(*w);
         QCOMPARE(fx.prompter.texts().last(), QStringLiteral("数据导出完成!"));
         QFile f(path);
         QVERIFY(f.open(QIODevice::ReadOnly));
@@ -232,6 +236,7 @@ private slots:
         fx.prompter.answer(PromptAnswer::Yes); // overwrite the file
         cancelNextExport(fx.prompter);
         w->actDataExport->trigger();
+        WAIT_LOADED(*w);
         QCOMPARE(fx.prompter.texts().last(), QStringLiteral("数据导出已取消!"));
         QVERIFY(!fx.prompter.texts().contains(QStringLiteral("数据导出完成!")));
         QCOMPARE(readAll(path), written);
@@ -244,6 +249,7 @@ private slots:
         fx.prompter.answerFile(path, 6);
         fx.prompter.answer(PromptAnswer::Yes); // overwrite the file
         w->actDataExport->trigger();
+        WAIT_LOADED(*w);
         f.close();
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(QString::fromUtf8(f.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts).size(), 10);

@@ -121,7 +121,8 @@ private slots:
     }
 
     void otherFormatsAndRefusals() {
-        for (const QString format : {"xls", "html", "rtf", "txt", "xml", "adtg"}) {
+        for (const char* name : {"xls", "html", "rtf", "txt", "xml", "adtg"}) {
+            const QString format = QString::fromLatin1(name);
             const MealctlRun r = report(QStringLiteral("r.") + format);
             QVERIFY2(r.status == 0, qPrintable(format + QLatin1Char(' ') + r.err));
             QVERIFY(QFileInfo(m_home.filePath(QStringLiteral("r.") + format)).size() > 100);
