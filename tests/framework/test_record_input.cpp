@@ -363,6 +363,7 @@ private slots:
         sub->showMaximized();
         area.setActiveSubWindow(sub);
         QTRY_VERIFY(w->isActivated());
+        WAIT_LOADED(*w);
         w->dataSet()->edit();
         w->dataSet()->fieldByName(QStringLiteral("name")).setValue(QStringLiteral("不保存"));
 

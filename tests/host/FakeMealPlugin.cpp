@@ -76,9 +76,9 @@ MEAL_EXPORT void FakePluginReset() {
 MealHResult InitDll(QApplication** application, QMdiArea** screen, QSqlDatabase* connection, bool* ok) {
     *ok = false;
     g_calls << QStringLiteral("InitDll(%1,%2,%3)")
-                   .arg(application && *application == qApp ? "app" : "?")
-                   .arg(screen && *screen ? "screen" : "?")
-                   .arg(connection ? "db" : "?");
+                   .arg(QLatin1String(application && *application == qApp ? "app" : "?"),
+                        QLatin1String(screen && *screen ? "screen" : "?"),
+                        QLatin1String(connection ? "db" : "?"));
     const MealHResult result = finish("InitDll", ok);
     *ok = *ok && screen && *screen;
     if (*ok) {
@@ -128,7 +128,7 @@ MealHResult ShowDllForm(const char* name, QWidget* owner, std::int32_t reserved)
 
 MealHResult PassConnection(QSqlDatabase* connection, bool* ok) {
     *ok = false;
-    g_calls << QStringLiteral("PassConnection(%1)").arg(connection ? "db" : "?");
+    g_calls << QStringLiteral("PassConnection(%1)").arg(QLatin1String(connection ? "db" : "?"));
     return finish("PassConnection", ok);
 }
 
@@ -153,7 +153,8 @@ MealHResult PassAccount(const MealAccountPeriod* account, std::int32_t reserved)
 }
 
 MealHResult ShareCallBack(MealHostNotify callback, std::int32_t reserved) {
-    g_calls << QStringLiteral("ShareCallBack(%1,%2)").arg(callback ? "proc" : "<null>").arg(reserved);
+    g_calls << QStringLiteral("ShareCallBack(%1,%2)")
+                   .arg(QLatin1String(callback ? "proc" : "<null>"), QString::number(reserved));
     if (!g_notify)
         g_notify = callback;
     return fails("ShareCallBack") ? MEAL_E_UNEXPECTED : MEAL_S_OK;

@@ -121,7 +121,6 @@ private slots:
         auto w = openWindow();
         QSignalSpy finished(w.get(), &TfrmMealRecords::queryFinished);
         w->actDataRefresh->trigger();
-        WAIT_LOADED(*w);
         QVERIFY(w->isLoading());
         QWidget* strip = w->findChild<QWidget*>(QStringLiteral("plLoading"));
         QVERIFY(!strip->isHidden());
