@@ -9,7 +9,6 @@
 #include <QSqlQuery>
 
 #include <algorithm>
-#include <limits>
 #include <string>
 
 namespace {
@@ -94,17 +93,6 @@ CardTxnMap MonthlyComputer::loadTransactions(const QString& sql) {
         out[t.card_id].push_back(t);
     }
     return out;
-}
-
-void MonthlyComputer::findFirstRecordIds(QSqlDatabase db, const QueryRunner& runner, MonthlyPeriod& period) {
-    QSqlQuery q(db);
-    runner.RunQuery(q, MonthlyStatements::firstRecordIds(period), true);
-    if (!q.next())
-        return;
-    // A table without rows from the start on has none in the period either.
-    const qint64 none = std::numeric_limits<qint64>::max();
-    period.firstMealId = q.value(0).isNull() ? none : q.value(0).toLongLong();
-    period.firstChargeId = q.value(1).isNull() ? none : q.value(1).toLongLong();
 }
 
 void MonthlyComputer::recoverAddedBack(const QString& cards) {
@@ -229,21 +217,18 @@ void MonthlyComputer::recoverAddedBackForAll(const QSet<qint32>& population) {
     QVector<qint32> all(population.begin(), population.end());
     const QString list = MonthlyStatements::cardList(all);
     QSqlQuery q(m_db);
-    // Meal rows: found along the time index, then deleted by number.
-    m_runner.RunQuery(q, MonthlyStatements::addedBackMeals(m_dialect, m_period), true);
-    QVector<qint64> ids;
+    // Meal rows: the cards that have any are found along the time index, and
+    // only theirs are deleted.
+    m_runner.RunQuery(q, MonthlyStatements::cardsWithAddedBackMeals(m_dialect, m_period), true);
+    QVector<qint32> cards;
     while (q.next())
-        if (population.contains(q.value(1).toInt()))
-            ids << q.value(0).toLongLong();
-    for (int from = 0; from < ids.size(); from += 1000) {
-        QStringList part;
-        for (qint64 id : ids.mid(from, 1000))
-            part << QString::number(id);
-        m_runner.RunQuery(
-            q,
-            QStringLiteral("delete from mealrecords where rec_id in (%1)").arg(part.join(QLatin1Char(','))),
-            false);
-    }
+        if (population.contains(q.value(0).toInt()))
+            cards << q.value(0).toInt();
+    for (int from = 0; from < cards.size(); from += 1000)
+        m_runner.RunQuery(q,
+                          MonthlyStatements::deleteAddedBackMeals(
+                              m_dialect, MonthlyStatements::cardList(cards.mid(from, 1000)), m_period),
+                          false);
     m_runner.RunQuery(q, MonthlyStatements::addedBackAllowances(list, m_period), true);
     QVector<qint64> allowances;
     while (q.next())

@@ -47,9 +47,6 @@ public:
     // row so that only the refused rows are missing.
     WriteResult writeRows(const QVector<TMonthlyRec>& rows, const CommitGate& gate = {});
 
-    // Sets the period's lowest record numbers (see MonthlyPeriod).
-    static void findFirstRecordIds(QSqlDatabase db, const QueryRunner& runner, MonthlyPeriod& period);
-
     // Reads the transactions of a statement built by MonthlyStatements, by card.
     CardTxnMap loadTransactions(const QString& sql);
 

@@ -88,22 +88,11 @@ QString uncomputedCards(const SqlDialect& dialect, bool checkLimitDate, const Mo
            dialect.quote(monthDes) + QStringLiteral("  )");
 }
 
-QString firstRecordIds(const MonthlyPeriod& period) {
-    return QStringLiteral("select (select min(rec_id) from mealrecords where sign_time >= '%1'), (select "
-                          "min(rec_id) from mchargerecords where op_date >= '%1')")
-        .arg(dateText(period.start));
-}
-
 QString periodTransactions(const MonthlyPeriod& period, const QString& cards) {
-    QString bound;
-    if (period.firstMealId > 0 && period.firstChargeId > 0)
-        bound = QStringLiteral(" and (cType = 'CH' and rec_id >= %1 or cType = 'XF' and rec_id >= %2)")
-                    .arg(period.firstChargeId)
-                    .arg(period.firstMealId);
     return categorySelect() + QStringLiteral(" FROM  vIsCheckCardRecord where op_date ") +
            QStringLiteral(" between  '%1' and '%2'").arg(dateText(period.start), dateText(period.end)) +
            (cards.isEmpty() ? QString()
-                            : QStringLiteral(" and  card_Id in (") + cards + QStringLiteral(") ") + bound) +
+                            : QStringLiteral(" and  card_Id in (") + cards + QStringLiteral(") ")) +
            QStringLiteral(" ) as alltab  ") +
            (cards.isEmpty() ? QString()
                             : QStringLiteral(" order by card_id, card_sequ asc , kind asc , op_date asc  "));
@@ -156,12 +145,11 @@ QString deleteAddedBackMeals(const SqlDialect& dialect, const QString& cards, co
     return QStringLiteral("delete from mealrecords where isaddback = 1 and ") + dialect.nullFunction() +
            QStringLiteral("(stadescr, '') = '' and Card_id in(%1) and sign_time %2 ")
                .arg(cards, QStringLiteral(" between  '%1' and '%2'")
-                               .arg(dateText(period.start), dateText(period.end))) +
-           (period.firstMealId > 0 ? QStringLiteral(" and rec_id >= %1").arg(period.firstMealId) : QString());
+                               .arg(dateText(period.start), dateText(period.end)));
 }
 
-QString addedBackMeals(const SqlDialect& dialect, const MonthlyPeriod& period) {
-    return QStringLiteral("select rec_id, card_id from mealrecords where isaddback = 1 and ") +
+QString cardsWithAddedBackMeals(const SqlDialect& dialect, const MonthlyPeriod& period) {
+    return QStringLiteral("select distinct card_id from mealrecords where isaddback = 1 and ") +
            dialect.nullFunction() +
            QStringLiteral("(stadescr, '') = '' and sign_time  between  '%1' and '%2'")
                .arg(dateText(period.start), dateText(period.end));
@@ -188,9 +176,7 @@ QString deleteAddedBackCharges(const SqlDialect& dialect, const QString& cards, 
     return QStringLiteral("delete from mchargerecords where isaddback = 1 and ") + dialect.nullFunction() +
            QStringLiteral("(stadescr, '') = '' and Card_id in(%1) and op_date %2 ")
                .arg(cards, QStringLiteral(" between  '%1' and '%2'")
-                               .arg(dateText(period.start), dateText(period.end))) +
-           (period.firstChargeId > 0 ? QStringLiteral(" and rec_id >= %1").arg(period.firstChargeId)
-                                     : QString());
+                               .arg(dateText(period.start), dateText(period.end)));
 }
 
 QString backupRows(const QString& cards, const MonthlyPeriod& period) {
@@ -247,21 +233,32 @@ QString deleteAddedBackSequence(const QString& table, qint32 card, qint32 sequen
                .arg(sequence);
 }
 
-QString duplicateAllowanceIds(qint32 card, qint32 sequence) {
-    return QStringLiteral(
-               "select rec_id from MChargeRecords where Kind = 33 and card_id = %1 and card_sequ = %2 "
-               "order by rec_id")
-        .arg(card)
-        .arg(sequence);
+namespace {
+QString allowanceCharges(qint32 card, qint32 sequence) {
+    return QStringLiteral(" from MChargeRecords where Kind = 33 and card_id = %1 and card_sequ = %2")
+        .arg(QString::number(card), QString::number(sequence));
+}
+// The order that puts the first booking last.
+const char* const kLatestFirst = " order by op_date desc, charge_ver desc";
+} // namespace
+
+QString allowanceChargeCount(qint32 card, qint32 sequence) {
+    return QStringLiteral("select count(*)") + allowanceCharges(card, sequence);
 }
 
-QString moveChargeToBackup(qint64 recId) {
-    return QStringLiteral("insert into MChargeRecords_bak select * from MChargeRecords where rec_id = %1")
-        .arg(recId);
+QString copyLatestAllowanceCharges(const SqlDialect& dialect, qint32 card, qint32 sequence, int count) {
+    return QStringLiteral("insert into MChargeRecords_bak select ") + dialect.rowLimit(false, count) +
+           QStringLiteral(" *") + allowanceCharges(card, sequence) + QLatin1String(kLatestFirst) +
+           QLatin1Char(' ') + dialect.rowLimit(true, count);
 }
 
-QString deleteCharge(qint64 recId) {
-    return QStringLiteral("delete from MChargeRecords where rec_id = %1").arg(recId);
+QString deleteLatestAllowanceCharges(const SqlDialect& dialect, qint32 card, qint32 sequence, int count) {
+    if (dialect.isSqlServer())
+        return QStringLiteral("with latest as (select top (%1) *").arg(count) +
+               allowanceCharges(card, sequence) + QLatin1String(kLatestFirst) +
+               QStringLiteral(") delete from latest");
+    return QStringLiteral("delete") + allowanceCharges(card, sequence) + QLatin1String(kLatestFirst) +
+           QStringLiteral(" limit %1").arg(count);
 }
 
 QString insertMonthRows(const SqlDialect& dialect, const QVector<TMonthlyRec>& rows) {

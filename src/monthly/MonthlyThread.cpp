@@ -126,7 +126,6 @@ void TMyMonthlyThread::runMaster(const QSqlDatabase& db) {
     QHash<qint32, std::vector<CardTxn>> month;
     QSet<qint32> gaps;
     try {
-        MonthlyComputer::findFirstRecordIds(db, runner, m_config.period);
         MonthlyComputer computer(db, m_config.dialect, m_config.trace, m_config.period, m_config.skipAddBack);
         QSet<qint32> cards;
         for (const Row& row : population)
