@@ -170,7 +170,9 @@ std::optional<QDateTime> MonthlyBillBook::storedLockDate() const {
 }
 
 std::optional<QDateTime> MonthlyBillBook::lockDate() const {
-    const std::optional<QDateTime> stored = storedLockDate();
+    // The stored date binds only a company that keeps one; what this session
+    // locked itself binds either way.
+    const std::optional<QDateTime> stored = lockDateEnabled() ? storedLockDate() : std::nullopt;
     const std::optional<QDateTime>& own = m_session.BillLockDate;
     if (!stored || (own && *own > *stored))
         return own;

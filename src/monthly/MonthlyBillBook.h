@@ -46,8 +46,8 @@ public:
     bool lockDateEnabled() const;
     // The lock date as stored in pos_lockBillDate.
     std::optional<QDateTime> storedLockDate() const;
-    // The lock date the checks go by: the stored one, or the session's own
-    // lock when that is later.
+    // The lock date the checks go by: the stored one when the company keeps
+    // one (the switch above), or the session's own lock when that is later.
     std::optional<QDateTime> lockDate() const;
     // A bill ending on or before the lock date is closed and cannot be deleted.
     static bool deleteAllowed(const QDateTime& billEnd, const std::optional<QDateTime>& lockDate);
