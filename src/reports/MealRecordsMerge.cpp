@@ -70,6 +70,23 @@ void dropWorkTable(const Session& session) {
     }
 }
 
+// The lines in the order of the window's statement, a transaction's lines
+// together (terminal and terminal counter tell transactions apart) and in
+// their line order.
+QString lineOrder(MergedKind kind, const QString& orderTail) {
+    QString order = orderTail.trimmed().isEmpty() ? QStringLiteral(" order by emp_id") : orderTail;
+    order += QStringLiteral(", clock_id, Pos_Sequ");
+    switch (kind) {
+    case MergedKind::KeyValue:
+        return order + QStringLiteral(", RecNo");
+    case MergedKind::Goods:
+        return order + QStringLiteral(", RecSum");
+    case MergedKind::Timed:
+        break;
+    }
+    return order;
+}
+
 FooterCellSpec totalLabel() {
     FooterCellSpec c;
     c.kind = FooterCellSpec::StaticText;
@@ -139,11 +156,15 @@ QString orderTailOf(const QString& mainSql) {
 
 QString fillingStatement(MergedKind kind, const QString& mainSql, const QDateTime& begin,
                          const QDateTime& end, const SqlDialect& dialect) {
-    const QString head =
-        dialect.isSqlServer()
-            ? QStringLiteral("Select aa.*,IDENTITY(INT,1,1) as nRow into %1 ").arg(workTable())
-            : QStringLiteral("CREATE TABLE %1 Select aa.*, (@rn:=@rn+1) as nRow ").arg(workTable());
-    const QString counter = dialect.isSqlServer() ? QString() : QStringLiteral(", (SELECT @rn:= 0) as bb ");
+    // The number comes from the window's order itself: a running counter
+    // (a user variable, an identity column) counts in whatever order the
+    // server happens to produce the rows, which may be the detail table's.
+    const QString rowNumber =
+        QStringLiteral("ROW_NUMBER() OVER (%1) as nRow ").arg(lineOrder(kind, orderTailOf(mainSql)));
+    const QString head = dialect.isSqlServer()
+                             ? QStringLiteral("Select aa.*, %1into %2 ").arg(rowNumber, workTable())
+                             : QStringLiteral("CREATE TABLE %1 Select aa.*, %2").arg(workTable(), rowNumber);
+    const QString counter; // the number needs no source of its own
     // Transactions outside every meal period (kind 0 or a removed period) keep
     // their lines: the meal-period table is joined on the left.
     QString tmpl;

@@ -1,8 +1,8 @@
 #pragma once
 // The merged list of consumption records and their detail lines (key-value,
 // goods, timed) that the consumption window and mealctl export: a work
-// table "Meal_TempTable" filled from the window's statement with a running
-// row number, and a presentation that shows the master columns only on the
+// table "Meal_TempTable" filled from the window's statement with the lines
+// numbered in the window's order, and a presentation that shows the master columns only on the
 // first line of each transaction (timed records: on every line). Also the
 // footers of the merged list and of the detail grid.
 #include <QDateTime>

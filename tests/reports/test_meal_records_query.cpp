@@ -249,14 +249,16 @@ private slots:
         QCOMPARE(m_db->scalar(QStringLiteral("select count(*) from keydetail")).toInt(), 3);
     }
 
-    // SQL Server builds the work table with SELECT ... INTO and an identity
-    // column; MariaDB with CREATE TABLE ... SELECT and a user variable.
+    // Both engines number the lines in the window's order: SQL Server builds
+    // the work table with SELECT ... INTO, MariaDB with CREATE TABLE ... SELECT.
     void fillingStatementFollowsTheEngine() {
         const QString mainSql = MealRecordsQuery::statement(kind(MealRecordsQuery::TimedIndex), m_session);
         const QString server = MealRecordsMerge::fillingStatement(MergedKind::Timed, mainSql, m_begin, m_end,
                                                                   SqlDialect(true, false));
-        QVERIFY(
-            server.startsWith(QStringLiteral("Select aa.*,IDENTITY(INT,1,1) as nRow into Meal_TempTable ")));
+        QVERIFY2(server.startsWith(QStringLiteral("Select aa.*, ROW_NUMBER() OVER (order by "
+                                                  "emp_id,sys_id,card_sequ , clock_id, Pos_Sequ) as nRow "
+                                                  "into Meal_TempTable ")),
+                 qPrintable(server));
         QVERIFY(server.contains(QStringLiteral("convert(varchar(10),m.clock_id) as clock_id")));
         QVERIFY(server.contains(QStringLiteral("convert(varchar(18),sign_time) as sign_time")));
         QVERIFY(!server.contains(QStringLiteral("@rn")) && !server.contains(QStringLiteral("CAST(")));
@@ -264,10 +266,56 @@ private slots:
                 !server.contains(QStringLiteral(":@")));
         const QString maria = MealRecordsMerge::fillingStatement(MergedKind::Timed, mainSql, m_begin, m_end,
                                                                  SqlDialect(false, true));
-        QVERIFY(maria.startsWith(
-            QStringLiteral("CREATE TABLE Meal_TempTable Select aa.*, (@rn:=@rn+1) as nRow ")));
-        QVERIFY(maria.contains(QStringLiteral(", (SELECT @rn:= 0) as bb ")));
-        QVERIFY(!maria.contains(QStringLiteral("convert(")));
+        QVERIFY2(maria.startsWith(QStringLiteral("CREATE TABLE Meal_TempTable Select aa.*, "
+                                                 "ROW_NUMBER() OVER (order by emp_id,sys_id,card_sequ , "
+                                                 "clock_id, Pos_Sequ) as nRow ")),
+                 qPrintable(maria));
+        QVERIFY(!maria.contains(QStringLiteral("@rn")) && !maria.contains(QStringLiteral("convert(")));
+    }
+
+    // Lines stay with their transaction whatever order the server joins in.
+    // Here it reads the detail table first (a handful of lines against many
+    // master rows of another type), and the lines are stored in an order
+    // unlike their masters': a number given in scan order would split them.
+    void mergedLinesStayWithTheirTransaction() {
+        TestDatabase other(QStringLiteral("meal_records_merge_order"));
+        Session s;
+        bindSession(s, other, m_home.path());
+        s.CurrentUserId = QStringLiteral("ADMIN");
+        other.exec(QStringLiteral(
+            "insert into MealRecords (emp_id, sys_id, empname, card_id, clock_id, pos_sequ, card_sequ, "
+            "sign_time, flag, card_consume, card_balance, kind) select concat('9', lpad(seq, 3, '0')), seq, "
+            "'other', 9000 + seq, 2, seq, 1, '2026-11-10 12:00:00', 1, 1.00, 10.00, 1 from seq_1_to_3000"));
+        other.exec(QStringLiteral(
+            "insert into MealRecords (emp_id, sys_id, empname, card_id, clock_id, pos_sequ, card_sequ, "
+            "sign_time, flag, card_consume, card_balance, kind) values "
+            "('0003', 3, '王五', 5003, 1, 10, 7, '2026-11-02 07:00:00', 3, 3.00, 10.00, 1),"
+            "('0001', 1, '张三', 5001, 1, 11, 5, '2026-11-03 07:00:00', 3, 6.00, 10.00, 1),"
+            "('0002', 2, '李四', 5002, 1, 12, 2, '2026-11-04 07:00:00', 3, 2.00, 10.00, 1)"));
+        // KeyID: transaction (pos 10, 11, 12) * 10 + line number.
+        other.exec(QStringLiteral("insert into keydetail (clock_id, Devno, RecNo, KeyID, Price) values "
+                                  "(1, 12, 1, 121, 1), (1, 10, 2, 102, 1), (1, 11, 0, 110, 3), "
+                                  "(1, 12, 0, 120, 1), (1, 10, 0, 100, 1), (1, 11, 1, 111, 3), "
+                                  "(1, 10, 1, 101, 1)"));
+        other.exec(QStringLiteral("analyze table MealRecords, keydetail"));
+        QSqlQuery plan(other.db());
+        QVERIFY(plan.exec(QStringLiteral(
+            "explain select * from MealRecords m inner join keydetail v on m.clock_id = v.clock_id and "
+            "m.pos_sequ = v.Devno where m.flag = 3 and m.sign_time between '2026-11-01' and '2026-11-30'")));
+        QVERIFY(plan.next());
+        QCOMPARE(plan.value(QStringLiteral("table")).toString(), QStringLiteral("v")); // the details first
+        plan.finish();
+
+        const QString mainSql = MealRecordsQuery::statement(kind(MealRecordsQuery::KeyValueIndex), s);
+        DataSet rows;
+        QStringList emp;
+        QStringList keys;
+        MealRecordsMerge::run(s, MergedKind::KeyValue, mainSql, m_begin, m_end, rows, [&](DataSet& ds) {
+            emp = column(ds, QStringLiteral("emp_id"));
+            keys = column(ds, QStringLiteral("KeyID"));
+        });
+        QCOMPARE(emp, QStringList({"0001", "", "0002", "", "0003", "", ""}));
+        QCOMPARE(keys, QStringList({"110", "111", "120", "121", "100", "101", "102"}));
     }
 
     void workTableIsDroppedEvenWhenTheExportFails() {
