@@ -63,8 +63,13 @@ QString typeText(MergedKind kind) {
 
 void dropWorkTable(const Session& session) {
     QSqlQuery q(session.ModuleConnection);
+    const SqlDialect d = session.dialect();
+    // Only the connection's own temporary table, never a table of that name.
+    const QString sql = d.isSqlServer()
+                            ? QStringLiteral("DROP TABLE %1 ").arg(workTable(d))
+                            : QStringLiteral("DROP TEMPORARY TABLE IF EXISTS %1 ").arg(workTable(d));
     try {
-        session.runner().RunQuery(q, QStringLiteral("DROP TABLE %1 ").arg(workTable()), false);
+        session.runner().RunQuery(q, sql, false);
     } catch (const DbError&) {
         // The table usually does not exist.
     }
@@ -106,8 +111,8 @@ FooterCellSpec moneySum() {
 
 } // namespace
 
-QString workTable() {
-    return QStringLiteral("Meal_TempTable");
+QString workTable(const SqlDialect& dialect) {
+    return dialect.isSqlServer() ? QStringLiteral("#Meal_TempTable") : QStringLiteral("Meal_TempTable");
 }
 
 bool kindOfIndex(int kindIndex, MergedKind* kind) {
@@ -161,9 +166,10 @@ QString fillingStatement(MergedKind kind, const QString& mainSql, const QDateTim
     // server happens to produce the rows, which may be the detail table's.
     const QString rowNumber =
         QStringLiteral("ROW_NUMBER() OVER (%1) as nRow ").arg(lineOrder(kind, orderTailOf(mainSql)));
-    const QString head = dialect.isSqlServer()
-                             ? QStringLiteral("Select aa.*, %1into %2 ").arg(rowNumber, workTable())
-                             : QStringLiteral("CREATE TABLE %1 Select aa.*, %2").arg(workTable(), rowNumber);
+    const QString head =
+        dialect.isSqlServer()
+            ? QStringLiteral("Select aa.*, %1into %2 ").arg(rowNumber, workTable(dialect))
+            : QStringLiteral("CREATE TEMPORARY TABLE %1 Select aa.*, %2").arg(workTable(dialect), rowNumber);
     const QString counter; // the number needs no source of its own
     // Transactions outside every meal period (kind 0 or a removed period) keep
     // their lines: the meal-period table is joined on the left.
@@ -208,7 +214,7 @@ QString fillingStatement(MergedKind kind, const QString& mainSql, const QDateTim
     return sql;
 }
 
-QString presentationStatement(MergedKind kind) {
+QString presentationStatement(MergedKind kind, const SqlDialect& dialect) {
     QString firstLine;
     QString details;
     switch (kind) {
@@ -251,7 +257,7 @@ QString presentationStatement(MergedKind kind) {
                QStringLiteral(") THEN %1 ELSE NULL END) as %2, ")
                    .arg(QLatin1String(c.source), QLatin1String(c.name));
     sql.chop(2); // the last column is followed by the detail columns
-    sql += QStringLiteral(", ") + details.arg(workTable()) + QStringLiteral(" order by nRow ");
+    sql += QStringLiteral(", ") + details.arg(workTable(dialect)) + QStringLiteral(" order by nRow ");
     return sql;
 }
 
@@ -273,7 +279,7 @@ void run(const Session& session, MergedKind kind, const QString& mainSql, const 
     target.close();
     DataSet::OpenOptions options;
     options.trace = &session.trace();
-    target.open(session.ModuleConnection, presentationStatement(kind), {}, options);
+    target.open(session.ModuleConnection, presentationStatement(kind, session.dialect()), {}, options);
     write(target);
 }
 

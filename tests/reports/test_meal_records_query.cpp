@@ -12,6 +12,7 @@
 #include "reports/MealRecordsQuery.h"
 #include "reports/MealRecordsRematch.h"
 
+#include <QSemaphore>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -49,11 +50,15 @@ class TestMealRecordsQuery : public QObject {
             out << ds.valueAt(ds.bookmarkAt(i), field).toString();
         return out;
     }
-    bool workTableExists() const {
-        return m_db->scalar(QStringLiteral("select count(*) from information_schema.tables where "
-                                           "table_schema = database() and table_name = 'meal_temptable'"))
-                   .toInt() > 0;
+    // The work table as the session's connection sees it (a temporary table
+    // is in no catalogue); -1 when there is none.
+    static int workTableRows(const QSqlDatabase& db) {
+        QSqlQuery q(db);
+        if (!q.exec(QStringLiteral("select count(*) from Meal_TempTable")) || !q.next())
+            return -1;
+        return q.value(0).toInt();
     }
+    bool workTableExists() const { return workTableRows(m_session.ModuleConnection) >= 0; }
 
 private slots:
     void initTestCase() {
@@ -249,24 +254,26 @@ private slots:
         QCOMPARE(m_db->scalar(QStringLiteral("select count(*) from keydetail")).toInt(), 3);
     }
 
-    // Both engines number the lines in the window's order: SQL Server builds
-    // the work table with SELECT ... INTO, MariaDB with CREATE TABLE ... SELECT.
+    // Both engines number the lines in the window's order, in a work table of
+    // the session's own: SQL Server a #temporary table, MariaDB a temporary one.
     void fillingStatementFollowsTheEngine() {
         const QString mainSql = MealRecordsQuery::statement(kind(MealRecordsQuery::TimedIndex), m_session);
         const QString server = MealRecordsMerge::fillingStatement(MergedKind::Timed, mainSql, m_begin, m_end,
                                                                   SqlDialect(true, false));
         QVERIFY2(server.startsWith(QStringLiteral("Select aa.*, ROW_NUMBER() OVER (order by "
                                                   "emp_id,sys_id,card_sequ , clock_id, Pos_Sequ) as nRow "
-                                                  "into Meal_TempTable ")),
+                                                  "into #Meal_TempTable ")),
                  qPrintable(server));
         QVERIFY(server.contains(QStringLiteral("convert(varchar(10),m.clock_id) as clock_id")));
         QVERIFY(server.contains(QStringLiteral("convert(varchar(18),sign_time) as sign_time")));
         QVERIFY(!server.contains(QStringLiteral("@rn")) && !server.contains(QStringLiteral("CAST(")));
         QVERIFY(server.contains(QStringLiteral("'2026-11-01 00:00:00'")) &&
                 !server.contains(QStringLiteral(":@")));
+        QVERIFY(MealRecordsMerge::presentationStatement(MergedKind::Timed, SqlDialect(true, false))
+                    .contains(QStringLiteral(" From #Meal_TempTable ")));
         const QString maria = MealRecordsMerge::fillingStatement(MergedKind::Timed, mainSql, m_begin, m_end,
                                                                  SqlDialect(false, true));
-        QVERIFY2(maria.startsWith(QStringLiteral("CREATE TABLE Meal_TempTable Select aa.*, "
+        QVERIFY2(maria.startsWith(QStringLiteral("CREATE TEMPORARY TABLE Meal_TempTable Select aa.*, "
                                                  "ROW_NUMBER() OVER (order by emp_id,sys_id,card_sequ , "
                                                  "clock_id, Pos_Sequ) as nRow ")),
                  qPrintable(maria));
@@ -318,8 +325,67 @@ private slots:
         QCOMPARE(keys, QStringList({"110", "111", "120", "121", "100", "101", "102"}));
     }
 
+    // Two exports at once, each on its own connection, each see their own
+    // work table: neither drops, refills nor reads the other's.
+    void concurrentExportsKeepTheirOwnWorkTables() {
+        struct Export {
+            MergedKind kind;
+            QString mainSql;
+            int lines = -1;
+            int workRows = -2;
+            QString error;
+        };
+        Export exports[2] = {
+            {MergedKind::KeyValue,
+             MealRecordsQuery::statement(kind(MealRecordsQuery::KeyValueIndex), m_session), -1, -2,
+             QString()},
+            {MergedKind::Goods, MealRecordsQuery::statement(kind(MealRecordsQuery::GoodsIndex), m_session),
+             -1, -2, QString()},
+        };
+        QSemaphore filled;
+        const ConnectionSettings settings = m_db->settings();
+        const QString home = m_home.path();
+        const auto work = [&](Export& e, const QString& name) {
+            {
+                Session s;
+                try {
+                    s.programFolder = home;
+                    s.ModuleConnection = openDatabase(settings, name);
+                    s.readConfiguration();
+                    DataSet rows;
+                    MealRecordsMerge::run(s, e.kind, e.mainSql, m_begin, m_end, rows, [&](DataSet& ds) {
+                        // Both have filled their tables before either reads or drops.
+                        filled.release();
+                        if (!filled.tryAcquire(2, 10000))
+                            throw DbError(QStringLiteral("the other export did not fill its table"));
+                        filled.release(2);
+                        e.lines = ds.recordCount();
+                        e.workRows = workTableRows(s.ModuleConnection);
+                    });
+                } catch (const DbError& ex) {
+                    e.error = ex.message();
+                    filled.release(); // never leave the other one waiting
+                }
+                s.ModuleConnection.close();
+                s.ModuleConnection = QSqlDatabase();
+            }
+            QSqlDatabase::removeDatabase(name);
+        };
+        std::unique_ptr<QThread> a(QThread::create(work, std::ref(exports[0]), QStringLiteral("merge_a")));
+        std::unique_ptr<QThread> b(QThread::create(work, std::ref(exports[1]), QStringLiteral("merge_b")));
+        a->start();
+        b->start();
+        QVERIFY(a->wait(30000) && b->wait(30000));
+        for (const Export& e : exports) {
+            QVERIFY2(e.error.isEmpty(), qPrintable(e.error));
+            QCOMPARE(e.workRows, e.lines);
+        }
+        QCOMPARE(exports[0].lines, 3); // key-value lines
+        QCOMPARE(exports[1].lines, 2); // goods lines
+    }
+
     void workTableIsDroppedEvenWhenTheExportFails() {
-        // A table left over from an interrupted export does not stop the next one.
+        // A table of that name that is not ours is neither in the way nor dropped.
         m_db->exec(QStringLiteral("create table Meal_TempTable (x int)"));
         const QString mainSql = MealRecordsQuery::statement(kind(MealRecordsQuery::GoodsIndex), m_session);
         DataSet rows;
@@ -330,7 +396,7 @@ private slots:
         } catch (const DbError& e) {
             QCOMPARE(e.message(), QStringLiteral("磁盘已满"));
         }
-        QVERIFY(!workTableExists());
+        QCOMPARE(workTableRows(m_session.ModuleConnection), 0);
         QVERIFY(!rows.isActive());
         // A filling statement the server refuses leaves no table either.
         try {
@@ -339,6 +405,8 @@ private slots:
             QFAIL("a broken statement ran");
         } catch (const DbError&) {
         }
+        QCOMPARE(workTableRows(m_session.ModuleConnection), 0); // the other table, still there
+        m_db->exec(QStringLiteral("drop table Meal_TempTable"));
         QVERIFY(!workTableExists());
     }
 
