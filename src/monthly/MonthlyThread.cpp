@@ -60,6 +60,11 @@ void TMyMonthlyThread::postProgress(const char* target, qint64 value) {
     PostOpMsg(4, QString::fromLatin1(target), QString::number(value));
 }
 
+void TMyMonthlyThread::fail(const QString& text) {
+    log(QStringLiteral("--- ") + text);
+    PostOpMsg(0, QString(), QStringLiteral("账单计算失败: ") + text);
+}
+
 void TMyMonthlyThread::Execute() {
     const QString name = QStringLiteral("TMyMonthlyThread_%1").arg(handle()->serial());
     {
@@ -85,7 +90,7 @@ void TMyMonthlyThread::Execute() {
                     break;
                 }
             } catch (const DbError& e) {
-                log(QStringLiteral("--- TMyMonthlyThread: ") + e.message());
+                fail(e.message());
             }
             log(QStringLiteral("--- TMyMonthlyThread执行完成"));
             db.close();
@@ -114,7 +119,7 @@ void TMyMonthlyThread::runMaster(const QSqlDatabase& db) {
                                        textOf(q.value(3)), textOf(q.value(4)))});
         }
     } catch (const DbError& e) {
-        log(QStringLiteral("--- ") + e.message());
+        fail(e.message());
         return;
     }
     postProgress(kOpMax, population.size());
@@ -141,7 +146,7 @@ void TMyMonthlyThread::runMaster(const QSqlDatabase& db) {
                 if (hasSequenceGap(month.value(c)))
                     gaps.insert(c);
     } catch (const DbError& e) {
-        log(QStringLiteral("--- ") + e.message());
+        fail(e.message());
         return;
     }
     MonthlyBatchPlanner planner(monthlyBatchSize(population.size(), m_config.threadCount));
@@ -215,8 +220,9 @@ void TMyMonthlyThread::runWorker(const QSqlDatabase& db) {
                 if (done[i])
                     rows << group[i];
         } catch (const DbError& e) {
-            log(QStringLiteral("--- ") + e.message());
-            continue; // the group is skipped
+            // The bill would lack the group's cards: the run has failed.
+            fail(e.message());
+            break;
         }
         if (Terminated())
             break;

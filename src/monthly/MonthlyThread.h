@@ -63,6 +63,8 @@ private:
     void runSingle(const QSqlDatabase& db);
     void startWorker(const QStringList& lines, QHash<qint32, std::vector<CardTxn>>& month);
     void postProgress(const char* target, qint64 value);
+    // Logs the failure and tells the window: the run did not produce its rows.
+    void fail(const QString& text);
     void log(const QString& text) const;
 
     Mode m_mode;

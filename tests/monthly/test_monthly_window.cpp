@@ -122,6 +122,22 @@ private slots:
         QCOMPARE(context->toasts.count(), toasts + 1);
         QCOMPARE(fx.count("select count(*) from MealMonthRec where MonthDes = '2026-11' and Balance = 7"), 1);
         fx.db->exec("update MealMonthRec set Balance = 0 where MonthDes = '2026-11'");
+        // A run that fails (one row refused) says so, leaves none of its rows
+        // and shows the bills as they were.
+        fx.db->exec(
+            "create trigger refuse_8002 before insert on MealMonthRec for each row begin if "
+            "new.card_id = 8002 then signal sqlstate '45000' set message_text = 'refused'; end if; end");
+        prompter.clear();
+        create(*w, "broken", QDateTime(QDate(2026, 11, 1), QTime(0, 0)),
+               QDateTime(QDate(2026, 11, 30), QTime(23, 59, 59)));
+        fx.db->exec("drop trigger refuse_8002");
+        QVERIFY(!prompter.texts().isEmpty());
+        QVERIFY2(prompter.texts().last().contains(QStringLiteral("未能保存")),
+                 qPrintable(prompter.texts().last()));
+        QCOMPARE(bills("broken"), 0);
+        QCOMPARE(bills("2026-11"), 3);
+        QCOMPARE(w->dsMonthRec->fieldByName("monthDes").asString(), QStringLiteral("2026-11"));
+        QCOMPARE(w->dataSet()->recordCount(), 3);
     }
 
     void filtersAndTotals() {
