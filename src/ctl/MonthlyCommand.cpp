@@ -83,13 +83,7 @@ int create(CtlContext& ctx, const QStringList& args) {
                 .arg(label, ended ? run.failures().join(QLatin1Char('\n')) : QStringLiteral("计算超时")));
     }
     QSqlQuery q(ctx.session.ModuleConnection);
-    ctx.session.runner().RunQuery(
-        q,
-        QStringLiteral(
-            "select count(*), sum(case when Balance <> 0 then 1 else 0 end) from MealMonthRec where "
-            "MonthDes = ") +
-            ctx.session.dialect().quote(label),
-        true);
+    ctx.session.runner().RunQuery(q, book.summaryStatement(label), true);
     q.next();
     ctx.out << "bill " << label << ": " << q.value(0).toInt() << " rows, " << q.value(1).toInt()
             << " with a non-zero balance, " << run.failedRows() << " not saved, "

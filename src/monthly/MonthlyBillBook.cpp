@@ -120,9 +120,14 @@ bool MonthlyBillBook::labelExists(const QString& monthDes) const {
     return q.next() && q.value(0).toInt() > 0;
 }
 
+QString MonthlyBillBook::summaryStatement(const QString& monthDes) const {
+    return QStringLiteral("select count(*), sum(case when Balance <> 0 then 1 else 0 end) from MealMonthRec "
+                          "where MonthDes = ") +
+           m_session.dialect().quote(monthDes);
+}
+
 void MonthlyBillBook::clearBill(const QString& monthDes) const {
-    execute({QStringLiteral(" delete from MealMonthRec where MonthDes =  ") +
-             m_session.dialect().quote(monthDes)});
+    deleteBill(monthDes);
 }
 
 void MonthlyBillBook::deleteBill(const QString& monthDes) const {

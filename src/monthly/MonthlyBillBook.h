@@ -31,12 +31,14 @@ public:
     static QString emptyRowsStatement();
     QString totalsStatement(const QString& monthDes, const MonthlyRowFilter& filter = {}) const;
     QString departmentStatement(const QString& monthDes) const;
+    // A bill's row count and the count of its rows that do not balance.
+    QString summaryStatement(const QString& monthDes) const;
     // Every charge and meal record of the card, in sequence order.
     static QString historyStatement(qint32 cardId);
 
     // A bill under this label exists.
     bool labelExists(const QString& monthDes) const;
-    // Empties the bill before it is built again.
+    // Empties the bill before it is built again (the delete of deleteBill).
     void clearBill(const QString& monthDes) const;
     void deleteBill(const QString& monthDes) const;
     // Puts a recomputed row in place of the bill's row with the same key.

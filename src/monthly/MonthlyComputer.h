@@ -51,7 +51,13 @@ public:
     CardTxnMap loadTransactions(const QString& sql);
 
 private:
+    // The add-back recovery of the cards: meal rows, then allowances and charges.
     void recoverAddedBack(const QString& cards);
+    void reopenAddedBackCharges(const QString& cards);
+    // The period's transactions of the cards (every card: empty list).
+    CardTxnMap loadPeriodOf(const QString& cards);
+    // Opening = closing from the first row of a balance statement; false when it has none.
+    bool readOpening(const QString& sql, TMonthlyRec& rec);
     void openingWithoutTransactions(TMonthlyRec& rec);
 
     QSqlDatabase m_db;

@@ -17,8 +17,9 @@ QString quoted(const QDateTime& dt) {
     return QLatin1Char('\'') + dateText(dt) + QLatin1Char('\'');
 }
 
+// " between  'start' and 'end'": the period as every statement here bounds it.
 QString between(const MonthlyPeriod& p) {
-    return QStringLiteral(" between  '%1' and '%2' ").arg(dateText(p.start), dateText(p.end));
+    return QStringLiteral(" between  '%1' and '%2'").arg(dateText(p.start), dateText(p.end));
 }
 
 } // namespace
@@ -70,7 +71,8 @@ QString populationText(bool checkLimitDate, const MonthlyPeriod& period, const Q
            QStringLiteral(")") +
            QStringLiteral(" and card_id not in (select old_card_id from  MChangeCard where op_date <= ") + s +
            QStringLiteral(") ") + QStringLiteral(" union all  ") +
-           QStringLiteral(" select card_id  from cardinfo where ") + dateColumn + between(period) + extra +
+           QStringLiteral(" select card_id  from cardinfo where ") + dateColumn + between(period) +
+           QLatin1Char(' ') + extra +
            (forLock ? QStringLiteral(" ) C on  C.card_id = E.card_id   ")
                     : QStringLiteral(" ) C on  C.card_id = E.card_id"));
 }
@@ -89,8 +91,7 @@ QString uncomputedCards(const SqlDialect& dialect, bool checkLimitDate, const Mo
 }
 
 QString periodTransactions(const MonthlyPeriod& period, const QString& cards) {
-    return categorySelect() + QStringLiteral(" FROM  vIsCheckCardRecord where op_date ") +
-           QStringLiteral(" between  '%1' and '%2'").arg(dateText(period.start), dateText(period.end)) +
+    return categorySelect() + QStringLiteral(" FROM  vIsCheckCardRecord where op_date ") + between(period) +
            (cards.isEmpty() ? QString()
                             : QStringLiteral(" and  card_Id in (") + cards + QStringLiteral(") ")) +
            QStringLiteral(" ) as alltab  ") +
@@ -141,18 +142,22 @@ QString earliestBalance(const SqlDialect& dialect, qint32 card, const MonthlyPer
     return QStringLiteral(" select") + body + QStringLiteral(" limit 1");
 }
 
+namespace {
+// Rows an earlier run added back and no cashier bill holds yet.
+QString addedBack(const SqlDialect& dialect) {
+    return QStringLiteral(" isaddback = 1 and ") + dialect.nullFunction() +
+           QStringLiteral("(stadescr, '') = '' ");
+}
+} // namespace
+
 QString deleteAddedBackMeals(const SqlDialect& dialect, const QString& cards, const MonthlyPeriod& period) {
-    return QStringLiteral("delete from mealrecords where isaddback = 1 and ") + dialect.nullFunction() +
-           QStringLiteral("(stadescr, '') = '' and Card_id in(%1) and sign_time %2 ")
-               .arg(cards, QStringLiteral(" between  '%1' and '%2'")
-                               .arg(dateText(period.start), dateText(period.end)));
+    return QStringLiteral("delete from mealrecords where") + addedBack(dialect) +
+           QStringLiteral("and Card_id in(%1) and sign_time %2 ").arg(cards, between(period));
 }
 
 QString cardsWithAddedBackMeals(const SqlDialect& dialect, const MonthlyPeriod& period) {
-    return QStringLiteral("select distinct card_id from mealrecords where isaddback = 1 and ") +
-           dialect.nullFunction() +
-           QStringLiteral("(stadescr, '') = '' and sign_time  between  '%1' and '%2'")
-               .arg(dateText(period.start), dateText(period.end));
+    return QStringLiteral("select distinct card_id from mealrecords where") + addedBack(dialect) +
+           QStringLiteral("and sign_time ") + between(period);
 }
 
 QString addedBackAllowances(const QString& cards, const MonthlyPeriod& period) {
@@ -161,8 +166,7 @@ QString addedBackAllowances(const QString& cards, const MonthlyPeriod& period) {
                "m.sys_id = c.sys_id  and m.deposit = c.charge_money and c.isaddback = 1 and c.kind = 33 "
                "and m.charge_date = c.op_date and m.charge_ver = c.charge_ver and  c.Card_id in(%1) "
                "and m.op_date %2 ")
-        .arg(cards,
-             QStringLiteral(" between  '%1' and '%2'").arg(dateText(period.start), dateText(period.end)));
+        .arg(cards, between(period));
 }
 
 QString resetAllowance(qint64 id) {
@@ -173,21 +177,17 @@ QString resetAllowance(qint64 id) {
 }
 
 QString deleteAddedBackCharges(const SqlDialect& dialect, const QString& cards, const MonthlyPeriod& period) {
-    return QStringLiteral("delete from mchargerecords where isaddback = 1 and ") + dialect.nullFunction() +
-           QStringLiteral("(stadescr, '') = '' and Card_id in(%1) and op_date %2 ")
-               .arg(cards, QStringLiteral(" between  '%1' and '%2'")
-                               .arg(dateText(period.start), dateText(period.end)));
+    return QStringLiteral("delete from mchargerecords where") + addedBack(dialect) +
+           QStringLiteral("and Card_id in(%1) and op_date %2 ").arg(cards, between(period));
 }
 
 QString backupRows(const QString& cards, const MonthlyPeriod& period) {
-    const QString p =
-        QStringLiteral(" between  '%1' and '%2'").arg(dateText(period.start), dateText(period.end));
     return QStringLiteral(
                "select * from (select card_id, card_sequ, -card_consume as amount, 'XF' as cType from "
                "mealrecords_bak where flag in (1,2,3,5,6,9,14,90,103) and Card_id in(%1) and sign_time "
                "%2  union all select card_id, card_sequ, charge_money as amount, 'CH' as cType from "
                "mchargerecords_bak where Card_id in(%1) and op_date %2) a order by card_id, card_sequ")
-        .arg(cards, p);
+        .arg(cards, between(period));
 }
 
 QString restoreMeal(const SqlDialect& dialect, qint32 card, qint32 sequence) {

@@ -58,6 +58,14 @@ protected:
     void Execute() override;
 
 private:
+    struct PopulationRow {
+        QString card; // trimmed card number text
+        QString line; // the five-value card line
+    };
+    // The card population of the period; `extra` narrows both card selects.
+    QVector<PopulationRow> readPopulation(const QSqlDatabase& db, const QString& extra) const;
+    // A bill row of this run for a card line.
+    TMonthlyRec billRow(const QString& line) const;
     void runMaster(const QSqlDatabase& db);
     void runWorker(const QSqlDatabase& db);
     void runSingle(const QSqlDatabase& db);
