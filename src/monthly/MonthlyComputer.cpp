@@ -226,10 +226,11 @@ void MonthlyComputer::recoverAddedBackForAll(const QSet<qint32>& population) {
     // Meal rows: the cards that have any are found along the time index, and
     // only theirs are deleted.
     m_runner.RunQuery(q, MonthlyStatements::cardsWithAddedBackMeals(m_dialect, m_period), true);
-    QVector<qint32> cards;
+    QSet<qint32> found;
     while (q.next())
         if (population.contains(q.value(0).toInt()))
-            cards << q.value(0).toInt();
+            found.insert(q.value(0).toInt());
+    const QVector<qint32> cards(found.begin(), found.end());
     for (int from = 0; from < cards.size(); from += 1000)
         m_runner.RunQuery(q,
                           MonthlyStatements::deleteAddedBackMeals(

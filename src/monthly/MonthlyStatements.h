@@ -48,7 +48,8 @@ QString earliestBalance(const SqlDialect& dialect, qint32 card, const MonthlyPer
 
 // The add-back recovery: rows restored by an earlier run are rebuilt.
 QString deleteAddedBackMeals(const SqlDialect& dialect, const QString& cards, const MonthlyPeriod& period);
-// The cards with meal rows of the period that an earlier run added back.
+// The cards with meal rows of the period that an earlier run added back,
+// once per row.
 QString cardsWithAddedBackMeals(const SqlDialect& dialect, const MonthlyPeriod& period);
 QString addedBackAllowances(const QString& cards, const MonthlyPeriod& period);
 QString resetAllowance(qint64 id);
