@@ -15,6 +15,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTextStream>
 
@@ -50,7 +51,8 @@ double setBasedSeconds(const Session& s, const MonthlyPeriod& p, int* cards) {
     t.start();
     QSqlQuery q(s.ModuleConnection);
     q.setForwardOnly(true);
-    q.exec(sql);
+    if (!q.exec(sql))
+        qFatal("set-based statement failed: %s", qPrintable(q.lastError().text()));
     int n = 0;
     while (q.next()) {
         for (int i = 0; i < 10; ++i)
