@@ -10,10 +10,12 @@
 #include "db/DatabaseConnection.h"
 #include "db/IniFile.h"
 #include "db/Session.h"
+#include "monthly/MonthlyBillBook.h"
 #include "monthly/MonthlyBillRun.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTextStream>
 
@@ -49,7 +51,8 @@ double setBasedSeconds(const Session& s, const MonthlyPeriod& p, int* cards) {
     t.start();
     QSqlQuery q(s.ModuleConnection);
     q.setForwardOnly(true);
-    q.exec(sql);
+    if (!q.exec(sql))
+        qFatal("set-based statement failed: %s", qPrintable(q.lastError().text()));
     int n = 0;
     while (q.next()) {
         for (int i = 0; i < 10; ++i)
@@ -106,25 +109,24 @@ int main(int argc, char** argv) {
     for (int r = 0; r < runs; ++r) {
         floorTimes.push_back(setBasedSeconds(session, period, &activeCards));
         config.MonthDes = QStringLiteral("bench%1").arg(r);
-        QSqlQuery q(session.ModuleConnection);
-        q.exec(QStringLiteral("delete from MealMonthRec where MonthDes = '%1'").arg(config.MonthDes));
+        const MonthlyBillBook book(session);
+        book.deleteBill(config.MonthDes);
         MonthlyBillRun run;
         QElapsedTimer t;
         t.start();
         run.startMaster(config);
         run.waitUntilIdle(3600 * 1000);
         billTimes.push_back(double(t.nsecsElapsed()) / 1e9);
-        q.exec(
-            QStringLiteral("select count(*), sum(case when Balance <> 0 then 1 else 0 end) from MealMonthRec "
-                           "where MonthDes = '%1'")
-                .arg(config.MonthDes));
+        QSqlQuery q(session.ModuleConnection);
+        q.exec(book.summaryStatement(config.MonthDes));
         q.next();
         rows = q.value(0).toInt();
         unbalanced = q.value(1).toInt();
         out << "run " << r + 1 << ": set-based " << QString::number(floorTimes.back(), 'f', 2) << " s, bill "
             << QString::number(billTimes.back(), 'f', 2) << " s, " << rows << " rows, " << unbalanced
             << " not balanced, " << run.failedRows() << " not saved\n";
-        q.exec(QStringLiteral("delete from MealMonthRec where MonthDes = '%1'").arg(config.MonthDes));
+        q.finish();
+        book.deleteBill(config.MonthDes);
         out.flush();
     }
     const double floor = median(floorTimes);

@@ -69,22 +69,26 @@ int create(CtlContext& ctx, const QStringList& args) {
     QElapsedTimer timer;
     timer.start();
     run.startMaster(config);
-    run.waitUntilIdle(24 * 3600 * 1000);
+    const bool ended = run.waitUntilIdle(24 * 3600 * 1000);
     const double seconds = double(timer.elapsed()) / 1000.0;
-    QSqlQuery q(ctx.session.ModuleConnection);
-    ctx.session.runner().RunQuery(
-        q,
-        QStringLiteral(
-            "select count(*), sum(case when Balance <> 0 then 1 else 0 end) from MealMonthRec where "
-            "MonthDes = ") +
-            ctx.session.dialect().quote(label),
-        true);
-    q.next();
     ctx.err << "\n";
+    if (!ended || !run.failures().isEmpty()) {
+        // A bill with cards missing is no bill: what the run wrote goes again
+        // (the label named no bill before, see above). Workers still running
+        // commit nothing once they are told to stop.
+        run.pool().TerminateAll();
+        book.deleteBill(label);
+        throw DbError(
+            QStringLiteral("账单 %1 没有生成: %2")
+                .arg(label, ended ? run.failures().join(QLatin1Char('\n')) : QStringLiteral("计算超时")));
+    }
+    QSqlQuery q(ctx.session.ModuleConnection);
+    ctx.session.runner().RunQuery(q, book.summaryStatement(label), true);
+    q.next();
     ctx.out << "bill " << label << ": " << q.value(0).toInt() << " rows, " << q.value(1).toInt()
             << " with a non-zero balance, " << run.failedRows() << " not saved, "
             << QString::number(seconds, 'f', 2) << " s\n";
-    return run.failures().isEmpty() ? 0 : 1;
+    return 0;
 }
 
 int recompute(CtlContext& ctx, const QStringList& args) {
@@ -110,8 +114,12 @@ int recompute(CtlContext& ctx, const QStringList& args) {
     run.startSingle(config, key, qint32(card));
     run.waitUntilIdle(3600 * 1000);
     ctx.err << "\n";
-    if (!result)
-        throw DbError(QStringLiteral("卡号 %1 的账单记录没有算出").arg(card));
+    // The stored row stays as it was unless a new one came.
+    if (!result || !run.failures().isEmpty())
+        throw DbError(QStringLiteral("卡号 %1 的账单记录没有算出").arg(card) +
+                      (run.failures().isEmpty()
+                           ? QString()
+                           : QStringLiteral(": ") + run.failures().join(QLatin1Char('\n'))));
     MonthlyBillBook(ctx.session).storeRow(*result);
     ctx.out << "card " << card << ": opening " << result->last_balance.toString() << ", closing "
             << result->Now_card_balance.toString() << ", balance " << result->Balance.toString() << "\n";

@@ -8,8 +8,10 @@ int runUpgradeSchemaCommand(CtlContext& ctx, const QStringList& args) {
         return 2;
     }
     const SchemaUpgradeResult result = UpgradeSchema(ctx.session);
-    for (const QString& statement : result.statementsRun)
+    for (const QString& statement : result.statementsRun + result.indexesAdded)
         ctx.out << "executed: " << statement << "\n";
     ctx.out << "probes: " << result.probesRun << ", statements: " << result.statementsRun.size() << "\n";
+    if (!result.indexesAdded.isEmpty())
+        ctx.out << "indexes added: " << result.indexesAdded.size() << "\n";
     return 0;
 }

@@ -4,6 +4,7 @@
 #include "db/QueryRunner.h"
 #include "db/Session.h"
 
+#include <QSet>
 #include <QSqlQuery>
 
 const QVector<SchemaUpgradeStep>& schemaUpgradeSteps() {
@@ -79,7 +80,51 @@ SchemaUpgradeResult UpgradeSchema(QSqlQuery& query, const QueryRunner& runner) {
     return result;
 }
 
+const QVector<SchemaIndexStep>& schemaIndexSteps() {
+    // The monthly bill reads a period along the time columns and the history
+    // of a group of cards along card_id; a host database may have built its
+    // tables without these indexes, or with other names for them.
+    static const QVector<SchemaIndexStep> steps{
+        {QStringLiteral("mealrecords"), QStringLiteral("card_id"),
+         QStringLiteral("create index ix_meal_bill_card on mealrecords (card_id, card_sequ)")},
+        {QStringLiteral("mealrecords"), QStringLiteral("sign_time"),
+         QStringLiteral("create index ix_meal_bill_time on mealrecords (sign_time)")},
+        {QStringLiteral("mchargerecords"), QStringLiteral("card_id"),
+         QStringLiteral("create index ix_charge_bill_card on mchargerecords (card_id, card_sequ)")},
+        {QStringLiteral("mchargerecords"), QStringLiteral("op_date"),
+         QStringLiteral("create index ix_charge_bill_time on mchargerecords (op_date)")},
+    };
+    return steps;
+}
+
+QStringList AddMissingIndexes(QSqlQuery& query, const QueryRunner& runner) {
+    // One look at the catalogue: the first column of every index of the two tables.
+    runner.RunQuery(query,
+                    QStringLiteral("select lower(table_name), lower(column_name) from "
+                                   "information_schema.statistics where table_schema = database() and "
+                                   "seq_in_index = 1 and lower(table_name) in ('mealrecords', "
+                                   "'mchargerecords')"),
+                    true);
+    QSet<QString> leading;
+    while (query.next())
+        leading.insert(query.value(0).toString() + QLatin1Char('.') + query.value(1).toString());
+    query.finish();
+    QStringList added;
+    for (const SchemaIndexStep& step : schemaIndexSteps()) {
+        const QString key = step.table + QLatin1Char('.') + step.leadingColumn;
+        if (leading.contains(key))
+            continue;
+        runner.RunQuery(query, step.statement, false);
+        leading.insert(key);
+        added << step.statement;
+    }
+    return added;
+}
+
 SchemaUpgradeResult UpgradeSchema(const Session& session) {
     QSqlQuery query(session.ModuleConnection);
-    return UpgradeSchema(query, session.runner());
+    SchemaUpgradeResult result = UpgradeSchema(query, session.runner());
+    if (session.IsMySQL())
+        result.indexesAdded = AddMissingIndexes(query, session.runner());
+    return result;
 }

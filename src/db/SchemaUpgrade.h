@@ -20,7 +20,18 @@ struct SchemaUpgradeStep {
 struct SchemaUpgradeResult {
     int probesRun = 0;
     QStringList statementsRun; // the statements executed, in order
+    QStringList indexesAdded;  // the index statements executed (see schemaIndexSteps)
 };
+
+// An index the module reads along: the rows of some cards, or of a period.
+// Any index whose first column is `leadingColumn` will do; only a table
+// without one gets `statement`.
+struct SchemaIndexStep {
+    QString table; // lower case, as the catalogue names it
+    QString leadingColumn;
+    QString statement;
+};
+const QVector<SchemaIndexStep>& schemaIndexSteps();
 
 // The steps in execution order (seventeen probes).
 const QVector<SchemaUpgradeStep>& schemaUpgradeSteps();
@@ -29,5 +40,8 @@ const QVector<SchemaUpgradeStep>& schemaUpgradeSteps();
 // raises leads to its statement; a statement that raises ends the upgrade with
 // that DbError, and the steps before it stay applied.
 SchemaUpgradeResult UpgradeSchema(QSqlQuery& query, const QueryRunner& runner);
-// The same on the module connection of `session`.
+// The same on the module connection of `session`, then, on MariaDB, the
+// indexes of schemaIndexSteps that the host's tables lack.
 SchemaUpgradeResult UpgradeSchema(const Session& session);
+// Only the index steps; returns the statements executed.
+QStringList AddMissingIndexes(QSqlQuery& query, const QueryRunner& runner);

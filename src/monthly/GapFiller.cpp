@@ -63,15 +63,17 @@ bool GapFiller::repairRepeat(qint32 card, const CardTxn& previous, const CardTxn
                                previous.category == TxnCategory::Add && current.category == TxnCategory::Add;
     if (allowancePair && previous.consume == current.consume && previous.balance == current.balance) {
         // The same allowance charge booked twice: keep the first, move the others aside.
-        m_runner.RunQuery(q, MonthlyStatements::duplicateAllowanceIds(card, current.card_sequ), true);
-        QVector<qint64> ids;
-        while (q.next())
-            ids << q.value(0).toLongLong();
-        for (int i = 1; i < ids.size(); ++i) {
-            m_runner.RunQuery(q, MonthlyStatements::moveChargeToBackup(ids[i]), false);
-            m_runner.RunQuery(q, MonthlyStatements::deleteCharge(ids[i]), false);
-        }
-        return ids.size() > 1;
+        m_runner.RunQuery(q, MonthlyStatements::allowanceChargeCount(card, current.card_sequ), true);
+        const int extra = q.next() ? q.value(0).toInt() - 1 : 0;
+        if (extra < 1)
+            return false;
+        m_runner.RunQuery(
+            q, MonthlyStatements::copyLatestAllowanceCharges(m_dialect, card, current.card_sequ, extra),
+            false);
+        m_runner.RunQuery(
+            q, MonthlyStatements::deleteLatestAllowanceCharges(m_dialect, card, current.card_sequ, extra),
+            false);
+        return true;
     }
     // Two rows of one number where one was added back by an earlier run.
     QString table;

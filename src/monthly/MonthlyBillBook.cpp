@@ -120,9 +120,14 @@ bool MonthlyBillBook::labelExists(const QString& monthDes) const {
     return q.next() && q.value(0).toInt() > 0;
 }
 
+QString MonthlyBillBook::summaryStatement(const QString& monthDes) const {
+    return QStringLiteral("select count(*), sum(case when Balance <> 0 then 1 else 0 end) from MealMonthRec "
+                          "where MonthDes = ") +
+           m_session.dialect().quote(monthDes);
+}
+
 void MonthlyBillBook::clearBill(const QString& monthDes) const {
-    execute({QStringLiteral(" delete from MealMonthRec where MonthDes =  ") +
-             m_session.dialect().quote(monthDes)});
+    deleteBill(monthDes);
 }
 
 void MonthlyBillBook::deleteBill(const QString& monthDes) const {
@@ -170,7 +175,9 @@ std::optional<QDateTime> MonthlyBillBook::storedLockDate() const {
 }
 
 std::optional<QDateTime> MonthlyBillBook::lockDate() const {
-    const std::optional<QDateTime> stored = storedLockDate();
+    // The stored date binds only a company that keeps one; what this session
+    // locked itself binds either way.
+    const std::optional<QDateTime> stored = lockDateEnabled() ? storedLockDate() : std::nullopt;
     const std::optional<QDateTime>& own = m_session.BillLockDate;
     if (!stored || (own && *own > *stored))
         return own;

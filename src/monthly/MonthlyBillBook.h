@@ -31,12 +31,14 @@ public:
     static QString emptyRowsStatement();
     QString totalsStatement(const QString& monthDes, const MonthlyRowFilter& filter = {}) const;
     QString departmentStatement(const QString& monthDes) const;
+    // A bill's row count and the count of its rows that do not balance.
+    QString summaryStatement(const QString& monthDes) const;
     // Every charge and meal record of the card, in sequence order.
     static QString historyStatement(qint32 cardId);
 
     // A bill under this label exists.
     bool labelExists(const QString& monthDes) const;
-    // Empties the bill before it is built again.
+    // Empties the bill before it is built again (the delete of deleteBill).
     void clearBill(const QString& monthDes) const;
     void deleteBill(const QString& monthDes) const;
     // Puts a recomputed row in place of the bill's row with the same key.
@@ -46,8 +48,8 @@ public:
     bool lockDateEnabled() const;
     // The lock date as stored in pos_lockBillDate.
     std::optional<QDateTime> storedLockDate() const;
-    // The lock date the checks go by: the stored one, or the session's own
-    // lock when that is later.
+    // The lock date the checks go by: the stored one when the company keeps
+    // one (the switch above), or the session's own lock when that is later.
     std::optional<QDateTime> lockDate() const;
     // A bill ending on or before the lock date is closed and cannot be deleted.
     static bool deleteAllowed(const QDateTime& billEnd, const std::optional<QDateTime>& lockDate);

@@ -9,7 +9,6 @@
 #include <QSqlQuery>
 
 #include <algorithm>
-#include <limits>
 #include <string>
 
 namespace {
@@ -96,20 +95,14 @@ CardTxnMap MonthlyComputer::loadTransactions(const QString& sql) {
     return out;
 }
 
-void MonthlyComputer::findFirstRecordIds(QSqlDatabase db, const QueryRunner& runner, MonthlyPeriod& period) {
-    QSqlQuery q(db);
-    runner.RunQuery(q, MonthlyStatements::firstRecordIds(period), true);
-    if (!q.next())
-        return;
-    // A table without rows from the start on has none in the period either.
-    const qint64 none = std::numeric_limits<qint64>::max();
-    period.firstMealId = q.value(0).isNull() ? none : q.value(0).toLongLong();
-    period.firstChargeId = q.value(1).isNull() ? none : q.value(1).toLongLong();
-}
-
 void MonthlyComputer::recoverAddedBack(const QString& cards) {
     QSqlQuery q(m_db);
     m_runner.RunQuery(q, MonthlyStatements::deleteAddedBackMeals(m_dialect, cards, m_period), false);
+    reopenAddedBackCharges(cards);
+}
+
+void MonthlyComputer::reopenAddedBackCharges(const QString& cards) {
+    QSqlQuery q(m_db);
     m_runner.RunQuery(q, MonthlyStatements::addedBackAllowances(cards, m_period), true);
     QVector<qint64> ids;
     while (q.next())
@@ -119,25 +112,28 @@ void MonthlyComputer::recoverAddedBack(const QString& cards) {
     m_runner.RunQuery(q, MonthlyStatements::deleteAddedBackCharges(m_dialect, cards, m_period), false);
 }
 
-void MonthlyComputer::openingWithoutTransactions(TMonthlyRec& rec) {
+CardTxnMap MonthlyComputer::loadPeriodOf(const QString& cards) {
+    return loadTransactions(MonthlyStatements::periodTransactions(m_period, cards));
+}
+
+bool MonthlyComputer::readOpening(const QString& sql, TMonthlyRec& rec) {
     QSqlQuery q(m_db);
+    m_runner.RunQuery(q, sql, true);
+    if (!q.next())
+        return false;
+    // Written with two decimals, as the balance is kept.
+    Currency c = Currency::fromVariant(q.value(1));
+    Currency::parse(c.toString(2), c);
+    rec.last_balance = rec.Now_card_balance = c;
+    return true;
+}
+
+void MonthlyComputer::openingWithoutTransactions(TMonthlyRec& rec) {
     // Only a holder's key is a sys_id; a card number compared with sys_id
     // could pick up somebody else's balance.
-    if (rec.hasHolder) {
-        m_runner.RunQuery(q, MonthlyStatements::holderBalance(m_dialect, rec.sys_id), true);
-        if (q.next()) {
-            Currency c = Currency::fromVariant(q.value(1));
-            Currency::parse(c.toString(2), c);
-            rec.last_balance = rec.Now_card_balance = c;
-            return;
-        }
-    }
-    m_runner.RunQuery(q, MonthlyStatements::earliestBalance(m_dialect, rec.card_id, m_period), true);
-    if (q.next()) {
-        Currency c = Currency::fromVariant(q.value(1));
-        Currency::parse(c.toString(2), c);
-        rec.last_balance = rec.Now_card_balance = c;
-    }
+    if (rec.hasHolder && readOpening(MonthlyStatements::holderBalance(m_dialect, rec.sys_id), rec))
+        return;
+    readOpening(MonthlyStatements::earliestBalance(m_dialect, rec.card_id, m_period), rec);
 }
 
 namespace {
@@ -161,7 +157,7 @@ QVector<bool> MonthlyComputer::computeGroup(QVector<TMonthlyRec>& recs,
     const QString list = MonthlyStatements::cardList(cards);
     if (!m_skipAddBack)
         recoverAddedBack(list);
-    CardTxnMap period = loadTransactions(MonthlyStatements::periodTransactions(m_period, list));
+    CardTxnMap period = loadPeriodOf(list);
     return computeWithPeriod(recs, period, stopped);
 }
 
@@ -183,8 +179,7 @@ QVector<bool> MonthlyComputer::computeWithPeriod(QVector<TMonthlyRec>& recs, Car
             const QVector<qint32> changed = filler.repair(mine);
             if (changed.isEmpty())
                 break;
-            const CardTxnMap again = loadTransactions(
-                MonthlyStatements::periodTransactions(m_period, MonthlyStatements::cardList(changed)));
+            const CardTxnMap again = loadPeriodOf(MonthlyStatements::cardList(changed));
             for (qint32 c : changed)
                 mine[c] = period[c] = again.value(c);
         }
@@ -226,35 +221,26 @@ QVector<bool> MonthlyComputer::computeWithPeriod(QVector<TMonthlyRec>& recs, Car
 void MonthlyComputer::recoverAddedBackForAll(const QSet<qint32>& population) {
     if (population.isEmpty())
         return;
-    QVector<qint32> all(population.begin(), population.end());
-    const QString list = MonthlyStatements::cardList(all);
+    const QVector<qint32> all(population.begin(), population.end());
     QSqlQuery q(m_db);
-    // Meal rows: found along the time index, then deleted by number.
-    m_runner.RunQuery(q, MonthlyStatements::addedBackMeals(m_dialect, m_period), true);
-    QVector<qint64> ids;
+    // Meal rows: the cards that have any are found along the time index, and
+    // only theirs are deleted.
+    m_runner.RunQuery(q, MonthlyStatements::cardsWithAddedBackMeals(m_dialect, m_period), true);
+    QSet<qint32> found;
     while (q.next())
-        if (population.contains(q.value(1).toInt()))
-            ids << q.value(0).toLongLong();
-    for (int from = 0; from < ids.size(); from += 1000) {
-        QStringList part;
-        for (qint64 id : ids.mid(from, 1000))
-            part << QString::number(id);
-        m_runner.RunQuery(
-            q,
-            QStringLiteral("delete from mealrecords where rec_id in (%1)").arg(part.join(QLatin1Char(','))),
-            false);
-    }
-    m_runner.RunQuery(q, MonthlyStatements::addedBackAllowances(list, m_period), true);
-    QVector<qint64> allowances;
-    while (q.next())
-        allowances << q.value(0).toLongLong();
-    for (qint64 id : allowances)
-        m_runner.RunQuery(q, MonthlyStatements::resetAllowance(id), false);
-    m_runner.RunQuery(q, MonthlyStatements::deleteAddedBackCharges(m_dialect, list, m_period), false);
+        if (population.contains(q.value(0).toInt()))
+            found.insert(q.value(0).toInt());
+    const QVector<qint32> cards(found.begin(), found.end());
+    for (int from = 0; from < cards.size(); from += 1000)
+        m_runner.RunQuery(q,
+                          MonthlyStatements::deleteAddedBackMeals(
+                              m_dialect, MonthlyStatements::cardList(cards.mid(from, 1000)), m_period),
+                          false);
+    reopenAddedBackCharges(MonthlyStatements::cardList(all));
 }
 
 CardTxnMap MonthlyComputer::loadWholePeriod() {
-    CardTxnMap rows = loadTransactions(MonthlyStatements::periodTransactions(m_period, QString()));
+    CardTxnMap rows = loadPeriodOf(QString());
     // The server sends the rows unsorted (a sort of the whole month costs more
     // than the read); each card's rows are put in the statement's order here.
     for (auto it = rows.begin(); it != rows.end(); ++it)

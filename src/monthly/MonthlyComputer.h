@@ -47,14 +47,17 @@ public:
     // row so that only the refused rows are missing.
     WriteResult writeRows(const QVector<TMonthlyRec>& rows, const CommitGate& gate = {});
 
-    // Sets the period's lowest record numbers (see MonthlyPeriod).
-    static void findFirstRecordIds(QSqlDatabase db, const QueryRunner& runner, MonthlyPeriod& period);
-
     // Reads the transactions of a statement built by MonthlyStatements, by card.
     CardTxnMap loadTransactions(const QString& sql);
 
 private:
+    // The add-back recovery of the cards: meal rows, then allowances and charges.
     void recoverAddedBack(const QString& cards);
+    void reopenAddedBackCharges(const QString& cards);
+    // The period's transactions of the cards (every card: empty list).
+    CardTxnMap loadPeriodOf(const QString& cards);
+    // Opening = closing from the first row of a balance statement; false when it has none.
+    bool readOpening(const QString& sql, TMonthlyRec& rec);
     void openingWithoutTransactions(TMonthlyRec& rec);
 
     QSqlDatabase m_db;

@@ -17,8 +17,9 @@ QString quoted(const QDateTime& dt) {
     return QLatin1Char('\'') + dateText(dt) + QLatin1Char('\'');
 }
 
+// " between  'start' and 'end'": the period as every statement here bounds it.
 QString between(const MonthlyPeriod& p) {
-    return QStringLiteral(" between  '%1' and '%2' ").arg(dateText(p.start), dateText(p.end));
+    return QStringLiteral(" between  '%1' and '%2'").arg(dateText(p.start), dateText(p.end));
 }
 
 } // namespace
@@ -70,7 +71,8 @@ QString populationText(bool checkLimitDate, const MonthlyPeriod& period, const Q
            QStringLiteral(")") +
            QStringLiteral(" and card_id not in (select old_card_id from  MChangeCard where op_date <= ") + s +
            QStringLiteral(") ") + QStringLiteral(" union all  ") +
-           QStringLiteral(" select card_id  from cardinfo where ") + dateColumn + between(period) + extra +
+           QStringLiteral(" select card_id  from cardinfo where ") + dateColumn + between(period) +
+           QLatin1Char(' ') + extra +
            (forLock ? QStringLiteral(" ) C on  C.card_id = E.card_id   ")
                     : QStringLiteral(" ) C on  C.card_id = E.card_id"));
 }
@@ -88,21 +90,10 @@ QString uncomputedCards(const SqlDialect& dialect, bool checkLimitDate, const Mo
            dialect.quote(monthDes) + QStringLiteral("  )");
 }
 
-QString firstRecordIds(const MonthlyPeriod& period) {
-    return QStringLiteral("select (select min(rec_id) from mealrecords where sign_time >= '%1'), (select "
-                          "min(rec_id) from mchargerecords where op_date >= '%1')")
-        .arg(dateText(period.start));
-}
-
 QString periodTransactions(const MonthlyPeriod& period, const QString& cards) {
-    QString bound;
-    if (period.firstMealId > 0 && period.firstChargeId > 0)
-        bound = QStringLiteral(" and (cType = 'CH' and rec_id >= %1 or cType = 'XF' and rec_id >= %2)")
-                    .arg(QString::number(period.firstChargeId), QString::number(period.firstMealId));
-    return categorySelect() + QStringLiteral(" FROM  vIsCheckCardRecord where op_date ") +
-           QStringLiteral(" between  '%1' and '%2'").arg(dateText(period.start), dateText(period.end)) +
+    return categorySelect() + QStringLiteral(" FROM  vIsCheckCardRecord where op_date ") + between(period) +
            (cards.isEmpty() ? QString()
-                            : QStringLiteral(" and  card_Id in (") + cards + QStringLiteral(") ") + bound) +
+                            : QStringLiteral(" and  card_Id in (") + cards + QStringLiteral(") ")) +
            QStringLiteral(" ) as alltab  ") +
            (cards.isEmpty() ? QString()
                             : QStringLiteral(" order by card_id, card_sequ asc , kind asc , op_date asc  "));
@@ -150,19 +141,24 @@ QString earliestBalance(const SqlDialect& dialect, qint32 card, const MonthlyPer
     return QStringLiteral(" select") + body + QStringLiteral(" limit 1");
 }
 
+namespace {
+// Rows an earlier run added back and no cashier bill holds yet.
+QString addedBack(const SqlDialect& dialect) {
+    return QStringLiteral(" isaddback = 1 and ") + dialect.nullFunction() +
+           QStringLiteral("(stadescr, '') = '' ");
+}
+} // namespace
+
 QString deleteAddedBackMeals(const SqlDialect& dialect, const QString& cards, const MonthlyPeriod& period) {
-    return QStringLiteral("delete from mealrecords where isaddback = 1 and ") + dialect.nullFunction() +
-           QStringLiteral("(stadescr, '') = '' and Card_id in(%1) and sign_time %2 ")
-               .arg(cards, QStringLiteral(" between  '%1' and '%2'")
-                               .arg(dateText(period.start), dateText(period.end))) +
-           (period.firstMealId > 0 ? QStringLiteral(" and rec_id >= %1").arg(period.firstMealId) : QString());
+    return QStringLiteral("delete from mealrecords where") + addedBack(dialect) +
+           QStringLiteral("and Card_id in(%1) and sign_time %2 ").arg(cards, between(period));
 }
 
-QString addedBackMeals(const SqlDialect& dialect, const MonthlyPeriod& period) {
-    return QStringLiteral("select rec_id, card_id from mealrecords where isaddback = 1 and ") +
-           dialect.nullFunction() +
-           QStringLiteral("(stadescr, '') = '' and sign_time  between  '%1' and '%2'")
-               .arg(dateText(period.start), dateText(period.end));
+QString cardsWithAddedBackMeals(const SqlDialect& dialect, const MonthlyPeriod& period) {
+    // Not "distinct": the server would walk a card index over the whole
+    // table instead of the period's rows; the rows are few, the caller folds them.
+    return QStringLiteral("select card_id from mealrecords where") + addedBack(dialect) +
+           QStringLiteral("and sign_time ") + between(period);
 }
 
 QString addedBackAllowances(const QString& cards, const MonthlyPeriod& period) {
@@ -171,8 +167,7 @@ QString addedBackAllowances(const QString& cards, const MonthlyPeriod& period) {
                "m.sys_id = c.sys_id  and m.deposit = c.charge_money and c.isaddback = 1 and c.kind = 33 "
                "and m.charge_date = c.op_date and m.charge_ver = c.charge_ver and  c.Card_id in(%1) "
                "and m.op_date %2 ")
-        .arg(cards,
-             QStringLiteral(" between  '%1' and '%2'").arg(dateText(period.start), dateText(period.end)));
+        .arg(cards, between(period));
 }
 
 QString resetAllowance(qint64 id) {
@@ -183,23 +178,17 @@ QString resetAllowance(qint64 id) {
 }
 
 QString deleteAddedBackCharges(const SqlDialect& dialect, const QString& cards, const MonthlyPeriod& period) {
-    return QStringLiteral("delete from mchargerecords where isaddback = 1 and ") + dialect.nullFunction() +
-           QStringLiteral("(stadescr, '') = '' and Card_id in(%1) and op_date %2 ")
-               .arg(cards, QStringLiteral(" between  '%1' and '%2'")
-                               .arg(dateText(period.start), dateText(period.end))) +
-           (period.firstChargeId > 0 ? QStringLiteral(" and rec_id >= %1").arg(period.firstChargeId)
-                                     : QString());
+    return QStringLiteral("delete from mchargerecords where") + addedBack(dialect) +
+           QStringLiteral("and Card_id in(%1) and op_date %2 ").arg(cards, between(period));
 }
 
 QString backupRows(const QString& cards, const MonthlyPeriod& period) {
-    const QString p =
-        QStringLiteral(" between  '%1' and '%2'").arg(dateText(period.start), dateText(period.end));
     return QStringLiteral(
                "select * from (select card_id, card_sequ, -card_consume as amount, 'XF' as cType from "
                "mealrecords_bak where flag in (1,2,3,5,6,9,14,90,103) and Card_id in(%1) and sign_time "
                "%2  union all select card_id, card_sequ, charge_money as amount, 'CH' as cType from "
                "mchargerecords_bak where Card_id in(%1) and op_date %2) a order by card_id, card_sequ")
-        .arg(cards, p);
+        .arg(cards, between(period));
 }
 
 QString restoreMeal(const SqlDialect& dialect, qint32 card, qint32 sequence) {
@@ -239,20 +228,32 @@ QString deleteAddedBackSequence(const QString& table, qint32 card, qint32 sequen
                .arg(QString::number(card), QString::number(sequence));
 }
 
-QString duplicateAllowanceIds(qint32 card, qint32 sequence) {
-    return QStringLiteral(
-               "select rec_id from MChargeRecords where Kind = 33 and card_id = %1 and card_sequ = %2 "
-               "order by rec_id")
+namespace {
+QString allowanceCharges(qint32 card, qint32 sequence) {
+    return QStringLiteral(" from MChargeRecords where Kind = 33 and card_id = %1 and card_sequ = %2")
         .arg(QString::number(card), QString::number(sequence));
 }
+// The order that puts the first booking last.
+const char* const kLatestFirst = " order by op_date desc, charge_ver desc";
+} // namespace
 
-QString moveChargeToBackup(qint64 recId) {
-    return QStringLiteral("insert into MChargeRecords_bak select * from MChargeRecords where rec_id = %1")
-        .arg(recId);
+QString allowanceChargeCount(qint32 card, qint32 sequence) {
+    return QStringLiteral("select count(*)") + allowanceCharges(card, sequence);
 }
 
-QString deleteCharge(qint64 recId) {
-    return QStringLiteral("delete from MChargeRecords where rec_id = %1").arg(recId);
+QString copyLatestAllowanceCharges(const SqlDialect& dialect, qint32 card, qint32 sequence, int count) {
+    return QStringLiteral("insert into MChargeRecords_bak select ") + dialect.rowLimit(false, count) +
+           QStringLiteral(" *") + allowanceCharges(card, sequence) + QLatin1String(kLatestFirst) +
+           QLatin1Char(' ') + dialect.rowLimit(true, count);
+}
+
+QString deleteLatestAllowanceCharges(const SqlDialect& dialect, qint32 card, qint32 sequence, int count) {
+    if (dialect.isSqlServer())
+        return QStringLiteral("with latest as (select top (%1) *").arg(count) +
+               allowanceCharges(card, sequence) + QLatin1String(kLatestFirst) +
+               QStringLiteral(") delete from latest");
+    return QStringLiteral("delete") + allowanceCharges(card, sequence) + QLatin1String(kLatestFirst) +
+           QStringLiteral(" limit %1").arg(count);
 }
 
 QString insertMonthRows(const SqlDialect& dialect, const QVector<TMonthlyRec>& rows) {

@@ -15,11 +15,6 @@ class SqlDialect;
 struct MonthlyPeriod {
     QDateTime start;
     QDateTime end;
-    // The lowest record numbers of rows dated from the start on (0: not known).
-    // Every row of the period has a number at least this high, so statements
-    // that select by card can skip the card's older rows inside the index.
-    qint64 firstMealId = 0;
-    qint64 firstChargeId = 0;
 };
 
 namespace MonthlyStatements {
@@ -39,8 +34,6 @@ QString population(const SqlDialect& dialect, bool checkLimitDate, const Monthly
 // The cards of the period's population that have no row in the bill.
 QString uncomputedCards(const SqlDialect& dialect, bool checkLimitDate, const MonthlyPeriod& period,
                         const QString& monthDes);
-// The lowest record numbers from the period start on, meal and charge table.
-QString firstRecordIds(const MonthlyPeriod& period);
 // The period's transactions of the cards, per card in sequence order; of
 // every card, unsorted, when `cards` is empty.
 QString periodTransactions(const MonthlyPeriod& period, const QString& cards);
@@ -55,8 +48,9 @@ QString earliestBalance(const SqlDialect& dialect, qint32 card, const MonthlyPer
 
 // The add-back recovery: rows restored by an earlier run are rebuilt.
 QString deleteAddedBackMeals(const SqlDialect& dialect, const QString& cards, const MonthlyPeriod& period);
-// The period's meal rows added back by an earlier run: rec_id, card_id.
-QString addedBackMeals(const SqlDialect& dialect, const MonthlyPeriod& period);
+// The cards with meal rows of the period that an earlier run added back,
+// once per row.
+QString cardsWithAddedBackMeals(const SqlDialect& dialect, const MonthlyPeriod& period);
 QString addedBackAllowances(const QString& cards, const MonthlyPeriod& period);
 QString resetAllowance(qint64 id);
 QString deleteAddedBackCharges(const SqlDialect& dialect, const QString& cards, const MonthlyPeriod& period);
@@ -69,9 +63,12 @@ QString restoreCharge(const SqlDialect& dialect, qint32 card, qint32 sequence);
 QString remarkAllowance(qint32 card, qint32 sequence);
 // Rows of one sequence that an earlier run added back.
 QString deleteAddedBackSequence(const QString& table, qint32 card, qint32 sequence);
-QString duplicateAllowanceIds(qint32 card, qint32 sequence);
-QString moveChargeToBackup(qint64 recId);
-QString deleteCharge(qint64 recId);
+// The allowance charges (kind 33) booked under one sequence number.
+QString allowanceChargeCount(qint32 card, qint32 sequence);
+// Copies, then deletes, `count` of them: the latest, so the first one stays.
+// The tables need no key: the rows are picked by their own columns.
+QString copyLatestAllowanceCharges(const SqlDialect& dialect, qint32 card, qint32 sequence, int count);
+QString deleteLatestAllowanceCharges(const SqlDialect& dialect, qint32 card, qint32 sequence, int count);
 
 // One multi-row insert of bill rows.
 QString insertMonthRows(const SqlDialect& dialect, const QVector<TMonthlyRec>& rows);

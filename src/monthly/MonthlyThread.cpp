@@ -60,6 +60,11 @@ void TMyMonthlyThread::postProgress(const char* target, qint64 value) {
     PostOpMsg(4, QString::fromLatin1(target), QString::number(value));
 }
 
+void TMyMonthlyThread::fail(const QString& text) {
+    log(QStringLiteral("--- ") + text);
+    PostOpMsg(0, QString(), QStringLiteral("账单计算失败: ") + text);
+}
+
 void TMyMonthlyThread::Execute() {
     const QString name = QStringLiteral("TMyMonthlyThread_%1").arg(handle()->serial());
     {
@@ -85,7 +90,7 @@ void TMyMonthlyThread::Execute() {
                     break;
                 }
             } catch (const DbError& e) {
-                log(QStringLiteral("--- TMyMonthlyThread: ") + e.message());
+                fail(e.message());
             }
             log(QStringLiteral("--- TMyMonthlyThread执行完成"));
             db.close();
@@ -94,27 +99,37 @@ void TMyMonthlyThread::Execute() {
     QSqlDatabase::removeDatabase(name);
 }
 
+QVector<TMyMonthlyThread::PopulationRow> TMyMonthlyThread::readPopulation(const QSqlDatabase& db,
+                                                                          const QString& extra) const {
+    QVector<PopulationRow> rows;
+    QSqlQuery q(db);
+    QueryRunner(m_config.trace)
+        .RunQuery(
+            q,
+            MonthlyStatements::population(m_config.dialect, m_config.checkLimitDate, m_config.period, extra),
+            true);
+    while (q.next())
+        rows.push_back({textOf(q.value(0)).trimmed(),
+                        monthlyCardLine(textOf(q.value(2)), textOf(q.value(1)), q.value(0).toInt(),
+                                        textOf(q.value(3)), textOf(q.value(4)))});
+    return rows;
+}
+
+TMonthlyRec TMyMonthlyThread::billRow(const QString& line) const {
+    TMonthlyRec r = parseMonthlyCardLine(line);
+    r.MonthDes = m_config.MonthDes;
+    r.BillStartDate = m_config.period.start;
+    r.BillEndDate = m_config.period.end;
+    return r;
+}
+
 void TMyMonthlyThread::runMaster(const QSqlDatabase& db) {
     postProgress(kOpZero, 0);
-    const QueryRunner runner(m_config.trace);
-    struct Row {
-        QString card;
-        QString line;
-    };
-    QVector<Row> population;
+    QVector<PopulationRow> population;
     try {
-        QSqlQuery q(db);
-        runner.RunQuery(
-            q, MonthlyStatements::population(m_config.dialect, m_config.checkLimitDate, m_config.period),
-            true);
-        while (q.next()) {
-            const QString card = textOf(q.value(0)).trimmed();
-            population.push_back(
-                {card, monthlyCardLine(textOf(q.value(2)), textOf(q.value(1)), q.value(0).toInt(),
-                                       textOf(q.value(3)), textOf(q.value(4)))});
-        }
+        population = readPopulation(db, QString());
     } catch (const DbError& e) {
-        log(QStringLiteral("--- ") + e.message());
+        fail(e.message());
         return;
     }
     postProgress(kOpMax, population.size());
@@ -126,10 +141,9 @@ void TMyMonthlyThread::runMaster(const QSqlDatabase& db) {
     QHash<qint32, std::vector<CardTxn>> month;
     QSet<qint32> gaps;
     try {
-        MonthlyComputer::findFirstRecordIds(db, runner, m_config.period);
         MonthlyComputer computer(db, m_config.dialect, m_config.trace, m_config.period, m_config.skipAddBack);
         QSet<qint32> cards;
-        for (const Row& row : population)
+        for (const PopulationRow& row : population)
             if (!row.card.isEmpty())
                 cards.insert(row.card.toInt());
         if (!m_config.skipAddBack)
@@ -142,11 +156,11 @@ void TMyMonthlyThread::runMaster(const QSqlDatabase& db) {
                 if (hasSequenceGap(month.value(c)))
                     gaps.insert(c);
     } catch (const DbError& e) {
-        log(QStringLiteral("--- ") + e.message());
+        fail(e.message());
         return;
     }
     MonthlyBatchPlanner planner(monthlyBatchSize(population.size(), m_config.threadCount));
-    for (const Row& row : population) {
+    for (const PopulationRow& row : population) {
         if (Terminated())
             return;
         if (row.card.isEmpty()) {
@@ -181,13 +195,8 @@ void TMyMonthlyThread::startWorker(const QStringList& lines, QHash<qint32, std::
 void TMyMonthlyThread::runWorker(const QSqlDatabase& db) {
     QVector<TMonthlyRec> recs;
     recs.reserve(m_cardLines.size());
-    for (int i = m_cardLines.size() - 1; i >= 0; --i) {
-        TMonthlyRec r = parseMonthlyCardLine(m_cardLines.at(i));
-        r.MonthDes = m_config.MonthDes;
-        r.BillStartDate = m_config.period.start;
-        r.BillEndDate = m_config.period.end;
-        recs << r;
-    }
+    for (int i = m_cardLines.size() - 1; i >= 0; --i)
+        recs << billRow(m_cardLines.at(i));
     MonthlyComputer computer(db, m_config.dialect, m_config.trace, m_config.period, m_config.skipAddBack);
     const auto stopped = [this] { return Terminated(); };
     // Commits only while the window is there; its close waits for a commit in progress.
@@ -216,8 +225,9 @@ void TMyMonthlyThread::runWorker(const QSqlDatabase& db) {
                 if (done[i])
                     rows << group[i];
         } catch (const DbError& e) {
-            log(QStringLiteral("--- ") + e.message());
-            continue; // the group is skipped
+            // The bill would lack the group's cards: the run has failed.
+            fail(e.message());
+            break;
         }
         if (Terminated())
             break;
@@ -234,24 +244,12 @@ void TMyMonthlyThread::runWorker(const QSqlDatabase& db) {
 
 void TMyMonthlyThread::runSingle(const QSqlDatabase& db) {
     postProgress(kOpZero, 0);
-    const QueryRunner runner(m_config.trace);
-    QSqlQuery q(db);
-    runner.RunQuery(q,
-                    MonthlyStatements::population(m_config.dialect, m_config.checkLimitDate, m_config.period,
-                                                  QStringLiteral(" AND Card_id = %1 ").arg(m_cardId)),
-                    true);
-    QVector<QStringList> rows;
-    while (q.next())
-        rows << QStringList{textOf(q.value(0)), textOf(q.value(1)), textOf(q.value(2)), textOf(q.value(3)),
-                            textOf(q.value(4))};
+    const QVector<PopulationRow> rows =
+        readPopulation(db, QStringLiteral(" AND Card_id = %1 ").arg(m_cardId));
     postProgress(kOpMax, rows.size());
     if (rows.isEmpty() || Terminated())
         return;
-    const QStringList& row = rows.first();
-    TMonthlyRec rec = parseMonthlyCardLine(monthlyCardLine(row[2], row[1], row[0].toInt(), row[3], row[4]));
-    rec.MonthDes = m_config.MonthDes;
-    rec.BillStartDate = m_config.period.start;
-    rec.BillEndDate = m_config.period.end;
+    TMonthlyRec rec = billRow(rows.first().line);
     if (rec.sys_id.trimmed().isEmpty()) {
         postProgress(kOpPosition, 0);
         return;

@@ -58,11 +58,21 @@ protected:
     void Execute() override;
 
 private:
+    struct PopulationRow {
+        QString card; // trimmed card number text
+        QString line; // the five-value card line
+    };
+    // The card population of the period; `extra` narrows both card selects.
+    QVector<PopulationRow> readPopulation(const QSqlDatabase& db, const QString& extra) const;
+    // A bill row of this run for a card line.
+    TMonthlyRec billRow(const QString& line) const;
     void runMaster(const QSqlDatabase& db);
     void runWorker(const QSqlDatabase& db);
     void runSingle(const QSqlDatabase& db);
     void startWorker(const QStringList& lines, QHash<qint32, std::vector<CardTxn>>& month);
     void postProgress(const char* target, qint64 value);
+    // Logs the failure and tells the window: the run did not produce its rows.
+    void fail(const QString& text);
     void log(const QString& text) const;
 
     Mode m_mode;

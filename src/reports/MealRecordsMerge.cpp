@@ -64,11 +64,33 @@ QString typeText(MergedKind kind) {
 
 void dropWorkTable(const Session& session) {
     QSqlQuery q(session.ModuleConnection);
+    const SqlDialect d = session.dialect();
+    // Only the connection's own temporary table, never a table of that name.
+    const QString sql = d.isSqlServer()
+                            ? QStringLiteral("DROP TABLE %1 ").arg(workTable(d))
+                            : QStringLiteral("DROP TEMPORARY TABLE IF EXISTS %1 ").arg(workTable(d));
     try {
-        session.runner().RunQuery(q, QStringLiteral("DROP TABLE %1 ").arg(workTable()), false);
+        session.runner().RunQuery(q, sql, false);
     } catch (const DbError&) {
         // The table usually does not exist.
     }
+}
+
+// The lines in the order of the window's statement, a transaction's lines
+// together (terminal and terminal counter tell transactions apart) and in
+// their line order.
+QString lineOrder(MergedKind kind, const QString& orderTail) {
+    QString order = orderTail.trimmed().isEmpty() ? QStringLiteral(" order by emp_id") : orderTail;
+    order += QStringLiteral(", clock_id, Pos_Sequ");
+    switch (kind) {
+    case MergedKind::KeyValue:
+        return order + QStringLiteral(", RecNo");
+    case MergedKind::Goods:
+        return order + QStringLiteral(", RecSum");
+    case MergedKind::Timed:
+        break;
+    }
+    return order;
 }
 
 FooterCellSpec totalLabel() {
@@ -90,8 +112,8 @@ FooterCellSpec moneySum() {
 
 } // namespace
 
-QString workTable() {
-    return QStringLiteral("Meal_TempTable");
+QString workTable(const SqlDialect& dialect) {
+    return dialect.isSqlServer() ? QStringLiteral("#Meal_TempTable") : QStringLiteral("Meal_TempTable");
 }
 
 bool kindOfIndex(int kindIndex, MergedKind* kind) {
@@ -140,11 +162,16 @@ QString orderTailOf(const QString& mainSql) {
 
 QString fillingStatement(MergedKind kind, const QString& mainSql, const QDateTime& begin,
                          const QDateTime& end, const SqlDialect& dialect) {
+    // The number comes from the window's order itself: a running counter
+    // (a user variable, an identity column) counts in whatever order the
+    // server happens to produce the rows, which may be the detail table's.
+    const QString rowNumber =
+        QStringLiteral("ROW_NUMBER() OVER (%1) as nRow ").arg(lineOrder(kind, orderTailOf(mainSql)));
     const QString head =
         dialect.isSqlServer()
-            ? QStringLiteral("Select aa.*,IDENTITY(INT,1,1) as nRow into %1 ").arg(workTable())
-            : QStringLiteral("CREATE TABLE %1 Select aa.*, (@rn:=@rn+1) as nRow ").arg(workTable());
-    const QString counter = dialect.isSqlServer() ? QString() : QStringLiteral(", (SELECT @rn:= 0) as bb ");
+            ? QStringLiteral("Select aa.*, %1into %2 ").arg(rowNumber, workTable(dialect))
+            : QStringLiteral("CREATE TEMPORARY TABLE %1 Select aa.*, %2").arg(workTable(dialect), rowNumber);
+    const QString counter; // the number needs no source of its own
     // Transactions outside every meal period (kind 0 or a removed period) keep
     // their lines: the meal-period table is joined on the left.
     QString tmpl;
@@ -188,7 +215,7 @@ QString fillingStatement(MergedKind kind, const QString& mainSql, const QDateTim
     return sql;
 }
 
-QString presentationStatement(MergedKind kind) {
+QString presentationStatement(MergedKind kind, const SqlDialect& dialect) {
     QString firstLine;
     QString details;
     switch (kind) {
@@ -231,7 +258,7 @@ QString presentationStatement(MergedKind kind) {
                QStringLiteral(") THEN %1 ELSE NULL END) as %2, ")
                    .arg(QLatin1String(c.source), QLatin1String(c.name));
     sql.chop(2); // the last column is followed by the detail columns
-    sql += QStringLiteral(", ") + details.arg(workTable()) + QStringLiteral(" order by nRow ");
+    sql += QStringLiteral(", ") + details.arg(workTable(dialect)) + QStringLiteral(" order by nRow ");
     return sql;
 }
 
@@ -253,7 +280,7 @@ void run(const Session& session, MergedKind kind, const QString& mainSql, const 
     target.close();
     DataSet::OpenOptions options;
     options.trace = &session.trace();
-    target.open(session.ModuleConnection, presentationStatement(kind), {}, options);
+    target.open(session.ModuleConnection, presentationStatement(kind, session.dialect()), {}, options);
     write(target);
 }
 

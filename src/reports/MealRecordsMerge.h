@@ -1,10 +1,11 @@
 #pragma once
 // The merged list of consumption records and their detail lines (key-value,
 // goods, timed) that the consumption window and mealctl export: a work
-// table "Meal_TempTable" filled from the window's statement with a running
-// row number, and a presentation that shows the master columns only on the
-// first line of each transaction (timed records: on every line). Also the
-// footers of the merged list and of the detail grid.
+// table "Meal_TempTable" of the connection's own (a temporary table) filled
+// from the window's statement with the lines numbered in the window's order,
+// and a presentation that shows the master columns only on the first line of
+// each transaction (timed records: on every line). Also the footers of the
+// merged list and of the detail grid.
 #include <QDateTime>
 #include <QString>
 
@@ -20,7 +21,9 @@ enum class MergedKind { KeyValue, Goods, Timed };
 
 namespace MealRecordsMerge {
 
-QString workTable();
+// The work table: a temporary table, so that exports on other connections
+// neither see nor collide with it ("#Meal_TempTable" on SQL Server).
+QString workTable(const SqlDialect& dialect);
 // The merged kind of a type-list position (2, 4, 5); false for the others.
 bool kindOfIndex(int kindIndex, MergedKind* kind);
 
@@ -31,7 +34,7 @@ QString conditionsOf(const QString& mainSql, const QDateTime& begin, const QDate
 QString orderTailOf(const QString& mainSql);
 QString fillingStatement(MergedKind kind, const QString& mainSql, const QDateTime& begin,
                          const QDateTime& end, const SqlDialect& dialect);
-QString presentationStatement(MergedKind kind);
+QString presentationStatement(MergedKind kind, const SqlDialect& dialect);
 
 // Drops the work table, fills it, opens the presentation into `target`, runs
 // `write` on it, closes it and drops the work table again, also when a step

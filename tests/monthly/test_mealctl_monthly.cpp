@@ -82,6 +82,60 @@ private slots:
         QCOMPARE(fx.count("select count(*) from MealMonthRec where MonthDes = '%2'"), 0);
         QCOMPARE(fx.count("select count(*) from MealMonthRec where MonthDes = '9101'"), 4);
     }
+
+    // A run that fails says so and exits non-zero; it leaves no part of its
+    // bill behind, and the bills that were there keep their rows.
+    void failedRunsLeaveTheBillsAsTheyWere() {
+        struct Case {
+            const char* name;
+            const char* breakIt;
+            const char* repair;
+            const char* message;
+        };
+        const Case cases[] = {
+            // The card population cannot be read: nothing is computed at all.
+            {"no card table", "rename table cardinfo to cardinfo_away",
+             "rename table cardinfo_away to cardinfo", "cardinfo"},
+            // The replaced cards cannot be read: the workers' groups fail.
+            {"no replaced-card table", "rename table MChangeCard to MChangeCard_away",
+             "rename table MChangeCard_away to MChangeCard", "mchangecard"},
+            // One row is refused after the others went in: the bill is half written.
+            {"one row refused",
+             "create trigger refuse_9104 before insert on MealMonthRec for each row begin if new.card_id = "
+             "9104 then signal sqlstate '45000' set message_text = 'refused 9104'; end if; end",
+             "drop trigger refuse_9104", "未能保存"},
+        };
+        const QString before = QStringLiteral("select count(*) from MealMonthRec where MonthDes = '2026-11'");
+        const int kept = fx.count(before);
+        QVERIFY(kept > 0);
+        for (const Case& c : cases) {
+            fx.db->exec(QString::fromUtf8(c.breakIt));
+            Run r = run({"create", "--label", "broken", "--from", "2026-11-01 00:00:00", "--to",
+                         "2026-11-30 23:59:59"});
+            fx.db->exec(QString::fromUtf8(c.repair));
+            QVERIFY2(r.status != 0, c.name);
+            QVERIFY2(r.err.contains(QString::fromUtf8(c.message), Qt::CaseInsensitive), qPrintable(r.err));
+            QVERIFY2(!r.out.contains(QStringLiteral(" rows")), qPrintable(r.out));
+            QCOMPARE(fx.count("select count(*) from MealMonthRec where MonthDes = 'broken'"), 0);
+            QCOMPARE(fx.count(before), kept);
+        }
+        // A recompute that fails keeps the stored row.
+        fx.db->exec(
+            "update MealMonthRec set Now_card_balance = 1 where card_id = 9102 and MonthDes = '2026-11'");
+        fx.db->exec("rename table MChangeCard to MChangeCard_away");
+        Run r = run({"recompute", "--label", "2026-11", "--card", "9102"});
+        fx.db->exec("rename table MChangeCard_away to MChangeCard");
+        QVERIFY(r.status != 0);
+        QVERIFY2(r.err.contains(QStringLiteral("mchangecard"), Qt::CaseInsensitive), qPrintable(r.err));
+        QCOMPARE(fx.count("select count(*) from MealMonthRec where card_id = 9102 and Now_card_balance = 1"),
+                 1);
+        QCOMPARE(fx.count(before), kept);
+        // With the tables back the same label builds.
+        r = run(
+            {"create", "--label", "broken", "--from", "2026-11-01 00:00:00", "--to", "2026-11-30 23:59:59"});
+        QVERIFY2(r.status == 0, qPrintable(r.err));
+        QCOMPARE(fx.count("select count(*) from MealMonthRec where MonthDes = 'broken'"), 4);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestMealctlMonthly)

@@ -4,6 +4,7 @@
 // a record kept only in the backup table, and one card recomputed alone.
 #include "MonthlyFixture.h"
 #include "dataset/DataSet.h"
+#include "db/SchemaUpgrade.h"
 #include "monthly/MealMonthFields.h"
 #include "monthly/MonthlyBillBook.h"
 #include "monthly/MonthlyComputer.h"
@@ -196,6 +197,188 @@ private slots:
         MonthlyBillBook(fx.session).storeRow(rows[0]);
         QCOMPARE(fx.count("select count(*) from MealMonthRec where MonthDes = '2026-11' and sys_id = '503'"),
                  1);
+    }
+
+    // A host database built otherwise than the module's own: other names for
+    // the tables' keys and indexes, none of the module's record numbers, and a
+    // view that labels meal rows 'MEAL'. The bill still comes out as a
+    // reference worked out from the base tables by the bill's rules.
+    void billOnAHostDatabaseOfItsOwn() {
+        MonthlyFixture host;
+        host.start(QStringLiteral("monthly_host"));
+        const TestDatabase& db = *host.db;
+        QSqlQuery q(db.db());
+        QVERIFY(
+            q.exec(QStringLiteral("select table_name from information_schema.columns where table_schema = "
+                                  "database() and column_name = 'rec_id' and table_name <> "
+                                  "'vischeckcardrecord'")));
+        QStringList keyed;
+        while (q.next())
+            keyed << q.value(0).toString();
+        QVERIFY(keyed.contains(QStringLiteral("mealrecords")) &&
+                keyed.contains(QStringLiteral("mchargerecords")));
+        db.exec(QStringLiteral("drop view vIsCheckCardRecord"));
+        for (const QString& table : keyed) {
+            QVERIFY(q.exec(QStringLiteral("select column_type, extra from information_schema.columns where "
+                                          "table_schema = database() and table_name = '%1' and column_name = "
+                                          "'rec_id'")
+                               .arg(table)));
+            QVERIFY(q.next());
+            db.exec(QStringLiteral("alter table %1 change rec_id %1_no %2 %3")
+                        .arg(table, q.value(0).toString(), q.value(1).toString()));
+        }
+        // The host's own indexes: by time on the meal table, by card and day on the charges.
+        for (const char* drop : {"ix_mealrecords_card", "ix_mealrecords_time", "ix_mealrecords_ymd",
+                                 "ix_mealrecords_emp", "ix_mealrecords_dept", "ix_mealrecords_pos"})
+            db.exec(QStringLiteral("alter table MealRecords drop index %1").arg(QLatin1String(drop)));
+        for (const char* drop : {"ix_mchargerecords_card", "ix_mchargerecords_time", "ix_mchargerecords_ymd",
+                                 "ix_mchargerecords_emp", "ix_mchargerecords_dept"})
+            db.exec(QStringLiteral("alter table MChargeRecords drop index %1").arg(QLatin1String(drop)));
+        db.exec(QStringLiteral("create index host_meal_when on MealRecords (sign_time, card_id)"));
+        db.exec(QStringLiteral("create index host_charge_card on MChargeRecords (card_id, op_ymd)"));
+        db.exec(QStringLiteral(
+            "create view vIsCheckCardRecord as select 'CH' as cType, emp_id, card_id as card_Id, op_date, "
+            "op_ymd, card_sequ, Kind, charge_money as card_consume, card_balance as card_Balance, charge_ver "
+            "from MChargeRecords union all select 'MEAL', emp_id, card_id, sign_time, op_ymd, card_sequ, "
+            "flag, "
+            "-card_consume, card_balance, NULL from MealRecords"));
+
+        // The upgrade adds only the indexes the host lacks.
+        const SchemaUpgradeResult upgrade = UpgradeSchema(host.session);
+        QCOMPARE(
+            upgrade.indexesAdded,
+            QStringList({QStringLiteral("create index ix_meal_bill_card on mealrecords (card_id, card_sequ)"),
+                         QStringLiteral("create index ix_charge_bill_time on mchargerecords (op_date)")}));
+        QVERIFY(UpgradeSchema(host.session).indexesAdded.isEmpty());
+
+        // Twelve cards with a made-up history from September to December;
+        // card 11 has none after October, card 12 none at all; the first
+        // terminal allowance of November is booked twice.
+        struct Txn {
+            int card;
+            int sequ;
+            bool charge;
+            int kind;           // Kind of a charge, flag of a meal
+            qint64 signedCents; // as the card saw it: + put on, - taken off
+            qint64 balanceCents;
+            QDateTime when;
+        };
+        QVector<Txn> txns;
+        quint32 seed = 12345;
+        const auto next = [&seed](quint32 n) {
+            seed = seed * 1103515245u + 12345u;
+            return (seed >> 16) % n;
+        };
+        const QDateTime first(QDate(2026, 9, 20), QTime(8, 0));
+        const QDateTime november(QDate(2026, 11, 1), QTime(0, 0));
+        const int chargeKinds[] = {0, 1, 2, 3, 30, 31, 33, 104};
+        const int mealFlags[] = {1, 2, 3, 5, 6, 9, 14, 90, 102, 103, 105};
+        for (int card = 1; card <= 12; ++card) {
+            host.card(8800 + card, 100 + card, QStringLiteral("H%1").arg(card), "2026-09-01 08:00:00");
+            host.holder(QStringLiteral("H%1").arg(card), 8800 + card, 100 + card,
+                        QStringLiteral("持卡人%1").arg(card),
+                        card == 12 ? QStringLiteral("12.34") : QStringLiteral("0"));
+            if (card == 12)
+                continue;
+            qint64 balance = 0;
+            QDateTime when = first.addSecs(card * 600);
+            for (int sequ = 1;; ++sequ) {
+                when = when.addSecs(3600 * (3 + qint64(next(40))));
+                if (when > QDateTime(QDate(2026, 12, 10), QTime(0, 0)) || (card == 11 && when >= november))
+                    break;
+                Txn t{card, sequ, balance < 2000 || next(10) < 3, 0, 0, 0, when};
+                if (t.charge) {
+                    t.kind = chargeKinds[next(8)];
+                    t.signedCents = 100 * (1 + next(50));
+                } else {
+                    t.kind = mealFlags[next(11)];
+                    if (t.kind == 14)
+                        t.signedCents = -balance;
+                    else if (t.kind == 9 || t.kind == 90)
+                        t.signedCents = 10 * (1 + next(30));
+                    else
+                        t.signedCents = -qint64(5 * (1 + next(qMin<quint32>(400, quint32(balance / 5)))));
+                }
+                balance += t.signedCents;
+                t.balanceCents = balance;
+                txns << t;
+            }
+        }
+        const auto money = [](qint64 cents) {
+            return QStringLiteral("%1%2.%3")
+                .arg(cents < 0 ? QStringLiteral("-") : QString())
+                .arg(qAbs(cents) / 100)
+                .arg(qAbs(cents) % 100, 2, 10, QLatin1Char('0'));
+        };
+        const QString format = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+        bool doubled = false;
+        for (const Txn& t : txns) {
+            if (t.charge) {
+                host.charge(8800 + t.card, t.sequ, t.kind, money(t.signedCents), money(t.balanceCents),
+                            t.when.toString(format));
+                // The same allowance booked twice: the bill counts it once.
+                if (t.kind == 33 && t.when >= november && t.when <= QDateTime::fromString(kTo, format) &&
+                    !doubled) {
+                    host.charge(8800 + t.card, t.sequ, t.kind, money(t.signedCents), money(t.balanceCents),
+                                t.when.toString(format));
+                    doubled = true;
+                }
+            } else {
+                host.meal(8800 + t.card, t.sequ, t.kind, money(-t.signedCents), money(t.balanceCents),
+                          t.when.toString(format));
+            }
+        }
+        QVERIFY(doubled);
+
+        MonthlyBillRun run;
+        run.startMaster(host.config(QStringLiteral("host"), kFrom, kTo));
+        QVERIFY(run.waitUntilIdle(60000));
+        QVERIFY2(run.failures().isEmpty(), qPrintable(run.failures().join(QLatin1Char('\n'))));
+        QCOMPARE(host.count("select count(*) from MChargeRecords_bak"), 1);
+
+        // The reference, from the rules: per card the period's rows in
+        // sequence order; opening = first balance - first amount, closing =
+        // last balance; amounts summed by category; a card without rows in the
+        // period keeps its last balance before it, one without any rows its
+        // holder's last balance.
+        const QDateTime from = QDateTime::fromString(kFrom, format);
+        const QDateTime to = QDateTime::fromString(kTo, format);
+        for (int card = 1; card <= 12; ++card) {
+            qint64 sums[10] = {}; // charge add bat chuna rate consume return clear budan change
+            qint64 opening = card == 12 ? 1234 : 0;
+            qint64 closing = opening;
+            bool any = false;
+            for (const Txn& t : txns) {
+                if (t.card != card || t.when > to)
+                    continue;
+                if (t.when < from) {
+                    opening = closing = t.balanceCents;
+                    continue;
+                }
+                if (!any)
+                    opening = t.balanceCents - t.signedCents;
+                any = true;
+                closing = t.balanceCents;
+                int category;
+                if (t.charge)
+                    category = t.kind == 0                                                     ? 0
+                               : (t.kind == 1 || t.kind == 3 || t.kind == 33 || t.kind == 104) ? 1
+                               : t.kind == 2                                                   ? 2
+                               : t.kind == 30                                                  ? 3
+                                                                                               : 4;
+                else
+                    category = t.kind == 14 ? 7 : t.kind == 105 ? 8 : t.kind == 102 ? 6 : 5;
+                sums[category] += t.signedCents;
+            }
+            const qint64 in = sums[0] + sums[1] + sums[2] + sums[3] + sums[4] + sums[9];
+            const qint64 out = sums[5] + sums[6] + sums[7] + sums[8];
+            QStringList expected{QString::number(100 + card), money(opening), money(closing)};
+            for (qint64 sum : sums)
+                expected << money(sum);
+            expected << money(in) << money(out) << money(opening + in + out - closing);
+            QCOMPARE(host.row(QStringLiteral("host"), 8800 + card), expected.join(QLatin1Char(' ')));
+        }
+        host.stop();
     }
 
     // The month summary's end columns add the opening and the change exactly;

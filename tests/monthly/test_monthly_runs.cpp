@@ -151,11 +151,35 @@ private slots:
                  QStringLiteral("该帐单存在平衡值不为0的记录，请重新生成帐单!"));
         fx.db->exec("update MealMonthRec set Balance = 0 where MonthDes = 'b1000'");
 
+        // The stored lock date binds only while the company keeps one
+        // (dsSysParamIsBillLockDate); a lock another session wrote is stored.
+        const auto lockSwitch = [this](bool on) {
+            fx.db->exec(
+                QStringLiteral("update Company set parameters = 'aballowtype=False\\nisCheckLimitDate="
+                               "False\\ndsSysParamIsBillLockDate=%1'")
+                    .arg(on ? QStringLiteral("True") : QStringLiteral("False")));
+        };
+        fx.db->exec("insert into pos_lockBillDate (BillLockDate, AddDate) values ('2026-02-28 23:59:59', "
+                    "'2026-03-01 08:00:00')");
+        lockSwitch(false);
+        QVERIFY(!book.lockDateEnabled());
+        QCOMPARE(book.lockDate(), std::nullopt);
+        QVERIFY(MonthlyBillBook::deleteAllowed(lock, book.lockDate()));
+        lockSwitch(true);
+        QVERIFY(book.lockDateEnabled());
+        QCOMPARE(book.lockDate(), std::optional<QDateTime>(lock));
+        QVERIFY(!MonthlyBillBook::deleteAllowed(lock, book.lockDate()));
+        fx.db->exec("delete from pos_lockBillDate");
+
         QVERIFY(!fx.session.BillLockDate);
         book.writeLock(lock, QDateTime(QDate(2026, 3, 1), QTime(8, 0)));
         book.writeLock(lock, QDateTime(QDate(2026, 3, 2), QTime(8, 0)));
         QCOMPARE(fx.count("select count(*) from pos_lockBillDate"), 1);
         QCOMPARE(book.lockDate(), std::optional<QDateTime>(lock));
+        // What this session locked binds also with the switch off.
+        lockSwitch(false);
+        QCOMPARE(book.lockDate(), std::optional<QDateTime>(lock));
+        lockSwitch(true);
         QCOMPARE(fx.session.BillLockDate, std::optional<QDateTime>(lock));
 
         // Locking an older bill stores its end, but what this session locked
@@ -178,6 +202,7 @@ private slots:
         QCOMPARE(fx.session.BillLockDate, std::optional<QDateTime>(later));
         QCOMPARE(book.lockDate(), std::optional<QDateTime>(later));
         fx.session.BillLockDate.reset();
+        lockSwitch(false);
     }
 
     // The gap test of the hand-out and the breaks the card history lists.

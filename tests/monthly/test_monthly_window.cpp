@@ -46,6 +46,7 @@ class TestMonthlyWindow : public QObject {
         w.createBill();
         QVERIFY(w.run()->waitUntilIdle(30000));
         w.timerTick();
+        WAIT_LOADED(w);
     }
     int bills(const QString& label) {
         return fx.count(QStringLiteral("select count(*) from MealMonthRec where MonthDes = '%1'").arg(label));
@@ -113,8 +114,13 @@ private slots:
         QCOMPARE(w->dataSet()->recordCount(), 3);
         QCOMPARE(w->dsMonthRec->fieldByName("monthDes").asString(), QStringLiteral("2026-11"));
         QCOMPARE(w->dataSet()->findField("now_card_balance")->displayLabel(), QStringLiteral("月结结束金额"));
-        QCOMPARE(w->dataSet()->findField("empno")->index(), 4);
-        QCOMPARE(w->dataSet()->findField("sys_id")->index(), 22);
+        // Who and how much first; the period that every row repeats comes last.
+        const auto at = [&](const char* name) {
+            return w->dataSet()->findField(QString::fromLatin1(name))->index();
+        };
+        QVERIFY(at("empno") < at("card_id") && at("card_id") < at("last_balance"));
+        QVERIFY(at("last_balance") < at("now_card_balance") && at("now_card_balance") < at("sum_All_out"));
+        QVERIFY(at("sys_id") < at("MonthDes") && at("MonthDes") < at("BillStartDate"));
         QVERIFY(!w->dataSet()->findField("Balance")->visible()); // isShowBalance is off
         // The same label again: refused with the message window, the bill kept as it was.
         fx.db->exec("update MealMonthRec set Balance = 7 where MonthDes = '2026-11' and card_id = 8003");
@@ -124,12 +130,29 @@ private slots:
         QCOMPARE(context->toasts.count(), toasts + 1);
         QCOMPARE(fx.count("select count(*) from MealMonthRec where MonthDes = '2026-11' and Balance = 7"), 1);
         fx.db->exec("update MealMonthRec set Balance = 0 where MonthDes = '2026-11'");
+        // A run that fails (one row refused) says so, leaves none of its rows
+        // and shows the bills as they were.
+        fx.db->exec(
+            "create trigger refuse_8002 before insert on MealMonthRec for each row begin if "
+            "new.card_id = 8002 then signal sqlstate '45000' set message_text = 'refused'; end if; end");
+        prompter.clear();
+        create(*w, "broken", QDateTime(QDate(2026, 11, 1), QTime(0, 0)),
+               QDateTime(QDate(2026, 11, 30), QTime(23, 59, 59)));
+        fx.db->exec("drop trigger refuse_8002");
+        QVERIFY(!prompter.texts().isEmpty());
+        QVERIFY2(prompter.texts().last().contains(QStringLiteral("未能保存")),
+                 qPrintable(prompter.texts().last()));
+        QCOMPARE(bills("broken"), 0);
+        QCOMPARE(bills("2026-11"), 3);
+        QCOMPARE(w->dsMonthRec->fieldByName("monthDes").asString(), QStringLiteral("2026-11"));
+        QCOMPARE(w->dataSet()->recordCount(), 3);
     }
 
     void filtersAndTotals() {
         auto w = openWindow();
         w->edtKey->setText(QStringLiteral("8002"));
         w->showBill(false);
+        WAIT_LOADED(*w);
         QCOMPARE(w->dataSet()->recordCount(), 1);
         QCOMPARE(w->dataSet()->fieldByName("Now_card_balance").asString(), QStringLiteral("40"));
         w->edtKey->setText(QStringLiteral("1 or 1=1"));
@@ -207,6 +230,7 @@ private slots:
         // Nothing is locked yet: the short bill can go (after the question).
         prompter.answer(PromptAnswer::Yes);
         w->deleteBill();
+        WAIT_LOADED(*w);
         QCOMPARE(bills("short"), 0);
         // November: confirmed, checked and written.
         w->dsMonthRec->locate("monthDes", QStringLiteral("2026-11"));
@@ -219,6 +243,7 @@ private slots:
         // Its end equals the lock date: it cannot be deleted.
         w->dsMonthRec->locate("monthDes", QStringLiteral("2026-11"));
         w->deleteBill();
+        WAIT_LOADED(*w);
         QCOMPARE(prompter.texts().last(), QStringLiteral("该时段已封帐，不能删除!"));
         QCOMPARE(bills("2026-11"), 3);
         fx.db->exec("delete from pos_lockBillDate");
@@ -228,6 +253,7 @@ private slots:
         auto w = openWindow();
         w->dsMonthRec->locate("monthDes", QStringLiteral("2026-11"));
         w->showBill(true);
+        WAIT_LOADED(*w);
         QVERIFY(w->dataSet()->locate("card_id", 8001));
         w->showDetails();
         auto* history = w->findChild<TFrmConsumeAllRec*>();
@@ -256,6 +282,7 @@ private slots:
             return true;
         };
         w->createBill();
+        WAIT_LOADED(*w);
         QVERIFY(w->run()->isBusy());
         prompter.answer(PromptAnswer::No);
         QVERIFY(!w->close());

@@ -12,6 +12,7 @@
 #include "reports/MealRecordsQuery.h"
 #include "reports/MealRecordsRematch.h"
 
+#include <QSemaphore>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -49,11 +50,15 @@ class TestMealRecordsQuery : public QObject {
             out << ds.valueAt(ds.bookmarkAt(i), field).toString();
         return out;
     }
-    bool workTableExists() const {
-        return m_db->scalar(QStringLiteral("select count(*) from information_schema.tables where "
-                                           "table_schema = database() and table_name = 'meal_temptable'"))
-                   .toInt() > 0;
+    // The work table as the session's connection sees it (a temporary table
+    // is in no catalogue); -1 when there is none.
+    static int workTableRows(const QSqlDatabase& db) {
+        QSqlQuery q(db);
+        if (!q.exec(QStringLiteral("select count(*) from Meal_TempTable")) || !q.next())
+            return -1;
+        return q.value(0).toInt();
     }
+    bool workTableExists() const { return workTableRows(m_session.ModuleConnection) >= 0; }
 
 private slots:
     void initTestCase() {
@@ -253,29 +258,138 @@ private slots:
         QCOMPARE(m_db->scalar(QStringLiteral("select count(*) from keydetail")).toInt(), 3);
     }
 
-    // SQL Server builds the work table with SELECT ... INTO and an identity
-    // column; MariaDB with CREATE TABLE ... SELECT and a user variable.
+    // Both engines number the lines in the window's order, in a work table of
+    // the session's own: SQL Server a #temporary table, MariaDB a temporary one.
     void fillingStatementFollowsTheEngine() {
         const QString mainSql = MealRecordsQuery::statement(kind(MealRecordsQuery::TimedIndex), m_session);
         const QString server = MealRecordsMerge::fillingStatement(MergedKind::Timed, mainSql, m_begin, m_end,
                                                                   SqlDialect(true, false));
-        QVERIFY(
-            server.startsWith(QStringLiteral("Select aa.*,IDENTITY(INT,1,1) as nRow into Meal_TempTable ")));
+        QVERIFY2(server.startsWith(QStringLiteral("Select aa.*, ROW_NUMBER() OVER (order by "
+                                                  "emp_id,sys_id,card_sequ , clock_id, Pos_Sequ) as nRow "
+                                                  "into #Meal_TempTable ")),
+                 qPrintable(server));
         QVERIFY(server.contains(QStringLiteral("convert(varchar(10),m.clock_id) as clock_id")));
         QVERIFY(server.contains(QStringLiteral("convert(varchar(18),sign_time) as sign_time")));
         QVERIFY(!server.contains(QStringLiteral("@rn")) && !server.contains(QStringLiteral("CAST(")));
         QVERIFY(server.contains(QStringLiteral("'2026-11-01 00:00:00'")) &&
                 !server.contains(QStringLiteral(":@")));
+        QVERIFY(MealRecordsMerge::presentationStatement(MergedKind::Timed, SqlDialect(true, false))
+                    .contains(QStringLiteral(" From #Meal_TempTable ")));
         const QString maria = MealRecordsMerge::fillingStatement(MergedKind::Timed, mainSql, m_begin, m_end,
                                                                  SqlDialect(false, true));
-        QVERIFY(maria.startsWith(
-            QStringLiteral("CREATE TABLE Meal_TempTable Select aa.*, (@rn:=@rn+1) as nRow ")));
-        QVERIFY(maria.contains(QStringLiteral(", (SELECT @rn:= 0) as bb ")));
-        QVERIFY(!maria.contains(QStringLiteral("convert(")));
+        QVERIFY2(maria.startsWith(QStringLiteral("CREATE TEMPORARY TABLE Meal_TempTable Select aa.*, "
+                                                 "ROW_NUMBER() OVER (order by emp_id,sys_id,card_sequ , "
+                                                 "clock_id, Pos_Sequ) as nRow ")),
+                 qPrintable(maria));
+        QVERIFY(!maria.contains(QStringLiteral("@rn")) && !maria.contains(QStringLiteral("convert(")));
+    }
+
+    // Lines stay with their transaction whatever order the server joins in.
+    // Here it reads the detail table first (a handful of lines against many
+    // master rows of another type), and the lines are stored in an order
+    // unlike their masters': a number given in scan order would split them.
+    void mergedLinesStayWithTheirTransaction() {
+        TestDatabase other(QStringLiteral("meal_records_merge_order"));
+        Session s;
+        bindSession(s, other, m_home.path());
+        s.CurrentUserId = QStringLiteral("ADMIN");
+        other.exec(QStringLiteral(
+            "insert into MealRecords (emp_id, sys_id, empname, card_id, clock_id, pos_sequ, card_sequ, "
+            "sign_time, flag, card_consume, card_balance, kind) select concat('9', lpad(seq, 3, '0')), seq, "
+            "'other', 9000 + seq, 2, seq, 1, '2026-11-10 12:00:00', 1, 1.00, 10.00, 1 from seq_1_to_3000"));
+        other.exec(QStringLiteral(
+            "insert into MealRecords (emp_id, sys_id, empname, card_id, clock_id, pos_sequ, card_sequ, "
+            "sign_time, flag, card_consume, card_balance, kind) values "
+            "('0003', 3, '王五', 5003, 1, 10, 7, '2026-11-02 07:00:00', 3, 3.00, 10.00, 1),"
+            "('0001', 1, '张三', 5001, 1, 11, 5, '2026-11-03 07:00:00', 3, 6.00, 10.00, 1),"
+            "('0002', 2, '李四', 5002, 1, 12, 2, '2026-11-04 07:00:00', 3, 2.00, 10.00, 1)"));
+        // KeyID: transaction (pos 10, 11, 12) * 10 + line number.
+        other.exec(QStringLiteral("insert into keydetail (clock_id, Devno, RecNo, KeyID, Price) values "
+                                  "(1, 12, 1, 121, 1), (1, 10, 2, 102, 1), (1, 11, 0, 110, 3), "
+                                  "(1, 12, 0, 120, 1), (1, 10, 0, 100, 1), (1, 11, 1, 111, 3), "
+                                  "(1, 10, 1, 101, 1)"));
+        other.exec(QStringLiteral("analyze table MealRecords, keydetail"));
+        QSqlQuery plan(other.db());
+        QVERIFY(plan.exec(QStringLiteral(
+            "explain select * from MealRecords m inner join keydetail v on m.clock_id = v.clock_id and "
+            "m.pos_sequ = v.Devno where m.flag = 3 and m.sign_time between '2026-11-01' and '2026-11-30'")));
+        QVERIFY(plan.next());
+        QCOMPARE(plan.value(QStringLiteral("table")).toString(), QStringLiteral("v")); // the details first
+        plan.finish();
+
+        const QString mainSql = MealRecordsQuery::statement(kind(MealRecordsQuery::KeyValueIndex), s);
+        DataSet rows;
+        QStringList emp;
+        QStringList keys;
+        MealRecordsMerge::run(s, MergedKind::KeyValue, mainSql, m_begin, m_end, rows, [&](DataSet& ds) {
+            emp = column(ds, QStringLiteral("emp_id"));
+            keys = column(ds, QStringLiteral("KeyID"));
+        });
+        QCOMPARE(emp, QStringList({"0001", "", "0002", "", "0003", "", ""}));
+        QCOMPARE(keys, QStringList({"110", "111", "120", "121", "100", "101", "102"}));
+    }
+
+    // Two exports at once, each on its own connection, each see their own
+    // work table: neither drops, refills nor reads the other's.
+    void concurrentExportsKeepTheirOwnWorkTables() {
+        struct Export {
+            MergedKind kind;
+            QString mainSql;
+            int lines = -1;
+            int workRows = -2;
+            QString error;
+        };
+        Export exports[2] = {
+            {MergedKind::KeyValue,
+             MealRecordsQuery::statement(kind(MealRecordsQuery::KeyValueIndex), m_session), -1, -2,
+             QString()},
+            {MergedKind::Goods, MealRecordsQuery::statement(kind(MealRecordsQuery::GoodsIndex), m_session),
+             -1, -2, QString()},
+        };
+        QSemaphore filled;
+        const ConnectionSettings settings = m_db->settings();
+        const QString home = m_home.path();
+        const auto work = [&](Export& e, const QString& name) {
+            {
+                Session s;
+                try {
+                    s.programFolder = home;
+                    s.ModuleConnection = openDatabase(settings, name);
+                    s.readConfiguration();
+                    DataSet rows;
+                    MealRecordsMerge::run(s, e.kind, e.mainSql, m_begin, m_end, rows, [&](DataSet& ds) {
+                        // Both have filled their tables before either reads or drops.
+                        filled.release();
+                        if (!filled.tryAcquire(2, 10000))
+                            throw DbError(QStringLiteral("the other export did not fill its table"));
+                        filled.release(2);
+                        e.lines = ds.recordCount();
+                        e.workRows = workTableRows(s.ModuleConnection);
+                    });
+                } catch (const DbError& ex) {
+                    e.error = ex.message();
+                    filled.release(); // never leave the other one waiting
+                }
+                s.ModuleConnection.close();
+                s.ModuleConnection = QSqlDatabase();
+            }
+            QSqlDatabase::removeDatabase(name);
+        };
+        std::unique_ptr<QThread> a(QThread::create(work, std::ref(exports[0]), QStringLiteral("merge_a")));
+        std::unique_ptr<QThread> b(QThread::create(work, std::ref(exports[1]), QStringLiteral("merge_b")));
+        a->start();
+        b->start();
+        QVERIFY(a->wait(30000) && b->wait(30000));
+        for (const Export& e : exports) {
+            QVERIFY2(e.error.isEmpty(), qPrintable(e.error));
+            QCOMPARE(e.workRows, e.lines);
+        }
+        QCOMPARE(exports[0].lines, 3); // key-value lines
+        QCOMPARE(exports[1].lines, 2); // goods lines
     }
 
     void workTableIsDroppedEvenWhenTheExportFails() {
-        // A table left over from an interrupted export does not stop the next one.
+        // A table of that name that is not ours is neither in the way nor dropped.
         m_db->exec(QStringLiteral("create table Meal_TempTable (x int)"));
         const QString mainSql = MealRecordsQuery::statement(kind(MealRecordsQuery::GoodsIndex), m_session);
         DataSet rows;
@@ -286,7 +400,7 @@ private slots:
         } catch (const DbError& e) {
             QCOMPARE(e.message(), QStringLiteral("磁盘已满"));
         }
-        QVERIFY(!workTableExists());
+        QCOMPARE(workTableRows(m_session.ModuleConnection), 0);
         QVERIFY(!rows.isActive());
         // A filling statement the server refuses leaves no table either.
         try {
@@ -295,6 +409,8 @@ private slots:
             QFAIL("a broken statement ran");
         } catch (const DbError&) {
         }
+        QCOMPARE(workTableRows(m_session.ModuleConnection), 0); // the other table, still there
+        m_db->exec(QStringLiteral("drop table Meal_TempTable"));
         QVERIFY(!workTableExists());
     }
 

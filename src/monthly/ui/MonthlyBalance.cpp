@@ -390,8 +390,14 @@ void TFrmMonthlyBalance::timerTick() {
     if (m_run->isBusy(false))
         return;
     tmrCheckThreadRun->stop();
-    guarded([this] {
-        if (!m_singleRun) {
+    const bool failed = !m_run->failures().isEmpty();
+    guarded([this, failed] {
+        if (!m_singleRun && failed) {
+            // A bill with cards missing is no bill: what the run wrote goes
+            // again and the window shows the bills as they were.
+            m_book.deleteBill(m_label);
+            QueryData(nullptr);
+        } else if (!m_singleRun) {
             openBillList();
             dsMonthRec->locate(QStringLiteral("monthDes"), m_label);
             loadRows(m_book.orderedRowsStatement(m_label), {}, nullptr, [this] { dataSet()->last(); });
@@ -401,8 +407,8 @@ void TFrmMonthlyBalance::timerTick() {
     setBusy(false);
     progressBar->setRange(0, 100);
     progressBar->setValue(0);
-    // Rows the database refused are missing from the bill: say so.
-    if (!m_run->failures().isEmpty())
+    // Say why the bill (or the row) was not made.
+    if (failed)
         prompter().error(m_run->failures().join(QLatin1Char('\n')));
 }
 
