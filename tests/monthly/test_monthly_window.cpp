@@ -161,16 +161,20 @@ private slots:
         QCOMPARE(prompter.calls().size(), 1);
         w->edtKey->clear();
         w->cbTotalsOnly->setChecked(true);
+        WAIT_LOADED(*w);
         QCOMPARE(w->dataSet()->recordCount(), 1);
         QCOMPARE(w->dataSet()->fieldByName("card_id").asInteger(), 3);
         // Unticking reloads the rows; the non-zero switch filters what is loaded.
         fx.db->exec("update MealMonthRec set Balance = 1 where MonthDes = '2026-11' and card_id = 8001");
         w->cbTotalsOnly->setChecked(false);
+        WAIT_LOADED(*w);
         QCOMPARE(w->dataSet()->recordCount(), 3);
         w->cbNonZero->setChecked(true);
+        WAIT_LOADED(*w);
         QCOMPARE(w->dataSet()->recordCount(), 1);
         QCOMPARE(w->dataSet()->fieldByName("card_id").asInteger(), 8001);
         w->cbNonZero->setChecked(false);
+        WAIT_LOADED(*w);
         QCOMPARE(w->dataSet()->recordCount(), 3);
         fx.db->exec("update MealMonthRec set Balance = 0 where MonthDes = '2026-11'");
     }

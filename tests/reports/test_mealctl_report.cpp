@@ -135,7 +135,8 @@ private slots:
         QCOMPARE(report(QStringLiteral("x.csv"), {"--kind", "9"}).status, 1);
         // A dining room is wholly a number: "2abc" once compared as room 2.
         for (const char* room : {"2abc", "2 or 1=1", ""}) {
-            const MealctlRun r = report(QStringLiteral("x.csv"), {"--dinroom", room});
+            const MealctlRun r =
+                report(QStringLiteral("x.csv"), {QStringLiteral("--dinroom"), QString::fromLatin1(room)});
             QCOMPARE(r.status, 1);
             QVERIFY2(r.err.contains(QStringLiteral("不是有效的整数")), qPrintable(r.err));
             QVERIFY(!QFile::exists(m_home.filePath(QStringLiteral("x.csv"))));
