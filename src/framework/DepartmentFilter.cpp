@@ -13,10 +13,15 @@ bool rightsApply(const Session& session) {
 }
 
 QString buildWhere(const DptWhereInput& in, const Session& session) {
-    const SqlDialect dialect = session.dialect();
     QString sql = in.sqlTemplate;
     if (!sql.toUpper().contains(QLatin1String("WHERE")))
         sql = QStringLiteral("%1 WHERE 1 = 1 ").arg(sql);
+    return sql + conditions(in, session);
+}
+
+QString conditions(const DptWhereInput& in, const Session& session) {
+    const SqlDialect dialect = session.dialect();
+    QString sql;
     if (in.fromSearchButton) {
         const QString column = in.employeeColumn.isEmpty() ? QStringLiteral("emp_id") : in.employeeColumn;
         if (!in.keyText.trimmed().isEmpty())

@@ -26,6 +26,8 @@ namespace DepartmentFilter {
 // The statement with the employee, name, department and rights conditions.
 // Typed texts go in through the dialect's quoting routine.
 QString buildWhere(const DptWhereInput& in, const Session& session);
+// Those conditions alone, each beginning with " And " (the template is not used).
+QString conditions(const DptWhereInput& in, const Session& session);
 // True when the department-rights condition applies to this session.
 bool rightsApply(const Session& session);
 

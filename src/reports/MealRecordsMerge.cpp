@@ -1,5 +1,7 @@
 #include "reports/MealRecordsMerge.h"
 
+#include "reports/MealRecordsQuery.h"
+
 #include "dataset/DataSet.h"
 #include "dataset/grid/DataSetTableModel.h"
 #include "dataset/grid/GridFooter.h"
@@ -8,7 +10,6 @@
 #include "db/Session.h"
 
 #include <QHash>
-#include <QRegularExpression>
 #include <QSqlQuery>
 
 namespace MealRecordsMerge {
@@ -39,15 +40,6 @@ QString masterColumns(const SqlDialect& d) {
            text(QStringLiteral("card_consume"), 15, QStringLiteral("card_consume")) + QStringLiteral(", ") +
            text(QStringLiteral("card_balance"), 15, QStringLiteral("card_balance")) + QStringLiteral(", ") +
            text(QStringLiteral("kind"), 15, QStringLiteral("kind")) + QStringLiteral(", opcard_id ");
-}
-
-// The detail tables join the master on clock_id, so a terminal condition of
-// the window's statement must name the master's column.
-QString qualifyTerminalConditions(QString conditions) {
-    static const QRegularExpression bare(QStringLiteral("\\band\\s+clock_id\\s+in\\s*\\("),
-                                         QRegularExpression::CaseInsensitiveOption);
-    conditions.replace(bare, QStringLiteral("and M.clock_id in ("));
-    return conditions;
 }
 
 QString typeText(MergedKind kind) {
@@ -132,41 +124,24 @@ bool kindOfIndex(int kindIndex, MergedKind* kind) {
     }
 }
 
-QString conditionsOf(const QString& mainSql, const QDateTime& begin, const QDateTime& end) {
-    // The first WHERE belongs to the base statement and the last ORDER to the
-    // order clause: texts the operator typed stand between them.
-    const int where = mainSql.indexOf(QLatin1String("WHERE"), 0, Qt::CaseInsensitive);
-    const int order = mainSql.lastIndexOf(QLatin1String("ORDER"), -1, Qt::CaseInsensitive);
-    if (where < 0)
-        return QString();
-    const int from = where + 5;
-    QString conditions = mainSql.mid(from, order > from ? order - from : -1);
-    // Only the period placeholders of the base statement are replaced, never
-    // a look-alike inside a quoted text further on.
-    const auto fill = [&conditions](const QString& placeholder, const QDateTime& value) {
-        const int at = conditions.indexOf(placeholder, 0, Qt::CaseInsensitive);
-        if (at >= 0)
-            conditions.replace(
-                at, placeholder.size(),
-                QStringLiteral(" '%1' ").arg(value.toString(QString::fromLatin1(kDateFormat))));
-    };
-    fill(QStringLiteral(":@BEGINDATE"), begin);
-    fill(QStringLiteral(":@ENDDATE"), end);
-    return QStringLiteral(" and ") + qualifyTerminalConditions(conditions);
+QString conditionsOf(const MealRecordsFilter& filter, const Session& session, const QDateTime& begin,
+                     const QDateTime& end) {
+    const SqlDialect dialect = session.dialect();
+    const QString format = QString::fromLatin1(kDateFormat);
+    // The detail tables have a clock_id of their own: the terminal conditions name the master's.
+    return QStringLiteral(" and (M.sign_time >= %1 And M.sign_time <= %2)")
+               .arg(dialect.quote(begin.toString(format)), dialect.quote(end.toString(format))) +
+           MealRecordsQuery::conditions(filter, session, QStringLiteral("M.clock_id"));
 }
 
-QString orderTailOf(const QString& mainSql) {
-    const int order = mainSql.lastIndexOf(QLatin1String("ORDER"), -1, Qt::CaseInsensitive);
-    return order < 0 ? QString() : mainSql.mid(order);
-}
-
-QString fillingStatement(MergedKind kind, const QString& mainSql, const QDateTime& begin,
-                         const QDateTime& end, const SqlDialect& dialect) {
+QString fillingStatement(MergedKind kind, const MealRecordsFilter& filter, const QDateTime& begin,
+                         const QDateTime& end, const Session& session) {
+    const SqlDialect dialect = session.dialect();
     // The number comes from the window's order itself: a running counter
     // (a user variable, an identity column) counts in whatever order the
     // server happens to produce the rows, which may be the detail table's.
-    const QString rowNumber =
-        QStringLiteral("ROW_NUMBER() OVER (%1) as nRow ").arg(lineOrder(kind, orderTailOf(mainSql)));
+    const QString rowNumber = QStringLiteral("ROW_NUMBER() OVER (%1) as nRow ")
+                                  .arg(lineOrder(kind, MealRecordsQuery::orderClause()));
     const QString head =
         dialect.isSqlServer()
             ? QStringLiteral("Select aa.*, %1into %2 ").arg(rowNumber, workTable(dialect))
@@ -203,8 +178,8 @@ QString fillingStatement(MergedKind kind, const QString& mainSql, const QDateTim
     // Filled piece by piece: a condition text never takes part in the next substitution.
     QString sql = tmpl;
     const QString pieces[] = {head,           masterColumns(dialect),
-                              typeText(kind), conditionsOf(mainSql, begin, end),
-                              counter,        orderTailOf(mainSql)};
+                              typeText(kind), conditionsOf(filter, session, begin, end),
+                              counter,        MealRecordsQuery::orderClause()};
     int at = 0;
     for (int i = 0; i < 6; ++i) {
         const QString marker = QLatin1Char('%') + QString::number(i + 1);
@@ -262,7 +237,7 @@ QString presentationStatement(MergedKind kind, const SqlDialect& dialect) {
     return sql;
 }
 
-void run(const Session& session, MergedKind kind, const QString& mainSql, const QDateTime& begin,
+void run(const Session& session, MergedKind kind, const MealRecordsFilter& filter, const QDateTime& begin,
          const QDateTime& end, DataSet& target, const std::function<void(DataSet&)>& write) {
     struct DropAtEnd {
         const Session& session;
@@ -275,7 +250,7 @@ void run(const Session& session, MergedKind kind, const QString& mainSql, const 
     dropWorkTable(session);
     DropAtEnd guard{session, target};
     QSqlQuery fill(session.ModuleConnection);
-    session.runner().RunQuery(fill, fillingStatement(kind, mainSql, begin, end, session.dialect()), false);
+    session.runner().RunQuery(fill, fillingStatement(kind, filter, begin, end, session), false);
     fill.finish();
     target.close();
     DataSet::OpenOptions options;

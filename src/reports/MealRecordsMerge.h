@@ -2,7 +2,7 @@
 // The merged list of consumption records and their detail lines (key-value,
 // goods, timed) that the consumption window and mealctl export: a work
 // table "Meal_TempTable" of the connection's own (a temporary table) filled
-// from the window's statement with the lines numbered in the window's order,
+// from the window's filter with the lines numbered in the window's order,
 // and a presentation that shows the master columns only on the first line of
 // each transaction (timed records: on every line). Also the footers of the
 // merged list and of the detail grid.
@@ -16,6 +16,7 @@ class DataSetTableModel;
 class GridFooter;
 class Session;
 class SqlDialect;
+struct MealRecordsFilter;
 
 enum class MergedKind { KeyValue, Goods, Timed };
 
@@ -27,19 +28,18 @@ QString workTable(const SqlDialect& dialect);
 // The merged kind of a type-list position (2, 4, 5); false for the others.
 bool kindOfIndex(int kindIndex, MergedKind* kind);
 
-// The conditions of the window's statement (the text between its WHERE and
-// its ORDER) with the period written in, prefixed by " and ".
-QString conditionsOf(const QString& mainSql, const QDateTime& begin, const QDateTime& end);
-// The window's order clause, from its ORDER to the end.
-QString orderTailOf(const QString& mainSql);
-QString fillingStatement(MergedKind kind, const QString& mainSql, const QDateTime& begin,
-                         const QDateTime& end, const SqlDialect& dialect);
+// The period and the window's conditions over the master rows "M" joined
+// to their lines: the same filter the window's own statement was built from.
+QString conditionsOf(const MealRecordsFilter& filter, const Session& session, const QDateTime& begin,
+                     const QDateTime& end);
+QString fillingStatement(MergedKind kind, const MealRecordsFilter& filter, const QDateTime& begin,
+                         const QDateTime& end, const Session& session);
 QString presentationStatement(MergedKind kind, const SqlDialect& dialect);
 
 // Drops the work table, fills it, opens the presentation into `target`, runs
 // `write` on it, closes it and drops the work table again, also when a step
 // or `write` throws (the exception goes on to the caller).
-void run(const Session& session, MergedKind kind, const QString& mainSql, const QDateTime& begin,
+void run(const Session& session, MergedKind kind, const MealRecordsFilter& filter, const QDateTime& begin,
          const QDateTime& end, DataSet& target, const std::function<void(DataSet&)>& write);
 
 // Labels of the detail columns ("键值编号", "单价", "商品名称", ...) and of the

@@ -42,21 +42,26 @@ QStringList kindItems(int moduleOptions) {
     return items;
 }
 
-QString statement(const MealRecordsFilter& f, const Session& session) {
+QString conditions(const MealRecordsFilter& f, const Session& session, const QString& clockColumn) {
     const SqlDialect dialect = session.dialect();
-    DptWhereInput in = f.department;
-    in.sqlTemplate = baseStatement();
-    QString sql = DepartmentFilter::buildWhere(in, session);
+    QString sql = DepartmentFilter::conditions(f.department, session);
     if (!f.cardText.trimmed().isEmpty())
         sql += QStringLiteral(" And %1 = %2").arg(QStringLiteral("card_id"), cardNumber(f.cardText));
     if (f.byTerminals)
-        sql += terminalCondition(f.terminals);
+        sql += terminalCondition(f.terminals, clockColumn);
     if (!f.userDinRoom.isEmpty() && f.restrictToDinRoom)
-        sql += QStringLiteral(" and clock_id in (select  clock_id from clocks where dinroom_id=%1)")
-                   .arg(dialect.quote(f.userDinRoom));
+        sql += QStringLiteral(" and %1 in (select  clock_id from clocks where dinroom_id=%2)")
+                   .arg(clockColumn, dialect.quote(f.userDinRoom));
     sql += kindCondition(f.kindIndex);
-    sql += QStringLiteral(" order by emp_id,sys_id,card_sequ ");
     return sql;
+}
+
+QString orderClause() {
+    return QStringLiteral("order by emp_id,sys_id,card_sequ ");
+}
+
+QString statement(const MealRecordsFilter& f, const Session& session) {
+    return baseStatement() + conditions(f, session) + QLatin1Char(' ') + orderClause();
 }
 
 QString allTerminalsStatement(const SqlDialect& dialect, const QString& userDinRoom, bool restrictToDinRoom) {
@@ -71,12 +76,12 @@ QString roomTerminalsStatement(const SqlDialect& dialect, const QString& roomId)
         .arg(dialect.quote(roomId));
 }
 
-QString terminalCondition(const QVector<qint64>& clockIds) {
+QString terminalCondition(const QVector<qint64>& clockIds, const QString& clockColumn) {
     QStringList numbers;
     for (const qint64 id : clockIds)
         numbers << QString::number(id);
     const QString list = numbers.isEmpty() ? QStringLiteral("-1") : numbers.join(QLatin1Char(','));
-    return QStringLiteral(" and clock_id in (%1)").arg(list);
+    return QStringLiteral(" and %1 in (%2)").arg(clockColumn, list);
 }
 
 QVector<qint64> readTerminals(const Session& session, const QString& sql) {

@@ -34,6 +34,13 @@ constexpr int CorrectionsIndex = 7;
 constexpr int AllIndex = 8;
 
 QString baseStatement();
+// The conditions the window adds to the base statement, in their order, each
+// beginning with " And "; `clockColumn` names the terminal column (qualified
+// where the statement joins tables that also have one).
+QString conditions(const MealRecordsFilter& filter, const Session& session,
+                   const QString& clockColumn = QStringLiteral("clock_id"));
+// "order by emp_id,sys_id,card_sequ ".
+QString orderClause();
 // The window's statement: the base statement, the inherited conditions, then
 // card, terminal, dining room, type and order. Throws DbError with the
 // operator's message when the card number is not all digits.
@@ -50,7 +57,8 @@ QStringList kindItems(int moduleOptions);
 QString allTerminalsStatement(const SqlDialect& dialect, const QString& userDinRoom, bool restrictToDinRoom);
 QString roomTerminalsStatement(const SqlDialect& dialect, const QString& roomId);
 // " and clock_id in (list)"; an empty list becomes -1 so that nothing matches.
-QString terminalCondition(const QVector<qint64>& clockIds);
+QString terminalCondition(const QVector<qint64>& clockIds,
+                          const QString& clockColumn = QStringLiteral("clock_id"));
 // The terminal numbers a terminal-list statement returns.
 QVector<qint64> readTerminals(const Session& session, const QString& sql);
 // "%d(%s-%d)" with the address and port or, for a serial terminal (TCPIP_type

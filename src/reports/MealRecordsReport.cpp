@@ -74,10 +74,9 @@ ReportStatement statement(const ReportArguments& args, const Session& session) {
     if (args.has(QStringLiteral("details"))) {
         if (!MealRecordsMerge::kindOfIndex(f.kindIndex, &merged))
             throw DbError(QStringLiteral("--details: 只有键值、商品和计时消费有明细"));
-        const QString mainSql = s.sql;
-        s.produce = [merged, mainSql, begin, end](const Session& runOn, DataSet& target,
-                                                  const ReportStatement::Writer& write) {
-            MealRecordsMerge::run(runOn, merged, mainSql, begin, end, target, write);
+        s.produce = [merged, f, begin, end](const Session& runOn, DataSet& target,
+                                            const ReportStatement::Writer& write) {
+            MealRecordsMerge::run(runOn, merged, f, begin, end, target, write);
         };
         s.prepareFields = &MealRecordsMerge::applyLabels;
         s.footer = &MealRecordsMerge::mergedFooter;

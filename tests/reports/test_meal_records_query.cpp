@@ -192,10 +192,9 @@ private slots:
         for (const Case& c : cases) {
             MergedKind merged;
             QVERIFY(MealRecordsMerge::kindOfIndex(c.index, &merged));
-            const QString mainSql = MealRecordsQuery::statement(kind(c.index), m_session);
             DataSet rows;
             bool written = false;
-            MealRecordsMerge::run(m_session, merged, mainSql, m_begin, m_end, rows, [&](DataSet& ds) {
+            MealRecordsMerge::run(m_session, merged, kind(c.index), m_begin, m_end, rows, [&](DataSet& ds) {
                 QVERIFY(workTableExists());
                 QCOMPARE(column(ds, QStringLiteral("emp_id")), c.empIds);
                 QStringList detail = column(ds, c.detailField);
@@ -240,8 +239,8 @@ private slots:
         const auto lines = [this](const MealRecordsFilter& f) {
             DataSet rows;
             int count = -1;
-            MealRecordsMerge::run(m_session, MergedKind::KeyValue, MealRecordsQuery::statement(f, m_session),
-                                  m_begin, m_end, rows, [&](DataSet& ds) { count = ds.recordCount(); });
+            MealRecordsMerge::run(m_session, MergedKind::KeyValue, f, m_begin, m_end, rows,
+                                  [&](DataSet& ds) { count = ds.recordCount(); });
             return count;
         };
         MealRecordsFilter f = kind(MealRecordsQuery::KeyValueIndex);
@@ -261,9 +260,11 @@ private slots:
     // Both engines number the lines in the window's order, in a work table of
     // the session's own: SQL Server a #temporary table, MariaDB a temporary one.
     void fillingStatementFollowsTheEngine() {
-        const QString mainSql = MealRecordsQuery::statement(kind(MealRecordsQuery::TimedIndex), m_session);
-        const QString server = MealRecordsMerge::fillingStatement(MergedKind::Timed, mainSql, m_begin, m_end,
-                                                                  SqlDialect(true, false));
+        const MealRecordsFilter timed = kind(MealRecordsQuery::TimedIndex);
+        Session sqlServer;
+        sqlServer.config.IsSQLServer = true; // no connection: the configuration chooses the dialect
+        const QString server =
+            MealRecordsMerge::fillingStatement(MergedKind::Timed, timed, m_begin, m_end, sqlServer);
         QVERIFY2(server.startsWith(QStringLiteral("Select aa.*, ROW_NUMBER() OVER (order by "
                                                   "emp_id,sys_id,card_sequ , clock_id, Pos_Sequ) as nRow "
                                                   "into #Meal_TempTable ")),
@@ -275,8 +276,8 @@ private slots:
                 !server.contains(QStringLiteral(":@")));
         QVERIFY(MealRecordsMerge::presentationStatement(MergedKind::Timed, SqlDialect(true, false))
                     .contains(QStringLiteral(" From #Meal_TempTable ")));
-        const QString maria = MealRecordsMerge::fillingStatement(MergedKind::Timed, mainSql, m_begin, m_end,
-                                                                 SqlDialect(false, true));
+        const QString maria =
+            MealRecordsMerge::fillingStatement(MergedKind::Timed, timed, m_begin, m_end, m_session);
         QVERIFY2(maria.startsWith(QStringLiteral("CREATE TEMPORARY TABLE Meal_TempTable Select aa.*, "
                                                  "ROW_NUMBER() OVER (order by emp_id,sys_id,card_sequ , "
                                                  "clock_id, Pos_Sequ) as nRow ")),
@@ -317,14 +318,14 @@ private slots:
         QCOMPARE(plan.value(QStringLiteral("table")).toString(), QStringLiteral("v")); // the details first
         plan.finish();
 
-        const QString mainSql = MealRecordsQuery::statement(kind(MealRecordsQuery::KeyValueIndex), s);
         DataSet rows;
         QStringList emp;
         QStringList keys;
-        MealRecordsMerge::run(s, MergedKind::KeyValue, mainSql, m_begin, m_end, rows, [&](DataSet& ds) {
-            emp = column(ds, QStringLiteral("emp_id"));
-            keys = column(ds, QStringLiteral("KeyID"));
-        });
+        MealRecordsMerge::run(s, MergedKind::KeyValue, kind(MealRecordsQuery::KeyValueIndex), m_begin, m_end,
+                              rows, [&](DataSet& ds) {
+                                  emp = column(ds, QStringLiteral("emp_id"));
+                                  keys = column(ds, QStringLiteral("KeyID"));
+                              });
         QCOMPARE(emp, QStringList({"0001", "", "0002", "", "0003", "", ""}));
         QCOMPARE(keys, QStringList({"110", "111", "120", "121", "100", "101", "102"}));
     }
@@ -334,17 +335,14 @@ private slots:
     void concurrentExportsKeepTheirOwnWorkTables() {
         struct Export {
             MergedKind kind;
-            QString mainSql;
+            MealRecordsFilter filter;
             int lines = -1;
             int workRows = -2;
             QString error;
         };
         Export exports[2] = {
-            {MergedKind::KeyValue,
-             MealRecordsQuery::statement(kind(MealRecordsQuery::KeyValueIndex), m_session), -1, -2,
-             QString()},
-            {MergedKind::Goods, MealRecordsQuery::statement(kind(MealRecordsQuery::GoodsIndex), m_session),
-             -1, -2, QString()},
+            {MergedKind::KeyValue, kind(MealRecordsQuery::KeyValueIndex), -1, -2, QString()},
+            {MergedKind::Goods, kind(MealRecordsQuery::GoodsIndex), -1, -2, QString()},
         };
         QSemaphore filled;
         const ConnectionSettings settings = m_db->settings();
@@ -357,7 +355,7 @@ private slots:
                     s.ModuleConnection = openDatabase(settings, name);
                     s.readConfiguration();
                     DataSet rows;
-                    MealRecordsMerge::run(s, e.kind, e.mainSql, m_begin, m_end, rows, [&](DataSet& ds) {
+                    MealRecordsMerge::run(s, e.kind, e.filter, m_begin, m_end, rows, [&](DataSet& ds) {
                         // Both have filled their tables before either reads or drops.
                         filled.release();
                         if (!filled.tryAcquire(2, 10000))
@@ -391,10 +389,10 @@ private slots:
     void workTableIsDroppedEvenWhenTheExportFails() {
         // A table of that name that is not ours is neither in the way nor dropped.
         m_db->exec(QStringLiteral("create table Meal_TempTable (x int)"));
-        const QString mainSql = MealRecordsQuery::statement(kind(MealRecordsQuery::GoodsIndex), m_session);
+        const MealRecordsFilter goods = kind(MealRecordsQuery::GoodsIndex);
         DataSet rows;
         try {
-            MealRecordsMerge::run(m_session, MergedKind::Goods, mainSql, m_begin, m_end, rows,
+            MealRecordsMerge::run(m_session, MergedKind::Goods, goods, m_begin, m_end, rows,
                                   [](DataSet&) { throw DbError(QStringLiteral("磁盘已满")); });
             QFAIL("the writer's failure was swallowed");
         } catch (const DbError& e) {
@@ -403,12 +401,14 @@ private slots:
         QCOMPARE(workTableRows(m_session.ModuleConnection), 0);
         QVERIFY(!rows.isActive());
         // A filling statement the server refuses leaves no table either.
+        m_db->exec(QStringLiteral("rename table vstoredetail to vstoredetail_away"));
         try {
-            MealRecordsMerge::run(m_session, MergedKind::Goods, mainSql + QStringLiteral(" , no_such_column"),
-                                  m_begin, m_end, rows, [](DataSet&) {});
+            MealRecordsMerge::run(m_session, MergedKind::Goods, goods, m_begin, m_end, rows, [](DataSet&) {});
+            m_db->exec(QStringLiteral("rename table vstoredetail_away to vstoredetail"));
             QFAIL("a broken statement ran");
         } catch (const DbError&) {
         }
+        m_db->exec(QStringLiteral("rename table vstoredetail_away to vstoredetail"));
         QCOMPARE(workTableRows(m_session.ModuleConnection), 0); // the other table, still there
         m_db->exec(QStringLiteral("drop table Meal_TempTable"));
         QVERIFY(!workTableExists());

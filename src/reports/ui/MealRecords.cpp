@@ -185,6 +185,8 @@ void TfrmMealRecords::BuildWhere(QObject* sender, QString& sql) {
         f.restrictToDinRoom = CompanySwitch::diningRoomRights(s);
     f.kindIndex = cbkind->currentIndex();
     sql = MealRecordsQuery::statement(f, s);
+    // The merged export lists the lines of exactly these rows.
+    m_queried = {f, dtp_begin->dateTime(), dtp_end->dateTime()};
 }
 
 void TfrmMealRecords::rowsLoaded(QObject* /*sender*/, bool /*cancelled*/) {

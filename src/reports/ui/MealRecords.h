@@ -7,6 +7,7 @@
 // shows the rows read so far and can cancel.
 #include "framework/ui/DptRecordBaseClass.h"
 #include "reports/MealRecordsMerge.h"
+#include "reports/MealRecordsQuery.h"
 
 #include <QPointer>
 
@@ -73,6 +74,12 @@ private:
 
     DataSetLoader* m_detailLoader = nullptr;
     QVector<qint64> m_clickedTerminals; // the terminals of the last dining-room tree click
+    // What the rows shown were read with.
+    struct Queried {
+        MealRecordsFilter filter;
+        QDateTime begin;
+        QDateTime end;
+    } m_queried;
     bool m_detailShown = false;
     bool m_menuExtended = false;
     // Restored when the rows have been read again after a re-match.

@@ -42,9 +42,8 @@ void TfrmMealRecords::exportMerged(MergedKind kind) {
     gridexport::ExportResult result = gridexport::ExportResult::Failed;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     guarded([&] {
-        MealRecordsMerge::run(context().session, kind, main->commandText(), dtp_begin->dateTime(),
-                              dtp_end->dateTime(), *other,
-                              [&](DataSet& rows) { result = writeMerged(rows, path, filterIndex); });
+        MealRecordsMerge::run(context().session, kind, m_queried.filter, m_queried.begin, m_queried.end,
+                              *other, [&](DataSet& rows) { result = writeMerged(rows, path, filterIndex); });
     });
     OtherTable->setDataSet(nullptr);
     QApplication::restoreOverrideCursor();
