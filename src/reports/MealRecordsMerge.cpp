@@ -124,6 +124,9 @@ bool kindOfIndex(int kindIndex, MergedKind* kind) {
     }
 }
 
+namespace {
+// The period and the window's conditions over the master rows "M" joined to
+// their lines: the same filter the window's own statement was built from.
 QString conditionsOf(const MealRecordsFilter& filter, const Session& session, const QDateTime& begin,
                      const QDateTime& end) {
     const SqlDialect dialect = session.dialect();
@@ -133,6 +136,7 @@ QString conditionsOf(const MealRecordsFilter& filter, const Session& session, co
                .arg(dialect.quote(begin.toString(format)), dialect.quote(end.toString(format))) +
            MealRecordsQuery::conditions(filter, session, QStringLiteral("M.clock_id"));
 }
+} // namespace
 
 QString fillingStatement(MergedKind kind, const MealRecordsFilter& filter, const QDateTime& begin,
                          const QDateTime& end, const Session& session) {

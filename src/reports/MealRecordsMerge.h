@@ -28,10 +28,6 @@ QString workTable(const SqlDialect& dialect);
 // The merged kind of a type-list position (2, 4, 5); false for the others.
 bool kindOfIndex(int kindIndex, MergedKind* kind);
 
-// The period and the window's conditions over the master rows "M" joined
-// to their lines: the same filter the window's own statement was built from.
-QString conditionsOf(const MealRecordsFilter& filter, const Session& session, const QDateTime& begin,
-                     const QDateTime& end);
 QString fillingStatement(MergedKind kind, const MealRecordsFilter& filter, const QDateTime& begin,
                          const QDateTime& end, const Session& session);
 QString presentationStatement(MergedKind kind, const SqlDialect& dialect);

@@ -494,7 +494,6 @@ void TfrmRecordBaseClass::loadRows(const QString& sql, const QVariantMap& params
     m_loadingStrip->setVisible(true);
     m_loader->setTarget(&ds);
     m_loader->start(m_context.session.ModuleConnection, sql, params, &m_context.session.trace());
-    ds.setCommandText(sql);
     applyDataState();
 }
 

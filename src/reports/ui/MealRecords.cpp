@@ -16,7 +16,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPushButton>
 #include <QSplitter>
 #include <QSqlQuery>
 #include <QTabWidget>

@@ -17,9 +17,6 @@ namespace gridexport {
 struct ExportResult;
 }
 class QComboBox;
-class QLabel;
-class QProgressBar;
-class QPushButton;
 class QSplitter;
 class QToolButton;
 class QTreeWidget;
