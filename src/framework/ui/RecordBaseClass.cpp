@@ -163,6 +163,52 @@ void TfrmRecordBaseClass::buildActions() {
     connect(actEnter, &QAction::triggered, this, [this] { actEnterExecute(); });
 }
 
+QAction* TfrmRecordBaseClass::action(DataAction which) const {
+    switch (which) {
+    case DataAction::Insert:
+        return actDataInsert;
+    case DataAction::Edit:
+        return actDataEdit;
+    case DataAction::Delete:
+        return actDataDelete;
+    case DataAction::Cancel:
+        return actDataCancel;
+    case DataAction::Post:
+        return actDataPost;
+    case DataAction::First:
+        return actDataFirst;
+    case DataAction::Last:
+        return actDataLast;
+    case DataAction::Find:
+        return actDataFind;
+    case DataAction::Print:
+        return actDataPrint;
+    case DataAction::Refresh:
+        return actDataRefresh;
+    case DataAction::Filter:
+        return actDataFilter;
+    case DataAction::DefCols:
+        return actDefCols;
+    case DataAction::Import:
+        return actDataImport;
+    case DataAction::Export:
+        return actDataExport;
+    case DataAction::FreezeCol:
+        return actFreezeCol;
+    case DataAction::Help:
+        return actHelp;
+    case DataAction::Enter:
+        return actEnter;
+    case DataAction::SelFilter:
+        return mlSelFilter;
+    case DataAction::ExcFilter:
+        return mlExcFilter;
+    case DataAction::ShowAll:
+        return mlShowAll;
+    }
+    return nullptr;
+}
+
 void TfrmRecordBaseClass::buildToolBar() {
     ToolBar1 = new QToolBar(this);
     ToolBar1->setObjectName(QStringLiteral("ToolBar1"));

@@ -119,6 +119,35 @@ public:
     QAction* mlExcFilter = nullptr;
     QAction* mlShowAll = nullptr;
 
+    // The controls tests and the host reach; descendants use the members.
+    enum class DataAction {
+        Insert,
+        Edit,
+        Delete,
+        Cancel,
+        Post,
+        First,
+        Last,
+        Find,
+        Print,
+        Refresh,
+        Filter,
+        DefCols,
+        Import,
+        Export,
+        FreezeCol,
+        Help,
+        Enter,
+        SelFilter,
+        ExcFilter,
+        ShowAll
+    };
+    QAction* action(DataAction which) const;
+    DBGrid* grid() const { return dgTable; }
+    QLineEdit* keyEdit() const { return edtKey; }
+    QToolButton* allButton() const { return sbAll; }
+    QLabel* recordLabel() const { return lbRec; }
+
     // Tool buttons by object name ("tbInsert", "btnAddDes", ...).
     QToolButton* toolButton(const QString& name) const { return m_buttons.value(name); }
     void setToolButtonVisible(const QString& name, bool visible);
