@@ -22,6 +22,7 @@ public:
         ownDataSet(QStringLiteral("dsFiles"));
         baseSql = QStringLiteral("select * from %1 order by id").arg(table);
     }
+    using TfrmRecordBaseClass::batchUpdates;
 };
 
 // Acts on the next modal dialog of type D once it is open; interval 0 looks
@@ -43,7 +44,7 @@ template <typename D> void onModal(std::function<void(D*)> act, int interval = 5
 // "确认中断当前操作吗?" (queue that answer after the ones asked before).
 inline void cancelNextExport(ScriptedPrompter& prompter) {
     prompter.answer(PromptAnswer::Yes);
-    onModal<TdlgProgress>([](TdlgProgress* d) { d->btnCancel->click(); }, 0);
+    onModal<TdlgProgress>([](TdlgProgress* d) { d->cancelButton()->click(); }, 0);
 }
 
 inline QByteArray readAll(const QString& path) {
@@ -90,7 +91,7 @@ struct RecordFilesFixture {
     // named (the dialog adds the filter's extension).
     QString exportAs(FilesWindow& w, const QString& name, int filterIndex) {
         fx.prompter.answerFile(out.filePath(name), filterIndex);
-        w.actDataExport->trigger();
+        w.action(TfrmRecordBaseClass::DataAction::Export)->trigger();
         WAIT_LOADED(w);
         return out.filePath(name);
     }

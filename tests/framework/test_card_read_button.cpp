@@ -22,7 +22,7 @@ QStringList takeToasts(ModuleContext& context) {
     for (QWidget* w : QApplication::topLevelWidgets())
         if (auto* toast = qobject_cast<TMsgForm*>(w)) {
             if (toast->kind() == 2)
-                texts << toast->lblMsg->text();
+                texts << toast->messageLabel()->text();
         }
     context.toasts.closeAll();
     return texts;

@@ -26,6 +26,8 @@
 
 #include <functional>
 
+using DataAction = TfrmRecordBaseClass::DataAction;
+
 namespace {
 class TestWindow : public TfrmRecordBaseClass {
 public:
@@ -33,6 +35,7 @@ public:
         ownDataSet(QStringLiteral("dsPrintTest"));
         baseSql = QStringLiteral("select id, name, amount, remark from print_test order by id");
     }
+    using TfrmRecordBaseClass::printTitle;
 };
 
 // Runs `body` on the modal dialog of type T once it is up (the test's own
@@ -112,26 +115,26 @@ private slots:
             seen = d;
             shown = true;
             QCOMPARE(d->windowTitle(), QStringLiteral("自定义显示列"));
-            QCOMPARE(items(d->ListCols), QStringList({QStringLiteral("remark")}));
-            QCOMPARE(items(d->SelCols), QStringList({QStringLiteral("id"), QStringLiteral("name"),
-                                                     QStringLiteral("2010年金额")}));
+            QCOMPARE(items(d->availableList()), QStringList({QStringLiteral("remark")}));
+            QCOMPARE(items(d->chosenList()), QStringList({QStringLiteral("id"), QStringLiteral("name"),
+                                                          QStringLiteral("2010年金额")}));
             // "name" out, "remark" in: the lists change in arrival order.
-            d->SelCols->item(1)->setSelected(true);
-            d->btnUnSelect->click();
-            d->ListCols->item(0)->setSelected(true);
-            d->btnSelect->click();
-            QCOMPARE(items(d->ListCols), QStringList({QStringLiteral("name")}));
-            QCOMPARE(items(d->SelCols), QStringList({QStringLiteral("id"), QStringLiteral("2010年金额"),
-                                                     QStringLiteral("remark")}));
-            d->btnApply->click();
+            d->chosenList()->item(1)->setSelected(true);
+            d->unselectButton()->click();
+            d->availableList()->item(0)->setSelected(true);
+            d->selectButton()->click();
+            QCOMPARE(items(d->availableList()), QStringList({QStringLiteral("name")}));
+            QCOMPARE(items(d->chosenList()), QStringList({QStringLiteral("id"), QStringLiteral("2010年金额"),
+                                                          QStringLiteral("remark")}));
+            d->applyButton()->click();
         });
-        w->actDefCols->trigger();
+        w->action(DataAction::DefCols)->trigger();
         QVERIFY(shown);
         flushDeletes();
         QVERIFY(!seen); // freed on close
         QVERIFY(!w->printActions().columnDialog());
         // The grid follows at once.
-        QCOMPARE(w->dgTable->model()->columnCount(), 3);
+        QCOMPARE(w->grid()->model()->columnCount(), 3);
         QVERIFY(!ds->findField(QStringLiteral("name"))->visible());
 
         GridLayoutStore store;
@@ -145,7 +148,7 @@ private slots:
         QVERIFY(!ds2->findField(QStringLiteral("name"))->visible());
         QVERIFY(ds2->findField(QStringLiteral("remark"))->visible());
         QCOMPARE(ds2->findField(QStringLiteral("amount"))->displayLabel(), QStringLiteral("2010年金额"));
-        QCOMPARE(again->dgTable->model()->columnCount(), 3);
+        QCOMPARE(again->grid()->model()->columnCount(), 3);
         // ... also after a refresh, which builds the fields anew.
         again->actDataRefreshExecute();
         WAIT_LOADED(*again);
@@ -158,17 +161,17 @@ private slots:
         const QString before = GridLayoutStore().value(w->registryKey(), QStringLiteral("id"));
         onModal<TfrmDefColumn>([&](TfrmDefColumn* d) {
             d->btnUnSelectAllClick();
-            QVERIFY(d->SelCols->count() == 0);
-            QCOMPARE(d->ListCols->count(), 4);
+            QVERIFY(d->chosenList()->count() == 0);
+            QCOMPARE(d->availableList()->count(), 4);
             d->btnSelectAllClick();
-            QCOMPARE(d->SelCols->count(), 4);
+            QCOMPARE(d->chosenList()->count(), 4);
             // A double click moves the selected items like "<-".
-            d->SelCols->item(0)->setSelected(true);
+            d->chosenList()->item(0)->setSelected(true);
             d->SelColsDblClick();
-            QCOMPARE(items(d->ListCols), QStringList({QStringLiteral("name")}));
-            d->btnReset->click();
+            QCOMPARE(items(d->availableList()), QStringList({QStringLiteral("name")}));
+            d->resetButton()->click();
         });
-        w->actDefCols->trigger();
+        w->action(DataAction::DefCols)->trigger();
         // Cancelled: the fields and the stored values stay as they were.
         QVERIFY(!w->dataSet()->findField(QStringLiteral("name"))->visible());
         QCOMPARE(GridLayoutStore().value(w->registryKey(), QStringLiteral("id")), before);
@@ -176,14 +179,14 @@ private slots:
 
     void printNeedsTheRightOrAdmin() {
         auto w = open(RecordRights::Find);
-        w->actDataPrint->trigger();
+        w->action(DataAction::Print)->trigger();
         WAIT_LOADED(*w);
         QCOMPARE(fx.prompter.texts(), QStringList({QStringLiteral("无权限")}));
         QVERIFY(!w->printActions().printDialog());
 
         fx.context->session.CurrentUserId = QStringLiteral("admin");
-        onModal<TdlgPrint>([](TdlgPrint* d) { d->btnCancel->click(); });
-        w->actDataPrint->trigger();
+        onModal<TdlgPrint>([](TdlgPrint* d) { d->cancelButton()->click(); });
+        w->action(DataAction::Print)->trigger();
         WAIT_LOADED(*w);
         fx.context->session.CurrentUserId = QStringLiteral("OPER1");
         // The empty print title became the caption; the printer got its substitutions.
@@ -198,7 +201,7 @@ private slots:
         w->printTitle = QStringLiteral("导出测试");
         // The layout stored by the tests above hides the names; the export follows the grid.
         w->dataSet()->findField(QStringLiteral("name"))->setVisible(true);
-        w->dgTable->refreshColumns();
+        w->grid()->refreshColumns();
         const QString path = documents(QStringLiteral("导出测试.CSV"));
         QFile::remove(path);
         auto exportCsv = [&](std::function<void(TdlgPrint*)> check) {
@@ -207,18 +210,18 @@ private slots:
                     opened << url.toLocalFile();
                     return true;
                 };
-                QVERIFY(d->rbPreview->isChecked());
+                QVERIFY(d->previewChoice()->isChecked());
                 QCOMPARE(d->exportFormatKey(), 2);
-                QCOMPARE(d->cbExportFMT->count(), 5);
-                QCOMPARE(d->cbExportFMT->itemText(4), QStringLiteral("Web 网页 (*.html)"));
+                QCOMPARE(d->formatList()->count(), 5);
+                QCOMPARE(d->formatList()->itemText(4), QStringLiteral("Web 网页 (*.html)"));
                 // Choosing a format chooses the export.
                 d->setExportFormatKey(4);
-                emit d->cbExportFMT->activated(d->cbExportFMT->currentIndex());
-                QVERIFY(d->rbExport->isChecked());
-                d->btnOK->click();
+                emit d->formatList()->activated(d->formatList()->currentIndex());
+                QVERIFY(d->exportChoice()->isChecked());
+                d->okButton()->click();
                 check(d);
             });
-            w->actDataPrint->trigger();
+            w->action(DataAction::Print)->trigger();
             WAIT_LOADED(*w);
         };
 
@@ -238,7 +241,7 @@ private slots:
         fx.prompter.answer(PromptAnswer::No);
         exportCsv([](TdlgPrint* d) {
             QVERIFY(d->isVisible());
-            d->btnCancel->click();
+            d->cancelButton()->click();
         });
         QCOMPARE(readFile(path), QByteArray("old"));
         QCOMPARE(fx.prompter.calls().at(0).title, QStringLiteral("提示"));
@@ -265,9 +268,9 @@ private slots:
                     pages = widget->pageCount();
                 preview->reject();
             });
-            d->btnOK->click(); // preview is the default choice
+            d->okButton()->click(); // preview is the default choice
         });
-        w->actDataPrint->trigger();
+        w->action(DataAction::Print)->trigger();
         WAIT_LOADED(*w);
         QVERIFY(previewSeen);
         QCOMPARE(pages, 1);
@@ -285,10 +288,10 @@ private slots:
         const int toastsBefore = fx.context->toasts.count();
         auto printDirectly = [&] {
             onModal<TdlgPrint>([](TdlgPrint* d) {
-                d->rbPrint->setChecked(true);
-                d->btnOK->click();
+                d->printChoice()->setChecked(true);
+                d->okButton()->click();
             });
-            w->actDataPrint->trigger();
+            w->action(DataAction::Print)->trigger();
             WAIT_LOADED(*w);
         };
         printDirectly();
@@ -312,13 +315,13 @@ private slots:
         w->SetSumFooter(nullptr, 1);
         for (const bool shown : {true, false}) {
             onModal<TdlgPrint>([shown](TdlgPrint* d) {
-                QCOMPARE(d->cbShowFoot->isChecked(), shown);
-                d->cbShowFoot->click();
-                d->btnCancel->click();
+                QCOMPARE(d->footerBox()->isChecked(), shown);
+                d->footerBox()->click();
+                d->cancelButton()->click();
             });
-            w->actDataPrint->trigger();
+            w->action(DataAction::Print)->trigger();
             WAIT_LOADED(*w);
-            QCOMPARE(w->dgTable->footerRowCount(), shown ? 0 : 1);
+            QCOMPARE(w->grid()->footerRowCount(), shown ? 0 : 1);
         }
     }
 };

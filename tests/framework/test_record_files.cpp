@@ -23,6 +23,8 @@
 #include <QPushButton>
 #include <QTableView>
 
+using DataAction = TfrmRecordBaseClass::DataAction;
+
 class TestRecordFiles : public QObject {
     Q_OBJECT
     RecordFilesFixture rf;
@@ -31,12 +33,12 @@ class TestRecordFiles : public QObject {
     // Finds through the dialog.
     void find(FilesWindow& w, const QString& label, const QString& op, const QString& content) {
         onModal<TdlgFind>([=](TdlgFind* d) {
-            d->cbFields->setCurrentIndex(d->cbFields->findText(label));
-            d->cbKind->setCurrentIndex(d->cbKind->findText(op));
-            d->cbFindContent->setText(content);
-            d->btnFind->click();
+            d->fieldList()->setCurrentIndex(d->fieldList()->findText(label));
+            d->kindList()->setCurrentIndex(d->kindList()->findText(op));
+            d->contentEdit()->setText(content);
+            d->findButton()->click();
         });
-        w.actDataFind->trigger();
+        w.action(DataAction::Find)->trigger();
         WAIT_LOADED(w);
     }
 
@@ -64,7 +66,7 @@ private slots:
         ds.findField(QStringLiteral("remark"))->setVisible(false);
         ds.findField(QStringLiteral("name"))->setDisplayLabel(QStringLiteral("姓名"));
         ds.moveField(ds.findField(QStringLiteral("name")), 0);
-        w->dgTable->refreshColumns();
+        w->grid()->refreshColumns();
 
         const QString csv = rf.exportAs(*w, QStringLiteral("all"), 6);
         QCOMPARE(fx.prompter.calls().first().file.filter, RecordFiles::exportFilter(true));
@@ -108,7 +110,7 @@ private slots:
 
     void selectedRowsAloneAreExported() {
         auto w = rf.open();
-        QTableView* view = w->dgTable->view();
+        QTableView* view = w->grid()->view();
         view->selectionModel()->select(view->model()->index(1, 0),
                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
         const QString path = rf.exportAs(*w, QStringLiteral("sel"), 6) + QStringLiteral(".csv");
@@ -130,11 +132,11 @@ private slots:
         // The index chosen comes back in the next export of this window.
         fx.prompter.clear();
         fx.prompter.answerFile(rf.out.filePath(QStringLiteral("plain2")), 4);
-        w->actDataExport->trigger();
+        w->action(DataAction::Export)->trigger();
         WAIT_LOADED(*w);
         fx.prompter.clear();
         fx.prompter.cancelFile();
-        w->actDataExport->trigger();
+        w->action(DataAction::Export)->trigger();
         WAIT_LOADED(*w);
         QCOMPARE(fx.prompter.calls().first().file.filterIndex, 4);
         QCOMPARE(fx.prompter.calls().size(), 1); // cancelled: nothing else
@@ -149,7 +151,7 @@ private slots:
         f.close();
         fx.prompter.answerFile(path, 6);
         fx.prompter.answer(PromptAnswer::No);
-        w->actDataExport->trigger();
+        w->action(DataAction::Export)->trigger();
         WAIT_LOADED(*w);
         QCOMPARE(readAll(path), QByteArray("old"));
         const PromptCall question = fx.prompter.calls().last();
@@ -164,7 +166,7 @@ private slots:
         fx.prompter.answerFile(path, 6);
         fx.prompter.answer(PromptAnswer::Yes);
         cancelNextExport(fx.prompter);
-        w->actDataExport->trigger();
+        w->action(DataAction::Export)->trigger();
         WAIT_LOADED(*w);
         QCOMPARE(readAll(path), QByteArray("old"));
         QCOMPARE(rf.messages().mid(1),
@@ -175,7 +177,7 @@ private slots:
         fx.prompter.clear();
         fx.prompter.answerFile(path, 6);
         fx.prompter.answer(PromptAnswer::Yes);
-        w->actDataExport->trigger();
+        w->action(DataAction::Export)->trigger();
         WAIT_LOADED(*w);
         QVERIFY(readAll(path).contains("Alice"));
         QCOMPARE(rf.messages().last(), QStringLiteral("数据导出完成!"));
@@ -187,7 +189,7 @@ private slots:
     void failedAndCancelledWritesLeaveNoFile() {
         auto w = rf.open();
         fx.prompter.answerFile(rf.out.filePath(QStringLiteral("missing/dir/x.csv")), 6);
-        w->actDataExport->trigger();
+        w->action(DataAction::Export)->trigger();
         WAIT_LOADED(*w);
         QCOMPARE(fx.prompter.calls().size(), 2);
         QCOMPARE(fx.prompter.calls().last().icon, PromptIcon::Error);
@@ -202,7 +204,7 @@ private slots:
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("old");
         f.close();
-        DataSetExportSource grid(*w->dgTable->model(), &w->dgTable->footer());
+        DataSetExportSource grid(*w->grid()->model(), &w->grid()->footer());
         QString error;
         // Every format cancelled at its first report and at its last.
         for (Target t :
@@ -261,13 +263,13 @@ private slots:
         auto w = rf.open();
         // The dialog leaves out the fields never searched.
         onModal<TdlgFind>([](TdlgFind* d) {
-            QVERIFY(d->cbFields->findText(QStringLiteral("remark")) < 0);
-            QVERIFY(d->cbFields->findText(QStringLiteral("qty")) >= 0);
-            QCOMPARE(d->cbKind->count(), 7);
-            QCOMPARE(d->cbKind->itemText(6), QStringLiteral("like"));
-            d->btnCancel->click();
+            QVERIFY(d->fieldList()->findText(QStringLiteral("remark")) < 0);
+            QVERIFY(d->fieldList()->findText(QStringLiteral("qty")) >= 0);
+            QCOMPARE(d->kindList()->count(), 7);
+            QCOMPARE(d->kindList()->itemText(6), QStringLiteral("like"));
+            d->cancelButton()->click();
         });
-        w->actDataFind->trigger();
+        w->action(DataAction::Find)->trigger();
         WAIT_LOADED(*w);
         QCOMPARE(w->dataSet()->recordCount(), 3);
 
@@ -323,7 +325,7 @@ private slots:
 
     void findNeedsTheRight() {
         auto w = rf.open(QStringLiteral("rec_files"), RecordRights::Insert);
-        w->actDataFind->trigger();
+        w->action(DataAction::Find)->trigger();
         WAIT_LOADED(*w);
         QCOMPARE(rf.messages(), QStringList{QStringLiteral("无权限")});
     }

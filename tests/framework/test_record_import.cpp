@@ -11,6 +11,8 @@
 
 #include <QPushButton>
 
+using DataAction = TfrmRecordBaseClass::DataAction;
+
 class TestRecordImport : public QObject {
     Q_OBJECT
     RecordFilesFixture rf;
@@ -22,8 +24,8 @@ class TestRecordImport : public QObject {
         fx.prompter.answerFile(path);
         for (PromptAnswer a : answers)
             fx.prompter.answer(a);
-        onModal<TdlgFileRecords>([](TdlgFileRecords* d) { d->btnOK->click(); });
-        w.actDataImport->trigger();
+        onModal<TdlgFileRecords>([](TdlgFileRecords* d) { d->okButton()->click(); });
+        w.action(DataAction::Import)->trigger();
         WAIT_LOADED(w);
     }
 
@@ -103,8 +105,8 @@ private slots:
         // The operator presses cancel while the first row is written.
         QMetaObject::Connection c = connect(w->dataSet(), &DataSet::rowsAppended, this, [&] {
             for (TdlgProgress* p : w->findChildren<TdlgProgress*>())
-                if (p->isVisible() && p->btnCancel->isVisible())
-                    p->btnCancel->click();
+                if (p->isVisible() && p->cancelButton()->isVisible())
+                    p->cancelButton()->click();
         });
         importFile(*w, path);
         disconnect(c);
@@ -116,7 +118,7 @@ private slots:
     // Without the insert right nothing is asked; cancelling the file's
     // contents imports nothing.
     void refusedOrCancelledImportsNothing() {
-        rf.open(QStringLiteral("rec_files"), RecordRights::Find)->actDataImport->trigger();
+        rf.open(QStringLiteral("rec_files"), RecordRights::Find)->action(DataAction::Import)->trigger();
         QCOMPARE(rf.messages(), QStringList{QStringLiteral("无权限")});
         fx.prompter.clear();
         auto w = rf.open();
@@ -126,10 +128,10 @@ private slots:
         fx.prompter.answerFile(path);
         onModal<TdlgFileRecords>([](TdlgFileRecords* d) {
             QCOMPARE(d->windowTitle(), QStringLiteral("选定文件内容"));
-            QCOMPARE(d->dgTable->dataSet()->recordCount(), 3);
-            d->btnCancel->click();
+            QCOMPARE(d->grid()->dataSet()->recordCount(), 3);
+            d->cancelButton()->click();
         });
-        w->actDataImport->trigger();
+        w->action(DataAction::Import)->trigger();
         WAIT_LOADED(*w);
         QCOMPARE(fx.rows(QStringLiteral("rec_files")), 0);
         QVERIFY(rf.messages().isEmpty());

@@ -26,6 +26,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+using DataAction = TfrmRecordBaseClass::DataAction;
+
 namespace {
 class InputWindow : public TfrmRecordBaseClass {
 public:
@@ -129,14 +131,14 @@ private slots:
                 type(d.edCode, QStringLiteral("N1"));
                 type(d.edName, QStringLiteral("第一"));
                 d.edName->setFocus();
-                d.btnContinue->click();
+                d.continueButton()->click();
                 clearedForTheNext = w->dataSet()->state() == DataSet::State::Insert &&
                                     d.edCode->text().isEmpty() && d.edName->text().isEmpty() &&
                                     d.focusWidget() == d.edCode;
                 type(d.edCode, QStringLiteral("C9"));
                 type(d.edName, QStringLiteral("新员工"));
                 type(d.edAmount, QStringLiteral("7.25"));
-                d.btnOK->click();
+                d.okButton()->click();
             });
             result = d.exec();
             return result == QDialog::Accepted;
@@ -162,7 +164,7 @@ private slots:
         d.show();
         QSignalSpy errors(&d, &TfrmRecordInputClass::errorShown);
         type(d.edCode, QStringLiteral("A1"));
-        d.btnOK->click();
+        d.okButton()->click();
         QCOMPARE(errors.size(), 1);
         QCOMPARE(fx.prompter.calls().size(), 1);
         QCOMPARE(fx.prompter.calls().front().icon, PromptIcon::Error);
@@ -171,7 +173,7 @@ private slots:
         QCOMPARE(w->dataSet()->state(), DataSet::State::Insert);
 
         retype(d.edCode, QStringLiteral("A4"));
-        d.btnOK->click();
+        d.okButton()->click();
         QCOMPARE(d.result(), int(QDialog::Accepted));
         QCOMPARE(rows(QStringLiteral("code='A4'")), 1);
         QCOMPARE(rows(QStringLiteral("code='A1'")), 1);
@@ -210,10 +212,10 @@ private slots:
         QStringList progressTexts;
         ds.fieldByName(QStringLiteral("amount")).setOnValidate([&](Field&, const QVariant&) {
             if (auto* p = d.findChild<TdlgProgress*>())
-                progressTexts << p->MessageText->text();
+                progressTexts << p->messageLabel()->text();
         });
         retype(d.edName, QStringLiteral("甲改"));
-        d.btnCopy->click();
+        d.copyButton()->click();
         QVERIFY(fx.prompter.calls().isEmpty());
         QCOMPARE(progressTexts, QStringList{QStringLiteral("正在复制字段 amount 的值。")});
         // The record being edited was posted before the copy was appended.
@@ -229,7 +231,7 @@ private slots:
         QCOMPARE(d.focusWidget(), d.edCode);
 
         retype(d.edCode, QStringLiteral("A1b"));
-        d.btnOK->click();
+        d.okButton()->click();
         QCOMPARE(d.result(), int(QDialog::Accepted));
         QCOMPARE(rows(QStringLiteral("code='A1b' and name='甲改' and amount=12.50 and note='第一行\n第二行' "
                                      "and active=1 and born='2026-03-04 05:06:07' and secret is null")),
@@ -245,11 +247,11 @@ private slots:
         d.show();
         ds.fieldByName(QStringLiteral("name")).setOnValidate([&](Field&, const QVariant&) {
             if (auto* p = d.findChild<TdlgProgress*>())
-                p->btnCancel->click();
+                p->cancelButton()->click();
         });
         QVERIFY(ds.locate(QStringLiteral("code"), QStringLiteral("A1")));
         fx.prompter.answer(PromptAnswer::No);
-        d.btnCopy->click();
+        d.copyButton()->click();
         QCOMPARE(fx.prompter.texts(), QStringList{QStringLiteral("确认中断当前操作吗?")});
         QCOMPARE(fx.prompter.calls().front().title, QStringLiteral("询问"));
         QVERIFY(!ds.fieldByName(QStringLiteral("born")).isNull());
@@ -257,7 +259,7 @@ private slots:
 
         fx.prompter.clear();
         fx.prompter.answer(PromptAnswer::Yes);
-        d.btnCopy->click();
+        d.copyButton()->click();
         QCOMPARE(fx.prompter.texts(), QStringList{QStringLiteral("确认中断当前操作吗?")});
         QCOMPARE(ds.fieldByName(QStringLiteral("name")).asString(), QStringLiteral("甲"));
         QVERIFY(ds.fieldByName(QStringLiteral("amount")).isNull());
@@ -302,7 +304,7 @@ private slots:
         d.show();
         QCOMPARE(d.edCode->text(), QStringLiteral("A1"));
         retype(d.edName, QStringLiteral("甲甲"));
-        d.nbNext->click();
+        d.navigatorButton(TfrmRecordInputClass::NavigateTo::Next)->click();
         QCOMPARE(rows(QStringLiteral("code='A1' and name='甲甲'")), 1);
         QCOMPARE(ds.recNo(), 2);
         QCOMPARE(ds.state(), DataSet::State::Edit);
@@ -310,18 +312,18 @@ private slots:
         QCOMPARE(d.edName->text(), QStringLiteral("乙"));
 
         retype(d.edCode, QStringLiteral("A3")); // taken
-        d.nbLast->click();
+        d.navigatorButton(TfrmRecordInputClass::NavigateTo::Last)->click();
         QCOMPARE(fx.prompter.calls().size(), 1);
         QCOMPARE(ds.recNo(), 2);
         QCOMPARE(ds.state(), DataSet::State::Edit);
 
         // Cancel drops what was not posted.
-        d.btnCancel->click();
+        d.cancelButton()->click();
         QCOMPARE(d.result(), int(QDialog::Rejected));
         QCOMPARE(ds.state(), DataSet::State::Browse);
         QCOMPARE(ds.fieldByName(QStringLiteral("code")).asString(), QStringLiteral("A2"));
         QCOMPARE(rows(QStringLiteral("code='A2'")), 1);
-        d.nbFirst->click();
+        d.navigatorButton(TfrmRecordInputClass::NavigateTo::First)->click();
         QCOMPARE(ds.recNo(), 1);
         QCOMPARE(ds.state(), DataSet::State::Edit);
         ds.cancel();
@@ -344,8 +346,8 @@ private slots:
         QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "open");
 
         auto w = open();
-        QCOMPARE(w->actHelp->shortcut(), QKeySequence(Qt::Key_F1));
-        w->actHelp->trigger();
+        QCOMPARE(w->action(DataAction::Help)->shortcut(), QKeySequence(Qt::Key_F1));
+        w->action(DataAction::Help)->trigger();
         QCOMPARE(recorder.urls.size(), 1);
         QCOMPARE(recorder.urls.front().toLocalFile(), QFileInfo(chm).absoluteFilePath());
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));

@@ -13,6 +13,8 @@
 #include <QTableView>
 #include <QToolButton>
 
+using DataAction = TfrmRecordBaseClass::DataAction;
+
 namespace {
 class TestWindow : public TfrmRecordBaseClass {
 public:
@@ -38,6 +40,9 @@ public:
     QList<int> rowsSeen;
     void columnsKnown(QObject*) override { columnsSeen << dataSet()->fieldCount(); }
     void rowsLoaded(QObject*, bool) override { rowsSeen << dataSet()->recordCount(); }
+    using TfrmRecordBaseClass::baseTable;
+    using TfrmRecordBaseClass::keyField;
+    using TfrmRecordBaseClass::lbKey;
     using TfrmRecordBaseClass::loadRows;
     using TfrmRecordBaseClass::openRows;
 };
@@ -79,7 +84,7 @@ private slots:
         QCOMPARE(w->dataSet()->recordCount(), 3);
         QCOMPARE(w->baseTable, QStringLiteral("rec_test"));
         QCOMPARE(w->keyField, QStringLiteral("id"));
-        QCOMPARE(w->lbRec->text(), QStringLiteral(" 1 / 3 "));
+        QCOMPARE(w->recordLabel()->text(), QStringLiteral(" 1 / 3 "));
         QCOMPARE(fx.rows(QStringLiteral("OpLog"),
                          QStringLiteral("BeWrite='进入【测试记录】模块' and opUser='测试员'")),
                  1);
@@ -92,19 +97,19 @@ private slots:
         auto w = open(0);
         QCOMPARE(w->columnsSeen, QList<int>{10});
         QCOMPARE(w->rowsSeen, QList<int>{3});
-        QCOMPARE(w->dgTable->footerRowCount(), 0); // a plain record window has no footer row
+        QCOMPARE(w->grid()->footerRowCount(), 0); // a plain record window has no footer row
 
         int continued = 0;
         const QString all = QStringLiteral("select * from rec_test order by id");
         w->loadRows(QStringLiteral("select * from rec_test where id < 0"), {}, nullptr, [&] { ++continued; });
         w->loadRows(all, {}, nullptr, [&] { continued += 10; }); // supersedes the first
         QVERIFY(w->isLoading());
-        QVERIFY(!w->actDataExport->isEnabled() && !w->actDataPrint->isEnabled());
+        QVERIFY(!w->action(DataAction::Export)->isEnabled() && !w->action(DataAction::Print)->isEnabled());
         WAIT_LOADED(*w);
         QCOMPARE(w->rowsSeen, QList<int>({3, 3}));
         QCOMPARE(w->columnsSeen.size(), 2);
         QCOMPARE(continued, 10);
-        QVERIFY(w->actDataExport->isEnabled());
+        QVERIFY(w->action(DataAction::Export)->isEnabled());
 
         w->openRows(QStringLiteral("select id, name from rec_test where id = -1"), {}, nullptr,
                     [&] { ++continued; });
@@ -157,14 +162,14 @@ private slots:
 
     void stateRulesFollowEditing() {
         auto w = open(RecordRights::Edit);
-        QVERIFY(w->actDataInsert->isEnabled());
-        QVERIFY(!w->actDataPost->isEnabled());
+        QVERIFY(w->action(DataAction::Insert)->isEnabled());
+        QVERIFY(!w->action(DataAction::Post)->isEnabled());
         w->dataSet()->edit();
-        QVERIFY(!w->actDataInsert->isEnabled());
-        QVERIFY(!w->actDataExport->isEnabled());
-        QVERIFY(w->actDataPost->isEnabled() && w->actDataCancel->isEnabled());
+        QVERIFY(!w->action(DataAction::Insert)->isEnabled());
+        QVERIFY(!w->action(DataAction::Export)->isEnabled());
+        QVERIFY(w->action(DataAction::Post)->isEnabled() && w->action(DataAction::Cancel)->isEnabled());
         w->dataSet()->cancel();
-        QVERIFY(w->actDataFind->isEnabled());
+        QVERIFY(w->action(DataAction::Find)->isEnabled());
     }
 
     void keySearchOnNumericAndTextKeys() {
@@ -185,25 +190,25 @@ private slots:
 
         // Through the window: a numeric key finds its row; an empty key lists all.
         const int firstId = fx.count(QStringLiteral("select min(id) from rec_test"));
-        w->edtKey->setText(QString::number(firstId));
-        w->sbAll->click();
+        w->keyEdit()->setText(QString::number(firstId));
+        w->allButton()->click();
         WAIT_LOADED(*w);
         QCOMPARE(w->dataSet()->recordCount(), 1);
-        w->edtKey->clear();
-        w->sbAll->click();
+        w->keyEdit()->clear();
+        w->allButton()->click();
         WAIT_LOADED(*w);
         QCOMPARE(w->dataSet()->recordCount(), 3);
         // A text key is a prefix match of the literal text.
         w->keyField = QStringLiteral("name");
-        w->edtKey->setText(QStringLiteral("O'Brien%"));
-        w->sbAll->click();
+        w->keyEdit()->setText(QStringLiteral("O'Brien%"));
+        w->allButton()->click();
         WAIT_LOADED(*w);
         QCOMPARE(w->dataSet()->recordCount(), 1);
         for (const QString& hostile :
              {QStringLiteral("%"), QStringLiteral("_lice"), QStringLiteral("'; drop table rec_test; --"),
               QStringLiteral("x' or '1'='1"), QStringLiteral("\\")}) {
-            w->edtKey->setText(hostile);
-            w->sbAll->click();
+            w->keyEdit()->setText(hostile);
+            w->allButton()->click();
             WAIT_LOADED(*w);
             QCOMPARE(w->dataSet()->recordCount(), 0);
         }
@@ -215,7 +220,7 @@ private slots:
         auto w = open(0);
         w->dataSet()->findField(QStringLiteral("tagged"))->setTag(2);
         w->SetSumFooter(nullptr, 1);
-        const DBGrid* g = w->dgTable;
+        const DBGrid* g = w->grid();
         auto footerOf = [&](const char* name) {
             return g->footerText(g->model()->columnOf(w->dataSet()->findField(QString::fromLatin1(name))));
         };
@@ -227,7 +232,7 @@ private slots:
         QCOMPARE(footerOf("amount"), QStringLiteral("￥15.30")); // money shows "￥0.00"
         QCOMPARE(footerOf("qty"), QStringLiteral("6"));
         // A memo column's title does not sort.
-        w->dgTable->clickTitle(g->model()->columnOf(w->dataSet()->findField(QStringLiteral("note"))));
+        w->grid()->clickTitle(g->model()->columnOf(w->dataSet()->findField(QStringLiteral("note"))));
         QCOMPARE(fx.prompter.calls().size(), 1);
         QCOMPARE(fx.prompter.calls().first().text, QStringLiteral("选中列不能排序"));
         QCOMPARE(fx.prompter.calls().first().title, QStringLiteral("错误"));
@@ -250,7 +255,7 @@ private slots:
         QCOMPARE(fx.prompter.calls().last().text, QStringLiteral("确认删除当前记录吗?"));
         QCOMPARE(fx.prompter.calls().last().title, QStringLiteral("询问"));
         // Two selected rows: batch delete with one log line.
-        w->dgTable->selectAll();
+        w->grid()->selectAll();
         fx.prompter.answer(PromptAnswer::Yes);
         w->actDataDeleteExecute();
         WAIT_LOADED(*w);
@@ -288,9 +293,9 @@ private slots:
         QVERIFY(!keyAllowed(KeyClass::DigitsAndLetters, QStringLiteral("'")));
         auto w = open(0);
         w->lbKey->setText(QStringLiteral("卡号查询"));
-        w->edtKey->setFocus();
-        QTest::keyClicks(w->edtKey, QStringLiteral("12a'3"));
-        QCOMPARE(w->edtKey->text(), QStringLiteral("123"));
+        w->keyEdit()->setFocus();
+        QTest::keyClicks(w->keyEdit(), QStringLiteral("12a'3"));
+        QCOMPARE(w->keyEdit()->text(), QStringLiteral("123"));
     }
 };
 

@@ -14,14 +14,16 @@
 #include <QLineEdit>
 #include <QToolButton>
 
+using DataAction = TfrmRecordBaseClass::DataAction;
+
 class TestReturnCard : public QObject {
     Q_OBJECT
     FrameworkFixture fx;
 
     std::unique_ptr<TfrmReturnCard> openWindow() {
         auto w = std::make_unique<TfrmReturnCard>(*fx.context);
-        w->dtp_begin->setDateTime(QDateTime(QDate(2026, 11, 1), QTime(0, 0)));
-        w->dtp_end->setDateTime(QDateTime(QDate(2026, 11, 30), QTime(23, 59, 59)));
+        w->setPeriod(QDateTime(QDate(2026, 11, 1), QTime(0, 0)),
+                     QDateTime(QDate(2026, 11, 30), QTime(23, 59, 59)));
         w->activate();
         WAIT_LOADED(*w);
         return w;
@@ -57,43 +59,44 @@ private slots:
         QCOMPARE(ds->findField(QStringLiteral("return_date"))->displayLabel(), QStringLiteral("退卡时间"));
         QCOMPARE(ds->findField(QStringLiteral("card_id"))->displayLabel(), QStringLiteral("卡号"));
         QCOMPARE(ds->valueAt(ds->bookmarkAt(0), QStringLiteral("emp_id")).toString(), QStringLiteral("0001"));
-        QCOMPARE(w->dgTable->footerText(0), QStringLiteral("汇总:"));
-        QCOMPARE(w->dgTable->footerText(1), QStringLiteral("3"));
+        QCOMPARE(w->grid()->footerText(0), QStringLiteral("汇总:"));
+        QCOMPARE(w->grid()->footerText(1), QStringLiteral("3"));
     }
 
     // The print's "%[caption]" line is the period of the rows listed: set by
     // the query, not by dates picked afterwards.
     void printCaptionNamesTheQueriedPeriod() {
         auto w = openWindow();
-        QCOMPARE(w->printCaption, QStringLiteral("日期: (2026-11-01 至 2026-11-30)"));
-        w->dtp_end->setDateTime(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59)));
-        onModal<TdlgPrint>([](TdlgPrint* d) { d->btnCancel->click(); });
-        w->actDataPrint->trigger();
+        QCOMPARE(w->printSubheading(), QStringLiteral("日期: (2026-11-01 至 2026-11-30)"));
+        w->setPeriod(QDateTime(QDate(2026, 11, 1), QTime(0, 0)),
+                     QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59)));
+        onModal<TdlgPrint>([](TdlgPrint* d) { d->cancelButton()->click(); });
+        w->action(DataAction::Print)->trigger();
         WAIT_LOADED(*w);
         const auto& subs = w->printActions().gridPrinter().options().substitutions;
         QCOMPARE(subs.value(QStringLiteral("%[caption]")),
                  QStringLiteral("日期: (2026-11-01 至 2026-11-30)"));
         QCOMPARE(subs.value(QStringLiteral("%[title]")), QStringLiteral("退卡明细表"));
-        w->sbAll->click();
+        w->allButton()->click();
         WAIT_LOADED(*w);
         QCOMPARE(w->dataSet()->recordCount(), 4);
-        QCOMPARE(w->printCaption, QStringLiteral("日期: (2026-11-01 至 2026-12-31)"));
+        QCOMPARE(w->printSubheading(), QStringLiteral("日期: (2026-11-01 至 2026-12-31)"));
     }
 
     void filtersByEmployeeNameAndCard() {
         auto w = openWindow();
-        w->edtKey->setText(QStringLiteral("0002"));
-        w->sbAll->click();
+        w->keyEdit()->setText(QStringLiteral("0002"));
+        w->allButton()->click();
         WAIT_LOADED(*w);
         QCOMPARE(w->dataSet()->recordCount(), 1);
-        w->edtKey->clear();
-        w->edtname->setText(QStringLiteral("O'Neil"));
-        w->sbAll->click();
+        w->keyEdit()->clear();
+        w->nameEdit()->setText(QStringLiteral("O'Neil"));
+        w->allButton()->click();
         WAIT_LOADED(*w);
         QCOMPARE(w->dataSet()->recordCount(), 1);
-        w->edtname->clear();
-        w->edtCard_id->setText(QStringLiteral("5002"));
-        w->sbAll->click();
+        w->nameEdit()->clear();
+        w->cardEdit()->setText(QStringLiteral("5002"));
+        w->allButton()->click();
         WAIT_LOADED(*w);
         QCOMPARE(w->dataSet()->recordCount(), 1);
         QVERIFY(fx.prompter.calls().isEmpty());
@@ -103,17 +106,17 @@ private slots:
     // query: the previous rows stay.
     void hostileTextsFindNothingAndChangeNothing() {
         auto w = openWindow();
-        w->edtCard_id->setText(QStringLiteral("1 or 1=1"));
-        w->sbAll->click();
+        w->cardEdit()->setText(QStringLiteral("1 or 1=1"));
+        w->allButton()->click();
         WAIT_LOADED(*w);
         QCOMPARE(fx.prompter.calls().size(), 1);
         QVERIFY(fx.prompter.calls().first().text.contains(QStringLiteral("卡号")));
         QCOMPARE(w->dataSet()->recordCount(), 3);
-        w->edtCard_id->clear();
+        w->cardEdit()->clear();
         for (const QString& hostile : {QStringLiteral("'; drop table ReturnCard; --"), QStringLiteral("%"),
                                        QStringLiteral("x' or '1'='1"), QStringLiteral("\\'")}) {
-            w->edtname->setText(hostile);
-            w->sbAll->click();
+            w->nameEdit()->setText(hostile);
+            w->allButton()->click();
             WAIT_LOADED(*w);
             QCOMPARE(w->dataSet()->recordCount(), 0);
         }

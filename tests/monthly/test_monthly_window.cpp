@@ -22,6 +22,8 @@
 #include <QListWidget>
 #include <QTimeEdit>
 
+using DataAction = TfrmRecordBaseClass::DataAction;
+
 class TestMonthlyWindow : public QObject {
     Q_OBJECT
     MonthlyFixture fx;
@@ -79,23 +81,23 @@ private slots:
 
     void monthDialog() {
         TFrmSelectMonth dialog(prompter);
-        QCOMPARE(dialog.Edit1->text(), QDate::currentDate().toString(QStringLiteral("yyyy-MM")));
-        QCOMPARE(dialog.Edit1->maxLength(), 10);
-        QVERIFY(!dialog.DTStartTime->isEnabled());
+        QCOMPARE(dialog.labelEdit()->text(), QDate::currentDate().toString(QStringLiteral("yyyy-MM")));
+        QCOMPARE(dialog.labelEdit()->maxLength(), 10);
+        QVERIFY(!dialog.startTimeEdit()->isEnabled());
         // One day: from its first to its last second.
-        dialog.DTStartDate->setDate(QDate(2026, 11, 3));
-        dialog.DTEndDate->setDate(QDate(2026, 11, 3));
+        dialog.startDateEdit()->setDate(QDate(2026, 11, 3));
+        dialog.endDateEdit()->setDate(QDate(2026, 11, 3));
         dialog.okClicked();
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(dialog.startDateTime(), QDateTime(QDate(2026, 11, 3), QTime(0, 0)));
         QCOMPARE(dialog.endDateTime(), QDateTime(QDate(2026, 11, 3), QTime(23, 59, 59)));
         // A start equal to the end is accepted; a start after it is refused.
         dialog.setResult(0);
-        dialog.DTEndTime->setTime(QTime(0, 0));
+        dialog.endTimeEdit()->setTime(QTime(0, 0));
         dialog.okClicked();
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         dialog.setResult(0);
-        dialog.DTEndDate->setDate(QDate(2026, 11, 2));
+        dialog.endDateEdit()->setDate(QDate(2026, 11, 2));
         dialog.okClicked();
         QCOMPARE(dialog.result(), 0);
         QCOMPARE(prompter.texts().last(), QStringLiteral("开始日期时间不能大于结束日期时间！"));
@@ -107,12 +109,12 @@ private slots:
 
     void createsABillAndRefusesItsLabelAgain() {
         auto w = openWindow();
-        QVERIFY(w->billcheck->isHidden());
+        QVERIFY(w->lockLabel()->isHidden());
         create(*w, "2026-11", QDateTime(QDate(2026, 11, 1), QTime(0, 0)),
                QDateTime(QDate(2026, 11, 30), QTime(23, 59, 59)));
         QCOMPARE(bills("2026-11"), 3);
         QCOMPARE(w->dataSet()->recordCount(), 3);
-        QCOMPARE(w->dsMonthRec->fieldByName("monthDes").asString(), QStringLiteral("2026-11"));
+        QCOMPARE(w->billList()->fieldByName("monthDes").asString(), QStringLiteral("2026-11"));
         QCOMPARE(w->dataSet()->findField("now_card_balance")->displayLabel(), QStringLiteral("月结结束金额"));
         // Who and how much first; the period that every row repeats comes last.
         const auto at = [&](const char* name) {
@@ -144,36 +146,36 @@ private slots:
                  qPrintable(prompter.texts().last()));
         QCOMPARE(bills("broken"), 0);
         QCOMPARE(bills("2026-11"), 3);
-        QCOMPARE(w->dsMonthRec->fieldByName("monthDes").asString(), QStringLiteral("2026-11"));
+        QCOMPARE(w->billList()->fieldByName("monthDes").asString(), QStringLiteral("2026-11"));
         QCOMPARE(w->dataSet()->recordCount(), 3);
     }
 
     void filtersAndTotals() {
         auto w = openWindow();
-        w->edtKey->setText(QStringLiteral("8002"));
+        w->keyEdit()->setText(QStringLiteral("8002"));
         w->showBill(false);
         WAIT_LOADED(*w);
         QCOMPARE(w->dataSet()->recordCount(), 1);
         QCOMPARE(w->dataSet()->fieldByName("Now_card_balance").asString(), QStringLiteral("40"));
-        w->edtKey->setText(QStringLiteral("1 or 1=1"));
-        w->actDataRefresh->trigger();
+        w->keyEdit()->setText(QStringLiteral("1 or 1=1"));
+        w->action(DataAction::Refresh)->trigger();
         WAIT_LOADED(*w);
         QCOMPARE(prompter.calls().size(), 1);
-        w->edtKey->clear();
-        w->cbTotalsOnly->setChecked(true);
+        w->keyEdit()->clear();
+        w->totalsOnlyBox()->setChecked(true);
         WAIT_LOADED(*w);
         QCOMPARE(w->dataSet()->recordCount(), 1);
         QCOMPARE(w->dataSet()->fieldByName("card_id").asInteger(), 3);
         // Unticking reloads the rows; the non-zero switch filters what is loaded.
         fx.db->exec("update MealMonthRec set Balance = 1 where MonthDes = '2026-11' and card_id = 8001");
-        w->cbTotalsOnly->setChecked(false);
+        w->totalsOnlyBox()->setChecked(false);
         WAIT_LOADED(*w);
         QCOMPARE(w->dataSet()->recordCount(), 3);
-        w->cbNonZero->setChecked(true);
+        w->nonZeroBox()->setChecked(true);
         WAIT_LOADED(*w);
         QCOMPARE(w->dataSet()->recordCount(), 1);
         QCOMPARE(w->dataSet()->fieldByName("card_id").asInteger(), 8001);
-        w->cbNonZero->setChecked(false);
+        w->nonZeroBox()->setChecked(false);
         WAIT_LOADED(*w);
         QCOMPARE(w->dataSet()->recordCount(), 3);
         fx.db->exec("update MealMonthRec set Balance = 0 where MonthDes = '2026-11'");
@@ -181,20 +183,20 @@ private slots:
 
     void departmentTabAndItsPrint() {
         auto w = openWindow();
-        w->pcBills->setCurrentWidget(w->tsMonthDeptRec);
-        QCOMPARE(w->dsMonthDeptRec->recordCount(), 1);
-        QCOMPARE(w->dsMonthDeptRec->fieldByName("empno").asInteger(), qint64(3));
-        QCOMPARE(w->dsMonthDeptRec->fieldByName("empno").displayLabel(), QStringLiteral("部门人数"));
-        QCOMPARE(w->dsMonthDeptRec->fieldByName("last_balance").asFixed(), qint64(1250000)); // 35 + 45 + 45
+        w->billPages()->setCurrentWidget(w->departmentPage());
+        QCOMPARE(w->departmentRows()->recordCount(), 1);
+        QCOMPARE(w->departmentRows()->fieldByName("empno").asInteger(), qint64(3));
+        QCOMPARE(w->departmentRows()->fieldByName("empno").displayLabel(), QStringLiteral("部门人数"));
+        QCOMPARE(w->departmentRows()->fieldByName("last_balance").asFixed(), qint64(1250000)); // 35 + 45 + 45
         QDialog* shown = nullptr;
         w->showPrintDialog = [&](QDialog& d) { shown = &d; };
-        w->actDataPrint->trigger();
+        w->action(DataAction::Print)->trigger();
         WAIT_LOADED(*w);
         QVERIFY(shown);
         // Without the print right the operator is told so and nothing opens.
         context->session.CurrentUserId = QStringLiteral("OPER9");
         shown = nullptr;
-        w->actDataPrint->trigger();
+        w->action(DataAction::Print)->trigger();
         WAIT_LOADED(*w);
         QVERIFY(!shown);
         QCOMPARE(prompter.texts().last(), QStringLiteral("无权限"));
@@ -209,7 +211,7 @@ private slots:
         QFile::remove(fx.home.filePath(QStringLiteral("Daybook.ini")));
         QVERIFY(w->isShowBalance());
         QVERIFY(w->dataSet()->findField("Balance")->visible());
-        DataSetTableModel* model = w->GMonthOneRec->model();
+        DataSetTableModel* model = w->grid()->model();
         int aqua = 0;
         for (int row = 0; row < model->rowCount(); ++row) {
             const bool odd =
@@ -227,7 +229,7 @@ private slots:
         // October 20 to November 2: 14 days, refused.
         create(*w, "short", QDateTime(QDate(2026, 10, 20), QTime(0, 0)),
                QDateTime(QDate(2026, 11, 2), QTime(23, 59, 59)));
-        w->dsMonthRec->locate("monthDes", QStringLiteral("short"));
+        w->billList()->locate("monthDes", QStringLiteral("short"));
         w->lockBill();
         QCOMPARE(prompter.texts().last(), QStringLiteral("该帐单结算日期至少是15天!"));
         QCOMPARE(fx.count("select count(*) from pos_lockBillDate"), 0);
@@ -237,15 +239,15 @@ private slots:
         WAIT_LOADED(*w);
         QCOMPARE(bills("short"), 0);
         // November: confirmed, checked and written.
-        w->dsMonthRec->locate("monthDes", QStringLiteral("2026-11"));
+        w->billList()->locate("monthDes", QStringLiteral("2026-11"));
         prompter.answer(PromptAnswer::Yes);
         w->lockBill();
         QVERIFY(prompter.texts().last().startsWith(QStringLiteral("封帐成功!")));
         QCOMPARE(fx.count("select count(*) from pos_lockBillDate where BillLockDate = '2026-11-30 23:59:59'"),
                  1);
-        QCOMPARE(w->billcheck->text(), QStringLiteral("封帐日期至：2026-11-30 23:59:59"));
+        QCOMPARE(w->lockLabel()->text(), QStringLiteral("封帐日期至：2026-11-30 23:59:59"));
         // Its end equals the lock date: it cannot be deleted.
-        w->dsMonthRec->locate("monthDes", QStringLiteral("2026-11"));
+        w->billList()->locate("monthDes", QStringLiteral("2026-11"));
         w->deleteBill();
         WAIT_LOADED(*w);
         QCOMPARE(prompter.texts().last(), QStringLiteral("该时段已封帐，不能删除!"));
@@ -255,7 +257,7 @@ private slots:
 
     void historyOfARowShowsItsBreaks() {
         auto w = openWindow();
-        w->dsMonthRec->locate("monthDes", QStringLiteral("2026-11"));
+        w->billList()->locate("monthDes", QStringLiteral("2026-11"));
         w->showBill(true);
         WAIT_LOADED(*w);
         QVERIFY(w->dataSet()->locate("card_id", 8001));
@@ -269,8 +271,8 @@ private slots:
         QCOMPARE(history->dataSet()->recordCount(), 3);
         QCOMPARE(history->dataSet()->recNo(), 3);
         history->findErrors();
-        QCOMPARE(history->lbErrors->count(), 1);
-        QCOMPARE(history->lbErrors->item(0)->text(), QStringLiteral("2"));
+        QCOMPARE(history->errorList()->count(), 1);
+        QCOMPARE(history->errorList()->item(0)->text(), QStringLiteral("2"));
         QCOMPARE(history->dataSet()->recNo(), 2);
         // October rows lie outside the November bill: not aqua.
         QVERIFY(history->rowColor(0) != QColor(0, 255, 255));

@@ -25,14 +25,16 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+using DataAction = TfrmRecordBaseClass::DataAction;
+
 class TestMealRecordsWindow : public QObject {
     Q_OBJECT
     FrameworkFixture fx;
 
     std::unique_ptr<TfrmMealRecords> openWindow() {
         auto w = std::make_unique<TfrmMealRecords>(*fx.context);
-        w->dtp_begin->setDateTime(QDateTime(QDate(2026, 11, 1), QTime(0, 0)));
-        w->dtp_end->setDateTime(QDateTime(QDate(2026, 11, 30), QTime(23, 59, 59)));
+        w->setPeriod(QDateTime(QDate(2026, 11, 1), QTime(0, 0)),
+                     QDateTime(QDate(2026, 11, 30), QTime(23, 59, 59)));
         w->show();
         waitIdle(*w);
         return w;
@@ -40,16 +42,16 @@ class TestMealRecordsWindow : public QObject {
     static void waitIdle(TfrmMealRecords& w) {
         QTRY_VERIFY_WITH_TIMEOUT(!w.isLoading(), 10000);
         if (w.isDetailShown())
-            QTRY_VERIFY_WITH_TIMEOUT(w.DSDetail->isActive() && !w.DSDetail->isLoading(), 10000);
+            QTRY_VERIFY_WITH_TIMEOUT(w.detailRows()->isActive() && !w.detailRows()->isLoading(), 10000);
     }
     static QTreeWidgetItem* node(TfrmMealRecords& w, const QString& text) {
-        const auto found = w.tvclock->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+        const auto found = w.terminalTree()->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
         return found.isEmpty() ? nullptr : found.first();
     }
     static void selectRows(TfrmMealRecords& w, const QList<int>& rows) {
-        QItemSelectionModel* sel = w.dgTable->view()->selectionModel();
+        QItemSelectionModel* sel = w.grid()->view()->selectionModel();
         for (int r : rows)
-            sel->select(w.dgTable->model()->index(r, 0),
+            sel->select(w.grid()->model()->index(r, 0),
                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
     int kindOf(int pos) const {
@@ -70,48 +72,48 @@ private slots:
     void opensWithEveryTypeAndTheTree() {
         auto w = openWindow();
         QCOMPARE(w->windowTitle(), QStringLiteral("消费明细"));
-        QCOMPARE(w->cbkind->count(), 9);
-        QCOMPARE(w->cbkind->currentText(), QStringLiteral("全部"));
-        QCOMPARE(w->cbkind->itemText(7), QStringLiteral("纠错/补单"));
+        QCOMPARE(w->typeList()->count(), 9);
+        QCOMPARE(w->typeList()->currentText(), QStringLiteral("全部"));
+        QCOMPARE(w->typeList()->itemText(7), QStringLiteral("纠错/补单"));
         QCOMPARE(w->dataSet()->recordCount(), 8);
-        QCOMPARE(w->dgTable->footerText(0), QStringLiteral("汇总:"));
+        QCOMPARE(w->grid()->footerText(0), QStringLiteral("汇总:"));
         QCOMPARE(w->dataSet()->fieldByName(QStringLiteral("flag")).displayLabel(), QStringLiteral("标志"));
         QCOMPARE(w->dataSet()->displayText(0, w->dataSet()->fieldByName(QStringLiteral("flag")).index()),
                  QStringLiteral("键值"));
         QVERIFY(!w->isToolButtonVisible(QStringLiteral("tbDataImport")));
-        QVERIFY(!w->PDetail->isVisible());
-        QCOMPARE(w->PgControl->tabText(1), QStringLiteral("餐厅结构"));
-        QTreeWidgetItem* root = w->tvclock->topLevelItem(0);
+        QVERIFY(!w->detailPanel()->isVisible());
+        QCOMPARE(w->treePages()->tabText(1), QStringLiteral("餐厅结构"));
+        QTreeWidgetItem* root = w->terminalTree()->topLevelItem(0);
         QCOMPARE(root->text(0), QStringLiteral("所有餐厅"));
         QCOMPARE(root->childCount(), 3);
         QCOMPARE(root->child(0)->child(1)->text(0), QStringLiteral("2(COM3-9600)"));
-        QVERIFY(w->ReMatchDinlev);
+        QVERIFY(w->rematchAction());
 
         fx.context->session.config.ModuleOptions = 4;
         fx.context->session.OtherMattersFlags = QStringLiteral("00000000");
         TfrmMealRecords other(*fx.context);
         other.show();
         waitIdle(other);
-        QCOMPARE(other.cbkind->itemText(7), QStringLiteral("纠错/补单/清零"));
-        QVERIFY(!other.ReMatchDinlev);
+        QCOMPARE(other.typeList()->itemText(7), QStringLiteral("纠错/补单/清零"));
+        QVERIFY(!other.rematchAction());
         fx.context->session.config.ModuleOptions = 0;
         fx.context->session.OtherMattersFlags = QStringLiteral("10000000");
     }
 
     void treeClicksListTerminalsOnce() {
         auto w = openWindow();
-        w->PgControl->setCurrentIndex(1);
+        w->treePages()->setCurrentIndex(1);
         waitIdle(*w);
-        w->tvclock->setCurrentItem(node(*w, QStringLiteral("空食堂")));
+        w->terminalTree()->setCurrentItem(node(*w, QStringLiteral("空食堂")));
         waitIdle(*w);
         QCOMPARE(w->dataSet()->recordCount(), 0);
-        w->tvclock->setCurrentItem(node(*w, QStringLiteral("2(COM3-9600)")));
+        w->terminalTree()->setCurrentItem(node(*w, QStringLiteral("2(COM3-9600)")));
         waitIdle(*w);
         QCOMPARE(w->dataSet()->recordCount(), 2);
-        w->tvclock->setCurrentItem(w->tvclock->topLevelItem(0));
+        w->terminalTree()->setCurrentItem(w->terminalTree()->topLevelItem(0));
         waitIdle(*w);
         QCOMPARE(w->dataSet()->recordCount(), 7); // terminal 9 is no POS terminal
-        w->actDataRefresh->trigger();
+        w->action(DataAction::Refresh)->trigger();
         waitIdle(*w);
         QCOMPARE(w->dataSet()->recordCount(), 8);
     }
@@ -120,59 +122,61 @@ private slots:
     void cancelledLoadLeavesTheWindowUsable() {
         auto w = openWindow();
         QSignalSpy finished(w.get(), &TfrmMealRecords::queryFinished);
-        w->actDataRefresh->trigger();
+        w->action(DataAction::Refresh)->trigger();
         QVERIFY(w->isLoading());
         QWidget* strip = w->findChild<QWidget*>(QStringLiteral("plLoading"));
         QVERIFY(!strip->isHidden());
-        QVERIFY(!w->actDataExport->isEnabled());
+        QVERIFY(!w->action(DataAction::Export)->isEnabled());
         w->findChild<QPushButton*>(QStringLiteral("btnCancelLoad"))->click();
         QTRY_COMPARE(finished.size(), 1);
         QVERIFY(!w->isLoading());
         QVERIFY(strip->isHidden());
-        QVERIFY(w->actDataExport->isEnabled());
+        QVERIFY(w->action(DataAction::Export)->isEnabled());
         // Cancelled before the worker's connection was open, unless the load won the race.
-        QVERIFY(w->dataSet()->recordCount() == 8 || w->lbRec->text().contains(QStringLiteral("已取消")));
-        w->actDataRefresh->trigger();
+        QVERIFY(w->dataSet()->recordCount() == 8 ||
+                w->recordLabel()->text().contains(QStringLiteral("已取消")));
+        w->action(DataAction::Refresh)->trigger();
         waitIdle(*w);
         QCOMPARE(w->dataSet()->recordCount(), 8);
     }
 
     void detailPanelFollowsTypeAndRow() {
         auto w = openWindow();
-        w->cbkind->setCurrentIndex(2);
+        w->typeList()->setCurrentIndex(2);
         waitIdle(*w);
         QCOMPARE(w->dataSet()->recordCount(), 8); // the type list narrows at the next query
-        w->actDataRefresh->trigger();
+        w->action(DataAction::Refresh)->trigger();
         waitIdle(*w);
         QCOMPARE(w->dataSet()->recordCount(), 2);
-        QVERIFY(w->PDetail->isVisible());
-        QCOMPARE(w->DSDetail, w->qryKey);
+        QVERIFY(w->detailPanel()->isVisible());
+        QCOMPARE(w->detailRows()->objectName(), QStringLiteral("qryKey"));
         w->dataSet()->first();
-        QCOMPARE(w->DSDetail->recordCount(), 2);
-        QCOMPARE(w->dgDetail->footerRowCount(), 1);
-        QCOMPARE(w->dgDetail->footerText(0), QStringLiteral("汇总:"));
-        const int price = w->dgDetail->model()->columnOf(&w->DSDetail->fieldByName(QStringLiteral("Price")));
-        QCOMPARE(w->dgDetail->footerText(price), QStringLiteral("￥12.50"));
+        QCOMPARE(w->detailRows()->recordCount(), 2);
+        QCOMPARE(w->detailGrid()->footerRowCount(), 1);
+        QCOMPARE(w->detailGrid()->footerText(0), QStringLiteral("汇总:"));
+        const int price =
+            w->detailGrid()->model()->columnOf(&w->detailRows()->fieldByName(QStringLiteral("Price")));
+        QCOMPARE(w->detailGrid()->footerText(price), QStringLiteral("￥12.50"));
         w->dataSet()->next();
-        QCOMPARE(w->DSDetail->recordCount(), 1);
-        w->cbkind->setCurrentIndex(4);
+        QCOMPARE(w->detailRows()->recordCount(), 1);
+        w->typeList()->setCurrentIndex(4);
         waitIdle(*w);
-        QCOMPARE(w->DSDetail, w->qryStore);
-        w->cbkind->setCurrentIndex(8);
-        QVERIFY(!w->PDetail->isVisible());
+        QCOMPARE(w->detailRows()->objectName(), QStringLiteral("qryStore"));
+        w->typeList()->setCurrentIndex(8);
+        QVERIFY(!w->detailPanel()->isVisible());
     }
 
     void cardNumberIsRefusedUnlessDigits() {
         auto w = openWindow();
-        w->edtCard_id->setText(QStringLiteral("5001 or 1=1"));
-        w->sbAll->click();
+        w->cardEdit()->setText(QStringLiteral("5001 or 1=1"));
+        w->allButton()->click();
         WAIT_LOADED(*w);
         QCOMPARE(fx.prompter.calls().size(), 1);
         QVERIFY(fx.prompter.calls().first().text.contains(QStringLiteral("卡号")));
         QVERIFY(!w->isLoading());
         QCOMPARE(w->dataSet()->recordCount(), 8);
-        w->edtCard_id->setText(QStringLiteral("5002"));
-        w->sbAll->click();
+        w->cardEdit()->setText(QStringLiteral("5002"));
+        w->allButton()->click();
         waitIdle(*w);
         QCOMPARE(w->dataSet()->recordCount(), 2);
     }
@@ -182,11 +186,11 @@ private slots:
         auto w = openWindow();
         // Without a row selection nothing is processed.
         w->dataSet()->setRecNo(2); // pos 11, 12:00 with breakfast
-        w->ReMatchDinlev->trigger();
+        w->rematchAction()->trigger();
         QCOMPARE(kindOf(11), 1);
         // Rows 0 (right), 1 (wrong) and 4 (pos 30, kind 0 at 08:00); row 4 alone is left out.
         selectRows(*w, {0, 1});
-        w->ReMatchDinlev->trigger();
+        w->rematchAction()->trigger();
         waitIdle(*w);
         QCOMPARE(kindOf(11), 2);
         QCOMPARE(kindOf(10), 1);
@@ -197,8 +201,8 @@ private slots:
 
     void mergedExportWritesMasterColumnsOnFirstLines() {
         auto w = openWindow();
-        w->cbkind->setCurrentIndex(2);
-        w->actDataRefresh->trigger();
+        w->typeList()->setCurrentIndex(2);
+        w->action(DataAction::Refresh)->trigger();
         waitIdle(*w);
         // The operator's layout of the consumption list renames a shared column.
         GridLayout::FieldLayout empId;
@@ -208,7 +212,7 @@ private slots:
         GridLayoutStore().setValue(w->registryKey(), QStringLiteral("emp_id"), GridLayout::encode(empId));
         const QString path = fx.home.filePath(QStringLiteral("merged.csv"));
         fx.prompter.answerFile(path, 6); // CSV after ADTG, XML, text, XLS, RTF
-        w->actDataExport->trigger();
+        w->action(DataAction::Export)->trigger();
         WAIT_LOADED(*w);
         QCOMPARE(fx.prompter.texts().last(), QStringLiteral("数据导出完成!"));
         QFile f(path);
@@ -234,20 +238,20 @@ private slots:
         fx.prompter.answerFile(path, 6);
         fx.prompter.answer(PromptAnswer::Yes); // overwrite the file
         cancelNextExport(fx.prompter);
-        w->actDataExport->trigger();
+        w->action(DataAction::Export)->trigger();
         WAIT_LOADED(*w);
         QCOMPARE(fx.prompter.texts().last(), QStringLiteral("数据导出已取消!"));
         QVERIFY(!fx.prompter.texts().contains(QStringLiteral("数据导出完成!")));
         QCOMPARE(readAll(path), written);
         QCOMPARE(workTables(), 0);
         // Other types export the main grid itself.
-        w->cbkind->setCurrentIndex(8);
-        w->actDataRefresh->trigger();
+        w->typeList()->setCurrentIndex(8);
+        w->action(DataAction::Refresh)->trigger();
         waitIdle(*w);
         fx.prompter.clear();
         fx.prompter.answerFile(path, 6);
         fx.prompter.answer(PromptAnswer::Yes); // overwrite the file
-        w->actDataExport->trigger();
+        w->action(DataAction::Export)->trigger();
         WAIT_LOADED(*w);
         f.close();
         QVERIFY(f.open(QIODevice::ReadOnly));

@@ -158,12 +158,12 @@ private slots:
         QVERIFY(toast->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
         QVERIFY(toast->testAttribute(Qt::WA_ShowWithoutActivating));
         toast->setMessage(QStringLiteral("上传补贴信息操作完成!"), 1);
-        QCOMPARE(toast->lblIcon->text(), QStringLiteral("提示"));
-        QVERIFY(!toast->imgInfo->isHidden());
-        QVERIFY(toast->imgError->isHidden() && toast->imgWarning->isHidden());
+        QCOMPARE(toast->kindLabel()->text(), QStringLiteral("提示"));
+        QVERIFY(!toast->infoImage()->isHidden());
+        QVERIFY(toast->errorImage()->isHidden() && toast->warningImage()->isHidden());
         toast->setMessage(QStringLiteral("错误"), 0);
-        QCOMPARE(toast->lblIcon->text(), QStringLiteral("錯誤"));
-        QVERIFY(!toast->imgError->isHidden() && toast->imgInfo->isHidden());
+        QCOMPARE(toast->kindLabel()->text(), QStringLiteral("錯誤"));
+        QVERIFY(!toast->errorImage()->isHidden() && toast->infoImage()->isHidden());
         QCOMPARE(toast->size(), QSize(218, 148));
 
         const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
@@ -182,9 +182,11 @@ private slots:
         const QString longText = QStringLiteral("补贴记录已上传，不能删除。").repeated(40);
         second->setMessage(longText, 2);
         QVERIFY(second->height() > first->height());
-        QVERIFY(second->lblMsg->height() >=
-                second->lblMsg->fontMetrics()
-                    .boundingRect(QRect(0, 0, second->lblMsg->width(), 100000), Qt::TextWordWrap, longText)
+        QVERIFY(second->messageLabel()->height() >=
+                second->messageLabel()
+                    ->fontMetrics()
+                    .boundingRect(QRect(0, 0, second->messageLabel()->width(), 100000), Qt::TextWordWrap,
+                                  longText)
                     .height());
         first->showToast();
         second->showToast();
@@ -210,18 +212,18 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
 
         prompter.answer(PromptAnswer::No);
-        QTest::mouseClick(dialog.btnCancel, Qt::LeftButton);
+        QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton);
         QVERIFY(!dialog.cancelRequested());
         QCOMPARE(prompter.texts(), QStringList{QStringLiteral("确认中断当前操作吗?")});
         QCOMPARE(prompter.calls().at(0).buttons, PromptButtons::YesNo);
 
         prompter.answer(PromptAnswer::Yes);
-        QTest::mouseClick(dialog.btnCancel, Qt::LeftButton);
+        QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton);
         QVERIFY(dialog.cancelRequested());
         QCOMPARE(dialog.Tag(), 1);
         QVERIFY(dialog.isVisible());
         // Once cancelled, a further click asks nothing.
-        QTest::mouseClick(dialog.btnCancel, Qt::LeftButton);
+        QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton);
         QCOMPARE(prompter.calls().size(), 2);
 
         // Showing again starts from an empty bar and no cancel.
@@ -233,7 +235,7 @@ private slots:
 
         dialog.setCloseOnCancel(true);
         prompter.answer(PromptAnswer::Yes);
-        QTest::mouseClick(dialog.btnCancel, Qt::LeftButton);
+        QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton);
         QVERIFY(dialog.cancelRequested());
         QVERIFY(!dialog.isVisible());
         QCOMPARE(prompter.pendingAnswers(), 0);
@@ -247,7 +249,7 @@ private slots:
         dialog.setCancelVisible(true);
         dialog.setMaximum(50);
         dialog.show();
-        QTimer::singleShot(0, dialog.btnCancel, &QPushButton::click);
+        QTimer::singleShot(0, dialog.cancelButton(), &QPushButton::click);
         int steps = 0;
         while (dialog.stepIt() && steps < 1000)
             ++steps;
@@ -279,8 +281,8 @@ private slots:
             WaitMessage wait(prompter, QStringLiteral("正在导入文件..."));
             dialog = &wait.dialog();
             QVERIFY(dialog->isVisible());
-            QCOMPARE(dialog->MessageText->text(), QStringLiteral("正在导入文件..."));
-            QVERIFY(dialog->btnCancel->isHidden());
+            QCOMPARE(dialog->messageLabel()->text(), QStringLiteral("正在导入文件..."));
+            QVERIFY(dialog->cancelButton()->isHidden());
             QVERIFY(QApplication::overrideCursor());
             QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
         }

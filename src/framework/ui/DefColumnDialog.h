@@ -24,6 +24,26 @@ public:
     void setDataSet(DataSet* dataSet, const QString& layoutKey);
     const ColumnChoice& choice() const { return m_choice; }
 
+    void ListColsDblClick();
+    void SelColsDblClick();
+    void btnSelectAllClick();
+    void btnUnSelectAllClick();
+    void btnApplyClick();
+
+    void done(int result) override;
+
+    // The controls tests reach.
+    QListWidget* availableList() const { return ListCols; }
+    QListWidget* chosenList() const { return SelCols; }
+    QToolButton* selectButton() const { return btnSelect; }
+    QToolButton* unselectButton() const { return btnUnSelect; }
+    QPushButton* applyButton() const { return btnApply; }
+    QPushButton* resetButton() const { return btnReset; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
     QListWidget* ListCols = nullptr; // "未选择列"
     QListWidget* SelCols = nullptr;  // "已经选择列"
     QToolButton* btnSelectAll = nullptr;
@@ -33,18 +53,6 @@ public:
     QPushButton* btnApply = nullptr;
     QPushButton* btnReset = nullptr;
 
-    void ListColsDblClick();
-    void SelColsDblClick();
-    void btnSelectAllClick();
-    void btnUnSelectAllClick();
-    void btnApplyClick();
-
-    void done(int result) override;
-
-protected:
-    void showEvent(QShowEvent* event) override;
-
-private:
     void refillLists();
 
     ColumnChoice m_choice;

@@ -159,6 +159,11 @@ QVariantMap TfrmDptRecordBaseClass::periodParameters() const {
             {QStringLiteral("@enddate"), dtp_end->dateTime().toString(format)}};
 }
 
+void TfrmDptRecordBaseClass::setPeriod(const QDateTime& begin, const QDateTime& end) {
+    dtp_begin->setDateTime(begin);
+    dtp_end->setDateTime(end);
+}
+
 void TfrmDptRecordBaseClass::QueryData(QObject* sender) {
     if (!dataSet())
         return;

@@ -19,22 +19,6 @@ class TfrmDptRecordBaseClass : public TfrmRecordBaseClass {
 public:
     TfrmDptRecordBaseClass(ModuleContext& context, const QString& caption, QWidget* parent = nullptr);
 
-    // The statement template, without the conditions of this class.
-    QString sqlTemplate;
-    QString employeeColumn; // empty: "emp_id"
-    QString columnPrefix;   // e.g. "E."
-    bool departmentFilter = true;
-
-    QTabWidget* PgControl = nullptr;
-    QWidget* TabSheet1 = nullptr;
-    QTreeWidget* tvDepart = nullptr;
-    QLabel* lbPeriodFrom = nullptr;
-    QDateTimeEdit* dtp_begin = nullptr;
-    QLabel* lbPeriodTo = nullptr;
-    QDateTimeEdit* dtp_end = nullptr;
-    QLabel* lblname = nullptr;
-    QLineEdit* edtname = nullptr;
-
     void QueryData(QObject* sender) override;
     // Appends the conditions to the template; descendants call it first and
     // then add their own conditions, each beginning with " And ".
@@ -55,9 +39,29 @@ public:
 
     // The parameter values bound for @begindate and @enddate.
     QVariantMap periodParameters() const;
+    // Sets the period searched (the two date pickers).
+    void setPeriod(const QDateTime& begin, const QDateTime& end);
+    // The pages of the left panel (departments first).
+    QTabWidget* treePages() const { return PgControl; }
 
 protected:
     virtual void tvDepartChange();
+
+    // The statement template, without the conditions of this class.
+    QString sqlTemplate;
+    QString employeeColumn; // empty: "emp_id"
+    QString columnPrefix;   // e.g. "E."
+    bool departmentFilter = true;
+
+    QTabWidget* PgControl = nullptr;
+    QWidget* TabSheet1 = nullptr;
+    QTreeWidget* tvDepart = nullptr;
+    QLabel* lbPeriodFrom = nullptr;
+    QDateTimeEdit* dtp_begin = nullptr;
+    QLabel* lbPeriodTo = nullptr;
+    QDateTimeEdit* dtp_end = nullptr;
+    QLabel* lblname = nullptr;
+    QLineEdit* edtname = nullptr;
 
 private:
     QString m_lastDepartment;

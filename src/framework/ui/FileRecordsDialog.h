@@ -14,10 +14,15 @@ public:
     // `labels` names the file's fields as the importing window does.
     TdlgFileRecords(DataSet& rows, const DataSet* labels, QWidget* parent = nullptr);
 
-    DBGrid* dgTable = nullptr;
-    QPushButton* btnOK = nullptr;
-    QPushButton* btnCancel = nullptr;
+    DBGrid* grid() const { return dgTable; }
+    QPushButton* okButton() const { return btnOK; }
+    QPushButton* cancelButton() const { return btnCancel; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    DBGrid* dgTable = nullptr;
+    QPushButton* btnOK = nullptr;
+    QPushButton* btnCancel = nullptr;
 };

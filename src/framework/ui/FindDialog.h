@@ -30,16 +30,23 @@ public:
     QString findKind() const;
     QString findContent() const;
 
+    // The controls tests reach.
+    QComboBox* fieldList() const { return cbFields; }
+    QComboBox* kindList() const { return cbKind; }
+    QLineEdit* contentEdit() const { return cbFindContent; }
+    QPushButton* findButton() const { return btnFind; }
+    QPushButton* cancelButton() const { return btnCancel; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
     QComboBox* cbFields = nullptr;
     QComboBox* cbKind = nullptr;
     QLineEdit* cbFindContent = nullptr;
     QPushButton* btnFind = nullptr;
     QPushButton* btnCancel = nullptr;
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
-private:
     QPointer<DataSet> m_dataSet;
     QStringList m_boundNames; // the fields the list was filled from
 };

@@ -35,6 +35,23 @@ public:
     // Opens an exported file (the desktop's opener; tests replace it).
     std::function<bool(const QUrl&)> openDocument;
 
+    void btnOKClick();
+    void btnSetPrinterClick();
+    void cbShowFootClick();
+
+    // The controls tests reach.
+    QRadioButton* printChoice() const { return rbPrint; }
+    QRadioButton* exportChoice() const { return rbExport; }
+    QRadioButton* previewChoice() const { return rbPreview; }
+    QComboBox* formatList() const { return cbExportFMT; }
+    QCheckBox* footerBox() const { return cbShowFoot; }
+    QPushButton* okButton() const { return btnOK; }
+    QPushButton* cancelButton() const { return btnCancel; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
     QTabWidget* PageControl1 = nullptr;
     QRadioButton* rbPrint = nullptr;
     QRadioButton* rbExport = nullptr;
@@ -45,14 +62,6 @@ public:
     QPushButton* btnOK = nullptr;
     QPushButton* btnCancel = nullptr;
 
-    void btnOKClick();
-    void btnSetPrinterClick();
-    void cbShowFootClick();
-
-protected:
-    void showEvent(QShowEvent* event) override;
-
-private:
     bool exportToDocuments();
     bool printDirectly();
 

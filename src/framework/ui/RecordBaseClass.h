@@ -35,7 +35,8 @@ class RecordPrintActions;
 
 class TfrmRecordBaseClass : public QWidget {
     Q_OBJECT
-    friend class RecordFileActions; // export, import and find work on the window's data set
+    friend class RecordFileActions;  // export, import and find work on the window's data set
+    friend class RecordPrintActions; // print and column chooser work on the grid and the print title
     Q_PROPERTY(int Tag READ Tag WRITE setTag)
 public:
     TfrmRecordBaseClass(ModuleContext& context, const QString& caption, QWidget* parent = nullptr);
@@ -67,57 +68,10 @@ public:
     RecordFileActions& fileActions() const { return *m_fileActions; }
     RecordPrintActions& printActions() const { return *m_printActions; }
 
-    // State set by descendants.
-    QString baseTable;
-    QString keyField;
-    QString nameField;
-    QString baseSql;
-    bool readOnlyWindow = false;
-    bool queryOnFirstActivation = true;
-    // The print title (the caption when empty) and the line printed under it ("%[caption]").
-    QString printTitle;
-    QString printCaption;
-    // Posted changes are kept and sent together (batch-optimistic) instead of one by one.
-    bool batchUpdates = false;
-    // The footer row of sums and counts under the grid (SetSumFooter).
-    bool sumFooter = false;
-    // The columns an operator sees first, in this order, when no layout is stored.
-    QStringList firstColumns;
     QString registryKey() const;
-
-    // Components (object names as the windows know them).
-    QToolBar* ToolBar1 = nullptr;
-    QWidget* plKey = nullptr;
-    QLabel* lbKey = nullptr;
-    QLineEdit* edtKey = nullptr;
-    QToolButton* sbAll = nullptr;
-    QWidget* plTree = nullptr;
-    QWidget* PanelDetail = nullptr;
-    QSplitter* splitter = nullptr;
-    DBGrid* dgTable = nullptr;
-    QLabel* lbRec = nullptr;
-    QMenu* pmTable = nullptr;
-
-    QAction* actDataInsert = nullptr;
-    QAction* actDataEdit = nullptr;
-    QAction* actDataDelete = nullptr;
-    QAction* actDataCancel = nullptr;
-    QAction* actDataPost = nullptr;
-    QAction* actDataFirst = nullptr;
-    QAction* actDataLast = nullptr;
-    QAction* actDataFind = nullptr;
-    QAction* actDataPrint = nullptr;
-    QAction* actDataRefresh = nullptr;
-    QAction* actDataFilter = nullptr;
-    QAction* actDefCols = nullptr;
-    QAction* actDataImport = nullptr;
-    QAction* actDataExport = nullptr;
-    QAction* actFreezeCol = nullptr;
-    QAction* actHelp = nullptr;
-    QAction* actEnter = nullptr;
-    QAction* mlSelFilter = nullptr;
-    QAction* mlExcFilter = nullptr;
-    QAction* mlShowAll = nullptr;
+    // The print title and the line printed under it, as the window set them.
+    const QString& printHeading() const { return printTitle; }
+    const QString& printSubheading() const { return printCaption; }
 
     // The controls tests and the host reach; descendants use the members.
     enum class DataAction {
@@ -230,6 +184,57 @@ protected:
     virtual void rowsLoaded(QObject* sender, bool cancelled);
 
     QVBoxLayout* mainLayout = nullptr;
+
+    // State set by descendants.
+    QString baseTable;
+    QString keyField;
+    QString nameField;
+    QString baseSql;
+    bool readOnlyWindow = false;
+    bool queryOnFirstActivation = true;
+    // The print title (the caption when empty) and the line printed under it ("%[caption]").
+    QString printTitle;
+    QString printCaption;
+    // Posted changes are kept and sent together (batch-optimistic) instead of one by one.
+    bool batchUpdates = false;
+    // The footer row of sums and counts under the grid (SetSumFooter).
+    bool sumFooter = false;
+    // The columns an operator sees first, in this order, when no layout is stored.
+    QStringList firstColumns;
+
+    // Components (object names as the windows know them).
+    QToolBar* ToolBar1 = nullptr;
+    QWidget* plKey = nullptr;
+    QLabel* lbKey = nullptr;
+    QLineEdit* edtKey = nullptr;
+    QToolButton* sbAll = nullptr;
+    QWidget* plTree = nullptr;
+    QWidget* PanelDetail = nullptr;
+    QSplitter* splitter = nullptr;
+    DBGrid* dgTable = nullptr;
+    QLabel* lbRec = nullptr;
+    QMenu* pmTable = nullptr;
+
+    QAction* actDataInsert = nullptr;
+    QAction* actDataEdit = nullptr;
+    QAction* actDataDelete = nullptr;
+    QAction* actDataCancel = nullptr;
+    QAction* actDataPost = nullptr;
+    QAction* actDataFirst = nullptr;
+    QAction* actDataLast = nullptr;
+    QAction* actDataFind = nullptr;
+    QAction* actDataPrint = nullptr;
+    QAction* actDataRefresh = nullptr;
+    QAction* actDataFilter = nullptr;
+    QAction* actDefCols = nullptr;
+    QAction* actDataImport = nullptr;
+    QAction* actDataExport = nullptr;
+    QAction* actFreezeCol = nullptr;
+    QAction* actHelp = nullptr;
+    QAction* actEnter = nullptr;
+    QAction* mlSelFilter = nullptr;
+    QAction* mlExcFilter = nullptr;
+    QAction* mlShowAll = nullptr;
 
 private:
     // Once per load, when the fields are there: the data module's captions and

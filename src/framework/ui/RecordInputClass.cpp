@@ -262,3 +262,17 @@ void TfrmRecordInputClass::reject() {
         ds->cancel();
     QDialog::reject();
 }
+
+QToolButton* TfrmRecordInputClass::navigatorButton(NavigateTo to) const {
+    switch (to) {
+    case NavigateTo::First:
+        return nbFirst;
+    case NavigateTo::Prior:
+        return nbPrior;
+    case NavigateTo::Next:
+        return nbNext;
+    case NavigateTo::Last:
+        return nbLast;
+    }
+    return nullptr;
+}

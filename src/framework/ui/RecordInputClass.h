@@ -68,6 +68,18 @@ public:
     // Drops the changes of the record and closes ("取消", Escape, the close button).
     void reject() override;
 
+    // The buttons tests press.
+    QPushButton* okButton() const { return btnOK; }
+    QPushButton* cancelButton() const { return btnCancel; }
+    QPushButton* continueButton() const { return btnContinue; }
+    QPushButton* copyButton() const { return btnCopy; }
+    QToolButton* navigatorButton(NavigateTo to) const;
+
+signals:
+    // A post or a field was refused: the message the operator was shown.
+    void errorShown(const QString& message);
+
+protected:
     QWidget* pnlControls = nullptr;
     QFormLayout* formLayout = nullptr;
     QWidget* DBNavigator = nullptr;
@@ -80,11 +92,6 @@ public:
     QPushButton* btnContinue = nullptr;
     QPushButton* btnCopy = nullptr;
 
-signals:
-    // A post or a field was refused: the message the operator was shown.
-    void errorShown(const QString& message);
-
-protected:
     // Writes the controls and posts; true when the data set browses afterwards
     // (or was not editing). A refusal is shown and leaves the record as it was.
     bool postRecord();

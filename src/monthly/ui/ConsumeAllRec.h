@@ -23,9 +23,9 @@ public:
                                       const QDateTime& billEnd);
 
     DataSet* dataSet() const { return m_dataSet; }
-    DBGrid* dgTable = nullptr;
-    QListWidget* lbErrors = nullptr;
-    QPushButton* btnFindError = nullptr;
+    DBGrid* grid() const { return dgTable; }
+    // The sequence numbers "查找错误" found breaking.
+    QListWidget* errorList() const { return lbErrors; }
 
     void reopen();
     // "查找错误": lists the breaks and moves to the first.
@@ -41,4 +41,7 @@ private:
     QDateTime m_start;
     QDateTime m_end;
     DataSet* m_dataSet = nullptr;
+    DBGrid* dgTable = nullptr;
+    QListWidget* lbErrors = nullptr;
+    QPushButton* btnFindError = nullptr;
 };

@@ -26,27 +26,15 @@ public:
     explicit TFrmMonthlyBalance(ModuleContext& context, QWidget* parent = nullptr);
     ~TFrmMonthlyBalance() override;
 
-    DBGrid* GMonthRec = nullptr;     // bill list
-    DBGrid* GMonthOneRec = nullptr;  // a bill's rows (the base grid)
-    DBGrid* GMonthDeptRec = nullptr; // department summary
-    QTabWidget* pcBills = nullptr;
-    QWidget* tsMonthOneRec = nullptr;
-    QWidget* tsMonthDeptRec = nullptr;
-    QLineEdit* edtEmpno = nullptr;
-    QLineEdit* edtName = nullptr;
-    QCheckBox* cbTotalsOnly = nullptr;
-    QCheckBox* cbNonZero = nullptr;
-    QLabel* billcheck = nullptr;
-    QWidget* pnlT = nullptr;
-    QLabel* lblBusy = nullptr;
-    QProgressBar* progressBar = nullptr;
-    QTimer* tmrCheckThreadRun = nullptr;
-    QAction* actLockBill = nullptr;
-    QAction* actRecompute = nullptr;
-    QAction* actManualEdit = nullptr;
-
-    DataSet* dsMonthRec = nullptr;
-    DataSet* dsMonthDeptRec = nullptr;
+    // The bill list and a bill's department summary.
+    DataSet* billList() const { return dsMonthRec; }
+    DataSet* departmentRows() const { return dsMonthDeptRec; }
+    // The controls tests reach.
+    QLabel* lockLabel() const { return billcheck; }
+    QCheckBox* totalsOnlyBox() const { return cbTotalsOnly; }
+    QCheckBox* nonZeroBox() const { return cbNonZero; }
+    QTabWidget* billPages() const { return pcBills; }
+    QWidget* departmentPage() const { return tsMonthDeptRec; }
     MonthlyBillRun* run() const { return m_run; }
 
     // The month dialog; tests replace it. Returns false on cancel.
@@ -79,6 +67,28 @@ protected:
     void columnsKnown(QObject* sender) override;
 
 private:
+    DBGrid* GMonthRec = nullptr;     // bill list
+    DBGrid* GMonthOneRec = nullptr;  // a bill's rows (the base grid)
+    DBGrid* GMonthDeptRec = nullptr; // department summary
+    QTabWidget* pcBills = nullptr;
+    QWidget* tsMonthOneRec = nullptr;
+    QWidget* tsMonthDeptRec = nullptr;
+    QLineEdit* edtEmpno = nullptr;
+    QLineEdit* edtName = nullptr;
+    QCheckBox* cbTotalsOnly = nullptr;
+    QCheckBox* cbNonZero = nullptr;
+    QLabel* billcheck = nullptr;
+    QWidget* pnlT = nullptr;
+    QLabel* lblBusy = nullptr;
+    QProgressBar* progressBar = nullptr;
+    QTimer* tmrCheckThreadRun = nullptr;
+    QAction* actLockBill = nullptr;
+    QAction* actRecompute = nullptr;
+    QAction* actManualEdit = nullptr;
+
+    DataSet* dsMonthRec = nullptr;
+    DataSet* dsMonthDeptRec = nullptr;
+
     void openBillList();
     void loadLockLabel();
     void labelRows(DataSet& ds, bool department);

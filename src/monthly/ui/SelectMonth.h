@@ -21,13 +21,12 @@ public:
     // The one instance (created on first use, cleared when it is destroyed).
     static TFrmSelectMonth* instance(Prompter& prompter, QWidget* parent = nullptr);
 
-    QLineEdit* Edit1 = nullptr;
-    QDateEdit* DTStartDate = nullptr;
-    QTimeEdit* DTStartTime = nullptr;
-    QDateEdit* DTEndDate = nullptr;
-    QTimeEdit* DTEndTime = nullptr;
-    QPushButton* btnOK = nullptr;
-    QPushButton* btnCancel = nullptr;
+    // The label and the four pickers of the period.
+    QLineEdit* labelEdit() const { return Edit1; }
+    QDateEdit* startDateEdit() const { return DTStartDate; }
+    QTimeEdit* startTimeEdit() const { return DTStartTime; }
+    QDateEdit* endDateEdit() const { return DTEndDate; }
+    QTimeEdit* endTimeEdit() const { return DTEndTime; }
 
     // The period after OK: each date combined with its time.
     QDateTime startDateTime() const { return m_start; }
@@ -42,6 +41,14 @@ protected:
 
 private:
     void build(const QString& caption);
+
+    QLineEdit* Edit1 = nullptr;
+    QDateEdit* DTStartDate = nullptr;
+    QTimeEdit* DTStartTime = nullptr;
+    QDateEdit* DTEndDate = nullptr;
+    QTimeEdit* DTEndTime = nullptr;
+    QPushButton* btnOK = nullptr;
+    QPushButton* btnCancel = nullptr;
 
     Prompter& m_prompter;
     QDateTime m_start;

@@ -28,23 +28,15 @@ public:
     explicit TfrmMealRecords(ModuleContext& context, QWidget* parent = nullptr);
     ~TfrmMealRecords() override;
 
-    QComboBox* cbkind = nullptr;
-    QLineEdit* edtCard_id = nullptr;
-    QToolButton* btnReadCard = nullptr;
-    QWidget* TabSheet2 = nullptr; // "餐厅结构"
-    QTreeWidget* tvclock = nullptr;
-    QWidget* PDetail = nullptr;
-    DBGrid* dgDetail = nullptr;
-    QSplitter* SplitDetail = nullptr;
-    DBGrid* OtherTable = nullptr;
-    DataSet* qryKey = nullptr;
-    DataSet* qryStore = nullptr;
-    DataSet* qryTm = nullptr;
-    DataSet* DSDetail = nullptr; // the detail query bound to dgDetail, or null
-    DataSet* qryOtKey = nullptr;
-    DataSet* qryOtStore = nullptr;
-    DataSet* qryOtTme = nullptr;
-    QAction* ReMatchDinlev = nullptr; // "重新匹配餐别", when the company enables it
+    // The controls tests reach.
+    QComboBox* typeList() const { return cbkind; }
+    QLineEdit* cardEdit() const { return edtCard_id; }
+    QTreeWidget* terminalTree() const { return tvclock; }
+    QWidget* detailPanel() const { return PDetail; }
+    DBGrid* detailGrid() const { return dgDetail; }
+    // The detail query bound to the detail grid, or null.
+    DataSet* detailRows() const { return DSDetail; }
+    QAction* rematchAction() const { return ReMatchDinlev; }
 
     void BuildWhere(QObject* sender, QString& sql) override;
     void BeforeQuery() override;
@@ -64,6 +56,24 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    QComboBox* cbkind = nullptr;
+    QLineEdit* edtCard_id = nullptr;
+    QToolButton* btnReadCard = nullptr;
+    QWidget* TabSheet2 = nullptr; // "餐厅结构"
+    QTreeWidget* tvclock = nullptr;
+    QWidget* PDetail = nullptr;
+    DBGrid* dgDetail = nullptr;
+    QSplitter* SplitDetail = nullptr;
+    DBGrid* OtherTable = nullptr;
+    DataSet* qryKey = nullptr;
+    DataSet* qryStore = nullptr;
+    DataSet* qryTm = nullptr;
+    DataSet* DSDetail = nullptr; // the detail query bound to dgDetail, or null
+    DataSet* qryOtKey = nullptr;
+    DataSet* qryOtStore = nullptr;
+    DataSet* qryOtTme = nullptr;
+    QAction* ReMatchDinlev = nullptr; // "重新匹配餐别", when the company enables it
+
     void buildControls();
     void buildClockTree();
     void exportMerged(MergedKind kind);

@@ -59,6 +59,11 @@ TfrmReturnCard::TfrmReturnCard(ModuleContext& context, QWidget* parent)
         setToolButtonVisible(QString::fromLatin1(hidden), false);
 }
 
+void TfrmReturnCard::setPeriod(const QDateTime& begin, const QDateTime& end) {
+    dtp_begin->setDateTime(begin);
+    dtp_end->setDateTime(end);
+}
+
 void TfrmReturnCard::QueryData(QObject* sender) {
     ReturnCardFilter f;
     f.begin = dtp_begin->dateTime();

@@ -31,17 +31,24 @@ public:
     const ToastMotion* motion() const { return m_motion.get(); }
     bool isWaiting() const;
 
-    QLabel* lblMsg = nullptr;
-    QLabel* lblIcon = nullptr;
-    QLabel* imgError = nullptr;
-    QLabel* imgWarning = nullptr;
-    QLabel* imgInfo = nullptr;
+    // The message, the kind's caption and the three kind images.
+    QLabel* messageLabel() const { return lblMsg; }
+    QLabel* kindLabel() const { return lblIcon; }
+    QLabel* errorImage() const { return imgError; }
+    QLabel* warningImage() const { return imgWarning; }
+    QLabel* infoImage() const { return imgInfo; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    QLabel* lblMsg = nullptr;
+    QLabel* lblIcon = nullptr;
+    QLabel* imgError = nullptr;
+    QLabel* imgWarning = nullptr;
+    QLabel* imgInfo = nullptr;
+
     void fadeInTick();
     void fadeOutTick();
     void startFadeOut();

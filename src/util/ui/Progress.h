@@ -37,9 +37,8 @@ public:
     int Tag() const { return m_tag; }
     bool cancelRequested() const { return m_tag != 0; }
 
-    QLabel* MessageText = nullptr;
-    QProgressBar* ProgressBar = nullptr;
-    QPushButton* btnCancel = nullptr;
+    QLabel* messageLabel() const { return MessageText; }
+    QPushButton* cancelButton() const { return btnCancel; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -47,6 +46,10 @@ protected:
     void reject() override;
 
 private:
+    QLabel* MessageText = nullptr;
+    QProgressBar* ProgressBar = nullptr;
+    QPushButton* btnCancel = nullptr;
+
     void cancelClicked();
 
     Prompter& m_prompter;
