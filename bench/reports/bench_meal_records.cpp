@@ -78,7 +78,7 @@ double timeExport(TfrmMealRecords& w, ScriptedPrompter& prompter, const QString&
     prompter.answerFile(path, filterIndex);
     QElapsedTimer t;
     t.start();
-    w.actDataExport->trigger();
+    w.action(TfrmRecordBaseClass::DataAction::Export)->trigger();
     const double s = t.nsecsElapsed() / 1e9;
     if (!prompter.texts().contains(QStringLiteral("数据导出完成!")))
         throw DbError(QStringLiteral("export failed: ") + prompter.texts().join(QLatin1Char('|')));
@@ -122,8 +122,7 @@ int main(int argc, char** argv) {
         context.prompter = &prompter;
 
         TfrmMealRecords w(context);
-        w.dtp_begin->setDateTime(QDateTime(from, QTime(0, 0)));
-        w.dtp_end->setDateTime(QDateTime(to, QTime(23, 59, 59)));
+        w.setPeriod(QDateTime(from, QTime(0, 0)), QDateTime(to, QTime(23, 59, 59)));
         std::vector<double> open, gaps, csv, xls, client;
         int rows = 0;
         QString sql;
@@ -132,18 +131,17 @@ int main(int argc, char** argv) {
                 if (!w.isVisible())
                     w.show(); // the first activation queries
                 else
-                    w.actDataRefresh->trigger();
+                    w.action(TfrmRecordBaseClass::DataAction::Refresh)->trigger();
             });
             open.push_back(seconds);
             gaps.push_back(gap);
             rows = w.dataSet()->recordCount();
             sql = w.dataSet()->commandText();
+            const QVariantMap period = w.periodParameters();
             sql.replace(QStringLiteral(":@begindate"),
-                        QStringLiteral("'%1'").arg(
-                            w.dtp_begin->dateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
+                        QStringLiteral("'%1'").arg(period.value(QStringLiteral("@begindate")).toString()));
             sql.replace(QStringLiteral(":@enddate"),
-                        QStringLiteral("'%1'").arg(
-                            w.dtp_end->dateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
+                        QStringLiteral("'%1'").arg(period.value(QStringLiteral("@enddate")).toString()));
             client.push_back(timeClient(s, sql));
             csv.push_back(timeExport(w, prompter, home.filePath(QStringLiteral("m.csv")), 6));
             xls.push_back(timeExport(w, prompter, home.filePath(QStringLiteral("m.xls")), 4));

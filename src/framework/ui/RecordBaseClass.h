@@ -69,8 +69,7 @@ public:
     RecordPrintActions& printActions() const { return *m_printActions; }
 
     QString registryKey() const;
-    // The print title and the line printed under it, as the window set them.
-    const QString& printHeading() const { return printTitle; }
+    // The line printed under the title ("%[caption]"), as the window set it.
     const QString& printSubheading() const { return printCaption; }
 
     // The controls tests and the host reach; descendants use the members.
