@@ -18,81 +18,36 @@ class TestDbCodeTables : public QObject {
     Q_OBJECT
 
 private slots:
-    void rechargeKindsAndConsumptionFlags() {
-        const QList<QPair<int, const char*>> kinds{{0, "现金"},         {1, "手工补贴充值"},  {2, "批量"},
-                                                   {3, "手工补贴充值"}, {30, "出纳机"},       {31, "优惠"},
-                                                   {33, "补贴机"},      {104, "手工补贴充值"}};
-        for (const auto& [kind, text] : kinds) {
-            QCOMPARE(rechargeKindText(kind), QString::fromUtf8(text));
-            QCOMPARE(rechargeKindText(QVariant(kind)), QString::fromUtf8(text));
-            // Decimal texts from the driver.
-            QCOMPARE(rechargeKindText(QVariant(QString::number(kind))), QString::fromUtf8(text));
-        }
-        for (int other : {-1, 4, 20, 32, 34, 102, 103, 105, 1000})
-            QVERIFY2(rechargeKindText(other).isEmpty(), qPrintable(QString::number(other)));
-        // A null is not cash.
-        for (const QVariant& v : {QVariant(), nullInt(), QVariant(QString()), QVariant(0.5)})
+    // What the code tables must get right beyond their entries: codes arrive
+    // as numbers, decimal texts or typed nulls; a null is no code (not cash,
+    // not a foreign card); a code the other table owns shows nothing.
+    void codesFromDriverValues() {
+        for (const QVariant& kind : {QVariant(33), QVariant(QStringLiteral("33")), QVariant(33.0)})
+            QCOMPARE(rechargeKindText(kind), QStringLiteral("补贴机"));
+        QCOMPARE(rechargeKindText(104), QStringLiteral("手工补贴充值"));
+        for (const QVariant& v : {QVariant(), nullInt(), QVariant(QString()), QVariant(0.5), QVariant(32)})
             QVERIFY(rechargeKindText(v).isEmpty());
-        QCOMPARE(rechargeKindText(QVariant(33.0)), QStringLiteral("补贴机"));
-
-        const QList<QPair<int, const char*>> flags{{1, "定值"},  {2, "金额"},  {3, "键值"},  {4, "计次"},
-                                                   {5, "商品"},  {6, "计时"},  {7, "记帐"},  {9, "纠错"},
-                                                   {14, "清零"}, {90, "纠错"}, {105, "补单"}};
-        for (const auto& [flag, text] : flags)
-            QCOMPARE(consumptionFlagText(QVariant(flag)), QString::fromUtf8(text));
-        for (int other : {0, 8, 10, 102, 103, 104})
-            QVERIFY2(consumptionFlagText(QVariant(other)).isEmpty(), qPrintable(QString::number(other)));
-        QVERIFY(consumptionFlagText(QVariant()).isEmpty());
-    }
-
-    void flagCategories() {
-        QCOMPARE(flagCategoryCondition(0), QStringLiteral(" and C.flag in (1,2,3,5,6,103) "));
-        QCOMPARE(flagCategoryCondition(1), QStringLiteral(" and C.flag in (4) "));
-        QCOMPARE(flagCategoryCondition(2), QStringLiteral(" and C.flag in (7) "));
-        QCOMPARE(flagCategoryCondition(3), QStringLiteral(" and C.flag in (9,90,14,105) "));
-        for (int other : {-1, 4, 5, 99})
-            QCOMPARE(flagCategoryCondition(other), QStringLiteral(" and C.flag<>102 "));
-    }
-
-    // The small tables read from a stored value; what they do not know shows
-    // nothing (a null is not a foreign card), the money of an issued card "0".
-    void codeTexts() {
-        const auto check = [](QString (*fn)(const QVariant&),
-                              const QList<QPair<QVariant, const char*>>& cases) {
-            for (const auto& [code, text] : cases)
-                QVERIFY2(fn(code) == QString::fromUtf8(text),
-                         qPrintable(code.toString() + QLatin1Char('>') + fn(code)));
-        };
-        const QVariant null;
-        const QString ch = QStringLiteral("CH");
-        check(cardCostKindText, {{1, "押金"}, {QStringLiteral("2"), "管理费"}, {0, ""}, {3, ""}, {null, ""}});
-        check(paySourceText, {{1, "支付宝"}, {2, "微信"}, {0, ""}, {3, ""}, {null, ""}});
-        check(issueCardMoneyText, {{null, "0"},
-                                   {QVariant(QMetaType::fromType<double>()), "0"},
-                                   {QStringLiteral("20.00"), "20.00"}});
-        check(exceptionKTypeText,
-              {{0, "外来卡"}, {1, "挂失卡"}, {2, "测试卡"}, {3, ""}, {null, ""}, {nullInt(), ""}});
-        check(exceptionCTypeText, {{ch, "加款"},
-                                   {QStringLiteral("XF"), "减款"},
-                                   {ch.toLower(), "减款"},
-                                   {QString(), "减款"},
-                                   {null, "减款"}});
-        check(mealOrderTypeText, {{0, ""}, {1, ""}, {3, ""}, {4, ""}, {-1, ""}, {null, ""}});
+        QCOMPARE(consumptionFlagText(QVariant(105)), QStringLiteral("补单"));
+        for (const QVariant& v : {QVariant(), QVariant(102)})
+            QVERIFY(consumptionFlagText(v).isEmpty());
+        QVERIFY(exceptionKTypeText(nullInt()).isEmpty());
+        QCOMPARE(exceptionKTypeText(0), QStringLiteral("外来卡"));
+        QCOMPARE(issueCardMoneyText(QVariant()), QStringLiteral("0"));
+        QCOMPARE(issueCardMoneyText(QStringLiteral("20.00")), QStringLiteral("20.00"));
+        QCOMPARE(exceptionCTypeText(QStringLiteral("CH")), QStringLiteral("加款"));
+        QCOMPARE(exceptionCTypeText(QStringLiteral("ch")), QStringLiteral("减款"));
+        QCOMPARE(cardCostKindText(QStringLiteral("2")), QStringLiteral("管理费"));
     }
 
     // The kind after "CH," is a recharge kind, otherwise a consumption flag.
     void exceptionCtKind() {
-        const QList<QPair<const char*, const char*>> known = {{"CH,104", "手工补贴充值"},
-                                                              {"CH,33", "补贴机"},
-                                                              {"CH,0", "现金"},
-                                                              {"XF,5", "商品"},
-                                                              {"5", "商品"}};
-        for (const auto& [ctkind, text] : known)
-            QCOMPARE(exceptionCtKindText(QString::fromLatin1(ctkind)), QString::fromUtf8(text));
+        QCOMPARE(exceptionCtKindText(QStringLiteral("CH,104")), QStringLiteral("手工补贴充值"));
+        QCOMPARE(exceptionCtKindText(QStringLiteral("XF,5")), QStringLiteral("商品"));
+        QCOMPARE(exceptionCtKindText(QStringLiteral("5")), QStringLiteral("商品"));
         // A code the other table owns shows nothing; what is no code at all is "未知类型".
         for (const char* ctkind : {"CH,5", "XF,33", "XF,102", "ch,104"})
             QVERIFY2(exceptionCtKindText(QString::fromLatin1(ctkind)).isEmpty(), ctkind);
-        for (const char* ctkind : {"CH,abc", "CH,", "CH,1000", "XF,1000", "XF,1,2", ""})
+        for (const char* ctkind : {"CH,abc", "CH,", "CH,1000", "XF,1,2", ""})
             QCOMPARE(exceptionCtKindText(QString::fromLatin1(ctkind)), QStringLiteral("未知类型"));
     }
 

@@ -48,13 +48,6 @@ private slots:
         }
     }
 
-    void employeeSource() {
-        QCOMPARE(SqlDialect::employeeSource(),
-                 QStringLiteral(
-                     "(select empno,empname,deptname,card_id,sys_id,issued,duty from hum_employee union "
-                     "select empno,empname,deptname,card_id,sys_id,issued,duty  from hum_employee_lz)"));
-    }
-
     // The engine named in Daybook.ini, upper-cased, selects the dialect. An
     // unknown engine leaves IsMySQL false and the dialect selector as it was:
     // the routines keep the texts of the engine before, while the time of

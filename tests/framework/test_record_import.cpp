@@ -127,7 +127,6 @@ private slots:
         fx.prompter.clear();
         fx.prompter.answerFile(path);
         onModal<TdlgFileRecords>([](TdlgFileRecords* d) {
-            QCOMPARE(d->windowTitle(), QStringLiteral("选定文件内容"));
             QCOMPARE(d->grid()->dataSet()->recordCount(), 3);
             d->cancelButton()->click();
         });

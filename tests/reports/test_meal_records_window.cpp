@@ -71,7 +71,6 @@ private slots:
 
     void opensWithEveryTypeAndTheTree() {
         auto w = openWindow();
-        QCOMPARE(w->windowTitle(), QStringLiteral("消费明细"));
         QCOMPARE(w->typeList()->count(), 9);
         QCOMPARE(w->typeList()->currentText(), QStringLiteral("全部"));
         QCOMPARE(w->typeList()->itemText(7), QStringLiteral("纠错/补单"));
