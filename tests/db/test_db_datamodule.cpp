@@ -80,7 +80,7 @@ private slots:
     void rechargeRecordFields() {
         const DataSetDef* d = MealDataModule::dataSet(QStringLiteral("dsCharge"));
         QVERIFY(d);
-        QCOMPARE(d->fields.size(), 15);
+        QCOMPARE(d->fields.size(), 16);
         QCOMPARE(d->field(QStringLiteral("charge_money"))->label, QStringLiteral("充值金额"));
         QCOMPARE(d->field(QStringLiteral("Kind"))->label, QStringLiteral("类型"));
         QCOMPARE(d->field(QStringLiteral("op_date"))->label, QStringLiteral("充值时间"));
