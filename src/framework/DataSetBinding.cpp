@@ -3,18 +3,18 @@
 #include "dataset/DataSet.h"
 #include "db/MealDataModule.h"
 
-namespace {
-// A statement may select a column twice under one name (the refunds select
-// the terminal as stored and as 0 where none is stored): the later one is
-// the column shown, the earlier ones are hidden.
 Field* shownField(const DataSet& dataSet, const QString& name) {
+    // "Later" is the place in the statement (the stored column), which
+    // moving fields does not change.
     Field* found = nullptr;
-    for (int i = 0; i < dataSet.fieldCount(); ++i)
-        if (dataSet.field(i)->fieldName().compare(name, Qt::CaseInsensitive) == 0)
-            found = dataSet.field(i);
+    for (int i = 0; i < dataSet.fieldCount(); ++i) {
+        Field* f = dataSet.field(i);
+        if (f->fieldName().compare(name, Qt::CaseInsensitive) == 0 &&
+            (!found || f->column() > found->column()))
+            found = f;
+    }
     return found;
 }
-} // namespace
 
 void applyDataSetDefinition(DataSet& dataSet, const MealDataModule& module, const QString& dataSetName) {
     const DataSetDef* def = MealDataModule::dataSet(dataSetName);
