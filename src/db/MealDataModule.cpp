@@ -34,7 +34,8 @@ QVector<DataSetFieldDef> mealRecordFields() {
 }
 
 // Fields of the recharge records. The employee, card and terminal columns
-// carry the captions they have in the consumption records.
+// carry the captions they have in the consumption records; balances,
+// counters and codes get no sum.
 QVector<DataSetFieldDef> chargeFields() {
     return {
         F{QStringLiteral("emp_id"), QStringLiteral("工号"), K::String, 12, 0, true, H::None},
@@ -43,16 +44,100 @@ QVector<DataSetFieldDef> chargeFields() {
         F{QStringLiteral("deptno"), QStringLiteral("部门编号"), K::String, 30, 0, true, H::None},
         F{QStringLiteral("deptname"), QStringLiteral("部门名称"), K::String, 0, 0, true, H::None},
         F{QStringLiteral("charge_money"), QStringLiteral("充值金额"), K::Currency, 0, 0, true, H::None},
-        F{QStringLiteral("card_balance"), QStringLiteral("卡余额"), K::Currency, 0, 0, true, H::None},
-        F{QStringLiteral("card_sequ"), QStringLiteral("卡流水号"), K::Integer, 0, 0, true, H::None},
+        F{QStringLiteral("card_balance"), QStringLiteral("卡余额"), K::Currency, 0, NoSum, true, H::None},
+        F{QStringLiteral("card_times"), QStringLiteral("卡次数"), K::Integer, 0, NoSum, false, H::None},
+        F{QStringLiteral("card_sequ"), QStringLiteral("卡流水号"), K::Integer, 0, NoSum, true, H::None},
         F{QStringLiteral("Kind"), QStringLiteral("类型"), K::Word, 0, 0, true, H::RechargeKind},
         F{QStringLiteral("op_date"), QStringLiteral("充值时间"), K::DateTime, 0, 0, true, H::None},
         F{QStringLiteral("clock_id"), QStringLiteral("机号"), K::Integer, 0, 0, true, H::None},
         F{QStringLiteral("opcard_id"), QStringLiteral("操作员"), K::String, 50, 0, true, H::None},
         F{QStringLiteral("stadescr"), QStringLiteral("收支统计账单号"), K::String, 0, 0, true, H::None},
-        F{QStringLiteral("PaySource"), QStringLiteral("支付方式"), K::Integer, 0, 0, true, H::PaySource},
+        F{QStringLiteral("PaySource"), QStringLiteral("支付方式"), K::Integer, 0, NoSum, true, H::PaySource},
         F{QStringLiteral("tradeNo"), QStringLiteral("交易码"), K::String, 0, 0, true, H::None},
     };
+}
+
+// Fields of the refunds (consumption rows of flag 102): the amount is the
+// refund, negative as stored; the terminal shown is the one read as 0 where
+// none is stored.
+QVector<DataSetFieldDef> refundFields() {
+    return {
+        F{QStringLiteral("emp_id"), QStringLiteral("工号"), K::String, 12, 0, true, H::None},
+        F{QStringLiteral("empname"), QStringLiteral("姓名"), K::String, 0, 0, true, H::None},
+        F{QStringLiteral("card_id"), QStringLiteral("卡号"), K::Integer, 0, NoSum, true, H::None},
+        F{QStringLiteral("deptno"), QStringLiteral("部门编号"), K::String, 30, 0, false, H::None},
+        F{QStringLiteral("deptname"), QStringLiteral("部门名称"), K::String, 0, 0, true, H::None},
+        F{QStringLiteral("sign_time"), QStringLiteral("退款时间"), K::DateTime, 0, 0, true, H::None},
+        F{QStringLiteral("card_consume"), QStringLiteral("退款金额"), K::Currency, 0, 0, true, H::None},
+        F{QStringLiteral("card_balance"), QStringLiteral("卡余额"), K::Currency, 0, NoSum, true, H::None},
+        F{QStringLiteral("card_sequ"), QStringLiteral("卡流水号"), K::Integer, 0, NoSum, true, H::None},
+        F{QStringLiteral("clock_id"), QStringLiteral("机号"), K::Integer, 0, NoSum, true, H::None},
+        F{QStringLiteral("flag"), QStringLiteral("标志"), K::Word, 0, NoSum, false, H::None},
+        F{QStringLiteral("kind"), QStringLiteral("餐别"), K::Integer, 0, NoSum, false, H::None},
+        F{QStringLiteral("opcard_id"), QStringLiteral("操作员"), K::String, 50, 0, true, H::None},
+        F{QStringLiteral("stadescr"), QStringLiteral("收支统计账单号"), K::String, 0, 0, true, H::None},
+    };
+}
+
+QVector<DataSetFieldDef> cardCostFields() {
+    return {
+        F{QStringLiteral("card_id"), QStringLiteral("卡号"), K::Integer, 0, NoSum, true, H::None},
+        F{QStringLiteral("emp_id"), QStringLiteral("工号"), K::String, 12, 0, true, H::None},
+        F{QStringLiteral("empname"), QStringLiteral("姓名"), K::String, 0, 0, true, H::None},
+        F{QStringLiteral("deptno"), QStringLiteral("部门编号"), K::String, 30, 0, false, H::None},
+        F{QStringLiteral("deptname"), QStringLiteral("部门名称"), K::String, 0, 0, true, H::None},
+        F{QStringLiteral("in_money"), QStringLiteral("收入金额"), K::Currency, 0, 0, true, H::None},
+        F{QStringLiteral("out_money"), QStringLiteral("支出金额"), K::Currency, 0, 0, true, H::None},
+        F{QStringLiteral("kind"), QStringLiteral("类型"), K::Integer, 0, NoSum, true, H::CardCostKind},
+        F{QStringLiteral("op_user"), QStringLiteral("操作员"), K::String, 50, 0, true, H::None},
+        F{QStringLiteral("op_date"), QStringLiteral("操作时间"), K::DateTime, 0, 0, true, H::None},
+        F{QStringLiteral("op_ymd"), QStringLiteral("日期"), K::DateTime, 0, 0, false, H::None},
+        F{QStringLiteral("remark"), QStringLiteral("备注"), K::String, 200, 0, true, H::None},
+        F{QStringLiteral("stadescr"), QStringLiteral("收支统计账单号"), K::String, 0, 0, true, H::None},
+    };
+}
+
+QVector<DataSetFieldDef> balanceFields() {
+    return {
+        F{QStringLiteral("empno"), QStringLiteral("工号"), K::String, 12, 0, true, H::None},
+        F{QStringLiteral("Card_id"), QStringLiteral("卡号"), K::Integer, 0, NoSum, true, H::None},
+        F{QStringLiteral("empname"), QStringLiteral("姓名"), K::String, 0, 0, true, H::None},
+        F{QStringLiteral("deptno"), QStringLiteral("部门编号"), K::String, 30, 0, false, H::None},
+        F{QStringLiteral("deptname"), QStringLiteral("部门名称"), K::String, 0, 0, true, H::None},
+        F{QStringLiteral("card_balance"), QStringLiteral("卡余额"), K::Currency, 0, 0, true, H::None},
+        F{QStringLiteral("card_sequ"), QStringLiteral("卡流水号"), K::Integer, 0, NoSum, true, H::None},
+        F{QStringLiteral("CardFactory"), QStringLiteral("卡厂商"), K::String, 50, 0, true, H::None},
+    };
+}
+
+QVector<DataSetFieldDef> issueCardFields() {
+    return {
+        F{QStringLiteral("emp_id"), QStringLiteral("工号"), K::String, 12, 0, true, H::None},
+        F{QStringLiteral("empname"), QStringLiteral("姓名"), K::String, 0, 0, true, H::None},
+        F{QStringLiteral("card_id"), QStringLiteral("卡号"), K::Integer, 0, NoSum, true, H::None},
+        F{QStringLiteral("deptno"), QStringLiteral("部门编号"), K::String, 30, 0, false, H::None},
+        F{QStringLiteral("deptname"), QStringLiteral("部门名称"), K::String, 0, 0, true, H::None},
+        F{QStringLiteral("Name"), QStringLiteral("卡类型"), K::String, 50, 0, true, H::None},
+        F{QStringLiteral("issue_date"), QStringLiteral("发卡时间"), K::DateTime, 0, 0, true, H::None},
+        F{QStringLiteral("validdate"), QStringLiteral("有效期"), K::DateTime, 0, 0, true, H::None},
+        F{QStringLiteral("charge_money"), QStringLiteral("充值金额"), K::Currency, 0, 0, true, H::None},
+        F{QStringLiteral("op_date"), QStringLiteral("充值时间"), K::DateTime, 0, 0, true, H::None},
+        F{QStringLiteral("in_money1"), QStringLiteral("押金"), K::Currency, 0, 0, true, H::IssueCardMoney},
+        F{QStringLiteral("in_money2"), QStringLiteral("管理费"), K::Currency, 0, 0, true, H::IssueCardMoney},
+        F{QStringLiteral("opcard_id"), QStringLiteral("操作员"), K::String, 50, 0, true, H::None},
+        F{QStringLiteral("kind"), QStringLiteral("类型"), K::Integer, 0, NoSum, true, H::CardCostKind},
+    };
+}
+
+// The consumption fields, then the other columns of the consumption table
+// (the lost-card list selects them all): kept out of sight and out of sums.
+QVector<DataSetFieldDef> lossCardMealFields() {
+    QVector<DataSetFieldDef> fields = mealRecordFields();
+    fields << F{QStringLiteral("stadescr"), QStringLiteral("收支统计账单号"), K::String, 0, 0, true, H::None};
+    for (const char* name :
+         {"rec_id", "ver_id", "sys_id", "mark", "card_times", "op_ymd", "op_user", "isAddBack"})
+        fields << F{QString::fromLatin1(name), QString(), K::Unknown, 0, NoSum, false, H::None};
+    return fields;
 }
 
 // A field known only for the handler that shows it.
@@ -90,7 +175,8 @@ QVector<DataSetDef> buildRegistry() {
     return {
         def(QStringLiteral("dsMealRec"), QStringLiteral("MealRecords"), QStringLiteral("consumption records"),
             QString(), mealRecordFields()),
-        def(QStringLiteral("dsRefund"), QStringLiteral("MealRecords"), QStringLiteral("refund records")),
+        def(QStringLiteral("dsRefund"), QStringLiteral("MealRecords"), QStringLiteral("refund records"),
+            QString(), refundFields()),
         def(QStringLiteral("dsCharge"), QStringLiteral("MChargeRecords"),
             QStringLiteral("recharge and allowance records"), QString(), chargeFields()),
         rechargeSum(QStringLiteral("dsChargeSum"), chargeSums),
@@ -101,8 +187,7 @@ QVector<DataSetDef> buildRegistry() {
         rechargeSum(QStringLiteral("dsMChargeSum"), chargeSums),
         def(QStringLiteral("dsMealMonth"), QStringLiteral("mealmonth"), QStringLiteral("month balance rows")),
         def(QStringLiteral("dsCardCost"), QStringLiteral("mcardcost, hum_employee"),
-            QStringLiteral("card deposit and fee records"), QString(),
-            {coded(QStringLiteral("kind"), H::CardCostKind)}),
+            QStringLiteral("card deposit and fee records"), QString(), cardCostFields()),
         def(QStringLiteral("dsReturnCard"), QStringLiteral("returncard"), QStringLiteral("returned cards"),
             QStringLiteral(
                 "select card_id,emp_id,empname,deptno,deptname,return_date,op_user from returncard"),
@@ -119,12 +204,9 @@ QVector<DataSetDef> buildRegistry() {
              coded(QStringLiteral("cType"), H::ExceptionCType),
              coded(QStringLiteral("ctkind"), H::ExceptionCtKind)}),
         def(QStringLiteral("dsIssueCardRecord"), QStringLiteral("mchargerecords, cardinfo, mcardcost"),
-            QStringLiteral("issued cards"), QString(),
-            {coded(QStringLiteral("kind"), H::CardCostKind),
-             coded(QStringLiteral("in_money1"), H::IssueCardMoney),
-             coded(QStringLiteral("in_money2"), H::IssueCardMoney)}),
+            QStringLiteral("issued cards"), QString(), issueCardFields()),
         def(QStringLiteral("dsLossCardMealRecord"), QStringLiteral("mealrecords, mchangecard"),
-            QStringLiteral("consumptions on lost cards")),
+            QStringLiteral("consumptions on lost cards"), QString(), lossCardMealFields()),
         def(QStringLiteral("dsAllRec"), QStringLiteral("record tables"), QStringLiteral("all records")),
         def(QStringLiteral("dsChargeBak"), QStringLiteral("MChargeRecords_FullBak"),
             QStringLiteral("recharge backups"), QString(), {coded(QStringLiteral("Kind"), H::RechargeKind)}),
@@ -147,7 +229,7 @@ QVector<DataSetDef> buildRegistry() {
             QStringLiteral("select * from  DinRoom")),
         def(QStringLiteral("dsEmp"), QStringLiteral("Employee"), QStringLiteral("employees")),
         def(QStringLiteral("dsBalance"), QStringLiteral("hum_employee, hum_employee_lz, cardinfo"),
-            QStringLiteral("card balances")),
+            QStringLiteral("card balances"), QString(), balanceFields()),
         def(QStringLiteral("dsEmpAccount"), QStringLiteral("MEmpAccound"),
             QStringLiteral("employee accounts")),
         def(QStringLiteral("dsUSBBlackWhite"), QStringLiteral("Employee, Departs"),

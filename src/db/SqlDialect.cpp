@@ -33,6 +33,18 @@ QString SqlDialect::signTimeOfDay() const {
                      : QStringLiteral(" convert(varchar(5),sign_time,114) ");
 }
 
+QString SqlDialect::fullJoinSelect(const QString& columns, const QString& left, const QString& right,
+                                   const QString& on, const QString& leftKey) const {
+    if (m_isSqlServer)
+        return QStringLiteral("select %1 from %2 full join %3 on %4").arg(columns, left, right, on);
+    // A row the left join paired has a non-null key on the left (the join
+    // condition held), so the right join's rows with a null key there are
+    // exactly those without a partner.
+    return QStringLiteral("select %1 from %2 left join %3 on %4 union all select %1 from %2 right join %3 on "
+                          "%4 where %5 is null")
+        .arg(columns, left, right, on, leftKey);
+}
+
 QString SqlDialect::employeeSource() {
     return QStringLiteral("(select empno,empname,deptname,card_id,sys_id,issued,duty from hum_employee union "
                           "select empno,empname,deptname,card_id,sys_id,issued,duty  from hum_employee_lz)");

@@ -29,6 +29,12 @@ public:
     QString rowLimit(bool atEnd, int n) const;
     // Time of day of sign_time; chosen by the configured engine name.
     QString signTimeOfDay() const;
+    // "select <columns> from <left> full join <right> on <on>": every row of
+    // both sides, paired where `on` holds. MariaDB has no full join: there the
+    // left join is united with the right join's rows that found no partner,
+    // told by `leftKey` (a column of `on` from the left side) being null.
+    QString fullJoinSelect(const QString& columns, const QString& left, const QString& right,
+                           const QString& on, const QString& leftKey) const;
 
     // Employees current and departed together.
     static QString employeeSource();

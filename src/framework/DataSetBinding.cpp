@@ -3,6 +3,19 @@
 #include "dataset/DataSet.h"
 #include "db/MealDataModule.h"
 
+Field* shownField(const DataSet& dataSet, const QString& name) {
+    // "Later" is the place in the statement (the stored column), which
+    // moving fields does not change.
+    Field* found = nullptr;
+    for (int i = 0; i < dataSet.fieldCount(); ++i) {
+        Field* f = dataSet.field(i);
+        if (f->fieldName().compare(name, Qt::CaseInsensitive) == 0 &&
+            (!found || f->column() > found->column()))
+            found = f;
+    }
+    return found;
+}
+
 void applyDataSetDefinition(DataSet& dataSet, const MealDataModule& module, const QString& dataSetName) {
     const DataSetDef* def = MealDataModule::dataSet(dataSetName);
     // The fields the definition lists come first, in its (grid) order,
@@ -10,7 +23,7 @@ void applyDataSetDefinition(DataSet& dataSet, const MealDataModule& module, cons
     if (def) {
         int next = 0;
         for (const DataSetFieldDef& fd : def->fields)
-            if (Field* field = dataSet.findField(fd.name))
+            if (Field* field = shownField(dataSet, fd.name))
                 dataSet.moveField(field, next++);
     }
     for (int i = 0; i < dataSet.fieldCount(); ++i) {
@@ -32,4 +45,7 @@ void applyDataSetDefinition(DataSet& dataSet, const MealDataModule& module, cons
                 [m, handler](const QVariant& value) { return m->displayText(handler, value); });
         }
     }
+    for (int i = 0; i < dataSet.fieldCount(); ++i)
+        if (shownField(dataSet, dataSet.field(i)->fieldName()) != dataSet.field(i))
+            dataSet.field(i)->setVisible(false);
 }

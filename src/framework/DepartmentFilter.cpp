@@ -30,10 +30,12 @@ QString conditions(const DptWhereInput& in, const Session& session) {
             sql += QStringLiteral(" And %1empname = %2").arg(in.prefix, dialect.quote(in.nameText));
     } else if (in.departmentSelected && in.departmentFilter) {
         // A department includes its sub-departments, whose numbers extend its own.
-        sql += QStringLiteral(" And Deptno like %1").arg(dialect.likePrefix(in.departmentNo));
+        sql += QStringLiteral(" And %1Deptno like %2")
+                   .arg(in.departmentPrefix, dialect.likePrefix(in.departmentNo));
     }
     if (in.departmentRights)
-        sql += QStringLiteral(" AND deptno in %1").arg(departmentInList(dialect, in.userDepartments));
+        sql += QStringLiteral(" AND %1deptno in %2")
+                   .arg(in.departmentPrefix, departmentInList(dialect, in.userDepartments));
     return sql;
 }
 

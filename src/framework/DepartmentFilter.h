@@ -15,6 +15,9 @@ struct DptWhereInput {
     QString nameText;              // the name box
     QString prefix;                // column prefix, e.g. "E."
     QString employeeColumn;        // empty: "emp_id"
+    // Qualifies the department columns where the statement joins another
+    // table that has one too (e.g. "a."); empty by default.
+    QString departmentPrefix;
     bool departmentSelected = false;
     QString departmentNo; // the selected node's department number
     bool departmentFilter = true;

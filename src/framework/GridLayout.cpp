@@ -1,6 +1,7 @@
 #include "framework/GridLayout.h"
 
 #include "dataset/DataSet.h"
+#include "framework/DataSetBinding.h"
 
 #include <QDir>
 #include <QSettings>
@@ -76,7 +77,7 @@ bool GridLayoutStore::load(DataSet& dataSet, const QString& key) const {
     for (const QString& name : names) {
         if (name == GridLayout::kDefaultLayout)
             continue;
-        Field* field = dataSet.findField(name);
+        Field* field = shownField(dataSet, name);
         const auto layout = GridLayout::decode(settings.value(name).toString());
         if (!field || !layout)
             continue;

@@ -2,6 +2,7 @@
 
 #include "db/DbError.h"
 #include "reports/MealRecordsReport.h"
+#include "reports/RecordReports.h"
 
 QDateTime ReportArguments::dateTime(const QString& name, bool endOfDay) const {
     const QString t = text(name).trimmed();
@@ -20,7 +21,9 @@ namespace ReportRegistry {
 
 const QVector<ReportDefinition>& reports() {
     static const QVector<ReportDefinition> all = {
-        mealRecordsReport(),
+        mealRecordsReport(),        chargeRecordsReport(), refundReport(),
+        cardBalanceReport(),        cardCostReport(),      issueCardRecordReport(),
+        lossCardMealRecordReport(),
     };
     return all;
 }

@@ -2,7 +2,13 @@
 
 #include "db/DbError.h"
 #include "monthly/ui/MonthlyBalance.h"
+#include "reports/ui/CardBalance.h"
+#include "reports/ui/ChargeRec.h"
+#include "reports/ui/IssueCardRecord.h"
+#include "reports/ui/LossCardMealRecord.h"
+#include "reports/ui/MCardcost.h"
 #include "reports/ui/MealRecords.h"
+#include "reports/ui/Refund.h"
 #include "reports/ui/ReturnCard.h"
 #include "shell/ActionNames.h"
 
@@ -18,12 +24,12 @@ QVector<WindowRow> buildTable() {
     using namespace ActionName;
     // Windows are created without a parent: the dispatch adds them to the host's window list.
     return {
-        pendingRow(FullRecord, "充值明细"),
+        windowRow<TfrmChargeRec>(FullRecord, "充值明细"),
         windowRow<TFrmMonthlyBalance>(MonthlyBalance, "月结账单管理"),
         windowRow<TfrmMealRecords>(MealRecord, "消费明细"),
-        pendingRow(CardBalance, "卡余额表"),
-        pendingRow(BackRecords, "退款明细表"),
-        pendingRow(CardCost, "押金明细表"),
+        windowRow<TfrmCardBalance>(CardBalance, "卡余额表"),
+        windowRow<TfrmRefund>(BackRecords, "退款明细表"),
+        windowRow<TfrmMCardcost>(CardCost, "押金明细表"),
         windowRow<TfrmReturnCard>(ReturnCard, "退卡明细表"),
         pendingRow(ChargeSumDay, "每日充值汇总表"),
         pendingRow(MealSumDay, "每日消费汇总"),
@@ -42,8 +48,8 @@ QVector<WindowRow> buildTable() {
         pendingRow(MealSumDaySec, "充值消费汇总表"),
         pendingRow(EmpAllRecords, "个人明细查询"),
         pendingRow(FullBak, "充值异常记录"),
-        pendingRow(IssueCardRecord, "发卡明细"),
-        pendingRow(LossCardMealRecord, "挂失卡消费明细"),
+        windowRow<TfrmIssueCardRecord>(IssueCardRecord, "发卡明细"),
+        windowRow<TfrmLossCardMealRecord>(LossCardMealRecord, "挂失卡消费明细"),
     };
 }
 } // namespace

@@ -1,8 +1,10 @@
 // mealctl report ActMealRecord on the hand-built database: the options mapped
 // onto the filter (rows and sums), the user's departments, the merged list,
-// the file formats and the refusals.
+// the file formats and the refusals; the recharge, refund, balance, deposit,
+// issued-card and lost-card reports on a database of their own.
 #include "MealRecordsData.h"
 #include "MealctlRun.h"
+#include "RecordReportsData.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -14,6 +16,8 @@ class TestMealctlReport : public QObject {
     Q_OBJECT
     QTemporaryDir m_home;
     std::unique_ptr<TestDatabase> m_db;
+    QTemporaryDir m_recordsHome;
+    std::unique_ptr<TestDatabase> m_records;
 
     MealctlRun run(const QStringList& args) {
         return runMealctl(QStringLiteral(MEALCTL_FILE), m_home.path(), args);
@@ -53,7 +57,10 @@ private slots:
             m_db->exec(
                 QStringLiteral("insert into Company (company_ch_name, parameters) values ('测试', '')"));
     }
-    void cleanupTestCase() { m_db.reset(); }
+    void cleanupTestCase() {
+        m_db.reset();
+        m_records.reset();
+    }
 
     void rowsAndSumsPerFilter_data() {
         QTest::addColumn<QStringList>("options");
@@ -118,6 +125,81 @@ private slots:
                      .toInt(),
                  0);
         csv({QStringLiteral("--kind"), QStringLiteral("8"), QStringLiteral("--details")}, 1);
+    }
+
+    // Each report writes its window's statement's rows; the footer sums the money.
+    void recordReports_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QStringList>("sums");
+        const QStringList nov = {"--from", "2026-11-01", "--to", "2026-11-30"};
+        QTest::newRow("recharges") << QStringList{"ActFullRecord"} + nov << 0 << 8 << QStringList{"￥418.75"};
+        QTest::newRow("manual allowances")
+            << QStringList{"ActFullRecord", "--kind", "手工补贴"} + nov << 0 << 3 << QStringList{"￥28.25"};
+        QTest::newRow("recharges of a department")
+            << QStringList{"ActFullRecord", "--dept", "0102"} + nov << 0 << 3 << QStringList{"￥213.00"};
+        QTest::newRow("unknown type")
+            << QStringList{"ActFullRecord", "--kind", "9"} << 1 << -1 << QStringList();
+        QTest::newRow("refunds") << QStringList{"ActBackRecords"} + nov << 0 << 2 << QStringList{"-￥20.50"};
+        QTest::newRow("balances") << QStringList{"ActCardBalance"} << 0 << 4 << QStringList{"￥488.75"};
+        QTest::newRow("departed balances")
+            << QStringList{"ActCardBalance", "--type", "离职"} << 0 << 1 << QStringList{"￥0.00"};
+        QTest::newRow("unknown record type")
+            << QStringList{"ActCardBalance", "--type", "2"} << 1 << -1 << QStringList();
+        QTest::newRow("deposits of a card")
+            << QStringList{"ActCardCost", "--card", "5001"} + nov << 0 << 2 << QStringList{"￥35.00"};
+        QTest::newRow("hostile card")
+            << QStringList{"ActCardCost", "--card", "5001'--"} << 1 << -1 << QStringList();
+        QTest::newRow("issued cards") << QStringList{"ActIssueCardRecord"} + nov << 0 << 3
+                                      << QStringList{"￥330.00", "￥60.00", "￥15.00"};
+        QTest::newRow("lost cards of a department")
+            << QStringList{"ActLossCardMealRecord", "--dept", "02"} << 0 << 2 << QStringList{"￥10.00"};
+        // The company restricts by department: OPER2 sees 0102 only.
+        QTest::newRow("lost cards, the user's departments")
+            << QStringList{"--user", "OPER2", "ActLossCardMealRecord"} << 0 << 1 << QStringList{"￥3.50"};
+        QTest::newRow("recharges, the user's departments")
+            << QStringList{"--user", "OPER2", "ActFullRecord"} + nov << 0 << 3 << QStringList{"￥213.00"};
+    }
+    void recordReports() {
+        QFETCH(QStringList, options);
+        QFETCH(int, status);
+        QFETCH(int, rows);
+        QFETCH(QStringList, sums);
+        if (!m_records) {
+            m_records = std::make_unique<TestDatabase>(QStringLiteral("mealctl_record_reports"));
+            m_records->writeDaybookIni(m_recordsHome.path());
+            fillRecordReportsData(*m_records);
+            m_records->exec(
+                QStringLiteral("insert into sys_user (Userid, UserName, Password, departs) values "
+                               "('ADMIN', '管理员', 'x', NULL), ('OPER2', '乙', 'x', '''0102''')"));
+            m_records->exec(QStringLiteral("delete from Company"));
+            m_records->exec(QStringLiteral(
+                "insert into Company (company_ch_name, parameters) values ('测试', 'cbDepart=True')"));
+        }
+        // Options before the report's name go before the command (--user).
+        const int name = int(options.indexOf(QRegularExpression(QStringLiteral("Act.*"))));
+        const QStringList global = options.mid(0, name);
+        options = options.mid(name);
+        const QString out = m_recordsHome.filePath(QStringLiteral("r.csv"));
+        QFile::remove(out);
+        const MealctlRun r = runMealctl(QStringLiteral(MEALCTL_FILE), m_recordsHome.path(),
+                                        global + QStringList{"report"} + options + QStringList{"--out", out});
+        QVERIFY2(r.status == status, qPrintable(r.err));
+        QFile f(out);
+        if (status != 0) {
+            QVERIFY(!f.exists());
+            return;
+        }
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(f.readAll())
+                                      .remove(QChar(0xFEFF))
+                                      .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        QCOMPARE(dataLines(lines), rows);
+        const QStringList footer = lines.last().split(QLatin1Char(','));
+        QCOMPARE(footer.value(0), QStringLiteral("汇总:"));
+        for (const QString& sum : sums)
+            QVERIFY2(footer.contains(sum), qPrintable(lines.last()));
     }
 
     void otherFormatsAndRefusals() {

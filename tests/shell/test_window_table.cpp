@@ -21,7 +21,7 @@ private slots:
         const QVector<WindowRow> sameClass = {windowRow<TfrmReturnCard>(ActionName::ReturnCard, "a"),
                                               windowRow<TfrmReturnCard>(ActionName::CardCost, "b")};
         QVERIFY(windowTableFaults(sameClass).join(QString()).contains(QLatin1String("TfrmReturnCard")));
-        WindowRow half = pendingRow(ActionName::FullRecord, "充值明细");
+        WindowRow half = pendingRow(ActionName::ChargeSumDay, "每日充值汇总表");
         half.windowClass = &TfrmReturnCard::staticMetaObject; // a class nothing can create
         QCOMPARE(windowTableFaults({half}).size(), 1);
     }
@@ -32,10 +32,10 @@ private slots:
         QMdiArea area;
         state.context.prompter = &prompter;
         state.context.screen = &area;
-        const char* pending = ActionName::FullRecord;
+        const char* pending = ActionName::ChargeSumDay;
         QVERIFY(findWindowRow(QLatin1String(pending)) && !findWindowRow(QLatin1String(pending))->isBuilt());
         QVERIFY(!dispatchWindow(state, QString::fromLatin1(pending), nullptr));
-        QCOMPARE(prompter.texts(), QStringList{windowNotBuiltText(QStringLiteral("充值明细"))});
+        QCOMPARE(prompter.texts(), QStringList{windowNotBuiltText(QStringLiteral("每日充值汇总表"))});
         prompter.clear();
         for (const char* name : {"NoSuchAction", "actmealrecord", "ActReturnCard "})
             QVERIFY(!dispatchWindow(state, QString::fromLatin1(name), nullptr));

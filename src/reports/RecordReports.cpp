@@ -1,0 +1,194 @@
+#include "reports/RecordReports.h"
+
+#include "db/CompanyParameters.h"
+#include "db/DbError.h"
+#include "db/Session.h"
+#include "reports/CardBalanceQuery.h"
+#include "reports/CardCostQuery.h"
+#include "reports/ChargeRecQuery.h"
+#include "reports/IssueCardRecordQuery.h"
+#include "reports/LossCardMealRecordQuery.h"
+#include "reports/RefundQuery.h"
+
+namespace {
+
+struct Period {
+    QDateTime begin;
+    QDateTime end;
+};
+
+// --from and --to; the window's default is today.
+Period period(const ReportArguments& args) {
+    const QDate today = QDate::currentDate();
+    return {args.has(QStringLiteral("from")) ? args.dateTime(QStringLiteral("from"), false)
+                                             : QDateTime(today, QTime(0, 0)),
+            args.has(QStringLiteral("to")) ? args.dateTime(QStringLiteral("to"), true)
+                                           : QDateTime(today, QTime(23, 59, 59))};
+}
+
+// --dept (its sub-departments included) and the user's department rights.
+DptWhereInput departmentInput(const ReportArguments& args, const Session& session) {
+    DptWhereInput in;
+    if (args.has(QStringLiteral("dept"))) {
+        in.departmentSelected = true;
+        in.departmentNo = args.text(QStringLiteral("dept")).trimmed();
+    }
+    in.departmentRights = DepartmentFilter::rightsApply(session);
+    if (in.departmentRights)
+        in.userDepartments = UserDepartments(session);
+    return in;
+}
+
+RecordReportFilter recordFilter(const ReportArguments& args, const Session& session) {
+    RecordReportFilter f;
+    f.department = departmentInput(args, session);
+    f.cardText = args.text(QStringLiteral("card"));
+    if (args.has(QStringLiteral("card")) && f.cardText.trimmed().isEmpty())
+        throw DbError(QStringLiteral("卡号只能由数字组成: "));
+    return f;
+}
+
+ReportStatement rowsOf(const QString& dataSetName, const QString& sql, const QVariantMap& params = {}) {
+    ReportStatement s;
+    s.dataSetName = dataSetName;
+    s.sql = sql;
+    s.params = params;
+    return s;
+}
+
+ReportOption fromOption() {
+    return {QStringLiteral("from"), QStringLiteral("yyyy-MM-dd[ HH:mm:ss]"),
+            QStringLiteral("first moment (default: today)")};
+}
+ReportOption toOption() {
+    return {QStringLiteral("to"), QStringLiteral("yyyy-MM-dd[ HH:mm:ss]"),
+            QStringLiteral("last moment (a date: its end)")};
+}
+ReportOption deptOption() {
+    return {QStringLiteral("dept"), QStringLiteral("D"),
+            QStringLiteral("department number (its sub-departments included)")};
+}
+ReportOption cardOption() {
+    return {QStringLiteral("card"), QStringLiteral("N"), QStringLiteral("card number (digits only)")};
+}
+
+ReportDefinition
+definition(const char* action, const char* summary, const QVector<ReportOption>& options,
+           std::function<ReportStatement(const ReportArguments&, const Session&)> statement) {
+    ReportDefinition r;
+    r.actionName = QString::fromLatin1(action);
+    r.summary = QString::fromUtf8(summary);
+    r.options = options;
+    r.statement = std::move(statement);
+    return r;
+}
+
+} // namespace
+
+int chargeKindIndex(const QString& text, int moduleOptions) {
+    const QString t = text.trimmed();
+    const QVector<ChargeKindItem> items = ChargeRecQuery::kindItems(moduleOptions);
+    const std::optional<qint64> index = SqlDialect::parseInteger(t, 0, items.size() - 1);
+    if (index)
+        return int(*index);
+    QStringList texts;
+    for (int i = 0; i < items.size(); ++i) {
+        if (items[i].text == t)
+            return i;
+        texts << items[i].text;
+    }
+    throw DbError(QStringLiteral("--kind: 充值类型无效: %1 (0-%2 或 %3)")
+                      .arg(t, QString::number(items.size() - 1), texts.join(QLatin1Char('/'))));
+}
+
+ReportDefinition chargeRecordsReport() {
+    return definition(
+        "ActFullRecord", "充值明细: the recharges of a period",
+        {fromOption(),
+         toOption(),
+         {QStringLiteral("kind"), QStringLiteral("N"),
+          QStringLiteral("type list position or text: 现金, 批量, 出纳机 and 优惠 (cashier items on), 补贴机 "
+                         "(allowances on), 手工补贴, 全部 (default)")},
+         deptOption(),
+         cardOption()},
+        [](const ReportArguments& args, const Session& session) {
+            const Period p = period(args);
+            ChargeRecFilter f;
+            f.records = recordFilter(args, session);
+            const QVector<ChargeKindItem> items = ChargeRecQuery::kindItems(session.ModuleOptions());
+            f.kind =
+                args.has(QStringLiteral("kind"))
+                    ? items[chargeKindIndex(args.text(QStringLiteral("kind")), session.ModuleOptions())].kind
+                    : ChargeKind::All;
+            return rowsOf(QStringLiteral("dsCharge"), ChargeRecQuery::statement(f, session),
+                          RecordReportQuery::periodParameters(p.begin, p.end));
+        });
+}
+
+ReportDefinition refundReport() {
+    return definition("ActBackRecords", "退款明细表: the refunds of a period",
+                      {fromOption(), toOption(), deptOption(), cardOption()},
+                      [](const ReportArguments& args, const Session& session) {
+                          const Period p = period(args);
+                          return rowsOf(QStringLiteral("dsRefund"),
+                                        RefundQuery::statement(recordFilter(args, session), session),
+                                        RecordReportQuery::periodParameters(p.begin, p.end));
+                      });
+}
+
+ReportDefinition cardBalanceReport() {
+    return definition(
+        "ActCardBalance", "卡余额表: the balances of the issued employees' cards",
+        {{QStringLiteral("type"), QStringLiteral("T"),
+          QStringLiteral("档案类型: 在职 or 0 (current employees, default), 离职 or 1 (departed)")},
+         deptOption(),
+         cardOption()},
+        [](const ReportArguments& args, const Session& session) {
+            CardBalanceFilter f;
+            f.records = recordFilter(args, session);
+            if (args.has(QStringLiteral("type"))) {
+                const QString t = args.text(QStringLiteral("type")).trimmed();
+                const QStringList items = CardBalanceQuery::recordTypeItems();
+                const int index =
+                    t == QLatin1String("0") || t == QLatin1String("1") ? t.toInt() : int(items.indexOf(t));
+                if (index < 0)
+                    throw DbError(QStringLiteral("--type: 档案类型无效: %1 (在职/离职 或 0/1)").arg(t));
+                f.departed = index == 1;
+            }
+            return rowsOf(QStringLiteral("dsBalance"), CardBalanceQuery::statement(f, session));
+        });
+}
+
+ReportDefinition cardCostReport() {
+    return definition("ActCardCost", "押金明细表: the card deposits and fees of a period",
+                      {fromOption(), toOption(), deptOption(), cardOption()},
+                      [](const ReportArguments& args, const Session& session) {
+                          const Period p = period(args);
+                          return rowsOf(QStringLiteral("dsCardCost"),
+                                        CardCostQuery::statement(recordFilter(args, session), session),
+                                        RecordReportQuery::periodParameters(p.begin, p.end));
+                      });
+}
+
+ReportDefinition issueCardRecordReport() {
+    return definition(
+        "ActIssueCardRecord", "发卡明细: the cards issued in a period with their first recharge",
+        {fromOption(), toOption(), deptOption(), cardOption()},
+        [](const ReportArguments& args, const Session& session) {
+            const Period p = period(args);
+            IssueCardRecordFilter f;
+            f.records = recordFilter(args, session);
+            f.begin = p.begin;
+            f.end = p.end;
+            return rowsOf(QStringLiteral("dsIssueCardRecord"), IssueCardRecordQuery::statement(f, session));
+        });
+}
+
+ReportDefinition lossCardMealRecordReport() {
+    return definition(
+        "ActLossCardMealRecord", "挂失卡消费明细: consumptions on replaced cards after their replacement",
+        {deptOption()}, [](const ReportArguments& args, const Session& session) {
+            return rowsOf(QStringLiteral("dsLossCardMealRecord"),
+                          LossCardMealRecordQuery::statement(departmentInput(args, session), session));
+        });
+}
