@@ -79,7 +79,7 @@ private slots:
         QCOMPARE(w->windowTitle(), caption);
         QCOMPARE(w->dataSet()->recordCount(), rows);
         QCOMPARE(w->grid()->footerText(0), QStringLiteral("汇总:"));
-        QCOMPARE(w->printCaption, printLine);
+        QCOMPARE(w->printSubheading(), printLine);
         QCOMPARE(w->cardEdit() != nullptr, cardSearch);
         QVERIFY(!w->isToolButtonVisible(QStringLiteral("tbInsert")));
         QVERIFY(!w->isToolButtonVisible(QStringLiteral("tbDataImport")));
@@ -116,7 +116,7 @@ private slots:
         balance->recordTypeBox()->setCurrentIndex(1);
         WAIT_LOADED(*w);
         QCOMPARE(w->dataSet()->recordCount(), 1);
-        QCOMPARE(w->printCaption, QStringLiteral("档案类型: 离职"));
+        QCOMPARE(w->printSubheading(), QStringLiteral("档案类型: 离职"));
     }
 
     // The refunds select the terminal as stored and as 0 where none is
