@@ -265,14 +265,17 @@ private slots:
         // isControlCard is probed again after its statement.
         QCOMPARE(r.probesRun, 18);
         const QStringList texts = newTraceTexts();
-        // The column steps, then one look at the tables' indexes (all there).
-        QCOMPARE(texts.size(), 18 + int(expected.size()) + 1);
+        // The column steps, one look at the tables' indexes (all there), then
+        // the site secret: its table is there, it has no row, one is written.
+        QCOMPARE(texts.size(), 18 + int(expected.size()) + 1 + 3);
+        QCOMPARE(r.siteSecretStatements.size(), 1);
+        QCOMPARE(m_db->scalar(QStringLiteral("select count(*) from meal_site_secret")).toInt(), 1);
         QVERIFY(r.indexesAdded.isEmpty());
         const qsizetype at = texts.indexOf(QStringLiteral("alter table mallowance add newCard_id int NULL"));
         QCOMPARE(texts.mid(at - 1, 3),
                  (QStringList{QStringLiteral("select newCard_id  from mallowance where 1=2 "), expected[4],
                               QStringLiteral("select newCard_id  from mallowance where 1=2 ")}));
-        QCOMPARE(texts.mid(texts.size() - 4, 3),
+        QCOMPARE(texts.mid(texts.size() - 7, 3),
                  (QStringList{QStringLiteral("select isControlCard  from company "), expected[5],
                               QStringLiteral("select isControlCard  from company ")}));
 
@@ -287,9 +290,10 @@ private slots:
         const SchemaUpgradeResult again = UpgradeSchema(m_session);
         QCOMPARE(again.probesRun, 17);
         QVERIFY(again.statementsRun.isEmpty());
+        QVERIFY(again.siteSecretStatements.isEmpty()); // the secret is kept
         const QStringList probes = newTraceTexts();
-        QCOMPARE(probes.size(), 18);
-        QCOMPARE(countProbes(probes), 18); // the index look is a select too
+        QCOMPARE(probes.size(), 20);
+        QCOMPARE(countProbes(probes), 20); // the index and secret looks are selects too
         QCOMPARE(probes.count(QStringLiteral("select newCard_id  from mallowance where 1=2 ")), 2);
         QCOMPARE(probes.first(), QStringLiteral("select Amount  from StoreDetail where 1=2 "));
         QCOMPARE(probes.at(16), QStringLiteral("select isControlCard  from company "));
