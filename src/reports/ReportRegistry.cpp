@@ -2,6 +2,7 @@
 
 #include "db/DbError.h"
 #include "reports/MealRecordsReport.h"
+#include "reports/RecordFamilyReports.h"
 
 QDateTime ReportArguments::dateTime(const QString& name, bool endOfDay) const {
     const QString t = text(name).trimmed();
@@ -20,7 +21,7 @@ namespace ReportRegistry {
 
 const QVector<ReportDefinition>& reports() {
     static const QVector<ReportDefinition> all = {
-        mealRecordsReport(),
+        mealRecordsReport(), fullBakReport(), empAllRecordsReport(), exceptRecordsReport(), journalReport(),
     };
     return all;
 }
