@@ -2,6 +2,9 @@
 
 #include "db/DbError.h"
 #include "monthly/ui/MonthlyBalance.h"
+#include "reports/ui/EmpAllRecords.h"
+#include "reports/ui/ExceptRecords.h"
+#include "reports/ui/FullBakRecords.h"
 #include "reports/ui/MealRecords.h"
 #include "reports/ui/ReturnCard.h"
 #include "shell/ActionNames.h"
@@ -37,11 +40,11 @@ QVector<WindowRow> buildTable() {
         pendingRow(HSRecords, "商品销售统计"),
         pendingRow(Allowance, "补贴登记"),
         pendingRow(AddAllowdown, "补贴下发", WindowOpening::Modeless),
-        pendingRow(ExceptRecord, "异常明细表"),
+        windowRow<TfrmExceptRecords>(ExceptRecord, "异常明细表"),
         pendingRow(SettleAccounts, "本系统运行结算凭证"),
         pendingRow(MealSumDaySec, "充值消费汇总表"),
-        pendingRow(EmpAllRecords, "个人明细查询"),
-        pendingRow(FullBak, "充值异常记录"),
+        windowRow<TfrmEmpAllRecords>(EmpAllRecords, "个人明细查询"),
+        windowRow<TfrmFullBakRecords>(FullBak, "充值异常记录"),
         pendingRow(IssueCardRecord, "发卡明细"),
         pendingRow(LossCardMealRecord, "挂失卡消费明细"),
     };
