@@ -1,0 +1,198 @@
+// The record windows offscreen, opened through the window table on the
+// hand-built database: their rows and captions, "恢复" from the backup list,
+// the repair commands refusing a wrong password or key with nothing
+// changed, the journal on typed conditions and the card history's editor and
+// mover opened with the right key and password.
+#include "../framework/FrameworkFixture.h"
+#include "RecordFamilyData.h"
+#include "WindowWait.h"
+#include "dataset/grid/ui/DBGrid.h"
+#include "db/MaintenanceKey.h"
+#include "db/SchemaUpgrade.h"
+#include "monthly/MonthlyBillBook.h"
+#include "monthly/ui/ConsumeAllRec.h"
+#include "monthly/ui/EditMealRecord.h"
+#include "monthly/ui/EditRecordsbak.h"
+#include "reports/ui/AllRecordsUnt.h"
+#include "reports/ui/ExceptRecords.h"
+#include "reports/ui/FullBakRecords.h"
+#include "shell/ActionNames.h"
+#include "shell/WindowTable.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDateTimeEdit>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QScopeGuard>
+#include <QTimer>
+#include <QToolButton>
+
+namespace {
+// Closes the next modal dialog once it shows, noting its class.
+void closeNextDialog(QString* seen) {
+    QTimer::singleShot(0, [seen] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            *seen = QString::fromLatin1(modal->metaObject()->className());
+            modal->close();
+        } else {
+            closeNextDialog(seen);
+        }
+    });
+}
+} // namespace
+
+class TestRecordFamilyWindow : public QObject {
+    Q_OBJECT
+    FrameworkFixture fx;
+
+    // The window of `action` made from the window table, on November.
+    template <class W> std::unique_ptr<W> open(const QString& action) {
+        const QByteArray name = action.toLatin1();
+        const WindowRow* row = findWindowRow(QLatin1String(name));
+        if (!row || !row->isBuilt())
+            return nullptr;
+        std::unique_ptr<W> w(qobject_cast<W*>(row->create(*fx.context, nullptr)));
+        if (!w)
+            return nullptr;
+        w->setAttribute(Qt::WA_DeleteOnClose, false);
+        w->dtp_begin->setDateTime(QDateTime(QDate(2026, 11, 1), QTime(0, 0)));
+        w->dtp_end->setDateTime(QDateTime(QDate(2026, 11, 30), QTime(23, 59, 59)));
+        w->show();
+        w->activate();
+        WAIT_LOADED(*w);
+        return w;
+    }
+
+private slots:
+    void initTestCase() {
+        fx.start(QStringLiteral("record_family_window"), QStringLiteral("ADMIN"));
+        fillRecordFamilyData(*fx.db);
+        fx.db->exec(
+            QStringLiteral("insert into MChargeRecords_FullBak (emp_id, card_id, charge_money, card_balance, "
+                           "card_sequ, Kind, op_date) values ('E1', 101, 12.34, 112.34, 6, 0, "
+                           "'2026-11-12 10:00:00')"));
+        fx.context->session.CurrentUserPassword = QStringLiteral("admin-pw");
+        fx.context->session.OtherMattersFlags = QStringLiteral("00000100");
+        UpgradeSchema(fx.context->session); // the maintenance key's site secret
+    }
+    void init() { fx.prompter.clear(); }
+    void cleanupTestCase() { fx.stop(); }
+
+    void windowsOpenFromTheTable_data() {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("caption"); // of the card column
+        QTest::newRow("exceptions") << QString::fromLatin1(ActionName::ExceptRecord) << 4
+                                    << QStringLiteral("卡号");
+        QTest::newRow("person's history")
+            << QString::fromLatin1(ActionName::EmpAllRecords) << 14 << QStringLiteral("卡号");
+        QTest::newRow("recharge backups")
+            << QString::fromLatin1(ActionName::FullBak) << 1 << QStringLiteral("卡号");
+    }
+    void windowsOpenFromTheTable() {
+        QFETCH(QString, action);
+        QFETCH(int, rows);
+        QFETCH(QString, caption);
+        auto w = open<TfrmDptRecordBaseClass>(action);
+        QVERIFY(w);
+        QCOMPARE(w->windowTitle(), findWindowRow(QLatin1String(action.toLatin1()))->caption);
+        QCOMPARE(w->dataSet()->recordCount(), rows);
+        QCOMPARE(w->dataSet()->fieldByName(QStringLiteral("card_id")).displayLabel(), caption);
+        QCOMPARE(w->grid()->footerText(0), QStringLiteral("汇总:"));
+        QVERIFY(w->printCaption.contains(QLatin1String("2026-11-01")));
+        // A hostile name finds nothing and breaks nothing.
+        w->edtname->setText(QStringLiteral("x' or '1'='1"));
+        w->allButton()->click();
+        QVERIFY(waitLoaded(*w));
+        QCOMPARE(w->dataSet()->recordCount(), 0);
+        QVERIFY(fx.prompter.calls().isEmpty());
+    }
+
+    void restoreFromTheBackupList() {
+        auto w = open<TfrmFullBakRecords>(QString::fromLatin1(ActionName::FullBak));
+        QVERIFY(w);
+        QCOMPARE(w->dataSet()->recordCount(), 1);
+        w->dataSet()->first();
+        w->restoreAction()->trigger();
+        QCOMPARE(fx.prompter.texts(), QStringList{QStringLiteral("恢复成功")});
+        QVERIFY(waitLoaded(*w));
+        QCOMPARE(w->dataSet()->recordCount(), 0);
+        QCOMPARE(fx.rows(QStringLiteral("MChargeRecords"), QStringLiteral("charge_money = 12.34")), 1);
+        QCOMPARE(fx.rows(QStringLiteral("MChargeRecords_FullBak")), 0);
+    }
+
+    void exceptionRepairRefusesAWrongPassword() {
+        auto w = open<TfrmExceptRecords>(QString::fromLatin1(ActionName::ExceptRecord));
+        QVERIFY(w);
+        w->dataSet()->first();
+        const int meals = fx.rows(QStringLiteral("mealrecords"));
+        fx.prompter.answerText(QStringLiteral("wrong"));
+        QVERIFY(!w->NExceptionRecoundClick());
+        QCOMPARE(fx.prompter.texts().last(), QStringLiteral("操作用户不是管理员或者是密码不正确"));
+        QCOMPARE(fx.rows(QStringLiteral("mealrecords")), meals);
+        fx.prompter.clear();
+        fx.prompter.answerText(QStringLiteral("admin-pw"));
+        QString seen;
+        closeNextDialog(&seen);
+        QVERIFY(w->NExceptionRecoundClick());
+        QCOMPARE(seen, QStringLiteral("TFrmEditRecordsbak"));
+        QCOMPARE(fx.rows(QStringLiteral("mealrecords")), meals);
+    }
+
+    void journalOnTypedConditions() {
+        QMdiArea area;
+        fx.context->screen = &area;
+        const auto noScreen = qScopeGuard([this] { fx.context->screen = nullptr; });
+        auto* w = TFrmAllRecordsUnt::open(*fx.context);
+        JournalConditions c;
+        c.begin = QDateTime(QDate(2026, 11, 1), QTime(0, 0));
+        c.end = QDateTime(QDate(2026, 11, 30), QTime(23, 59, 59));
+        c.kinds = {2, 30}; // batch and cashier-terminal recharges
+        w->showPage(JournalPage::Recharge, c, QStringLiteral("批量"));
+        QVERIFY(waitLoaded(*w));
+        QCOMPARE(w->dataSet()->recordCount(), 2);
+        QCOMPARE(w->dataSet()->recNo(), 2); // on the last row
+        QCOMPARE(w->dataSet()->fieldByName(QStringLiteral("actiondd")).displayLabel(),
+                 QStringLiteral("动作描述"));
+        QCOMPARE(w->windowTitle(), QStringLiteral("流水明细记录---(批量)"));
+        QCOMPARE(TFrmAllRecordsUnt::open(*fx.context), w); // reused while open
+        w->showPage(JournalPage::Consumption, c);
+        QVERIFY(waitLoaded(*w));
+        QCOMPARE(w->queryChoice(), 0);
+        QCOMPARE(area.subWindowList().size(), 1);
+    }
+
+    void cardHistoryAsksTheKeyOnceAndThePasswordEachTime() {
+        TFrmConsumeAllRec history(*fx.context, MonthlyBillBook::historyStatement(101),
+                                  QDateTime(QDate(2026, 11, 1), QTime(0, 0)),
+                                  QDateTime(QDate(2026, 11, 30), QTime(23, 59, 59)));
+        QVERIFY(history.moveAction()); // character 6 of the company flags is on
+        history.dataSet()->first();
+        fx.prompter.answerText(QStringLiteral("00000000"));
+        QVERIFY(!history.editCurrentRecord());
+        QVERIFY(!fx.context->maintenanceKeyAccepted);
+        const QString key =
+            MaintenanceKey::keyFor(MaintenanceKey::siteSecret(fx.context->session), QDate::currentDate());
+        fx.prompter.answerText(key);
+        QString seen;
+        closeNextDialog(&seen);
+        QVERIFY(history.editCurrentRecord());
+        QCOMPARE(seen, QStringLiteral("TFrmEditMealRecord"));
+        closeNextDialog(&seen);
+        seen.clear();
+        QVERIFY(history.editCurrentRecord()); // no second question
+        QCOMPARE(seen, QStringLiteral("TFrmEditMealRecord"));
+        QCOMPARE(fx.prompter.pendingAnswers(), 0);
+
+        fx.prompter.answerText(QStringLiteral("admin-PW"));
+        QVERIFY(!history.moveCurrentRecord());
+        fx.prompter.answerText(QStringLiteral("admin-pw"));
+        closeNextDialog(&seen);
+        QVERIFY(history.moveCurrentRecord());
+        QCOMPARE(seen, QStringLiteral("TFrmEditRecordsbak"));
+    }
+};
+
+QTEST_MAIN(TestRecordFamilyWindow)
+#include "test_record_family_window.moc"
