@@ -4,7 +4,9 @@
 #include "framework/ModuleContext.h"
 #include "reports/MealRecordsQuery.h"
 
+#include <QTabWidget>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 
 namespace {
 constexpr int RoomRole = Qt::UserRole + 2;  // dining-room id of a room node
@@ -12,6 +14,23 @@ constexpr int ClockRole = Qt::UserRole + 3; // terminal number of a terminal nod
 } // namespace
 
 namespace ClockTree {
+
+QTreeWidget* addPage(QTabWidget* pages, QWidget** sheet) {
+    auto* page = new QWidget(pages);
+    page->setObjectName(QStringLiteral("TabSheet2"));
+    auto* tree = new QTreeWidget(page);
+    tree->setObjectName(QStringLiteral("tvclock"));
+    tree->setHeaderHidden(true);
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(tree);
+    {
+        const QSignalBlocker block(pages); // adding the page is no refresh
+        pages->addTab(page, QStringLiteral("餐厅结构"));
+    }
+    *sheet = page;
+    return tree;
+}
 
 void build(const ModuleContext& context, QTreeWidget* tree) {
     tree->clear();

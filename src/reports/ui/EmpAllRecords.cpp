@@ -53,18 +53,7 @@ TfrmEmpAllRecords::TfrmEmpAllRecords(ModuleContext& context, QWidget* parent)
     static_cast<QVBoxLayout*>(PanelDetail->layout())->addWidget(legend);
     dgTable->setCellColorHook([this](int row, const Field&) { return rowColor(row); });
 
-    TabSheet2 = new QWidget(PgControl);
-    TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
-    tvclock = new QTreeWidget(TabSheet2);
-    tvclock->setObjectName(QStringLiteral("tvclock"));
-    tvclock->setHeaderHidden(true);
-    auto* clockLayout = new QVBoxLayout(TabSheet2);
-    clockLayout->setContentsMargins(0, 0, 0, 0);
-    clockLayout->addWidget(tvclock);
-    {
-        const QSignalBlocker block(PgControl); // adding the page is no refresh
-        PgControl->addTab(TabSheet2, QStringLiteral("餐厅结构"));
-    }
+    tvclock = ClockTree::addPage(PgControl, &TabSheet2);
     connect(tvclock, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* node) {
         if (node)
             tvclockChange(node);
