@@ -4,6 +4,7 @@
 // hostile search texts; the restore and the duplicate mover (one row only,
 // nothing lost or doubled when a step fails between copy and delete); the
 // administrator's password and the maintenance key.
+#include "MealctlRun.h"
 #include "RecordFamilyData.h"
 #include "dataset/DataSet.h"
 #include "db/DbError.h"
@@ -16,6 +17,7 @@
 #include "reports/FullBakQuery.h"
 #include "reports/JournalQuery.h"
 
+#include <QFile>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -110,6 +112,12 @@ private slots:
         bindSession(m_session, *m_db, m_home.path());
         m_session.CurrentUserId = QStringLiteral("ADMIN");
         fillRecordFamilyData(*m_db);
+        m_db->writeDaybookIni(m_home.path());
+        m_db->exec(
+            QStringLiteral("insert into sys_user (Userid, UserName, Password) values ('ADMIN', 'a', 'x')"));
+        if (m_db->scalar(QStringLiteral("select count(*) from Company")).toInt() == 0)
+            m_db->exec(
+                QStringLiteral("insert into Company (company_ch_name, parameters) values ('测试', '')"));
         for (const FullBakRow& r : kBackups)
             m_db->exec(QStringLiteral(
                            "insert into MChargeRecords_FullBak (emp_id, sys_id, card_id, empname, deptno, "
@@ -332,6 +340,38 @@ private slots:
         if (income)
             c.cost = JournalConditions::CostDirection::Income;
         QCOMPARE(open(JournalQuery::statement(p, c, m_session), money), expected);
+    }
+
+    // ---- mealctl ----
+
+    void mealctlWritesTheWindowsRows_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("rows");
+        const QStringList november = {"--from", "2026-11-01", "--to", "2026-11-30"};
+        QTest::newRow("person's history") << (QStringList{"ActEmpAllRecords"} + november) << 14;
+        QTest::newRow("person's history, one card")
+            << (QStringList{"ActEmpAllRecords", "--card", "105"} + november) << 2;
+        QTest::newRow("exceptions, all") << (QStringList{"ActExceptRecord"} + november) << 4;
+        QTest::newRow("exceptions, lost cards")
+            << (QStringList{"ActExceptRecord", "--type", "1"} + november) << 2;
+        QTest::newRow("recharge backups") << (QStringList{"ActFullBak"} + november) << 4;
+        QTest::newRow("journal, allowances")
+            << (QStringList{"AllRecordsUnt", "--page", "charge", "--kinds", "33,1,3,104"} + november) << 1;
+        QTest::newRow("journal, combined") << (QStringList{"AllRecordsUnt"} + november) << 10;
+    }
+    void mealctlWritesTheWindowsRows() {
+        QFETCH(QStringList, args);
+        QFETCH(int, rows);
+        const QString out = m_home.filePath(QStringLiteral("r.csv"));
+        QFile::remove(out);
+        const MealctlRun r = runMealctl(QStringLiteral(MEALCTL_FILE), m_home.path(),
+                                        QStringList{"report"} + args + QStringList{"--out", out});
+        QVERIFY2(r.status == 0, qPrintable(r.err));
+        QFile f(out);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QStringList lines =
+            QString::fromUtf8(f.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        QCOMPARE(int(lines.size()) - 2, rows); // titles and footer around the rows
     }
 
     // ---- typed texts ----
@@ -567,6 +607,18 @@ private slots:
         for (int i = 0; i < 30; ++i)
             keys.insert(MaintenanceKey::keyFor(secret, day.addDays(i)));
         QVERIFY(keys.size() > 25);
+    }
+
+    void mealctlPrintsTheDaysKey() {
+        const MealctlRun r = runMealctl(QStringLiteral(MEALCTL_FILE), m_home.path(),
+                                        {"maintenance-key", "--date", "2026-12-24"});
+        QVERIFY2(r.status == 0, qPrintable(r.err));
+        QCOMPARE(r.out.trimmed(),
+                 MaintenanceKey::keyFor(MaintenanceKey::siteSecret(m_session), QDate(2026, 12, 24)));
+        QCOMPARE(
+            runMealctl(QStringLiteral(MEALCTL_FILE), m_home.path(), {"maintenance-key", "--date", "24.12."})
+                .status,
+            2);
     }
 };
 
