@@ -153,6 +153,8 @@ private slots:
         QVERIFY(waitLoaded(*w));
         QCOMPARE(w->dataSet()->recordCount(), 2);
         QCOMPARE(w->dataSet()->recNo(), 2); // on the last row
+        QCOMPARE(w->dataSet()->field(0)->displayLabel(), QStringLiteral("序号"));
+        QCOMPARE(w->dataSet()->displayText(1, 0), QStringLiteral("2"));
         QCOMPARE(w->dataSet()->fieldByName(QStringLiteral("actiondd")).displayLabel(),
                  QStringLiteral("动作描述"));
         QCOMPARE(w->windowTitle(), QStringLiteral("流水明细记录---(批量)"));

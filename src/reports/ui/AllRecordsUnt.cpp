@@ -1,6 +1,7 @@
 #include "reports/ui/AllRecordsUnt.h"
 
 #include "dataset/grid/ui/DBGrid.h"
+#include "db/MealDataModule.h"
 #include "framework/DataSetBinding.h"
 #include "framework/ModuleContext.h"
 
@@ -79,8 +80,19 @@ void TFrmAllRecordsUnt::QueryData(QObject* sender) {
 
 void TFrmAllRecordsUnt::columnsKnown(QObject* /*sender*/) {
     // The three queries share the journal's column definitions.
+    DataSet& ds = *dataSet();
     if (context().MealDM)
-        applyDataSetDefinition(*dataSet(), *context().MealDM, QStringLiteral("dsAllRec"));
+        applyDataSetDefinition(ds, *context().MealDM, QStringLiteral("dsAllRec"));
+    // The row number leads, and is never summed.
+    if (!ds.findField(QStringLiteral("RecNo"))) {
+        Field& number = ds.addCalculatedField(QStringLiteral("RecNo"), FieldType::Integer,
+                                              [](const DataSet& d, Bookmark row) -> QVariant {
+                                                  return QVariant(qint64(d.positionOf(row) + 1));
+                                              });
+        number.setDisplayLabel(QStringLiteral("序号"));
+        number.setTag(MealDataModule::NoSumTag);
+        ds.moveField(&number, 0);
+    }
 }
 
 void TFrmAllRecordsUnt::rowsLoaded(QObject* /*sender*/, bool /*cancelled*/) {
