@@ -1,7 +1,7 @@
 #pragma once
 // The exception records ("异常明细表") without widgets: records of foreign
 // cards, of replaced (lost) cards after their replacement, and records made
-// before their card's date, over the view vIsCheckCardRecord; and the look-up
+// before their card's date, with the columns of the view vIsCheckCardRecord; and the look-up
 // of an exception row in its main and duplicate tables for the repair.
 #include "db/Currency.h"
 
@@ -24,7 +24,8 @@ struct ExceptRecordsFilter {
 namespace ExceptRecordsQuery {
 constexpr int AllIndex = 3;
 QStringList typeItems();
-// One part of the union (0, 1 or 2), limited to the period.
+// One part of the union (0, 1 or 2), limited to the period. The foreign and
+// the test-card parts read their cards' numbers first (one short look-up each).
 QString part(int type, const ExceptRecordsFilter& filter, const Session& session);
 // The list's statement; "全部" is limited again by the bound @begindate/@enddate.
 // Throws DbError for a card number that is not a number.
