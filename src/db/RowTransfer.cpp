@@ -47,6 +47,11 @@ QString whereClause(const QVector<RowCondition>& conditions, QVariantMap* bindin
         const QString name = QStringLiteral("c%1").arg(i);
         switch (c.kind) {
         case RowCondition::Kind::Text:
+            // A record without an employee is found by its missing value.
+            if (c.text.isNull()) {
+                parts << QStringLiteral("%1 is null").arg(c.column);
+                break;
+            }
             parts << QStringLiteral("%1 = :%2").arg(c.column, name);
             bindings->insert(name, c.text);
             break;

@@ -42,7 +42,8 @@ struct RowTransferRequest {
 
 namespace RowTransfer {
 // " where a = :c0 and b = cast(:c1 as decimal(14,4)) ..." and its values:
-// money is compared as a decimal, date-times as "yyyy-MM-dd HH:mm:ss" texts.
+// money is compared as a decimal, date-times as "yyyy-MM-dd HH:mm:ss" texts,
+// a null text (not an empty one) as "is null".
 QString whereClause(const QVector<RowCondition>& conditions, QVariantMap* bindings);
 // Rows of `table` that meet the conditions.
 int count(const Session& session, const QString& table, const QVector<RowCondition>& conditions);

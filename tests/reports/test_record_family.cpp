@@ -529,6 +529,20 @@ private slots:
         QCOMPARE(RecordRepair::modeOfAction(QStringLiteral("退款")), RecordRepair::Mode::Consumption);
     }
 
+    void moverFindsARecordWithoutEmployee() {
+        const FamilyMeal& m = familyMeals()[4]; // the foreign card's consumption, no employee
+        RepairRow row{QString(),          m.card,      m.sequ, familyMoney(m.balance), familyMoney(m.consume),
+                      familyTime(m.time), std::nullopt};
+        const QString where = QStringLiteral(" where card_id = 109 and emp_id is null");
+        RecordRepair::moveOut(m_session, RecordRepair::Mode::Consumption, row);
+        QCOMPARE(count(QStringLiteral("select count(*) from mealrecords_dou_bak") + where), 1);
+        RecordRepair::moveIn(m_session, RecordRepair::Mode::Consumption, row);
+        QCOMPARE(count(QStringLiteral("select count(*) from mealrecords") + where), 1);
+        row.empId = QStringLiteral(""); // an empty number is not a missing one
+        QVERIFY_THROWS_EXCEPTION(DbError,
+                                 RecordRepair::moveOut(m_session, RecordRepair::Mode::Consumption, row));
+    }
+
     void backupImportCopiesOneRecordOnce() {
         // The arrival copy holds the lost record twice.
         for (int i = 0; i < 2; ++i)

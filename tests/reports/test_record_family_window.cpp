@@ -13,6 +13,7 @@
 #include "monthly/ui/ConsumeAllRec.h"
 #include "monthly/ui/EditMealRecord.h"
 #include "monthly/ui/EditRecordsbak.h"
+#include "reports/ui/AllDetailRecords.h"
 #include "reports/ui/AllRecordsUnt.h"
 #include "reports/ui/ExceptRecords.h"
 #include "reports/ui/FullBakRecords.h"
@@ -29,15 +30,23 @@
 #include <QToolButton>
 
 namespace {
-// Closes the next modal dialog once it shows, noting its class.
-void closeNextDialog(QString* seen) {
+// Closes the next modal dialog once it shows, noting its class and the rows
+// it found for the record (the mover's main rows, the editor's charge rows).
+struct SeenDialog {
+    QString className;
+    int rows = -1;
+};
+void closeNextDialog(SeenDialog* seen) {
     QTimer::singleShot(0, [seen] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            *seen = QString::fromLatin1(modal->metaObject()->className());
-            modal->close();
-        } else {
-            closeNextDialog(seen);
-        }
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal)
+            return closeNextDialog(seen);
+        seen->className = QString::fromLatin1(modal->metaObject()->className());
+        if (auto* mover = qobject_cast<TFrmEditRecordsbak*>(modal))
+            seen->rows = mover->mainRows()->recordCount();
+        if (auto* editor = qobject_cast<TFrmEditMealRecord*>(modal))
+            seen->rows = editor->charges()->recordCount();
+        modal->close();
     });
 }
 } // namespace
@@ -133,10 +142,11 @@ private slots:
         QCOMPARE(fx.rows(QStringLiteral("mealrecords")), meals);
         fx.prompter.clear();
         fx.prompter.answerText(QStringLiteral("admin-pw"));
-        QString seen;
+        SeenDialog seen;
         closeNextDialog(&seen);
         QVERIFY(w->NExceptionRecoundClick());
-        QCOMPARE(seen, QStringLiteral("TFrmEditRecordsbak"));
+        QCOMPARE(seen.className, QStringLiteral("TFrmEditRecordsbak"));
+        QCOMPARE(seen.rows, 1); // the first exception, a record without employee, in its main table
         QCOMPARE(fx.rows(QStringLiteral("mealrecords")), meals);
     }
 
@@ -165,6 +175,18 @@ private slots:
         QCOMPARE(area.subWindowList().size(), 1);
     }
 
+    void allDetailRecordsShowsAHandedStatement() {
+        TFrmAllDetailRecords w(*fx.context);
+        QVERIFY(
+            w.showStatement(QStringLiteral("select emp_id, card_id, charge_money, '充值' as actiondd from "
+                                           "MChargeRecords where emp_id = 'E2' order by card_sequ")));
+        QCOMPARE(w.dataSet()->recordCount(), 2);
+        QCOMPARE(w.dataSet()->fieldByName(QStringLiteral("actiondd")).displayLabel(),
+                 QStringLiteral("动作描述"));
+        QVERIFY(!w.showStatement(QStringLiteral("select nothing from nowhere")));
+        QCOMPARE(fx.prompter.calls().size(), 1); // the engine's message
+    }
+
     void cardHistoryAsksTheKeyOnceAndThePasswordEachTime() {
         TFrmConsumeAllRec history(*fx.context, MonthlyBillBook::historyStatement(101),
                                   QDateTime(QDate(2026, 11, 1), QTime(0, 0)),
@@ -177,22 +199,25 @@ private slots:
         const QString key =
             MaintenanceKey::keyFor(MaintenanceKey::siteSecret(fx.context->session), QDate::currentDate());
         fx.prompter.answerText(key);
-        QString seen;
+        SeenDialog seen;
         closeNextDialog(&seen);
         QVERIFY(history.editCurrentRecord());
-        QCOMPARE(seen, QStringLiteral("TFrmEditMealRecord"));
+        QCOMPARE(seen.className, QStringLiteral("TFrmEditMealRecord"));
+        QCOMPARE(seen.rows, 1); // the first row of card 101 is its first recharge
+        seen = SeenDialog();
         closeNextDialog(&seen);
-        seen.clear();
         QVERIFY(history.editCurrentRecord()); // no second question
-        QCOMPARE(seen, QStringLiteral("TFrmEditMealRecord"));
+        QCOMPARE(seen.className, QStringLiteral("TFrmEditMealRecord"));
         QCOMPARE(fx.prompter.pendingAnswers(), 0);
 
         fx.prompter.answerText(QStringLiteral("admin-PW"));
         QVERIFY(!history.moveCurrentRecord());
         fx.prompter.answerText(QStringLiteral("admin-pw"));
+        seen = SeenDialog();
         closeNextDialog(&seen);
         QVERIFY(history.moveCurrentRecord());
-        QCOMPARE(seen, QStringLiteral("TFrmEditRecordsbak"));
+        QCOMPARE(seen.className, QStringLiteral("TFrmEditRecordsbak"));
+        QCOMPARE(seen.rows, 1); // the recharge, found by its amount, balance and time
     }
 };
 
