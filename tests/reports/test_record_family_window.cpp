@@ -187,6 +187,37 @@ private slots:
         QCOMPARE(fx.prompter.calls().size(), 1); // the engine's message
     }
 
+    void editorPostsToTheTables() {
+        const FamilyMeal& m = familyMeals()[1]; // E1's second consumption
+        RepairRow row{
+            QString::fromUtf8(m.emp), m.card,      m.sequ, familyMoney(m.balance), familyMoney(m.consume),
+            familyTime(m.time),       std::nullopt};
+        TFrmEditMealRecord editor(*fx.context, row);
+        QCOMPARE(editor.mealRecords()->recordCount(), 1);
+        QCOMPARE(editor.card()->recordCount(), 1);
+        // "新增一条记录": a copy a minute later, marked as added back, saved to mealrecords.
+        QVERIFY(editor.addCopyClick(TFrmEditMealRecord::Meal));
+        QVERIFY(editor.saveClick(TFrmEditMealRecord::Meal));
+        QCOMPARE(fx.rows(QStringLiteral("mealrecords"),
+                         QStringLiteral("card_id = 101 and card_sequ = 3 and sign_time "
+                                        "= '2026-11-04 12:01:00' and isAddBack = 1 and "
+                                        "op_ymd = '2026-11-04'")),
+                 1);
+        // The card's latest balance, corrected by hand.
+        editor.editClick(TFrmEditMealRecord::Card);
+        editor.card()->fieldByName(QStringLiteral("card_balance")).setValue(QStringLiteral("77.70"));
+        QVERIFY(editor.saveClick(TFrmEditMealRecord::Card));
+        QCOMPARE(
+            fx.rows(QStringLiteral("cardinfo"), QStringLiteral("card_id = 101 and card_balance = 77.70")), 1);
+        // "删除当前记录" on the copy, confirmed, takes it out of the table again.
+        QCOMPARE(editor.mealRecords()->recordCount(), 2);
+        editor.mealRecords()->last();
+        fx.prompter.answer(PromptAnswer::Yes);
+        QVERIFY(editor.deleteClick(TFrmEditMealRecord::Meal));
+        QCOMPARE(fx.rows(QStringLiteral("mealrecords"), QStringLiteral("card_id = 101 and card_sequ = 3")),
+                 1);
+    }
+
     void cardHistoryAsksTheKeyOnceAndThePasswordEachTime() {
         TFrmConsumeAllRec history(*fx.context, MonthlyBillBook::historyStatement(101),
                                   QDateTime(QDate(2026, 11, 1), QTime(0, 0)),
