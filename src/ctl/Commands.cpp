@@ -27,6 +27,9 @@ const CtlCommand kCommands[] = {
      "write a report window's rows to a file (csv, xls, ...)", runReportCommand, true},
     {"monthly", "monthly create|recompute|lock --label L [--from T1 --to T2] [--card N]",
      "compute a monthly bill, recompute one card's row, or lock the period", runMonthlyCommand, true},
+    {"maintenance-key", "maintenance-key [--date yyyy-MM-dd]",
+     "print the day's key that opens the record editor (give it to the operator for that day)",
+     runMaintenanceKeyCommand, false},
     {"users", "users rehash", "replace passwords still stored as plain text by their salted hash",
      runUsersCommand, false},
 #ifdef MEAL_HAVE_DEMO_DATA

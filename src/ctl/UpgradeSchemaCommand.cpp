@@ -8,7 +8,7 @@ int runUpgradeSchemaCommand(CtlContext& ctx, const QStringList& args) {
         return 2;
     }
     const SchemaUpgradeResult result = UpgradeSchema(ctx.session);
-    for (const QString& statement : result.statementsRun + result.indexesAdded)
+    for (const QString& statement : result.statementsRun + result.indexesAdded + result.siteSecretStatements)
         ctx.out << "executed: " << statement << "\n";
     ctx.out << "probes: " << result.probesRun << ", statements: " << result.statementsRun.size() << "\n";
     if (!result.indexesAdded.isEmpty())

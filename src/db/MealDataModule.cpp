@@ -140,6 +140,67 @@ QVector<DataSetFieldDef> lossCardMealFields() {
     return fields;
 }
 
+// Fields of the transaction journal and of a person's history (dsAllRec):
+// one column set over recharge, consumption and card-cost rows.
+QVector<DataSetFieldDef> allRecordFields() {
+    return {
+        F{QStringLiteral("emp_id"), QStringLiteral("工号"), K::String, 12, 0, true, H::None},
+        F{QStringLiteral("empname"), QStringLiteral("姓名"), K::String, 0, 0, true, H::None},
+        F{QStringLiteral("sys_id"), QStringLiteral("人员唯一标识"), K::Integer, 0, NoSum, false, H::None},
+        F{QStringLiteral("card_id"), QStringLiteral("卡号"), K::Integer, 0, NoSum, true, H::None},
+        F{QStringLiteral("clock_id"), QStringLiteral("机号"), K::Integer, 0, NoSum, true, H::None},
+        F{QStringLiteral("op_date"), QStringLiteral("操作时间"), K::DateTime, 0, 0, true, H::None},
+        F{QStringLiteral("sign_time"), QStringLiteral("消费时间"), K::DateTime, 0, 0, true, H::None},
+        F{QStringLiteral("charge_money"), QStringLiteral("变动金额"), K::Currency, 0, 0, true, H::None},
+        F{QStringLiteral("card_consume"), QStringLiteral("消费金额"), K::Currency, 0, 0, true, H::None},
+        F{QStringLiteral("card_sequ"), QStringLiteral("卡流水号"), K::Integer, 0, NoSum, true, H::None},
+        F{QStringLiteral("pos_sequ"), QStringLiteral("机器流水号"), K::Integer, 0, NoSum, true, H::None},
+        F{QStringLiteral("card_Balance"), QStringLiteral("余额"), K::Currency, 0, NoSum, true, H::None},
+        F{QStringLiteral("actiondd"), QStringLiteral("动作描述"), K::String, 0, 0, true, H::None},
+        F{QStringLiteral("op_ymd"), QStringLiteral("消费日期"), K::DateTime, 0, 0, true, H::None},
+        F{QStringLiteral("deptno"), QStringLiteral("部门编号"), K::String, 30, 0, false, H::None},
+        F{QStringLiteral("deptName"), QStringLiteral("部门"), K::String, 0, 0, true, H::None},
+        F{QStringLiteral("Kind"), QStringLiteral("餐别"), K::Word, 0, NoSum, true, H::MealLevel},
+        F{QStringLiteral("opcard_id"), QStringLiteral("操作员"), K::String, 50, 0, true, H::None},
+        F{QStringLiteral("op_user"), QStringLiteral("操作员"), K::String, 50, 0, true, H::None},
+        F{QStringLiteral("charged"), QStringLiteral("已补贴"), K::Integer, 0, NoSum, true, H::None},
+        F{QStringLiteral("downed"), QStringLiteral("已下发"), K::Integer, 0, NoSum, true, H::None},
+        F{QStringLiteral("chargemoney"), QStringLiteral("补贴金额"), K::Currency, 0, 0, true, H::None},
+        F{QStringLiteral("nunDeposit"), QStringLiteral("未补贴金额"), K::Currency, 0, 0, true, H::None},
+        F{QStringLiteral("charge_date"), QStringLiteral("补贴时间"), K::DateTime, 0, 0, true, H::None},
+        F{QStringLiteral("charge_ver"), QStringLiteral("补贴版本"), K::Integer, 0, NoSum, true, H::None},
+        F{QStringLiteral("rs"), QStringLiteral("记录类型"), K::Integer, 0, NoSum, false, H::None},
+    };
+}
+
+// Fields of the exception records: the rows of vIsCheckCardRecord, their
+// exception type and their kind text.
+QVector<DataSetFieldDef> exceptionFields() {
+    return {
+        F{QStringLiteral("ktype"), QStringLiteral("异常类型"), K::Integer, 0, NoSum, true, H::ExceptionKType},
+        F{QStringLiteral("emp_id"), QStringLiteral("工号"), K::String, 12, 0, true, H::None},
+        F{QStringLiteral("empname"), QStringLiteral("姓名"), K::String, 0, 0, true, H::None},
+        F{QStringLiteral("card_id"), QStringLiteral("卡号"), K::Integer, 0, NoSum, true, H::None},
+        F{QStringLiteral("deptno"), QStringLiteral("部门编号"), K::String, 30, 0, false, H::None},
+        F{QStringLiteral("deptname"), QStringLiteral("部门名称"), K::String, 0, 0, true, H::None},
+        F{QStringLiteral("op_date"), QStringLiteral("操作时间"), K::DateTime, 0, 0, true, H::None},
+        F{QStringLiteral("cType"), QStringLiteral("收支"), K::String, 0, 0, true, H::ExceptionCType},
+        F{QStringLiteral("ctkind"), QStringLiteral("类型"), K::String, 0, 0, true, H::ExceptionCtKind},
+        F{QStringLiteral("card_consume"), QStringLiteral("金额"), K::Currency, 0, 0, true, H::None},
+        F{QStringLiteral("card_Balance"), QStringLiteral("卡余额"), K::Currency, 0, NoSum, true, H::None},
+        F{QStringLiteral("card_sequ"), QStringLiteral("卡流水号"), K::Integer, 0, NoSum, true, H::None},
+        F{QStringLiteral("clock_id"), QStringLiteral("机号"), K::Integer, 0, NoSum, true, H::None},
+        F{QStringLiteral("pos_sequ"), QStringLiteral("机器流水号"), K::Integer, 0, NoSum, true, H::None},
+        F{QStringLiteral("kind"), QStringLiteral("类型编码"), K::Integer, 0, NoSum, false, H::None},
+        F{QStringLiteral("rec_id"), QStringLiteral("记录号"), K::Integer, 0, NoSum, false, H::None},
+        F{QStringLiteral("sys_id"), QStringLiteral("人员唯一标识"), K::Integer, 0, NoSum, false, H::None},
+        F{QStringLiteral("charge_ver"), QStringLiteral("补贴版本"), K::Integer, 0, NoSum, false, H::None},
+        F{QStringLiteral("op_ymd"), QStringLiteral("日期"), K::DateTime, 0, 0, false, H::None},
+        F{QStringLiteral("opcard_id"), QStringLiteral("操作员"), K::String, 50, 0, true, H::None},
+        F{QStringLiteral("stadescr"), QStringLiteral("收支统计账单号"), K::String, 0, 0, true, H::None},
+    };
+}
+
 // A field known only for the handler that shows it.
 DataSetFieldDef coded(const QString& name, TextHandler handler) {
     return F{name, QString(), K::Unknown, 0, 0, true, handler};
@@ -199,17 +260,15 @@ QVector<DataSetDef> buildRegistry() {
              F{QStringLiteral("return_date"), QStringLiteral("退卡时间"), K::DateTime, 0, 0, true, H::None},
              F{QStringLiteral("op_user"), QStringLiteral("操作员"), K::String, 0, 0, true, H::None}}),
         def(QStringLiteral("dsExceptRec"), QStringLiteral("MealRecords, storedetail, store"),
-            QStringLiteral("exception records"), QString(),
-            {coded(QStringLiteral("ktype"), H::ExceptionKType),
-             coded(QStringLiteral("cType"), H::ExceptionCType),
-             coded(QStringLiteral("ctkind"), H::ExceptionCtKind)}),
+            QStringLiteral("exception records"), QString(), exceptionFields()),
         def(QStringLiteral("dsIssueCardRecord"), QStringLiteral("mchargerecords, cardinfo, mcardcost"),
             QStringLiteral("issued cards"), QString(), issueCardFields()),
         def(QStringLiteral("dsLossCardMealRecord"), QStringLiteral("mealrecords, mchangecard"),
             QStringLiteral("consumptions on lost cards"), QString(), lossCardMealFields()),
-        def(QStringLiteral("dsAllRec"), QStringLiteral("record tables"), QStringLiteral("all records")),
+        def(QStringLiteral("dsAllRec"), QStringLiteral("record tables"), QStringLiteral("all records"),
+            QString(), allRecordFields()),
         def(QStringLiteral("dsChargeBak"), QStringLiteral("MChargeRecords_FullBak"),
-            QStringLiteral("recharge backups"), QString(), {coded(QStringLiteral("Kind"), H::RechargeKind)}),
+            QStringLiteral("recharge backups"), QString(), chargeFields()),
         def(QStringLiteral("dsMealREcBac"), QStringLiteral("mealrecords backups"),
             QStringLiteral("consumption backups")),
         def(QStringLiteral("dsOrderrecords"), QStringLiteral("Orderrecords"),

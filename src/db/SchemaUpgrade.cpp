@@ -1,6 +1,7 @@
 #include "db/SchemaUpgrade.h"
 
 #include "db/DbError.h"
+#include "db/MaintenanceKey.h"
 #include "db/QueryRunner.h"
 #include "db/Session.h"
 
@@ -126,5 +127,6 @@ SchemaUpgradeResult UpgradeSchema(const Session& session) {
     SchemaUpgradeResult result = UpgradeSchema(query, session.runner());
     if (session.IsMySQL())
         result.indexesAdded = AddMissingIndexes(query, session.runner());
+    result.siteSecretStatements = MaintenanceKey::ensureSiteSecret(query, session.runner());
     return result;
 }

@@ -21,6 +21,8 @@ struct SchemaUpgradeResult {
     int probesRun = 0;
     QStringList statementsRun; // the statements executed, in order
     QStringList indexesAdded;  // the index statements executed (see schemaIndexSteps)
+    // The maintenance key's site secret: the table and its random secret when missing.
+    QStringList siteSecretStatements;
 };
 
 // An index the module reads along: the rows of some cards, or of a period.
@@ -41,7 +43,8 @@ const QVector<SchemaUpgradeStep>& schemaUpgradeSteps();
 // that DbError, and the steps before it stay applied.
 SchemaUpgradeResult UpgradeSchema(QSqlQuery& query, const QueryRunner& runner);
 // The same on the module connection of `session`, then, on MariaDB, the
-// indexes of schemaIndexSteps that the host's tables lack.
+// indexes of schemaIndexSteps that the host's tables lack, then the site
+// secret of the maintenance key when there is none.
 SchemaUpgradeResult UpgradeSchema(const Session& session);
 // Only the index steps; returns the statements executed.
 QStringList AddMissingIndexes(QSqlQuery& query, const QueryRunner& runner);

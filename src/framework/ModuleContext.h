@@ -16,4 +16,6 @@ public:
     QMdiArea* screen = nullptr;       // the host's window list
     Prompter* prompter = nullptr;     // never nil while windows exist
     ToastRegistry toasts;
+    // The record editor's maintenance key was accepted in this run: it is not asked again.
+    bool maintenanceKeyAccepted = false;
 };

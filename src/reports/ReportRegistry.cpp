@@ -2,6 +2,7 @@
 
 #include "db/DbError.h"
 #include "reports/MealRecordsReport.h"
+#include "reports/RecordFamilyReports.h"
 #include "reports/RecordReports.h"
 
 QDateTime ReportArguments::dateTime(const QString& name, bool endOfDay) const {
@@ -23,7 +24,8 @@ const QVector<ReportDefinition>& reports() {
     static const QVector<ReportDefinition> all = {
         mealRecordsReport(),        chargeRecordsReport(), refundReport(),
         cardBalanceReport(),        cardCostReport(),      issueCardRecordReport(),
-        lossCardMealRecordReport(),
+        lossCardMealRecordReport(), fullBakReport(),       empAllRecordsReport(),
+        exceptRecordsReport(),      journalReport(),
     };
     return all;
 }

@@ -4,6 +4,9 @@
 #include "monthly/ui/MonthlyBalance.h"
 #include "reports/ui/CardBalance.h"
 #include "reports/ui/ChargeRec.h"
+#include "reports/ui/EmpAllRecords.h"
+#include "reports/ui/ExceptRecords.h"
+#include "reports/ui/FullBakRecords.h"
 #include "reports/ui/IssueCardRecord.h"
 #include "reports/ui/LossCardMealRecord.h"
 #include "reports/ui/MCardcost.h"
@@ -43,11 +46,11 @@ QVector<WindowRow> buildTable() {
         pendingRow(HSRecords, "商品销售统计"),
         pendingRow(Allowance, "补贴登记"),
         pendingRow(AddAllowdown, "补贴下发", WindowOpening::Modeless),
-        pendingRow(ExceptRecord, "异常明细表"),
+        windowRow<TfrmExceptRecords>(ExceptRecord, "异常明细表"),
         pendingRow(SettleAccounts, "本系统运行结算凭证"),
         pendingRow(MealSumDaySec, "充值消费汇总表"),
-        pendingRow(EmpAllRecords, "个人明细查询"),
-        pendingRow(FullBak, "充值异常记录"),
+        windowRow<TfrmEmpAllRecords>(EmpAllRecords, "个人明细查询"),
+        windowRow<TfrmFullBakRecords>(FullBak, "充值异常记录"),
         windowRow<TfrmIssueCardRecord>(IssueCardRecord, "发卡明细"),
         windowRow<TfrmLossCardMealRecord>(LossCardMealRecord, "挂失卡消费明细"),
     };

@@ -254,6 +254,9 @@ private slots:
         const SchemaUpgradeResult r = UpgradeSchema(m_session);
         QCOMPARE(r.statementsRun.size(), 6);
         QVERIFY(r.indexesAdded.isEmpty());
+        // The site secret: its table is there without a row, one is written.
+        QCOMPARE(r.siteSecretStatements.size(), 1);
+        QCOMPARE(m_db->scalar(QStringLiteral("select count(*) from meal_site_secret")).toInt(), 1);
         // isControlCard is probed again after the statement that added it.
         const QStringList texts = newTraceTexts();
         const qsizetype at = texts.indexOf(QStringLiteral("alter table company add isControlCard int "));
@@ -269,6 +272,7 @@ private slots:
         // Run again on the now complete database: probes only, no statement.
         const SchemaUpgradeResult again = UpgradeSchema(m_session);
         QVERIFY(again.statementsRun.isEmpty());
+        QVERIFY(again.siteSecretStatements.isEmpty()); // the secret is kept
         const QStringList probes = newTraceTexts();
         QCOMPARE(countProbes(probes), int(probes.size()));
     }

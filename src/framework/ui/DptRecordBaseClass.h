@@ -43,6 +43,7 @@ public:
     void setPeriod(const QDateTime& begin, const QDateTime& end);
     // The pages of the left panel (departments first).
     QTabWidget* treePages() const { return PgControl; }
+    QLineEdit* nameEdit() const { return edtname; }
 
 protected:
     virtual void tvDepartChange();

@@ -12,6 +12,7 @@
 #include "framework/ModuleContext.h"
 #include "framework/RecordWindowRules.h"
 #include "framework/SumFooter.h"
+#include "framework/ui/CardReadButton.h"
 #include "framework/ui/RecordFileActions.h"
 #include "framework/ui/RecordPrintActions.h"
 #include "util/ModuleFont.h"
@@ -21,6 +22,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -857,4 +859,35 @@ void TfrmRecordBaseClass::closeEvent(QCloseEvent* event) {
     // Leaving is logged for every user, so that each entry has its exit.
     writeLog(leaveModuleMessage(windowTitle()));
     event->accept();
+}
+
+void TfrmRecordBaseClass::addSearchControl(const QString& label, QWidget* control) {
+    auto* layout = static_cast<QHBoxLayout*>(plKey->layout());
+    const int at = layout->indexOf(sbAll);
+    layout->insertWidget(at, new QLabel(label, plKey));
+    layout->insertWidget(at + 1, control);
+}
+
+QLineEdit* TfrmRecordBaseClass::addCardSearch(QToolButton** readButton) {
+    auto* edit = new QLineEdit(plKey);
+    edit->setObjectName(QStringLiteral("edtCard_id"));
+    edit->setMaximumWidth(100);
+    QToolButton* button = CardReadButton::create(m_context, edit, plKey); // digits only
+    addSearchControl(QStringLiteral("卡号"), edit);
+    auto* layout = static_cast<QHBoxLayout*>(plKey->layout());
+    layout->insertWidget(layout->indexOf(sbAll), button);
+    connect(edit, &QLineEdit::returnPressed, this, [this] { actEnterExecute(); });
+    if (readButton)
+        *readButton = button;
+    return edit;
+}
+
+QComboBox* TfrmRecordBaseClass::addSearchCombo(const QString& label, const QString& objectName,
+                                               const QStringList& items) {
+    auto* combo = new QComboBox(plKey);
+    combo->setObjectName(objectName);
+    combo->addItems(items);
+    combo->setCurrentIndex(int(items.size()) - 1);
+    addSearchControl(label, combo);
+    return combo;
 }

@@ -22,6 +22,7 @@ class DBGrid;
 class ModuleContext;
 class Prompter;
 class QAction;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -181,6 +182,14 @@ protected:
     // The base table and key are taken from the rows and the actions enabled
     // before this runs; a window adds what needs the rows.
     virtual void rowsLoaded(QObject* sender, bool cancelled);
+
+    // Controls a window adds to its search bar, before the search button, in
+    // the order added: a labelled control, the card-number box ("卡号",
+    // digits only, with "读卡"; Enter runs the search) and a labelled combo
+    // showing its last item.
+    void addSearchControl(const QString& label, QWidget* control);
+    QLineEdit* addCardSearch(QToolButton** readButton = nullptr);
+    QComboBox* addSearchCombo(const QString& label, const QString& objectName, const QStringList& items);
 
     QVBoxLayout* mainLayout = nullptr;
 

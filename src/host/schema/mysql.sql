@@ -201,6 +201,12 @@ CREATE TABLE pos_lockBillDate (
   AddDate      datetime NULL
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4;
 
+-- The site secret the daily maintenance key is derived from (one row,
+-- written with a random value by the schema upgrade; see docs/maintenance-key.md).
+CREATE TABLE meal_site_secret (
+  secret varchar(64) NOT NULL
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4;
+
 -- ---------------------------------------------------------------- terminals
 
 CREATE TABLE dinroom (

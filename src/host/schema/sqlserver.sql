@@ -216,6 +216,13 @@ CREATE TABLE pos_lockBillDate (
 );
 GO
 
+-- The site secret the daily maintenance key is derived from (one row,
+-- written with a random value by the schema upgrade; see docs/maintenance-key.md).
+CREATE TABLE meal_site_secret (
+  secret varchar(64) NOT NULL
+);
+GO
+
 -- ---------------------------------------------------------------- terminals
 CREATE TABLE dinroom (
   DinRoom_id   int          NOT NULL,

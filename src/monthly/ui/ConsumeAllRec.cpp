@@ -3,10 +3,15 @@
 #include "dataset/DataSet.h"
 #include "dataset/grid/ui/DBGrid.h"
 #include "db/DbError.h"
+#include "db/MaintenanceKey.h"
 #include "framework/ModuleContext.h"
 #include "monthly/MonthlyBillBook.h"
+#include "monthly/RecordRepair.h"
+#include "monthly/ui/EditMealRecord.h"
+#include "monthly/ui/EditRecordsbak.h"
 #include "util/Prompter.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QListWidget>
@@ -46,6 +51,20 @@ TFrmConsumeAllRec::TFrmConsumeAllRec(ModuleContext& context, const QString& sql,
     dgTable->setDataSet(m_dataSet);
     dgTable->setCellColorHook([this](int row, const Field&) { return rowColor(row); });
     connect(btnFindError, &QPushButton::clicked, this, &TFrmConsumeAllRec::findErrors);
+    dgTable->setContextMenuPolicy(Qt::ActionsContextMenu);
+    m_edit = new QAction(QStringLiteral("修改当前记录"), this);
+    m_edit->setObjectName(QStringLiteral("N1"));
+    dgTable->addAction(m_edit);
+    connect(m_edit, &QAction::triggered, this, [this] { editCurrentRecord(); });
+    if (m_context.session.OtherMattersFlags.mid(5, 1) == QLatin1String("1")) {
+        auto* separator = new QAction(this);
+        separator->setSeparator(true);
+        dgTable->addAction(separator);
+        m_move = new QAction(QStringLiteral("移除当前记录"), this);
+        m_move->setObjectName(QStringLiteral("N3"));
+        dgTable->addAction(m_move);
+        connect(m_move, &QAction::triggered, this, [this] { moveCurrentRecord(); });
+    }
     connect(lbErrors, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem* item) { gotoSequence(item->text().toInt()); });
     reopen();
@@ -122,4 +141,81 @@ void TFrmConsumeAllRec::findErrors() {
 
 bool TFrmConsumeAllRec::gotoSequence(int sequence) {
     return m_dataSet->locate(kSequence, sequence);
+}
+
+namespace {
+// The record of the current history row; false without one.
+bool currentHistoryRow(const DataSet& ds, RepairRow* row, QString* action) {
+    if (!ds.isActive() || ds.isEmpty() || ds.recNo() == 0)
+        return false;
+    const Bookmark b = ds.bookmark();
+    const auto field = [&ds](const QString& name) { return ds.fieldByName(name).index(); };
+    *action = ds.valueAt(b, field(QStringLiteral("actiondd"))).toString();
+    row->empId = ds.valueAt(b, field(QStringLiteral("工号"))).toString();
+    row->cardId = ds.valueAt(b, field(QStringLiteral("卡号"))).toLongLong();
+    row->cardSequ = ds.valueAt(b, field(kSequence)).toLongLong();
+    row->time = ds.valueAt(b, field(kTime)).toDateTime();
+    row->balance = Currency::fromUnits(ds.fixedAt(b, field(QStringLiteral("余额"))));
+    // The history shows a consumption as money off the card; its table stores it positive.
+    const Currency change = Currency::fromUnits(ds.fixedAt(b, field(QStringLiteral("变动金额"))));
+    row->amount =
+        RecordRepair::modeOfAction(*action) == RecordRepair::Mode::Charge ? change : Currency() - change;
+    return true;
+}
+} // namespace
+
+bool TFrmConsumeAllRec::editCurrentRecord() {
+    RepairRow row;
+    QString action;
+    try {
+        if (!currentHistoryRow(*m_dataSet, &row, &action)) {
+            m_context.prompter->information(QStringLiteral("无记录"));
+            return false;
+        }
+        if (!m_context.maintenanceKeyAccepted) {
+            const std::optional<QString> typed = m_context.prompter->inputText(
+                QStringLiteral("提示"), QStringLiteral("输入消费专属密钥或考勤机密钥"), QString(), true);
+            if (!typed)
+                return false;
+            if (!MaintenanceKey::accepts(MaintenanceKey::siteSecret(m_context.session), QDate::currentDate(),
+                                         *typed)) {
+                m_context.prompter->error(QStringLiteral("密钥不正确"));
+                return false;
+            }
+            m_context.maintenanceKeyAccepted = true;
+        }
+    } catch (const DbError& e) {
+        m_context.prompter->error(e.message());
+        return false;
+    }
+    TFrmEditMealRecord editor(m_context, row, this);
+    editor.exec();
+    reopen();
+    return true;
+}
+
+bool TFrmConsumeAllRec::moveCurrentRecord() {
+    RepairRow row;
+    QString action;
+    try {
+        if (!currentHistoryRow(*m_dataSet, &row, &action)) {
+            m_context.prompter->information(QStringLiteral("无记录"));
+            return false;
+        }
+    } catch (const DbError& e) {
+        m_context.prompter->error(e.message());
+        return false;
+    }
+    const std::optional<QString> typed =
+        m_context.prompter->password(QStringLiteral("请输入密码"), QStringLiteral("请输入管理员密码:"));
+    if (!typed)
+        return false;
+    if (!RecordRepair::administratorConfirmed(m_context.session, *typed)) {
+        m_context.prompter->error(QStringLiteral("操作用户不是管理员或者是密码不正确"));
+        return false;
+    }
+    TFrmEditRecordsbak mover(m_context, RecordRepair::modeOfAction(action), row, this);
+    mover.exec();
+    reopen();
+    return true;
 }

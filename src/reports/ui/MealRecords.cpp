@@ -7,6 +7,7 @@
 #include "framework/ModuleContext.h"
 #include "framework/ui/CardReadButton.h"
 #include "reports/MealRecordsQuery.h"
+#include "reports/ui/ClockTree.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -25,9 +26,7 @@
 #include <QVBoxLayout>
 
 namespace {
-constexpr int RoomRole = Qt::UserRole + 2;  // dining-room id of a room node
-constexpr int ClockRole = Qt::UserRole + 3; // terminal number of a terminal node
-const QColor kInfoBk(255, 255, 225);        // the tool-tip background of the odd records
+const QColor kInfoBk(255, 255, 225); // the tool-tip background of the odd records
 } // namespace
 
 TfrmMealRecords::TfrmMealRecords(ModuleContext& context, QWidget* parent)
@@ -70,18 +69,7 @@ void TfrmMealRecords::buildControls() {
     connect(edtCard_id, &QLineEdit::returnPressed, this, [this] { actEnterExecute(); });
     connect(cbkind, &QComboBox::currentIndexChanged, this, [this] { cbkindChange(); });
 
-    TabSheet2 = new QWidget(PgControl);
-    TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
-    tvclock = new QTreeWidget(TabSheet2);
-    tvclock->setObjectName(QStringLiteral("tvclock"));
-    tvclock->setHeaderHidden(true);
-    auto* clockLayout = new QVBoxLayout(TabSheet2);
-    clockLayout->setContentsMargins(0, 0, 0, 0);
-    clockLayout->addWidget(tvclock);
-    {
-        const QSignalBlocker block(PgControl); // adding the page is no refresh
-        PgControl->addTab(TabSheet2, QStringLiteral("餐厅结构"));
-    }
+    tvclock = ClockTree::addPage(PgControl, &TabSheet2);
     connect(tvclock, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* node) {
         if (node)
             TvClockChange(node);
@@ -130,17 +118,7 @@ void TfrmMealRecords::buildControls() {
 }
 
 void TfrmMealRecords::buildClockTree() {
-    tvclock->clear();
-    auto* root = new QTreeWidgetItem(tvclock, {QStringLiteral("所有餐厅")});
-    for (const MealRecordsQuery::ClockTreeRoom& room : MealRecordsQuery::loadClockTree(context().session)) {
-        auto* node = new QTreeWidgetItem(root, {room.name});
-        node->setData(0, RoomRole, room.roomId);
-        for (const MealRecordsQuery::ClockTreeTerminal& terminal : room.terminals) {
-            auto* item = new QTreeWidgetItem(node, {terminal.caption});
-            item->setData(0, ClockRole, terminal.clockId);
-        }
-    }
-    root->setExpanded(true);
+    ClockTree::build(context(), tvclock);
 }
 
 void TfrmMealRecords::showEvent(QShowEvent* event) {
@@ -200,22 +178,8 @@ void TfrmMealRecords::rowsLoaded(QObject* /*sender*/, bool /*cancelled*/) {
 void TfrmMealRecords::TvClockChange(QTreeWidgetItem* node) {
     edtKey->clear();
     edtname->clear();
-    const Session& s = context().session;
     QVector<qint64> clocks;
-    const bool ok = guarded([&] {
-        if (node->parent() && node->parent()->parent()) {
-            clocks << node->data(0, ClockRole).toLongLong();
-            return;
-        }
-        const QString sql =
-            node->parent()
-                ? MealRecordsQuery::roomTerminalsStatement(s.dialect(), node->data(0, RoomRole).toString())
-                : MealRecordsQuery::allTerminalsStatement(s.dialect(), s.UserDinRoom,
-                                                          !s.UserDinRoom.isEmpty() &&
-                                                              CompanySwitch::diningRoomRights(s));
-        clocks = MealRecordsQuery::readTerminals(s, sql);
-    });
-    if (!ok)
+    if (!guarded([&] { clocks = ClockTree::terminalsOf(context(), node); }))
         return;
     // The terminals apply to this query only: a later refresh lists every terminal again.
     m_clickedTerminals = clocks;

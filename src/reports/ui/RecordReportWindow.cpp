@@ -35,24 +35,8 @@ QDateTime RecordReportWindow::periodEnd() const {
     return dtp_end->dateTime();
 }
 
-void RecordReportWindow::addSearchControl(const QString& label, QWidget* control) {
-    auto* layout = static_cast<QHBoxLayout*>(plKey->layout());
-    const int at = layout->indexOf(sbAll);
-    layout->insertWidget(at, new QLabel(label, plKey));
-    layout->insertWidget(at + 1, control);
-}
-
 void RecordReportWindow::addCardSearch() {
-    m_card = new QLineEdit(plKey);
-    m_card->setObjectName(QStringLiteral("edtCard_id"));
-    m_card->setMaximumWidth(100);
-    m_readCard = CardReadButton::create(context(), m_card, plKey); // digits only; "读卡" fills it
-    auto* layout = static_cast<QHBoxLayout*>(plKey->layout());
-    const int at = layout->indexOf(sbAll);
-    layout->insertWidget(at, new QLabel(QStringLiteral("卡号"), plKey));
-    layout->insertWidget(at + 1, m_card);
-    layout->insertWidget(at + 2, m_readCard);
-    connect(m_card, &QLineEdit::returnPressed, this, [this] { actEnterExecute(); });
+    m_card = TfrmRecordBaseClass::addCardSearch(&m_readCard);
 }
 
 RecordReportFilter RecordReportWindow::recordFilter(QObject* sender) const {

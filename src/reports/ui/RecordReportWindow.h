@@ -16,16 +16,12 @@ public:
     void setPeriod(const QDateTime& begin, const QDateTime& end);
     QDateTime periodBegin() const;
     QDateTime periodEnd() const;
-    QLineEdit* nameEdit() const { return edtname; }
     // Null for a list without a card search.
     QLineEdit* cardEdit() const { return m_card; }
 
 protected:
     RecordReportWindow(ModuleContext& context, const QString& caption, const QString& objectName,
                        const QString& dataSetName, QWidget* parent);
-    // Puts a labelled control into the search bar before the "转到" button
-    // (and before the card box: call it first).
-    void addSearchControl(const QString& label, QWidget* control);
     // The card-number box ("卡号") and its "读卡" button.
     void addCardSearch();
     // The search boxes, the selected department and the rights, as the query

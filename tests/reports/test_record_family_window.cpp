@@ -1,0 +1,256 @@
+// The record windows offscreen, opened through the window table on the
+// hand-built database: their rows and captions, "恢复" from the backup list,
+// the repair commands refusing a wrong password or key with nothing
+// changed, the journal on typed conditions and the card history's editor and
+// mover opened with the right key and password.
+#include "../framework/FrameworkFixture.h"
+#include "RecordFamilyData.h"
+#include "WindowWait.h"
+#include "dataset/grid/ui/DBGrid.h"
+#include "db/MaintenanceKey.h"
+#include "db/SchemaUpgrade.h"
+#include "monthly/MonthlyBillBook.h"
+#include "monthly/ui/ConsumeAllRec.h"
+#include "monthly/ui/EditMealRecord.h"
+#include "monthly/ui/EditRecordsbak.h"
+#include "reports/ui/AllDetailRecords.h"
+#include "reports/ui/AllRecordsUnt.h"
+#include "reports/ui/ExceptRecords.h"
+#include "reports/ui/FullBakRecords.h"
+#include "shell/ActionNames.h"
+#include "shell/WindowTable.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDateTimeEdit>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QScopeGuard>
+#include <QTimer>
+#include <QToolButton>
+
+namespace {
+// Closes the next modal dialog once it shows, noting its class and the rows
+// it found for the record (the mover's main rows, the editor's charge rows).
+struct SeenDialog {
+    QString className;
+    int rows = -1;
+};
+void closeNextDialog(SeenDialog* seen) {
+    QTimer::singleShot(0, [seen] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal)
+            return closeNextDialog(seen);
+        seen->className = QString::fromLatin1(modal->metaObject()->className());
+        if (auto* mover = qobject_cast<TFrmEditRecordsbak*>(modal))
+            seen->rows = mover->mainRows()->recordCount();
+        if (auto* editor = qobject_cast<TFrmEditMealRecord*>(modal))
+            seen->rows = editor->charges()->recordCount();
+        modal->close();
+    });
+}
+} // namespace
+
+class TestRecordFamilyWindow : public QObject {
+    Q_OBJECT
+    FrameworkFixture fx;
+
+    // The window of `action` made from the window table, on November.
+    template <class W> std::unique_ptr<W> open(const QString& action) {
+        const QByteArray name = action.toLatin1();
+        const WindowRow* row = findWindowRow(QLatin1String(name));
+        if (!row || !row->isBuilt())
+            return nullptr;
+        std::unique_ptr<W> w(qobject_cast<W*>(row->create(*fx.context, nullptr)));
+        if (!w)
+            return nullptr;
+        w->setAttribute(Qt::WA_DeleteOnClose, false);
+        w->setPeriod(QDateTime(QDate(2026, 11, 1), QTime(0, 0)),
+                     QDateTime(QDate(2026, 11, 30), QTime(23, 59, 59)));
+        w->show();
+        w->activate();
+        WAIT_LOADED(*w);
+        return w;
+    }
+
+private slots:
+    void initTestCase() {
+        fx.start(QStringLiteral("record_family_window"), QStringLiteral("ADMIN"));
+        fillRecordFamilyData(*fx.db);
+        fx.db->exec(
+            QStringLiteral("insert into MChargeRecords_FullBak (emp_id, card_id, charge_money, card_balance, "
+                           "card_sequ, Kind, op_date) values ('E1', 101, 12.34, 112.34, 6, 0, "
+                           "'2026-11-12 10:00:00')"));
+        fx.context->session.CurrentUserPassword = QStringLiteral("admin-pw");
+        fx.context->session.OtherMattersFlags = QStringLiteral("00000100");
+        UpgradeSchema(fx.context->session); // the maintenance key's site secret
+    }
+    void init() { fx.prompter.clear(); }
+    void cleanupTestCase() { fx.stop(); }
+
+    void windowsOpenFromTheTable_data() {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("caption"); // of the card column
+        QTest::newRow("exceptions") << QString::fromLatin1(ActionName::ExceptRecord) << 4
+                                    << QStringLiteral("卡号");
+        QTest::newRow("person's history")
+            << QString::fromLatin1(ActionName::EmpAllRecords) << 14 << QStringLiteral("卡号");
+        QTest::newRow("recharge backups")
+            << QString::fromLatin1(ActionName::FullBak) << 1 << QStringLiteral("卡号");
+    }
+    void windowsOpenFromTheTable() {
+        QFETCH(QString, action);
+        QFETCH(int, rows);
+        QFETCH(QString, caption);
+        auto w = open<TfrmDptRecordBaseClass>(action);
+        QVERIFY(w);
+        QCOMPARE(w->windowTitle(), findWindowRow(QLatin1String(action.toLatin1()))->caption);
+        QCOMPARE(w->dataSet()->recordCount(), rows);
+        QCOMPARE(w->dataSet()->fieldByName(QStringLiteral("card_id")).displayLabel(), caption);
+        QCOMPARE(w->grid()->footerText(0), QStringLiteral("汇总:"));
+        QVERIFY(w->printSubheading().contains(QLatin1String("2026-11-01")));
+        // A hostile name finds nothing and breaks nothing.
+        w->nameEdit()->setText(QStringLiteral("x' or '1'='1"));
+        w->allButton()->click();
+        QVERIFY(waitLoaded(*w));
+        QCOMPARE(w->dataSet()->recordCount(), 0);
+        QVERIFY(fx.prompter.calls().isEmpty());
+    }
+
+    void restoreFromTheBackupList() {
+        auto w = open<TfrmFullBakRecords>(QString::fromLatin1(ActionName::FullBak));
+        QVERIFY(w);
+        QCOMPARE(w->dataSet()->recordCount(), 1);
+        w->dataSet()->first();
+        w->restoreAction()->trigger();
+        QCOMPARE(fx.prompter.texts(), QStringList{QStringLiteral("恢复成功")});
+        QVERIFY(waitLoaded(*w));
+        QCOMPARE(w->dataSet()->recordCount(), 0);
+        QCOMPARE(fx.rows(QStringLiteral("MChargeRecords"), QStringLiteral("charge_money = 12.34")), 1);
+        QCOMPARE(fx.rows(QStringLiteral("MChargeRecords_FullBak")), 0);
+    }
+
+    void exceptionRepairRefusesAWrongPassword() {
+        auto w = open<TfrmExceptRecords>(QString::fromLatin1(ActionName::ExceptRecord));
+        QVERIFY(w);
+        w->dataSet()->first();
+        const int meals = fx.rows(QStringLiteral("mealrecords"));
+        fx.prompter.answerText(QStringLiteral("wrong"));
+        QVERIFY(!w->NExceptionRecoundClick());
+        QCOMPARE(fx.prompter.texts().last(), QStringLiteral("操作用户不是管理员或者是密码不正确"));
+        QCOMPARE(fx.rows(QStringLiteral("mealrecords")), meals);
+        fx.prompter.clear();
+        fx.prompter.answerText(QStringLiteral("admin-pw"));
+        SeenDialog seen;
+        closeNextDialog(&seen);
+        QVERIFY(w->NExceptionRecoundClick());
+        QCOMPARE(seen.className, QStringLiteral("TFrmEditRecordsbak"));
+        QCOMPARE(seen.rows, 1); // the first exception, a record without employee, in its main table
+        QCOMPARE(fx.rows(QStringLiteral("mealrecords")), meals);
+    }
+
+    void journalOnTypedConditions() {
+        QMdiArea area;
+        fx.context->screen = &area;
+        const auto noScreen = qScopeGuard([this] { fx.context->screen = nullptr; });
+        auto* w = TFrmAllRecordsUnt::open(*fx.context);
+        JournalConditions c;
+        c.begin = QDateTime(QDate(2026, 11, 1), QTime(0, 0));
+        c.end = QDateTime(QDate(2026, 11, 30), QTime(23, 59, 59));
+        c.kinds = {2, 30}; // batch and cashier-terminal recharges
+        w->showPage(JournalPage::Recharge, c, QStringLiteral("批量"));
+        QVERIFY(waitLoaded(*w));
+        QCOMPARE(w->dataSet()->recordCount(), 2);
+        QCOMPARE(w->dataSet()->recNo(), 2); // on the last row
+        QCOMPARE(w->dataSet()->field(0)->displayLabel(), QStringLiteral("序号"));
+        QCOMPARE(w->dataSet()->displayText(1, 0), QStringLiteral("2"));
+        QCOMPARE(w->dataSet()->fieldByName(QStringLiteral("actiondd")).displayLabel(),
+                 QStringLiteral("动作描述"));
+        QCOMPARE(w->windowTitle(), QStringLiteral("流水明细记录---(批量)"));
+        QCOMPARE(TFrmAllRecordsUnt::open(*fx.context), w); // reused while open
+        w->showPage(JournalPage::Consumption, c);
+        QVERIFY(waitLoaded(*w));
+        QCOMPARE(w->queryChoice(), 0);
+        QCOMPARE(area.subWindowList().size(), 1);
+    }
+
+    void allDetailRecordsShowsAHandedStatement() {
+        TFrmAllDetailRecords w(*fx.context);
+        QVERIFY(
+            w.showStatement(QStringLiteral("select emp_id, card_id, charge_money, '充值' as actiondd from "
+                                           "MChargeRecords where emp_id = 'E2' order by card_sequ")));
+        QCOMPARE(w.dataSet()->recordCount(), 2);
+        QCOMPARE(w.dataSet()->fieldByName(QStringLiteral("actiondd")).displayLabel(),
+                 QStringLiteral("动作描述"));
+        QVERIFY(!w.showStatement(QStringLiteral("select nothing from nowhere")));
+        QCOMPARE(fx.prompter.calls().size(), 1); // the engine's message
+    }
+
+    void editorPostsToTheTables() {
+        const FamilyMeal& m = familyMeals()[1]; // E1's second consumption
+        RepairRow row{
+            QString::fromUtf8(m.emp), m.card,      m.sequ, familyMoney(m.balance), familyMoney(m.consume),
+            familyTime(m.time),       std::nullopt};
+        TFrmEditMealRecord editor(*fx.context, row);
+        QCOMPARE(editor.mealRecords()->recordCount(), 1);
+        QCOMPARE(editor.card()->recordCount(), 1);
+        // "新增一条记录": a copy a minute later, marked as added back, saved to mealrecords.
+        QVERIFY(editor.addCopyClick(TFrmEditMealRecord::Meal));
+        QVERIFY(editor.saveClick(TFrmEditMealRecord::Meal));
+        QCOMPARE(fx.rows(QStringLiteral("mealrecords"),
+                         QStringLiteral("card_id = 101 and card_sequ = 3 and sign_time "
+                                        "= '2026-11-04 12:01:00' and isAddBack = 1 and "
+                                        "op_ymd = '2026-11-04'")),
+                 1);
+        // The card's latest balance, corrected by hand.
+        editor.editClick(TFrmEditMealRecord::Card);
+        editor.card()->fieldByName(QStringLiteral("card_balance")).setValue(QStringLiteral("77.70"));
+        QVERIFY(editor.saveClick(TFrmEditMealRecord::Card));
+        QCOMPARE(
+            fx.rows(QStringLiteral("cardinfo"), QStringLiteral("card_id = 101 and card_balance = 77.70")), 1);
+        // "删除当前记录" on the copy, confirmed, takes it out of the table again.
+        QCOMPARE(editor.mealRecords()->recordCount(), 2);
+        editor.mealRecords()->last();
+        fx.prompter.answer(PromptAnswer::Yes);
+        QVERIFY(editor.deleteClick(TFrmEditMealRecord::Meal));
+        QCOMPARE(fx.rows(QStringLiteral("mealrecords"), QStringLiteral("card_id = 101 and card_sequ = 3")),
+                 1);
+    }
+
+    void cardHistoryAsksTheKeyOnceAndThePasswordEachTime() {
+        TFrmConsumeAllRec history(*fx.context, MonthlyBillBook::historyStatement(101),
+                                  QDateTime(QDate(2026, 11, 1), QTime(0, 0)),
+                                  QDateTime(QDate(2026, 11, 30), QTime(23, 59, 59)));
+        QVERIFY(history.moveAction()); // character 6 of the company flags is on
+        history.dataSet()->first();
+        fx.prompter.answerText(QStringLiteral("00000000"));
+        QVERIFY(!history.editCurrentRecord());
+        QVERIFY(!fx.context->maintenanceKeyAccepted);
+        const QString key =
+            MaintenanceKey::keyFor(MaintenanceKey::siteSecret(fx.context->session), QDate::currentDate());
+        fx.prompter.answerText(key);
+        SeenDialog seen;
+        closeNextDialog(&seen);
+        QVERIFY(history.editCurrentRecord());
+        QCOMPARE(seen.className, QStringLiteral("TFrmEditMealRecord"));
+        QCOMPARE(seen.rows, 1); // the first row of card 101 is its first recharge
+        seen = SeenDialog();
+        closeNextDialog(&seen);
+        QVERIFY(history.editCurrentRecord()); // no second question
+        QCOMPARE(seen.className, QStringLiteral("TFrmEditMealRecord"));
+        QCOMPARE(fx.prompter.pendingAnswers(), 0);
+
+        fx.prompter.answerText(QStringLiteral("admin-PW"));
+        QVERIFY(!history.moveCurrentRecord());
+        fx.prompter.answerText(QStringLiteral("admin-pw"));
+        seen = SeenDialog();
+        closeNextDialog(&seen);
+        QVERIFY(history.moveCurrentRecord());
+        QCOMPARE(seen.className, QStringLiteral("TFrmEditRecordsbak"));
+        QCOMPARE(seen.rows, 1); // the recharge, found by its amount, balance and time
+    }
+};
+
+QTEST_MAIN(TestRecordFamilyWindow)
+#include "test_record_family_window.moc"
