@@ -5,6 +5,9 @@
 #include "db/Session.h"
 #include "util/ToastRegistry.h"
 
+#include <QObject>
+#include <QPointer>
+
 class QMdiArea;
 class MealDataModule;
 class Prompter;
@@ -16,4 +19,6 @@ public:
     QMdiArea* screen = nullptr;       // the host's window list
     Prompter* prompter = nullptr;     // never nil while windows exist
     ToastRegistry toasts;
+    // The filter dialog every record window shares (re-bound to the caller).
+    QPointer<QObject> filterDialog;
 };

@@ -65,6 +65,9 @@ public:
 
     // A name for the table (worksheet name, HTML title); may be empty.
     virtual QString tableName() const { return {}; }
+    // A line under the name saying what the rows are (a period, a filter);
+    // formats with a title block write it. May be empty.
+    virtual QString subtitle() const { return {}; }
 
     virtual int columnCount() const = 0;
     virtual ExportColumn column(int col) const = 0;
