@@ -120,7 +120,8 @@ void TdlgFilter::bind(DataSet* dataSet, bool advancedQuery) {
     if (!dataSet)
         return;
     if (!advancedQuery) {
-        const QString active = dataSet->filter();
+        // A filter a new query switched off is not shown as in force.
+        const QString active = dataSet->filtered() ? dataSet->filter() : QString();
         meFilter->setPlainText(cbUseLabel->isChecked() ? FilterStatement::toLabelForm(active, *dataSet)
                                                        : FilterStatement::toFieldForm(active, *dataSet));
     }
