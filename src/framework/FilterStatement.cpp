@@ -178,6 +178,15 @@ QString likeText(FieldType type, const QString& converted) {
 }
 
 QString oneCondition(const QString& name, const Field& f, const QString& op, const QString& typed) {
+    // Money holds four decimals in 64 bits: a value beyond that is refused
+    // here, with the field named, not later by the data set.
+    if ((f.dataType() == FieldType::Currency || f.dataType() == FieldType::BCD) &&
+        !typed.trimmed().isEmpty()) {
+        const QByteArray b = FindCondition::convert(f.dataType(), typed).text.toLatin1();
+        std::int64_t units = 0;
+        if (!cellcodec::parseFixed4(b.constData(), std::size_t(b.size()), units))
+            throw DbError(QStringLiteral("'%1' 超出 %2 的范围").arg(typed.trimmed(), f.displayLabel()));
+    }
     if (op == QLatin1String("like") && !typed.trimmed().isEmpty() && isNumericType(f.dataType()) &&
         !isIntegerType(f.dataType())) {
         const FindCondition::Value v = FindCondition::convert(f.dataType(), typed);
