@@ -66,8 +66,9 @@ inline void loadDepartments(DataSet& ds) {
 }
 
 // id, qty, amount, at, name, emp_no, dept_id, photo, note (Tag 10), and the
-// lookup dept_name; every field has a Chinese label.
+// lookup dept_name over `depts` (loaded here); every field has a Chinese label.
 inline void load(DataSet& ds, DataSet& depts, const std::vector<Row>& rows) {
+    loadDepartments(depts);
     std::vector<ColumnDef> cols = {column("id", FieldType::Integer),      column("qty", FieldType::Integer),
                                    column("amount", FieldType::Currency), column("at", FieldType::DateTime),
                                    column("name", FieldType::WideString), column("emp_no", FieldType::String),
@@ -104,6 +105,15 @@ inline void load(DataSet& ds, DataSet& depts, const std::vector<Row>& rows) {
     for (const auto& l : labels)
         ds.fieldByName(QString::fromLatin1(l[0])).setDisplayLabel(QString::fromUtf8(l[1]));
     ds.fieldByName(QStringLiteral("note")).setTag(10);
+}
+
+// The ids of the rows the data set shows, in order.
+inline QList<int> idsOf(const DataSet& ds) {
+    QList<int> out;
+    const int id = ds.fieldByName(QStringLiteral("id")).index();
+    for (int i = 0; i < ds.recordCount(); ++i)
+        out << ds.value(i, id).toInt();
+    return out;
 }
 
 // ---- the independent check ----

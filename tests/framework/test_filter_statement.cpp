@@ -30,14 +30,6 @@ std::vector<Row> sampleRows() {
     };
 }
 
-QList<int> idsOf(const DataSet& ds) {
-    QList<int> out;
-    const int id = ds.fieldByName(QStringLiteral("id")).index();
-    for (int i = 0; i < ds.recordCount(); ++i)
-        out << ds.value(i, id).toInt();
-    return out;
-}
-
 // The values tried on each field: some match rows, some match none, some
 // are no value of the type; quotes, brackets, "#" and "%" in texts.
 QStringList valuesFor(const QString& field) {
@@ -113,10 +105,7 @@ class TestFilterStatement : public QObject {
     }
 
 private slots:
-    void initTestCase() {
-        loadDepartments(depts);
-        load(ds, depts, rows);
-    }
+    void initTestCase() { load(ds, depts, rows); }
     void init() { FilterStatement::clear(ds); }
 
     void fieldsAndOperatorsOffered() {

@@ -48,6 +48,8 @@ public:
             t += QString::fromUtf8(kPieces[below(int(std::size(kPieces)))]);
         return t;
     }
+    // One of nine date-times: 2024-01-01..03 at 00, 06 or 12 o'clock.
+    QString hourOf() { return QString::asprintf("2024-01-0%d %02d:00:00", 1 + below(3), below(3) * 6); }
     QString integer() {
         static const char* const pool[] = {
             "0",   "1",   "-1",  "12", "+5", " 7 ",  "9223372036854775807", "99999999999999999999",
@@ -67,9 +69,7 @@ public:
             "2024-01-02", "2024-1-2 8:00:00", "2024-02-30",   "2024-01-02 25:00:00",
             "",           "yesterday",        "#2024-01-02#", "2024/01/02"};
         if (chance(70))
-            return QStringLiteral("2024-01-0%1 %2:00:00")
-                .arg(1 + below(3))
-                .arg(below(3) * 6, 2, 10, QLatin1Char('0'));
+            return hourOf();
         return QString::fromLatin1(pool[below(int(std::size(pool)))]);
     }
     QString valueFor(const QString& field) {
@@ -97,9 +97,7 @@ public:
             if (!chance(10))
                 r.units = qint64(below(4000) - 1000) * 1000;
             if (!chance(10))
-                r.at = QStringLiteral("2024-01-0%1 %2:00:00")
-                           .arg(1 + below(3))
-                           .arg(below(3) * 6, 2, 10, QLatin1Char('0'));
+                r.at = hourOf();
             if (!chance(10))
                 r.name = text().left(200);
             r.empNo = QString::number(below(20)).rightJustified(4, QLatin1Char('0'));
@@ -114,18 +112,14 @@ private:
     QRandomGenerator m_rng;
 };
 
+const int rounds = qEnvironmentVariableIsSet("FILTER_FUZZ_ROUNDS")
+                       ? qEnvironmentVariableIntValue("FILTER_FUZZ_ROUNDS")
+                       : 4000;
+
 quint32 seed(quint32 fixed) {
     return qEnvironmentVariableIsSet("FILTER_FUZZ_SEED")
                ? quint32(qEnvironmentVariableIntValue("FILTER_FUZZ_SEED"))
                : fixed;
-}
-
-QList<int> idsOf(const DataSet& ds) {
-    QList<int> out;
-    const int id = ds.fieldByName(QStringLiteral("id")).index();
-    for (int i = 0; i < ds.recordCount(); ++i)
-        out << ds.value(i, id).toInt();
-    return out;
 }
 
 } // namespace
@@ -134,13 +128,9 @@ class TestFilterFuzz : public QObject {
     Q_OBJECT
 private slots:
     void composedConditionsSelectWhatTheyMean() {
-        const int rounds = qEnvironmentVariableIsSet("FILTER_FUZZ_ROUNDS")
-                               ? qEnvironmentVariableIntValue("FILTER_FUZZ_ROUNDS")
-                               : 4000;
         Fuzz fuzz(seed(20261207));
         const std::vector<Row> rows = fuzz.rows(60);
         DataSet depts, ds;
-        loadDepartments(depts);
         load(ds, depts, rows);
         const QList<Field*> fields = FilterStatement::offeredFields(ds);
         int checked = 0, refusedByComposer = 0, unchecked = 0, joined = 0;
@@ -237,13 +227,9 @@ private slots:
     }
 
     void damagedStatementsAreReadOrRefused() {
-        const int rounds = qEnvironmentVariableIsSet("FILTER_FUZZ_ROUNDS")
-                               ? qEnvironmentVariableIntValue("FILTER_FUZZ_ROUNDS")
-                               : 4000;
         Fuzz fuzz(seed(7));
         const std::vector<Row> rows = fuzz.rows(30);
         DataSet depts, ds;
-        loadDepartments(depts);
         load(ds, depts, rows);
         const QStringList seeds = {
             QStringLiteral("([数量] >= '2') and ([姓名] like 'O''B[%]%')"),
