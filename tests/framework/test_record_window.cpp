@@ -317,6 +317,16 @@ private slots:
         w->action(DA::ExcFilter)->trigger();
         QCOMPARE(names(), QStringList{QStringLiteral("Bob")});
         QVERIFY(w->filterLabel()->text().contains(QStringLiteral("共 1 条")));
+        // An export says what it holds.
+        const QString page = fx.home.filePath(QStringLiteral("filtered.html"));
+        fx.prompter.answerFile(page, 7);
+        w->action(DA::Export)->trigger();
+        QFile file(page);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString html = QString::fromUtf8(file.readAll());
+        QVERIFY(html.contains(QStringLiteral("<caption>日期: (2024-01-01 至 2024-01-31)  筛选: ")));
+        QVERIFY(html.contains(QStringLiteral("Bob")) && !html.contains(QStringLiteral("Alice</td>")));
+        QCOMPARE(fx.prompter.takeCalls().last().text, QStringLiteral("数据导出完成!"));
         w->action(DA::ShowAll)->trigger();
         QCOMPARE(ds.recordCount(), 3);
         QVERIFY(w->filterLabel()->isHidden());
