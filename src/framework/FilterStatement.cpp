@@ -5,8 +5,6 @@
 #include "db/DbError.h"
 #include "framework/FindCondition.h"
 
-#include <cmath>
-
 namespace FilterStatement {
 
 const QString kBetween = QStringLiteral("between");
@@ -37,20 +35,26 @@ QString writtenName(const QString& name) {
     return plain ? name : QLatin1Char('[') + name + QLatin1Char(']');
 }
 
-// "[display name]", or the field name when the label cannot stand in brackets.
-QString labelName(const Field& f) {
-    const QString label = f.displayLabel();
-    if (label.contains(QLatin1Char('[')) || label.contains(QLatin1Char(']')) || label.trimmed() != label ||
-        label.isEmpty())
-        return writtenName(f.fieldName());
-    return QLatin1Char('[') + label + QLatin1Char(']');
-}
-
 const Field* byLabel(const DataSet& ds, const QString& label) {
     for (int i = 0; i < ds.fieldCount(); ++i)
         if (ds.field(i)->displayLabel().compare(label, Qt::CaseInsensitive) == 0)
             return ds.field(i);
     return nullptr;
+}
+
+// "[display name]", or the field name when the label cannot stand in
+// brackets or another field shows the same label (it would read back as
+// that field).
+QString labelName(const Field& f) {
+    const QString label = f.displayLabel();
+    if (label.contains(QLatin1Char('[')) || label.contains(QLatin1Char(']')) || label.trimmed() != label ||
+        label.isEmpty())
+        return writtenName(f.fieldName());
+    if (const DataSet* ds = f.dataSet())
+        for (int i = 0; i < ds->fieldCount(); ++i)
+            if (ds->field(i) != &f && ds->field(i)->displayLabel().compare(label, Qt::CaseInsensitive) == 0)
+                return writtenName(f.fieldName());
+    return QLatin1Char('[') + label + QLatin1Char(']');
 }
 
 // Walks a statement, handing every name outside quoted values to `rewrite`

@@ -252,6 +252,10 @@ private slots:
             QCOMPARE(FilterStatement::toLabelForm(fields, ds), labels);
             QCOMPARE(FilterStatement::toFieldForm(labels, ds), fields);
         }
+        // A label two fields show names neither of them.
+        ds.fieldByName(QStringLiteral("photo")).setDisplayLabel(QStringLiteral("数量"));
+        QCOMPARE(FilterStatement::toLabelForm(QStringLiteral("qty > 1"), ds), QStringLiteral("qty > 1"));
+        ds.fieldByName(QStringLiteral("photo")).setDisplayLabel(QStringLiteral("照片"));
         // A filter text in brackets reads back in either form.
         QCOMPARE(FilterStatement::toFieldForm(QStringLiteral("[name] = 'x'"), ds),
                  QStringLiteral("name = 'x'"));
