@@ -19,6 +19,7 @@
 #include "dataset/persist/DataSetFile.h"
 #include "db/DatabaseConnection.h"
 #include "db/DbError.h"
+#include "framework/FilterStatement.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -178,6 +179,26 @@ void workOnLoadedRows(DataSet& ds, double client, int runs) {
     measure("filter empname LIKE '李%' OR deptno = '0102':  ", ds, client, runs,
             [&] { ds.setFilter(QStringLiteral("empname LIKE '李%' OR deptno = '0102'")); });
     ds.setFiltered(false);
+    // What the filter dialog does on OK: a memo of composed conditions in the
+    // label form turned into the statement and applied.
+    measure("filter dialog: between, like, <> (composed):  ", ds, client, runs, [&] {
+        const Field* amount = ds.findField(QStringLiteral("card_consume"));
+        const Field* name = ds.findField(QStringLiteral("empname"));
+        const Field* clock = ds.findField(QStringLiteral("clock_id"));
+        if (!amount || !name || !clock)
+            throw DbError(QStringLiteral("no card_consume, empname or clock_id"));
+        QString memo;
+        for (const FilterStatement::Choice& c :
+             {FilterStatement::Choice{amount, FilterStatement::kBetween, QStringLiteral("5"),
+                                      QStringLiteral("15.5")},
+              FilterStatement::Choice{name, QStringLiteral("like"), QStringLiteral("李"), QString()},
+              FilterStatement::Choice{clock, QStringLiteral("<>"), QStringLiteral("3"), QString()}})
+            memo = FilterStatement::addedToMemo(memo, FilterStatement::condition(ds, c, true), false);
+        if (FilterStatement::apply(ds, FilterStatement::statementFromMemo(memo, ds)) !=
+            FilterStatement::Outcome::Applied)
+            throw DbError(QStringLiteral("not applied"));
+    });
+    FilterStatement::clear(ds);
     measure("sort card_balance DESC:                       ", ds, client, runs,
             [&] { ds.setSort(QStringLiteral("card_balance DESC")); });
     measure("sort deptname, sign_time DESC:                ", ds, client, runs,

@@ -76,6 +76,7 @@ Field& DataSet::addLookupField(const QString& name, const QString& keyFields, Da
         return v ? *v : cellValue(Cell(), type);
     });
     f.m_lookup = true;
+    f.m_lookupSource = {keyFields, lookupDataSet, lookupKeyFields, resultField};
     f.setSize(result.size());
     return f;
 }

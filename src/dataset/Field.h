@@ -6,6 +6,7 @@
 #include "dataset/FieldTypes.h"
 
 #include <QDateTime>
+#include <QPointer>
 #include <QString>
 #include <QVariant>
 
@@ -37,6 +38,16 @@ public:
     // A lookup field is a calculated field that takes its value from another
     // data set; unlike other calculated fields it can be sorted.
     bool isLookup() const { return m_lookup; }
+    // Where a lookup field takes its value: this data set's key fields, the
+    // other data set, its key fields and its result field (names separated
+    // by ";"). Empty for any other field.
+    struct LookupSource {
+        QString keyFields;
+        QPointer<DataSet> dataSet;
+        QString lookupKeyFields;
+        QString resultField;
+    };
+    const LookupSource& lookupSource() const { return m_lookupSource; }
     int size() const { return m_size; }
     void setSize(int size) { m_size = size; }
 
@@ -121,4 +132,5 @@ private:
     bool m_autoIncrement = false;
     bool m_key = false;
     bool m_lookup = false;
+    LookupSource m_lookupSource;
 };

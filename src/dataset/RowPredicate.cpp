@@ -139,7 +139,12 @@ struct GenericNode final : RowPredicate {
         if (isNull)
             return false;
         if (mode != Mode::Compare) {
-            const bool m = matcher->matches(ds.textAt(r, field).toStdString());
+            // A date-time matches as "yyyy-MM-dd HH:mm:ss", midnight included.
+            const FieldType type = ds.field(field)->dataType();
+            const QString text = isDateTimeType(type) && type != FieldType::Time
+                                     ? cellcodec::dateTimeText(cellcodec::toMsecs(v.toDateTime()))
+                                     : ds.textAt(r, field);
+            const bool m = matcher->matches(text.toStdString());
             return mode == Mode::Like ? m : !m;
         }
         if (numericCompare) {

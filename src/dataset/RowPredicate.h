@@ -18,7 +18,8 @@ public:
 };
 
 // Compiles an expression in ADO filter syntax against the fields of
-// `dataSet`: comparisons =, <>, <, >, <=, >=, LIKE (wildcards % and *), AND,
+// `dataSet`: comparisons =, <>, <, >, <=, >=, LIKE (wildcards % and *;
+// [%], [*] and [[] for the character itself), AND,
 // OR, NOT, parentheses, 'text' (quotes doubled), #date#, numbers, Null, True,
 // False, field names plain or in [brackets] (a display label is accepted
 // too). Throws DbError with the reason for a bad expression.

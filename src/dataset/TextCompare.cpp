@@ -24,9 +24,15 @@ std::size_t findFolded(std::string_view text, std::string_view needle, std::size
 
 LikePattern::LikePattern(const std::string& pattern) {
     // "a%b*c" gives the pieces "a", "b", "c"; "%x%" gives "", "x", "".
+    // "[%]", "[*]" and "[[]" stand for the character itself.
     std::string current;
-    for (const char c : pattern) {
-        if (c == '%' || c == '*') {
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        const char c = pattern[i];
+        if (c == '[' && i + 2 < pattern.size() && pattern[i + 2] == ']' &&
+            (pattern[i + 1] == '%' || pattern[i + 1] == '*' || pattern[i + 1] == '[')) {
+            current += pattern[i + 1];
+            i += 2;
+        } else if (c == '%' || c == '*') {
             m_parts.push_back(current);
             current.clear();
         } else {

@@ -34,7 +34,8 @@ inline bool startsWith(std::string_view text, std::string_view prefix, bool case
 }
 
 // A LIKE pattern with the wildcards "%" and "*" (any run of characters),
-// matched without regard to ASCII case.
+// matched without regard to ASCII case; "[%]", "[*]" and "[[]" match the
+// character itself.
 class LikePattern {
 public:
     explicit LikePattern(const std::string& pattern);

@@ -48,15 +48,18 @@ QString booleanValue(const QString& t) {
     throw DbError(QStringLiteral("'%1' 不是有效的逻辑值").arg(t));
 }
 
-// A text literal of the filter syntax: '...' unless the text holds a quote,
-// then #...#; with both a quote and a "#", quotes doubled inside '...'.
-QString filterLiteral(const QString& text) {
-    if (!text.contains(QLatin1Char('\'')))
-        return QLatin1Char('\'') + text + QLatin1Char('\'');
-    if (!text.contains(QLatin1Char('#')))
-        return QLatin1Char('#') + text + QLatin1Char('#');
-    return QLatin1Char('\'') + QString(text).replace(QLatin1String("'"), QLatin1String("''")) +
-           QLatin1Char('\'');
+// A "like" prefix of the filter syntax: the typed text matched literally
+// (its "%", "*" and "[" escaped), then any characters.
+QString filterLikePrefix(const QString& text) {
+    QString escaped;
+    escaped.reserve(text.size() + 4);
+    for (const QChar c : text) {
+        if (c == QLatin1Char('%') || c == QLatin1Char('*') || c == QLatin1Char('['))
+            escaped += QLatin1Char('[') + c + QLatin1Char(']');
+        else
+            escaped += c;
+    }
+    return escaped + QLatin1Char('%');
 }
 
 } // namespace
@@ -119,8 +122,19 @@ QString filterCondition(const QString& fieldName, FieldType type, const QString&
     if (v.null)
         return QStringLiteral("(%1 %2 Null)").arg(fieldName, op == kLike ? QStringLiteral("=") : op);
     if (op == kLike)
-        return QStringLiteral("(%1 like %2)").arg(fieldName, filterLiteral(v.text + QLatin1Char('%')));
+        return QStringLiteral("(%1 like %2)").arg(fieldName, filterLiteral(filterLikePrefix(v.text)));
     return QStringLiteral("(%1 %2 %3)").arg(fieldName, op, filterLiteral(v.text));
+}
+
+// '...' unless the text holds a quote, then #...#; with both a quote and a
+// "#", quotes doubled inside '...'.
+QString filterLiteral(const QString& text) {
+    if (!text.contains(QLatin1Char('\'')))
+        return QLatin1Char('\'') + text + QLatin1Char('\'');
+    if (!text.contains(QLatin1Char('#')))
+        return QLatin1Char('#') + text + QLatin1Char('#');
+    return QLatin1Char('\'') + QString(text).replace(QLatin1String("'"), QLatin1String("''")) +
+           QLatin1Char('\'');
 }
 
 bool excludedFromFind(const QString& fieldName) {

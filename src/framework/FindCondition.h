@@ -37,6 +37,9 @@ QString sqlCondition(const SqlDialect& dialect, const QString& alias, const QStr
 // display name in brackets.
 QString filterCondition(const QString& fieldName, FieldType type, const QString& op, const QString& typed);
 
+// A text as a literal of the filter syntax, as it is (not trimmed).
+QString filterLiteral(const QString& text);
+
 // The fields the find dialog does not offer (compared without case).
 bool excludedFromFind(const QString& fieldName);
 

@@ -5,6 +5,9 @@
 #include "db/Session.h"
 #include "util/ToastRegistry.h"
 
+#include <QObject>
+#include <QPointer>
+
 class QMdiArea;
 class MealDataModule;
 class Prompter;
@@ -18,4 +21,6 @@ public:
     ToastRegistry toasts;
     // The record editor's maintenance key was accepted in this run: it is not asked again.
     bool maintenanceKeyAccepted = false;
+    // The filter dialog every record window shares (re-bound to the caller).
+    QPointer<QObject> filterDialog;
 };

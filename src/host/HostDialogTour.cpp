@@ -53,6 +53,16 @@ void HostDialogTour::columns() {
         clickChild(d, "btnReset");
     });
     trigger("actDefCols");
+    QTimer::singleShot(0, this, &HostDialogTour::filter);
+}
+
+void HostDialogTour::filter() {
+    onModal(QStringLiteral("dlgFilter"), [this](QWidget* d) {
+        clickChild(d, "btnADD"); // a condition in the memo: the first field without a value
+        m_save(d, QStringLiteral("filter"));
+        clickChild(d, "btnCancel"); // leaves no filter behind
+    });
+    trigger("actDataFilter");
     QTimer::singleShot(0, this, &HostDialogTour::preview);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // A walk through the dialogs of one record window for the screenshots: the
-// column chooser, the print dialog and its preview, and the toast a direct
+// column chooser, the filter dialog, the print dialog and its preview, and the toast a direct
 // print shows. The host knows the plug-in's windows only by object names
 // ("actDefCols", "actDataPrint", "dlgPrint", ...), so the walk is generic: it
 // triggers the window's actions, waits for the modal dialog they open,
@@ -28,6 +28,7 @@ signals:
 
 private:
     void columns();
+    void filter();
     void preview();
     void printDirectly();
     void toast();

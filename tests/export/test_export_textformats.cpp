@@ -35,6 +35,7 @@ QString utf8Body(const QByteArray& bytes) {
 MemoryExportSource tricky() {
     MemoryExportSource src;
     src.setTableName(QStringLiteral("表<1>"));
+    src.setSubtitle(QStringLiteral("筛选: [名称] <> {a & b}"));
     src.addColumn({QStringLiteral("名称"), FieldClass::Text, Alignment::Left, 6, true, {}});
     src.addColumn({QStringLiteral("隐藏"), FieldClass::Text, Alignment::Left, 4, false, {}});
     src.addColumn({QStringLiteral("金额"), FieldClass::Money, Alignment::Right, 8, true, {}});
@@ -160,6 +161,9 @@ private slots:
         const QString page = QString::fromUtf8(run(html, tricky()));
         QVERIFY(page.contains(QStringLiteral("<meta charset=\"utf-8\">")));
         QVERIFY(page.contains(QStringLiteral("<title>表&lt;1&gt;</title>")));
+        // The subtitle is the table's caption, before its titles.
+        QVERIFY(page.contains(
+            QStringLiteral("<table>\n<caption>筛选: [名称] &lt;&gt; {a &amp; b}</caption>\n<thead>")));
         QVERIFY(page.contains(QStringLiteral("<tr><th>名称</th><th>金额</th></tr>")));
         QVERIFY(page.contains(
             QStringLiteral("<tr><td>say &quot;hi&quot;</td><td style=\"text-align:right\">2</td></tr>")));
@@ -183,6 +187,7 @@ private slots:
                      "</thead>\n"));
         QVERIFY(sample.contains(
             QStringLiteral("<tfoot>\n<tr><td>汇总:</td><td style=\"text-align:center\">4</td>")));
+        QVERIFY(!sample.contains(QStringLiteral("<caption>")));
         QCOMPARE(sample.count(QStringLiteral("<tr>")), 3 + 4 + 1);
     }
 
@@ -217,6 +222,11 @@ private slots:
         QCOMPARE(first.count("\\clvmgf"), 4);
         QVERIFY(doc.contains("\\clvmrg"));
         QVERIFY(!doc.contains("\\u23494?\\u30721?")); // the hidden column "密码"
+        // A subtitle goes under the name, escaped; none, no line.
+        QVERIFY(!doc.contains("\\pard\\qc\\fs18 "));
+        const MemoryExportSource titled = tricky();
+        QVERIFY(run(rtf, titled)
+                    .contains("\\pard\\qc\\fs18 " + RtfExporter::escape(titled.subtitle()) + "\\par\n"));
     }
 
     void refusedWrites() {

@@ -184,6 +184,9 @@ private slots:
         QVERIFY(!w->printActions().printDialog());
 
         fx.context->session.CurrentUserId = QStringLiteral("admin");
+        // A filter in force is printed under the title.
+        w->dataSet()->setFilter(QStringLiteral("id > 0"));
+        w->dataSet()->setFiltered(true);
         onModal<TdlgPrint>([](TdlgPrint* d) { d->cancelButton()->click(); });
         w->action(DataAction::Print)->trigger();
         WAIT_LOADED(*w);
@@ -193,6 +196,7 @@ private slots:
         const auto& subs = w->printActions().gridPrinter().options().substitutions;
         QCOMPARE(subs.value(QStringLiteral("%[company]")), QStringLiteral("测试公司"));
         QCOMPARE(subs.value(QStringLiteral("%[print_date]")), QDate::currentDate().toString(Qt::ISODate));
+        QCOMPARE(subs.value(QStringLiteral("%[caption]")), QStringLiteral("筛选: [id] > 0"));
     }
 
     void exportGoesToDocumentsAndAsksBeforeOverwriting() {

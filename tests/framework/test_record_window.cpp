@@ -5,14 +5,21 @@
 #include "WindowWait.h"
 #include "dataset/grid/ui/DBGrid.h"
 #include "db/DbError.h"
+#include "framework/FilterStatement.h"
 #include "framework/RecordWindowRules.h"
+#include "framework/ui/FilterDialog.h"
 #include "framework/ui/RecordBaseClass.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTableView>
 #include <QToolButton>
 
+#include <functional>
 using DataAction = TfrmRecordBaseClass::DataAction;
 
 namespace {
@@ -23,6 +30,7 @@ public:
         baseSql = QStringLiteral("select * from rec_test order by id");
         nameField = QStringLiteral("name");
     }
+    using TfrmRecordBaseClass::printCaption;
     bool dialogResult = false;
     int dialogCalls = 0;
     bool ShowRecordDialog() override {
@@ -281,6 +289,151 @@ private slots:
         QVERIFY(
             fx.prompter.calls().first().text.contains(QStringLiteral("“测试记录”的数据已被修改, 是否保存?")));
         QCOMPARE(fx.logLines(QStringLiteral("退出【测试记录】模块")), 1);
+    }
+
+    // The grid's filter items on a loaded window: the current cell's value,
+    // everything but it (narrowing the filter in force), back to all rows; the
+    // filter is told above the grid with its rows and in the print subtitle,
+    // and a new query drops it.
+    void filterItemsByTheCurrentCell() {
+        using DA = TfrmRecordBaseClass::DataAction;
+        auto w = open(RecordRights::Find);
+        DataSet& ds = *w->dataSet();
+        auto pick = [&](const char* field, const QString& name) {
+            QVERIFY(ds.locate(QStringLiteral("name"), name));
+            w->grid()->setSelectedColumn(
+                w->grid()->model()->columnOf(&ds.fieldByName(QString::fromLatin1(field))));
+        };
+        auto names = [&] {
+            QStringList out;
+            for (int i = 0; i < ds.recordCount(); ++i)
+                out << ds.value(i, ds.fieldByName(QStringLiteral("name")).index()).toString();
+            return out;
+        };
+        pick("kind", QStringLiteral("Alice"));
+        w->action(DA::SelFilter)->trigger();
+        QCOMPARE(names(), (QStringList{QStringLiteral("Alice"), QStringLiteral("Bob")}));
+        QVERIFY(!w->filterLabel()->isHidden());
+        QVERIFY(w->filterLabel()->text().contains(QStringLiteral("kind")));
+        QVERIFY(w->filterLabel()->text().contains(QStringLiteral("共 2 条")));
+        w->printCaption = QStringLiteral("日期: (2024-01-01 至 2024-01-31)");
+        QVERIFY(w->subtitle().startsWith(w->printCaption + QStringLiteral("  筛选: ")));
+        pick("name", QStringLiteral("Alice"));
+        w->action(DA::ExcFilter)->trigger();
+        QCOMPARE(names(), QStringList{QStringLiteral("Bob")});
+        QVERIFY(w->filterLabel()->text().contains(QStringLiteral("共 1 条")));
+        // An export says what it holds.
+        const QString page = fx.home.filePath(QStringLiteral("filtered.html"));
+        fx.prompter.answerFile(page, 7);
+        w->action(DA::Export)->trigger();
+        QFile file(page);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString html = QString::fromUtf8(file.readAll());
+        QVERIFY(html.contains(QStringLiteral("<caption>日期: (2024-01-01 至 2024-01-31)  筛选: ")));
+        QVERIFY(html.contains(QStringLiteral("Bob")) && !html.contains(QStringLiteral("Alice</td>")));
+        QCOMPARE(fx.prompter.takeCalls().last().text, QStringLiteral("数据导出完成!"));
+        w->action(DA::ShowAll)->trigger();
+        QCOMPARE(ds.recordCount(), 3);
+        QVERIFY(w->filterLabel()->isHidden());
+        QCOMPARE(w->subtitle(), w->printCaption);
+        // A text with a quote and a wildcard is taken as it is.
+        pick("name", QStringLiteral("O'Brien%"));
+        w->action(DA::SelFilter)->trigger();
+        QCOMPARE(names(), QStringList{QStringLiteral("O'Brien%")});
+        w->actDataRefreshExecute();
+        WAIT_LOADED(*w);
+        QCOMPARE(ds.recordCount(), 3);
+        QVERIFY(w->filterLabel()->isHidden());
+        QVERIFY(fx.prompter.calls().isEmpty());
+        // Without the find right the items refuse.
+        w->setTag(0);
+        pick("kind", QStringLiteral("Bob"));
+        w->action(DA::SelFilter)->trigger();
+        QCOMPARE(ds.recordCount(), 3);
+        QCOMPARE(fx.prompter.texts(), QStringList{QStringLiteral("无权限")});
+    }
+
+    // The filter dialog as an operator uses it: conditions composed and
+    // applied; a statement mixing "and" and "or" and one the data set cannot
+    // read leave the filter in force; a value that is no number adds nothing;
+    // cancel removes the filter. One dialog serves every window.
+    void filterDialogAsOperatorsUseIt() {
+        auto w = open(RecordRights::Find);
+        DataSet& ds = *w->dataSet();
+        auto run = [&](const std::function<void(TdlgFilter&)>& body) {
+            QTimer::singleShot(0, w.get(), [&] { body(*w->filterDialog()); });
+            w->action(TfrmRecordBaseClass::DataAction::Filter)->trigger();
+        };
+        auto add = [](TdlgFilter& d, const char* field, const char* op, const char* value,
+                      const char* upper = "") {
+            if (!d.chooseField(QString::fromLatin1(field)) || !d.chooseOperator(QString::fromLatin1(op)))
+                return false;
+            d.valueEdit()->setText(QString::fromUtf8(value));
+            d.maxValueEdit()->setText(QString::fromUtf8(upper));
+            return d.addCondition();
+        };
+        run([&](TdlgFilter& d) {
+            QCOMPARE(d.windowTitle(), QStringLiteral("数据筛选"));
+            QVERIFY(d.memo()->toPlainText().isEmpty());
+            QVERIFY(!add(d, "qty", "between", "2", "")); // a blank bound adds nothing
+            QVERIFY(add(d, "qty", "between", "2", "3"));
+            QVERIFY(d.maxValueEdit()->isHidden()); // the inputs are reset
+            QVERIFY(!add(d, "qty", ">", "abc"));   // refused with its reason
+            QVERIFY(add(d, "amount", "<", "1"));
+            d.okButton()->click();
+        });
+        QCOMPARE(ds.recordCount(), 1);
+        QCOMPARE(ds.fieldByName(QStringLiteral("name")).asString(), QStringLiteral("O'Brien%"));
+        QCOMPARE(fx.prompter.takeCalls().size(), 1); // the refused "abc"
+        const QString inForce = ds.filter();
+
+        // The memo shows the filter in force; "or" added to it is refused.
+        run([&](TdlgFilter& d) {
+            QVERIFY(d.memo()->toPlainText().contains(QStringLiteral("[qty] >= '2'")));
+            d.orButton()->setChecked(true);
+            QVERIFY(add(d, "name", "like", "A"));
+            d.okButton()->click();
+        });
+        QCOMPARE(ds.filter(), inForce);
+        QCOMPARE(ds.recordCount(), 1);
+        QCOMPARE(fx.prompter.takeCalls().size(), 1);
+
+        // A statement the data set cannot read: the warning, the filter stays.
+        QGuiApplication::setApplicationDisplayName(QStringLiteral("消费管理"));
+        run([&](TdlgFilter& d) {
+            d.memo()->setPlainText(QStringLiteral("[qty] = 'abc'"));
+            d.okButton()->click();
+        });
+        QCOMPARE(ds.filter(), inForce);
+        QVERIFY(ds.filtered());
+        QCOMPARE(ds.recordCount(), 1);
+        const QVector<PromptCall> warned = fx.prompter.takeCalls();
+        QCOMPARE(warned.size(), 1);
+        QCOMPARE(warned[0].title, QStringLiteral("消费管理"));
+        QCOMPARE(warned[0].text, FilterStatement::refusedText());
+
+        // Cancel removes the filter; the advanced query starts from an empty memo.
+        run([&](TdlgFilter& d) { d.cancelButton()->click(); });
+        QVERIFY(!ds.filtered());
+        QCOMPARE(ds.recordCount(), 3);
+        QVERIFY(w->filterLabel()->isHidden());
+        ds.setFilter(QStringLiteral("qty = 1"));
+        ds.setFiltered(true);
+        QTimer::singleShot(0, w.get(), [&] {
+            TdlgFilter& d = *w->filterDialog();
+            QCOMPARE(d.windowTitle(), QStringLiteral("高级查询"));
+            QVERIFY(d.memo()->toPlainText().isEmpty());
+            QVERIFY(add(d, "name", "=", "Bob"));
+            d.okButton()->click();
+        });
+        QCOMPARE(w->filterRows(QString(), true), QStringLiteral("(name = 'Bob')"));
+        QCOMPARE(ds.recordCount(), 1);
+
+        // One dialog for every window.
+        TdlgFilter* shared = w->filterDialog();
+        auto other = open(RecordRights::Find);
+        QCOMPARE(other->filterDialog(), shared);
+        QVERIFY(fx.prompter.calls().isEmpty());
     }
 
     void searchBoxKeysFollowItsCaption() {

@@ -65,6 +65,9 @@ public:
 
     // A name for the table (worksheet name, HTML title); may be empty.
     virtual QString tableName() const { return {}; }
+    // A line under the name saying what the rows are (a period, a filter);
+    // formats with a title block write it. May be empty.
+    virtual QString subtitle() const { return {}; }
 
     virtual int columnCount() const = 0;
     virtual ExportColumn column(int col) const = 0;
@@ -88,6 +91,7 @@ public:
 class MemoryExportSource : public ExportSource {
 public:
     void setTableName(const QString& name) { m_name = name; }
+    void setSubtitle(const QString& subtitle) { m_subtitle = subtitle; }
     void addColumn(const ExportColumn& column) { m_columns.append(column); }
     void setColumnVisible(int col, bool visible) { m_columns[col].visible = visible; }
     // Appends a row; `values` may be shorter than the column list (the rest
@@ -98,6 +102,7 @@ public:
     void clearFooter() { m_footer.clear(); }
 
     QString tableName() const override { return m_name; }
+    QString subtitle() const override { return m_subtitle; }
     int columnCount() const override { return m_columns.size(); }
     ExportColumn column(int col) const override { return m_columns.at(col); }
     int rowCount() const override { return m_texts.size(); }
@@ -111,6 +116,7 @@ public:
 
 private:
     QString m_name;
+    QString m_subtitle;
     QVector<ExportColumn> m_columns;
     QVector<QVector<QString>> m_texts;
     QVector<QVector<CellValue>> m_values;

@@ -60,8 +60,11 @@ bool HtmlExporter::write(const ExportLayout& layout, QIODevice& device) {
         QStringLiteral("<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>%1</title>\n"
                        "<style>table{border-collapse:collapse}th,td{border:1px solid #808080;"
                        "padding:2px 4px}th{background:#e0e0e0}tfoot td{font-weight:bold}</style>\n"
-                       "</head>\n<body>\n<table>\n<thead>\n")
+                       "</head>\n<body>\n<table>\n")
             .arg(escape(layout.source().tableName())));
+    if (!layout.source().subtitle().trimmed().isEmpty())
+        out.writeText(QStringLiteral("<caption>%1</caption>\n").arg(escape(layout.source().subtitle())));
+    out.writeText(QStringLiteral("<thead>\n"));
 
     const QVector<HeaderCell>& header = layout.headerCells();
     int next = 0;

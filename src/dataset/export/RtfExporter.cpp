@@ -78,6 +78,9 @@ bool RtfExporter::write(const ExportLayout& layout, QIODevice& device) {
     const QString name = layout.source().tableName();
     if (!name.isEmpty())
         out.write("\\pard\\qc\\b\\fs28 " + escape(name) + "\\b0\\fs18\\par\n");
+    const QString subtitle = layout.source().subtitle();
+    if (!subtitle.trimmed().isEmpty())
+        out.write("\\pard\\qc\\fs18 " + escape(subtitle) + "\\par\n");
 
     // Title rows: a grid of which header cell covers each (row, column).
     const int depth = layout.headerDepth();

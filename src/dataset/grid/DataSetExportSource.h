@@ -16,10 +16,12 @@ public:
     DataSetExportSource(const DataSetTableModel& model, const GridFooter* footer = nullptr);
 
     void setTableName(const QString& name) { m_name = name; }
+    void setSubtitle(const QString& subtitle) { m_subtitle = subtitle; }
     // Row positions of the selection; empty: the whole grid.
     void setSelectedRows(const QVector<int>& rows) { m_selection = rows; }
 
     QString tableName() const override { return m_name; }
+    QString subtitle() const override { return m_subtitle; }
     int columnCount() const override;
     gridexport::ExportColumn column(int col) const override;
     int rowCount() const override;
@@ -35,5 +37,6 @@ private:
     const DataSetTableModel& m_model;
     const GridFooter* m_footer;
     QString m_name;
+    QString m_subtitle;
     QVector<int> m_selection;
 };

@@ -65,6 +65,7 @@ void RecordFileActions::actDataExportExecute() {
 
     DataSetExportSource source(*w.dgTable->model(), &w.dgTable->footer());
     source.setTableName(w.windowTitle());
+    source.setSubtitle(w.subtitle());
     source.setSelectedRows(w.dgTable->selectedRows());
     QString error;
     const gridexport::ExportResult result = runExport(&w, prompter, [&](const gridexport::ExportProgress& p) {

@@ -189,6 +189,7 @@ bool TdlgPrint::exportToDocuments() {
     DBGrid& grid = m_printer->grid();
     DataSetExportSource source(*grid.model(), &grid.footer());
     source.setTableName(m_title);
+    source.setSubtitle(m_printer->options().substitutions.value(QStringLiteral("%[caption]")));
     QString error;
     const gridexport::ExportResult result =
         RecordFileActions::runExport(this, prompter, [&](const gridexport::ExportProgress& progress) {

@@ -71,6 +71,13 @@ TfrmRecordBaseClass::TfrmRecordBaseClass(ModuleContext& context, const QString& 
     PanelDetail->setObjectName(QStringLiteral("PanelDetail"));
     auto* detailLayout = new QVBoxLayout(PanelDetail);
     detailLayout->setContentsMargins(0, 0, 0, 0);
+    // The filter in force, above the grid (hidden without one).
+    m_filterLabel = new QLabel(PanelDetail);
+    m_filterLabel->setObjectName(QStringLiteral("lbFilter"));
+    m_filterLabel->setContentsMargins(4, 2, 4, 2);
+    m_filterLabel->setStyleSheet(QStringLiteral("background:#fff7d6"));
+    m_filterLabel->setVisible(false);
+    detailLayout->addWidget(m_filterLabel);
     dgTable = new DBGrid(PanelDetail);
     dgTable->setObjectName(QStringLiteral("dgTable"));
     dgTable->setFooterColor(QColor(240, 251, 255));
@@ -90,6 +97,10 @@ TfrmRecordBaseClass::TfrmRecordBaseClass(ModuleContext& context, const QString& 
     connect(actDataFind, &QAction::triggered, this, [this] { findRows(); });
     connect(actDataImport, &QAction::triggered, m_fileActions, &RecordFileActions::actDataImportExecute);
     connect(actDefCols, &QAction::triggered, m_printActions, &RecordPrintActions::actDefColsExecute);
+    connect(actDataFilter, &QAction::triggered, this, [this] { actDataFilterExecute(); });
+    connect(mlSelFilter, &QAction::triggered, this, [this] { mlSelFilterClick(); });
+    connect(mlExcFilter, &QAction::triggered, this, [this] { mlExcFilterClick(); });
+    connect(mlShowAll, &QAction::triggered, this, [this] { mlShowAllClick(); });
 
     connect(dgTable, &DBGrid::sortRefused, this,
             [this](const QString&) { prompter().error(QStringLiteral("选中列不能排序")); });
@@ -338,8 +349,10 @@ void TfrmRecordBaseClass::bindDataSet(DataSet* dataSet) {
     connect(dataSet, &DataSet::stateChanged, this, &TfrmRecordBaseClass::applyDataState);
     connect(dataSet, &DataSet::recordChanged, this, &TfrmRecordBaseClass::updateRecordLabel);
     connect(dataSet, &DataSet::viewReset, this, &TfrmRecordBaseClass::updateRecordLabel);
+    connect(dataSet, &DataSet::viewReset, this, &TfrmRecordBaseClass::updateFilterStrip);
     connect(dataSet, &DataSet::rowsAppended, this, &TfrmRecordBaseClass::updateRecordLabel);
     connect(dataSet, &DataSet::dataChanged, this, &TfrmRecordBaseClass::updateRecordLabel);
+    connect(dataSet, &DataSet::dataChanged, this, &TfrmRecordBaseClass::updateFilterStrip);
     // The fields are there with the first batch: captions and layout while the rest arrives.
     connect(dataSet, &DataSet::loadProgress, this, [this](quint32 rows) {
         m_loadingLabel->setText(QStringLiteral("正在读取数据... %1 条").arg(rows));
@@ -681,7 +694,8 @@ void TfrmRecordBaseClass::applyDataState() {
                        actDefCols, actDataImport})
         a->setEnabled(!editing);
     // Rows still arriving: these would see only part of them.
-    for (QAction* a : {actDataFilter, actDataPrint, actDataFind, actDataExport})
+    for (QAction* a :
+         {actDataFilter, actDataPrint, actDataFind, actDataExport, mlSelFilter, mlExcFilter, mlShowAll})
         a->setEnabled(!editing && !isLoading());
     actDataCancel->setEnabled(editing);
     actDataPost->setEnabled(editing);

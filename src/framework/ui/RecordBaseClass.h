@@ -33,6 +33,7 @@ class QToolButton;
 class QVBoxLayout;
 class RecordFileActions;
 class RecordPrintActions;
+class TdlgFilter;
 
 class TfrmRecordBaseClass : public QWidget {
     Q_OBJECT
@@ -138,6 +139,24 @@ public:
     virtual void exportRows();
     virtual void printRows();
     virtual void findRows();
+
+    // The filter of the loaded rows: the dialog ("筛选", right bit 8) with
+    // an extra condition appended to what it composes, and the grid's items
+    // by the current cell. A filter by the cell narrows the filter in force.
+    void actDataFilterExecute();
+    // Shows the filter dialog (in the "高级查询" mode when asked) and applies
+    // its statement followed by `extra`; the statement applied, empty when
+    // none was.
+    QString filterRows(const QString& extra = QString(), bool advancedQuery = false);
+    void mlSelFilterClick();
+    void mlExcFilterClick();
+    void mlShowAllClick();
+    TdlgFilter* filterDialog();
+    // The line under the print title and in exports: the window's own
+    // subtitle and the filter in force.
+    QString subtitle() const;
+    // The strip above the grid telling the filter in force and its rows.
+    QLabel* filterLabel() const { return m_filterLabel; }
 
     // The data-state rules; run on every state change.
     void applyDataState();
@@ -259,6 +278,8 @@ private:
     void hookDataSet();
     void updateRecordLabel();
     void notifyHost(int event);
+    void filterByCell(bool exclude);
+    void updateFilterStrip();
 
     ModuleContext& m_context;
     RecordFileActions* m_fileActions = nullptr;
@@ -267,6 +288,7 @@ private:
     QWidget* m_loadingStrip = nullptr;
     QLabel* m_loadingLabel = nullptr;
     QPushButton* m_cancelLoad = nullptr;
+    QLabel* m_filterLabel = nullptr;
     bool m_columnsKnown = false; // columnsKnown ran for the load in progress
     QPointer<QObject> m_loadSender;
     int m_tag = 0;

@@ -39,7 +39,7 @@ void RecordPrintActions::actDataPrintExecute() {
     if (m_window.printTitle.isEmpty())
         m_window.printTitle = m_window.windowTitle();
     m_printer->options().substitutions =
-        PrintOutput::substitutions(context.session.CompanyName, m_window.printTitle, m_window.printCaption,
+        PrintOutput::substitutions(context.session.CompanyName, m_window.printTitle, m_window.subtitle(),
                                    context.session.CurrentUserName, QDate::currentDate());
     if (!m_printDialog)
         m_printDialog = new TdlgPrint(context, &m_window);

@@ -1,0 +1,302 @@
+// The filter composer and the data set's filter parser together, without a
+// database: every operator on every kind of field selects exactly the rows
+// an independent check selects, conditions join by "and" and "or" as they
+// read, a statement mixing both or one the parser cannot read leaves the
+// filter in force, the two forms rewrite names and never values, and the
+// current cell's filters select the equal rows or all the others.
+#include "FilterRows.h"
+#include "db/DbError.h"
+#include "framework/FilterStatement.h"
+
+#include <QtTest>
+
+using namespace filterrows;
+using FilterStatement::Outcome;
+
+namespace {
+
+std::vector<Row> sampleRows() {
+    auto t = [](const char* s) { return std::optional<QString>(QString::fromUtf8(s)); };
+    return {
+        {1, 5, 125000, t("2024-01-05 08:30:00"), t("张三"), QStringLiteral("0012"), 1},
+        {2, 12, 1000, t("2024-01-05 00:00:00"), t("O'Brien"), QStringLiteral("0013"), 2},
+        {3, -3, -30000, t("2024-02-01 12:00:00"), t("alice"), QStringLiteral("A01"), 3},
+        {4, std::nullopt, std::nullopt, std::nullopt, std::nullopt, QStringLiteral("0012"), std::nullopt},
+        {5, 1, 1000000, t("2024-03-10 18:45:10"), t("Alice Smith"), QStringLiteral("b02"), 4},
+        {6, 125, 125000, t("2024-01-06 09:00:00"), t("50% off"), QStringLiteral("0100"), 5},
+        {7, 0, 0, t("2023-12-31 23:59:59"), t("a[b]#'c"), QStringLiteral("0012x"), 6},
+        {8, 12, 125500, t("2024-01-05 08:30:00"), t(""), QStringLiteral("X"), 9},
+        {9, 100, 999999, t("2024-01-05 08:30:01"), t("Bob"), QStringLiteral("0012"), 3},
+    };
+}
+
+// The values tried on each field: some match rows, some match none, some
+// are no value of the type; quotes, brackets, "#" and "%" in texts.
+QStringList valuesFor(const QString& field) {
+    if (field == QLatin1String("amount"))
+        return {QStringLiteral("12.5"),  QStringLiteral("0.1"), QStringLiteral("-3"), QStringLiteral("100"),
+                QStringLiteral("12.55"), QStringLiteral("1"),   QStringLiteral(""),   QStringLiteral("abc")};
+    if (field == QLatin1String("at"))
+        return {QStringLiteral("2024-01-05 08:30:00"), QStringLiteral("2024-01-05"),
+                QStringLiteral("2024-1-6"), QStringLiteral(""), QStringLiteral("2024-02-30")};
+    if (field == QLatin1String("id") || field == QLatin1String("qty") || field == QLatin1String("dept_id"))
+        return {QStringLiteral("12"), QStringLiteral("1"),   QStringLiteral("-3"),      QStringLiteral("0"),
+                QStringLiteral(""),   QStringLiteral("1.5"), QStringLiteral("1 or 1=1")};
+    return {QStringLiteral("alice"),   QStringLiteral("Al"),
+            QStringLiteral("O'Brien"), QStringLiteral("50%"),
+            QStringLiteral("a[b]#'c"), QStringLiteral("a[b"),
+            QStringLiteral("0012"),    QStringLiteral("财务部"),
+            QStringLiteral("sales"),   QStringLiteral("sales%"),
+            QStringLiteral("[x]#1"),   QStringLiteral(""),
+            QStringLiteral("*"),       QStringLiteral("') or (name = '")};
+}
+
+} // namespace
+
+class TestFilterStatement : public QObject {
+    Q_OBJECT
+    DataSet depts;
+    DataSet ds;
+    std::vector<Row> rows = sampleRows();
+
+    QList<int> expected(const QString& field, const QString& op, const QString& typed, const QString& upper,
+                        bool* refused) {
+        QList<int> out;
+        *refused = false;
+        for (const Row& r : rows) {
+            std::optional<bool> m;
+            if (op == FilterStatement::kBetween) {
+                const auto lo = meets(r, field, QStringLiteral(">="), typed);
+                const auto hi = meets(r, field, QStringLiteral("<="), upper);
+                m = lo && hi ? std::optional<bool>(*lo && *hi) : std::nullopt;
+            } else {
+                m = meets(r, field, op, typed);
+            }
+            if (!m) {
+                *refused = true;
+                return {};
+            }
+            if (*m)
+                out << r.id;
+        }
+        return out;
+    }
+
+    // Composes one condition in the label form, takes it through the memo
+    // as the dialog does and applies it. The ids selected, or nothing when
+    // the composer or the parser refused (the filter then unchanged).
+    std::optional<QList<int>> selected(const QString& field, const QString& op, const QString& typed,
+                                       const QString& upper = QString()) {
+        FilterStatement::Choice c;
+        c.field = ds.findField(field);
+        c.op = op;
+        c.value = typed;
+        c.maxValue = upper;
+        QString condition;
+        try {
+            condition = FilterStatement::condition(ds, c, true);
+        } catch (const DbError&) {
+            return std::nullopt;
+        }
+        const QString memo = FilterStatement::addedToMemo(QString(), condition, false);
+        if (FilterStatement::apply(ds, FilterStatement::statementFromMemo(memo, ds)) != Outcome::Applied)
+            return std::nullopt;
+        return idsOf(ds);
+    }
+
+private slots:
+    void initTestCase() { load(ds, depts, rows); }
+    void init() { FilterStatement::clear(ds); }
+
+    void fieldsAndOperatorsOffered() {
+        QStringList offered;
+        for (const Field* f : FilterStatement::offeredFields(ds))
+            offered << f->fieldName();
+        // No photo, no field of Tag 10; the lookup field is offered.
+        QCOMPARE(offered, (QStringList{QStringLiteral("id"), QStringLiteral("qty"), QStringLiteral("amount"),
+                                       QStringLiteral("at"), QStringLiteral("name"), QStringLiteral("emp_no"),
+                                       QStringLiteral("dept_id"), QStringLiteral("dept_name")}));
+        QCOMPARE(FilterStatement::operatorsFor(ds.fieldByName(QStringLiteral("emp_no"))),
+                 (QStringList{QStringLiteral("="), QStringLiteral("<>"), QStringLiteral("like")}));
+        QCOMPARE(FilterStatement::operatorsFor(ds.fieldByName(QStringLiteral("qty"))).size(), 8);
+        // An operator the field does not offer is refused.
+        FilterStatement::Choice c{&ds.fieldByName(QStringLiteral("emp_no")), QStringLiteral(">"),
+                                  QStringLiteral("1"), QString()};
+        QVERIFY_THROWS_EXCEPTION(DbError, FilterStatement::condition(ds, c, false));
+    }
+
+    void everyOperatorOnEveryFieldType() {
+        int compared = 0, refusedCount = 0;
+        for (const Field* f : FilterStatement::offeredFields(ds)) {
+            const QString field = f->fieldName();
+            const QStringList values = valuesFor(field);
+            for (const QString& op : FilterStatement::operatorsFor(*f)) {
+                for (int i = 0; i < values.size(); ++i) {
+                    // "between" takes each value with the next as its upper bound.
+                    const QString upper = op == FilterStatement::kBetween ? values.value(i + 1) : QString();
+                    if (op == FilterStatement::kBetween && (values[i].isEmpty() || upper.isEmpty()))
+                        continue;
+                    bool refused = false;
+                    const QList<int> want = expected(field, op, values[i], upper, &refused);
+                    // An empty value compares with Null: only "=", "<>" (and "like") can.
+                    if (values[i].trimmed().isEmpty() && op != QLatin1String("=") &&
+                        op != QLatin1String("<>") && op != QLatin1String("like"))
+                        refused = true;
+                    const QString what = QStringLiteral("%1 %2 [%3] [%4]").arg(field, op, values[i], upper);
+                    const auto got = selected(field, op, values[i], upper);
+                    if (refused) {
+                        QVERIFY2(!got, qPrintable(what));
+                        ++refusedCount;
+                    } else {
+                        QVERIFY2(got, qPrintable(what + QStringLiteral(" was refused")));
+                        QVERIFY2(*got == want, qPrintable(what));
+                        ++compared;
+                    }
+                }
+            }
+        }
+        QVERIFY(compared > 300 && refusedCount > 20);
+    }
+
+    void betweenWithABlankBoundAddsNothing() {
+        FilterStatement::Choice c{&ds.fieldByName(QStringLiteral("qty")), FilterStatement::kBetween,
+                                  QStringLiteral("1"), QStringLiteral(" ")};
+        QCOMPARE(FilterStatement::condition(ds, c, true), QString());
+        QCOMPARE(FilterStatement::addedToMemo(QStringLiteral("(qty = '1')"), QString(), true),
+                 QStringLiteral("(qty = '1')"));
+    }
+
+    void lookupEqualsIsWrittenAsTheKey() {
+        FilterStatement::Choice c{&ds.fieldByName(QStringLiteral("dept_name")), QStringLiteral("="),
+                                  QStringLiteral("sales"), QString()};
+        QCOMPARE(FilterStatement::condition(ds, c, true), QStringLiteral("([部门号] = '3')"));
+        // A name two departments share cannot stand for one key.
+        c.value = QStringLiteral("财务部");
+        QCOMPARE(FilterStatement::condition(ds, c, false), QStringLiteral("(dept_name = '财务部')"));
+    }
+
+    void conditionsJoinByAndOrOr() {
+        auto cond = [&](const char* field, const char* op, const char* value) {
+            FilterStatement::Choice c{&ds.fieldByName(QString::fromLatin1(field)), QString::fromLatin1(op),
+                                      QString::fromUtf8(value), QString()};
+            return FilterStatement::condition(ds, c, true);
+        };
+        QString memo = FilterStatement::addedToMemo(QString(), cond("qty", "<", "5"), false);
+        memo = FilterStatement::addedToMemo(memo, cond("name", "like", "a"), false);
+        QCOMPARE(memo, QStringLiteral("([数量] < '5')\n and ([姓名] like 'a%')"));
+        QCOMPARE(FilterStatement::apply(ds, FilterStatement::statementFromMemo(memo, ds)), Outcome::Applied);
+        QCOMPARE(idsOf(ds), (QList<int>{3, 5, 7}));
+        memo = FilterStatement::addedToMemo(cond("qty", "=", "12"), cond("name", "like", "a"), true);
+        QCOMPARE(FilterStatement::apply(ds, FilterStatement::statementFromMemo(memo, ds)), Outcome::Applied);
+        QCOMPARE(idsOf(ds), (QList<int>{2, 3, 5, 7, 8}));
+        // Both joins: nothing is applied, the filter in force stays.
+        memo = FilterStatement::addedToMemo(memo, cond("qty", "<", "100"), false);
+        QString reason;
+        QCOMPARE(FilterStatement::apply(ds, FilterStatement::statementFromMemo(memo, ds), QString(), &reason),
+                 Outcome::MixedAndOr);
+        QVERIFY(!reason.isEmpty());
+        QCOMPARE(idsOf(ds), (QList<int>{2, 3, 5, 7, 8}));
+        // "between" is an "and": with an "or" it is refused too.
+        FilterStatement::Choice b{&ds.fieldByName(QStringLiteral("qty")), FilterStatement::kBetween,
+                                  QStringLiteral("1"), QStringLiteral("5")};
+        QVERIFY(FilterStatement::mixesAndOr(FilterStatement::addedToMemo(
+            cond("qty", "=", "0"), FilterStatement::condition(ds, b, false), true)));
+        // Only the joining words count, not words inside values or names.
+        const struct {
+            const char* statement;
+            bool mixed;
+        } words[] = {{"(name = 'Sand or') and (qty = 1)", false},
+                     {"(name = #O'Brien and or#) or (qty = 1)", false},
+                     {"([and or] = 1) AND (qty = 1)", false},
+                     {"(name = 'x') AND (qty = 1) Or (qty = 2)", true},
+                     {"ordered = 1 and android = 2", false}};
+        for (const auto& w : words)
+            QVERIFY2(FilterStatement::mixesAndOr(QString::fromLatin1(w.statement)) == w.mixed, w.statement);
+    }
+
+    void unreadableStatementLeavesTheFilterInForce() {
+        QCOMPARE(FilterStatement::apply(ds, QStringLiteral("qty > 10")), Outcome::Applied);
+        const QList<int> before = idsOf(ds);
+        const char* bad[] = {
+            "qty >",      "nosuch = 1",        "(qty = 1",      "qty = 'abc'",      "name = 'x",
+            "qty > Null", "at = #2024-13-45#", "qty = 1 extra", "amount = 1e999999"};
+        for (const char* text : bad) {
+            QString reason;
+            QVERIFY2(FilterStatement::apply(ds, QString::fromLatin1(text), QString(), &reason) ==
+                         Outcome::Refused,
+                     text);
+            QVERIFY(!reason.isEmpty());
+            QCOMPARE(ds.filter(), QStringLiteral("qty > 10"));
+            QVERIFY(ds.filtered());
+            QCOMPARE(idsOf(ds), before);
+        }
+        // An empty statement removes the filter.
+        QCOMPARE(FilterStatement::apply(ds, QStringLiteral(" \n")), Outcome::Cleared);
+        QVERIFY(!ds.filtered());
+        QCOMPARE(ds.recordCount(), int(rows.size()));
+    }
+
+    void formsRewriteNamesNotValues() {
+        const struct {
+            const char* fields;
+            const char* labels;
+        } cases[] = {
+            {"(name = 'name') and (qty > '1')", "([姓名] = 'name') and ([数量] > '1')"},
+            {"(name = #qty's#) or (dept_name like '[[]x%')", "([姓名] = #qty's#) or ([部门] like '[[]x%')"},
+            // A label that cannot stand in brackets keeps the field name.
+            {"(amount >= '1')", "(amount >= '1')"},
+            {"not (emp_no = '0012') and unknown = 1", "not ([工号] = '0012') and unknown = 1"},
+        };
+        for (const auto& c : cases) {
+            const QString fields = QString::fromUtf8(c.fields), labels = QString::fromUtf8(c.labels);
+            QCOMPARE(FilterStatement::toLabelForm(fields, ds), labels);
+            QCOMPARE(FilterStatement::toFieldForm(labels, ds), fields);
+        }
+        // A label two fields show names neither of them.
+        ds.fieldByName(QStringLiteral("photo")).setDisplayLabel(QStringLiteral("数量"));
+        QCOMPARE(FilterStatement::toLabelForm(QStringLiteral("qty > 1"), ds), QStringLiteral("qty > 1"));
+        ds.fieldByName(QStringLiteral("photo")).setDisplayLabel(QStringLiteral("照片"));
+        // A filter text in brackets reads back in either form.
+        QCOMPARE(FilterStatement::toFieldForm(QStringLiteral("[name] = 'x'"), ds),
+                 QStringLiteral("name = 'x'"));
+        // Lines join without separators.
+        QCOMPARE(
+            FilterStatement::statementFromMemo(QStringLiteral("([姓名] = 'a')\r\n or ([数量] = '1')"), ds),
+            QStringLiteral("(name = 'a') or (qty = '1')"));
+    }
+
+    void theCurrentCellFiltersEqualOrOtherRows() {
+        for (const Field* f : FilterStatement::offeredFields(ds)) {
+            const QString field = f->fieldName();
+            for (const Row& r : rows) {
+                FilterStatement::clear(ds);
+                const Bookmark b = Bookmark(r.id - 1);
+                const RowCell here = cellOf(r, field);
+                QList<int> same, others;
+                for (const Row& o : rows) {
+                    const RowCell c = cellOf(o, field);
+                    const bool equal = here.null() ? c.null()
+                                                   : !c.null() && (here.kind == RowCell::Text
+                                                                       ? folded(*c.text) == folded(*here.text)
+                                                                       : c.number == here.number);
+                    (equal ? same : others) << o.id;
+                }
+                for (bool exclude : {false, true}) {
+                    const QString condition = FilterStatement::cellCondition(ds, *f, b, exclude);
+                    QVERIFY2(FilterStatement::apply(ds, condition) == Outcome::Applied,
+                             qPrintable(condition));
+                    QVERIFY2(idsOf(ds) == (exclude ? others : same), qPrintable(condition));
+                }
+            }
+        }
+        // A cell's filter narrows the one in force, also one joined by "or".
+        FilterStatement::apply(ds, QStringLiteral("(qty > '1') or (qty = Null)"));
+        const QString narrowed = FilterStatement::narrowed(
+            ds, FilterStatement::cellCondition(ds, ds.fieldByName(QStringLiteral("emp_no")), 0, false));
+        QCOMPARE(FilterStatement::set(ds, narrowed), Outcome::Applied);
+        QCOMPARE(idsOf(ds), (QList<int>{1, 4, 9}));
+    }
+};
+
+QTEST_MAIN(TestFilterStatement)
+#include "test_filter_statement.moc"
