@@ -1,3 +1,4 @@
+#include "ctl/AllowanceCommand.h"
 #include "ctl/CtlContext.h"
 #include "ctl/MonthlyCommand.h"
 #include "ctl/ReportCommand.h"
@@ -27,6 +28,9 @@ const CtlCommand kCommands[] = {
      "write a report window's rows to a file (csv, xls, ...)", runReportCommand, true},
     {"monthly", "monthly create|recompute|lock --label L [--from T1 --to T2] [--card N]",
      "compute a monthly bill, recompute one card's row, or lock the period", runMonthlyCommand, true},
+    {"allowance", "allowance import FILE",
+     "register the allowances of an .xls, .xlsx or .csv file; non-zero exit when a row is refused",
+     runAllowanceCommand, true},
     {"users", "users rehash", "replace passwords still stored as plain text by their salted hash",
      runUsersCommand, false},
 #ifdef MEAL_HAVE_DEMO_DATA

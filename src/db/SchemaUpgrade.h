@@ -21,6 +21,8 @@ struct SchemaUpgradeResult {
     int probesRun = 0;
     QStringList statementsRun; // the statements executed, in order
     QStringList indexesAdded;  // the index statements executed (see schemaIndexSteps)
+    // What kept a step from being applied (also written to the trace).
+    QStringList notes;
 };
 
 // An index the module reads along: the rows of some cards, or of a period.
@@ -41,7 +43,13 @@ const QVector<SchemaUpgradeStep>& schemaUpgradeSteps();
 // that DbError, and the steps before it stay applied.
 SchemaUpgradeResult UpgradeSchema(QSqlQuery& query, const QueryRunner& runner);
 // The same on the module connection of `session`, then, on MariaDB, the
-// indexes of schemaIndexSteps that the host's tables lack.
+// indexes of schemaIndexSteps that the host's tables lack and the unique key
+// of the allowance serials.
 SchemaUpgradeResult UpgradeSchema(const Session& session);
 // Only the index steps; returns the statements executed.
 QStringList AddMissingIndexes(QSqlQuery& query, const QueryRunner& runner);
+// A person's allowance serial is unique: the unique key on mallowance
+// (emp_id, charge_ver), added when no such key exists and the stored rows
+// allow it. Returns the statement executed (empty when none); when serials
+// are already used twice the key is not added and *note says which.
+QString AddAllowanceSerialKey(QSqlQuery& query, const QueryRunner& runner, QString* note);

@@ -15,6 +15,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+namespace {
+const QString kSerialKey =
+    QStringLiteral("create unique index ux_mallowance_emp_ver on mallowance (emp_id, charge_ver)");
+} // namespace
+
 class TestDbStatements : public QObject {
     Q_OBJECT
     QTemporaryDir m_home;
@@ -265,14 +270,16 @@ private slots:
         // isControlCard is probed again after its statement.
         QCOMPARE(r.probesRun, 18);
         const QStringList texts = newTraceTexts();
-        // The column steps, then one look at the tables' indexes (all there).
-        QCOMPARE(texts.size(), 18 + int(expected.size()) + 1);
-        QVERIFY(r.indexesAdded.isEmpty());
+        // The column steps, then one look at the tables' indexes (all there),
+        // then the allowance serials' unique key: looked for, the serials
+        // checked for duplicates, the key added.
+        QCOMPARE(texts.size(), 18 + int(expected.size()) + 1 + 3);
+        QCOMPARE(r.indexesAdded, QStringList{kSerialKey});
         const qsizetype at = texts.indexOf(QStringLiteral("alter table mallowance add newCard_id int NULL"));
         QCOMPARE(texts.mid(at - 1, 3),
                  (QStringList{QStringLiteral("select newCard_id  from mallowance where 1=2 "), expected[4],
                               QStringLiteral("select newCard_id  from mallowance where 1=2 ")}));
-        QCOMPARE(texts.mid(texts.size() - 4, 3),
+        QCOMPARE(texts.mid(texts.size() - 7, 3),
                  (QStringList{QStringLiteral("select isControlCard  from company "), expected[5],
                               QStringLiteral("select isControlCard  from company ")}));
 
@@ -288,11 +295,43 @@ private slots:
         QCOMPARE(again.probesRun, 17);
         QVERIFY(again.statementsRun.isEmpty());
         const QStringList probes = newTraceTexts();
-        QCOMPARE(probes.size(), 18);
-        QCOMPARE(countProbes(probes), 18); // the index look is a select too
+        QCOMPARE(probes.size(), 19);
+        QCOMPARE(countProbes(probes), 19); // the two index looks are selects too
         QCOMPARE(probes.count(QStringLiteral("select newCard_id  from mallowance where 1=2 ")), 2);
         QCOMPARE(probes.first(), QStringLiteral("select Amount  from StoreDetail where 1=2 "));
         QCOMPARE(probes.at(16), QStringLiteral("select isControlCard  from company "));
+    }
+
+    // A person's allowance serial is unique once the upgrade has added the
+    // key; serials stored twice already keep it from being added, and say so.
+    void allowanceSerialKey() {
+        QSqlQuery q(m_db->db());
+        const QueryRunner runner = m_session.runner();
+        m_db->exec(QStringLiteral("ALTER TABLE mallowance DROP INDEX IF EXISTS ux_mallowance_emp_ver"));
+        m_db->exec(QStringLiteral("DELETE FROM mallowance"));
+        m_db->exec(
+            QStringLiteral("INSERT INTO mallowance (emp_id, charge_ver) VALUES ('1001', 3), ('1001', 3), "
+                           "('1001', 4), ('E2', 1), ('E2', 1), ('E2', 1), (NULL, 1), (NULL, 1)"));
+        QString note;
+        QCOMPARE(AddAllowanceSerialKey(q, runner, &note), QString());
+        QVERIFY2(note.contains(QStringLiteral("2 serials")) && note.contains(QStringLiteral("1001/3 x2")) &&
+                     note.contains(QStringLiteral("E2/1 x3")),
+                 qPrintable(note));
+        QVERIFY(
+            m_db->scalar(QStringLiteral("select count(*) from information_schema.statistics where "
+                                        "table_schema = database() and index_name = 'ux_mallowance_emp_ver'"))
+                .toInt() == 0);
+        // Renumbered, the key is added, and holds.
+        m_db->exec(QStringLiteral("DELETE FROM mallowance WHERE emp_id IS NOT NULL"));
+        m_db->exec(
+            QStringLiteral("INSERT INTO mallowance (emp_id, charge_ver) VALUES ('1001', 3), ('E2', 1)"));
+        note.clear();
+        QCOMPARE(AddAllowanceSerialKey(q, runner, &note), kSerialKey);
+        QVERIFY(note.isEmpty());
+        QVERIFY(!q.exec(QStringLiteral("INSERT INTO mallowance (emp_id, charge_ver) VALUES ('1001', 3)")));
+        QVERIFY(q.exec(QStringLiteral("INSERT INTO mallowance (emp_id, charge_ver) VALUES ('1001', 5)")));
+        QCOMPARE(AddAllowanceSerialKey(q, runner, &note), QString());
+        m_db->exec(QStringLiteral("DELETE FROM mallowance"));
     }
 
     // A statement that fails ends the upgrade with its error; what ran before
