@@ -40,7 +40,7 @@ Outcome readAny(Kind kind, const QByteArray& bytes) {
                 qFatal("cannot write the scratch file");
             f.write(bytes);
             f.close();
-            rows = sheet::readXls(path, 6);
+            rows = sheet::readXls(path, 6, 1500);
             break;
         }
         }
@@ -155,7 +155,7 @@ private slots:
         QTest::newRow("csv gbk") << int(Kind::Csv) << fixture("allowances-gbk.csv") << 3000;
         QTest::newRow("xlsx") << int(Kind::Xlsx) << fixture("allowances.xlsx") << 3000;
         QTest::newRow("xlsx hand-made") << int(Kind::Xlsx) << fixture("hand-made.xlsx") << 3000;
-        QTest::newRow("xls") << int(Kind::Xls) << fixture("allowances.xls") << 1500;
+        QTest::newRow("xls") << int(Kind::Xls) << fixture("allowances.xls") << 250;
     }
     void damagedFilesNeverCrash() {
         QFETCH(int, kind);
@@ -167,6 +167,8 @@ private slots:
         for (int i = 0; i < rounds; ++i)
             refused += readAny(Kind(kind), mutate(sample, rng)) == Outcome::Refused;
         // Binary formats notice most damage; a CSV reads whatever it is given.
+        // Each .xls read forks a reader (freexl overruns and loops on some
+        // damage), which costs more under the sanitizers: fewer rounds.
         if (Kind(kind) != Kind::Csv)
             QVERIFY2(refused > rounds / 4, qPrintable(QString::number(refused)));
     }

@@ -30,8 +30,9 @@ constexpr int sharedStrings = 4 * 1048576;
 // Every row has exactly `columns` texts (A, B, ...); missing cells are empty.
 using Rows = QVector<QStringList>;
 
-// .xls (BIFF) through freexl. Reads the file at `path`.
-Rows readXls(const QString& path, int columns);
+// .xls (BIFF) through freexl, in a child process given `timeoutMs` to
+// answer. Reads the file at `path`.
+Rows readXls(const QString& path, int columns, int timeoutMs = 30000);
 // .xlsx: the workbook's zip and XML.
 Rows readXlsx(const QByteArray& bytes, int columns);
 // .csv in UTF-8 (with or without byte-order mark) or GBK; fields split at

@@ -7,6 +7,7 @@
 // through a pipe; a child that fails or dies is a file refused.
 #include "allowance/import/SheetReader.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 
 #include <freexl.h>
@@ -14,6 +15,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -139,7 +141,7 @@ private:
 
 } // namespace
 
-Rows readXls(const QString& path, int columns) {
+Rows readXls(const QString& path, int columns, int timeoutMs) {
     const QByteArray name = QFile::encodeName(path);
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
@@ -164,7 +166,21 @@ Rows readXls(const QString& path, int columns) {
     QByteArray answer;
     char buffer[65536];
     bool tooLong = false;
+    QElapsedTimer clock;
+    clock.start();
+    bool timedOut = false;
     for (;;) {
+        // freexl loops on some damaged workbooks: the child gets a deadline.
+        pollfd wait{fds[0], POLLIN, 0};
+        const qint64 left = timeoutMs - clock.elapsed();
+        const int ready = left > 0 ? ::poll(&wait, 1, int(left)) : 0;
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready == 0) {
+            timedOut = true;
+            ::kill(child, SIGKILL);
+            break;
+        }
         const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
         if (n < 0 && errno == EINTR)
             continue;
@@ -183,6 +199,8 @@ Rows readXls(const QString& path, int columns) {
     }
     if (tooLong)
         throw SheetError{QStringLiteral("the workbook holds too much")};
+    if (timedOut)
+        throw SheetError{QStringLiteral("the workbook was not read within %1 ms").arg(timeoutMs)};
     if (!WIFEXITED(status) || WEXITSTATUS(status) != Done)
         throw SheetError{
             WIFEXITED(status)
