@@ -167,6 +167,7 @@ AllowanceImportResult AllowanceImport::run(const QString& path, const AllowanceI
 
         result.ran = true;
         const qint64 maxUnits = m_settings.maxAmountCents * (Currency::Scale / 100);
+        AllowanceInserter inserter(m_db, m_runner);
         int done = 0;
         for (int i = 1; i < rows.size(); ++i) {
             const QStringList& row = rows[i];
@@ -243,7 +244,7 @@ AllowanceImportResult AllowanceImport::run(const QString& path, const AllowanceI
             a.empName = e.empName;
             a.opUser = m_settings.opUser;
             a.opDate = QDateTime::currentDateTime();
-            insertAllowance(q, m_runner, a);
+            inserter.insert(a);
             ++result.imported;
             if (events.progress)
                 events.progress(done, result.counted);

@@ -8,11 +8,12 @@
 #include "db/Currency.h"
 
 #include <QDateTime>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 
 #include <optional>
 
-class QSqlQuery;
 class QueryRunner;
 
 struct NewAllowance {
@@ -29,10 +30,28 @@ struct NewAllowance {
     std::optional<QString> memo; // the note; an import has none
 };
 
-// Inserts the row and returns its serial. Raises DbError when the insert fails
-// for another reason than a serial taken in between, or when the serial is
-// still taken after the retries.
-int insertAllowance(QSqlQuery& query, const QueryRunner& runner, const NewAllowance& allowance);
+// Inserts rows one by one on one connection, each committed on its own. The
+// two statements are prepared once and traced at every run, so a long import
+// does not prepare them again for every row.
+class AllowanceInserter {
+public:
+    AllowanceInserter(const QSqlDatabase& db, const QueryRunner& runner);
+    // Inserts the row and returns its serial. Raises DbError when the insert
+    // fails for another reason than a serial taken in between, or when the
+    // serial is still taken after the retries.
+    int insert(const NewAllowance& allowance);
+
+private:
+    void prepare(QSqlQuery& query, const QString& positional);
+    const QueryRunner& m_runner;
+    QSqlQuery m_max;
+    QSqlQuery m_insert;     // without Memo
+    QSqlQuery m_insertMemo; // with Memo
+    bool m_prepared = false;
+};
+
+// One row through a new inserter.
+int insertAllowance(const QSqlDatabase& db, const QueryRunner& runner, const NewAllowance& allowance);
 
 // Whether the query's last error is a unique key refusing a duplicate.
 bool isDuplicateKeyError(const QSqlQuery& query);
