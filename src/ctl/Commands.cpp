@@ -1,3 +1,4 @@
+#include "ctl/AllowanceCommand.h"
 #include "ctl/CtlContext.h"
 #include "ctl/MonthlyCommand.h"
 #include "ctl/ReportCommand.h"
@@ -30,6 +31,9 @@ const CtlCommand kCommands[] = {
     {"maintenance-key", "maintenance-key [--date yyyy-MM-dd]",
      "print the day's key that opens the record editor (give it to the operator for that day)",
      runMaintenanceKeyCommand, false},
+    {"allowance", "allowance import FILE",
+     "register the allowances of an .xls, .xlsx or .csv file; non-zero exit when a row is refused",
+     runAllowanceCommand, true},
     {"users", "users rehash", "replace passwords still stored as plain text by their salted hash",
      runUsersCommand, false},
 #ifdef MEAL_HAVE_DEMO_DATA

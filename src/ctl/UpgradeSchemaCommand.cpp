@@ -13,5 +13,7 @@ int runUpgradeSchemaCommand(CtlContext& ctx, const QStringList& args) {
     ctx.out << "probes: " << result.probesRun << ", statements: " << result.statementsRun.size() << "\n";
     if (!result.indexesAdded.isEmpty())
         ctx.out << "indexes added: " << result.indexesAdded.size() << "\n";
+    for (const QString& note : result.notes)
+        ctx.err << "not applied: " << note << "\n";
     return 0;
 }

@@ -122,11 +122,61 @@ QStringList AddMissingIndexes(QSqlQuery& query, const QueryRunner& runner) {
     return added;
 }
 
+QString AddAllowanceSerialKey(QSqlQuery& query, const QueryRunner& runner, QString* note) {
+    // Any unique index over exactly these two columns will do.
+    runner.RunQuery(
+        query,
+        QStringLiteral("select index_name from information_schema.statistics where table_schema = "
+                       "database() and lower(table_name) = 'mallowance' and non_unique = 0 group by "
+                       "index_name having count(*) = 2 and sum(lower(column_name) in ('emp_id', "
+                       "'charge_ver')) = 2"),
+        true);
+    const bool present = query.next();
+    query.finish();
+    if (present)
+        return QString();
+    runner.RunQuery(
+        query,
+        QStringLiteral("select emp_id, charge_ver, count(*) from mallowance where emp_id is not null "
+                       "and charge_ver is not null group by emp_id, charge_ver having count(*) > 1 "
+                       "order by emp_id, charge_ver"),
+        true);
+    int clashes = 0;
+    QStringList examples;
+    while (query.next()) {
+        if (++clashes <= 5)
+            examples << QStringLiteral("%1/%2 x%3")
+                            .arg(query.value(0).toString(), query.value(1).toString(),
+                                 query.value(2).toString());
+    }
+    query.finish();
+    if (clashes > 0) {
+        *note =
+            QStringLiteral("mallowance: %1 serials (emp_id/charge_ver) are held by more than one row (%2%3); "
+                           "the unique key on (emp_id, charge_ver) is not added until they are renumbered")
+                .arg(QString::number(clashes), examples.join(QStringLiteral(", ")),
+                     clashes > 5 ? QStringLiteral(", ...") : QString());
+        runner.trace().write(*note);
+        return QString();
+    }
+    const QString statement =
+        QStringLiteral("create unique index ux_mallowance_emp_ver on mallowance (emp_id, charge_ver)");
+    runner.RunQuery(query, statement, false);
+    return statement;
+}
+
 SchemaUpgradeResult UpgradeSchema(const Session& session) {
     QSqlQuery query(session.ModuleConnection);
     SchemaUpgradeResult result = UpgradeSchema(query, session.runner());
-    if (session.IsMySQL())
+    if (session.IsMySQL()) {
         result.indexesAdded = AddMissingIndexes(query, session.runner());
+        QString note;
+        const QString serialKey = AddAllowanceSerialKey(query, session.runner(), &note);
+        if (!serialKey.isEmpty())
+            result.indexesAdded << serialKey;
+        if (!note.isEmpty())
+            result.notes << note;
+    }
     result.siteSecretStatements = MaintenanceKey::ensureSiteSecret(query, session.runner());
     return result;
 }

@@ -23,6 +23,8 @@ struct SchemaUpgradeResult {
     QStringList indexesAdded;  // the index statements executed (see schemaIndexSteps)
     // The maintenance key's site secret: the table and its random secret when missing.
     QStringList siteSecretStatements;
+    // What kept a step from being applied (also written to the trace).
+    QStringList notes;
 };
 
 // An index the module reads along: the rows of some cards, or of a period.
@@ -43,8 +45,14 @@ const QVector<SchemaUpgradeStep>& schemaUpgradeSteps();
 // that DbError, and the steps before it stay applied.
 SchemaUpgradeResult UpgradeSchema(QSqlQuery& query, const QueryRunner& runner);
 // The same on the module connection of `session`, then, on MariaDB, the
-// indexes of schemaIndexSteps that the host's tables lack, then the site
-// secret of the maintenance key when there is none.
+// indexes of schemaIndexSteps that the host's tables lack and the unique key
+// of the allowance serials, then the site secret of the maintenance key when
+// there is none.
 SchemaUpgradeResult UpgradeSchema(const Session& session);
 // Only the index steps; returns the statements executed.
 QStringList AddMissingIndexes(QSqlQuery& query, const QueryRunner& runner);
+// A person's allowance serial is unique: the unique key on mallowance
+// (emp_id, charge_ver), added when no such key exists and the stored rows
+// allow it. Returns the statement executed (empty when none); when serials
+// are already used twice the key is not added and *note says which.
+QString AddAllowanceSerialKey(QSqlQuery& query, const QueryRunner& runner, QString* note);

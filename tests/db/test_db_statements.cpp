@@ -15,6 +15,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+namespace {
+const QString kSerialKey =
+    QStringLiteral("create unique index ux_mallowance_emp_ver on mallowance (emp_id, charge_ver)");
+} // namespace
+
 class TestDbStatements : public QObject {
     Q_OBJECT
     QTemporaryDir m_home;
@@ -253,7 +258,8 @@ private slots:
 
         const SchemaUpgradeResult r = UpgradeSchema(m_session);
         QCOMPARE(r.statementsRun.size(), 6);
-        QVERIFY(r.indexesAdded.isEmpty());
+        // The allowance serials' unique key is added (the table has no duplicates).
+        QCOMPARE(r.indexesAdded, QStringList{kSerialKey});
         // The site secret: its table is there without a row, one is written.
         QCOMPARE(r.siteSecretStatements.size(), 1);
         QCOMPARE(m_db->scalar(QStringLiteral("select count(*) from meal_site_secret")).toInt(), 1);
@@ -275,6 +281,38 @@ private slots:
         QVERIFY(again.siteSecretStatements.isEmpty()); // the secret is kept
         const QStringList probes = newTraceTexts();
         QCOMPARE(countProbes(probes), int(probes.size()));
+    }
+
+    // A person's allowance serial is unique once the upgrade has added the
+    // key; serials stored twice already keep it from being added, and say so.
+    void allowanceSerialKey() {
+        QSqlQuery q(m_db->db());
+        const QueryRunner runner = m_session.runner();
+        m_db->exec(QStringLiteral("ALTER TABLE mallowance DROP INDEX IF EXISTS ux_mallowance_emp_ver"));
+        m_db->exec(QStringLiteral("DELETE FROM mallowance"));
+        m_db->exec(
+            QStringLiteral("INSERT INTO mallowance (emp_id, charge_ver) VALUES ('1001', 3), ('1001', 3), "
+                           "('1001', 4), ('E2', 1), ('E2', 1), ('E2', 1), (NULL, 1), (NULL, 1)"));
+        QString note;
+        QCOMPARE(AddAllowanceSerialKey(q, runner, &note), QString());
+        QVERIFY2(note.contains(QStringLiteral("2 serials")) && note.contains(QStringLiteral("1001/3 x2")) &&
+                     note.contains(QStringLiteral("E2/1 x3")),
+                 qPrintable(note));
+        QVERIFY(
+            m_db->scalar(QStringLiteral("select count(*) from information_schema.statistics where "
+                                        "table_schema = database() and index_name = 'ux_mallowance_emp_ver'"))
+                .toInt() == 0);
+        // Renumbered, the key is added, and holds.
+        m_db->exec(QStringLiteral("DELETE FROM mallowance WHERE emp_id IS NOT NULL"));
+        m_db->exec(
+            QStringLiteral("INSERT INTO mallowance (emp_id, charge_ver) VALUES ('1001', 3), ('E2', 1)"));
+        note.clear();
+        QCOMPARE(AddAllowanceSerialKey(q, runner, &note), kSerialKey);
+        QVERIFY(note.isEmpty());
+        QVERIFY(!q.exec(QStringLiteral("INSERT INTO mallowance (emp_id, charge_ver) VALUES ('1001', 3)")));
+        QVERIFY(q.exec(QStringLiteral("INSERT INTO mallowance (emp_id, charge_ver) VALUES ('1001', 5)")));
+        QCOMPARE(AddAllowanceSerialKey(q, runner, &note), QString());
+        m_db->exec(QStringLiteral("DELETE FROM mallowance"));
     }
 
     // A statement that fails ends the upgrade with its error; what ran before

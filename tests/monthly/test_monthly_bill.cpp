@@ -245,10 +245,12 @@ private slots:
 
         // The upgrade adds only the indexes the host lacks.
         const SchemaUpgradeResult upgrade = UpgradeSchema(host.session);
-        QCOMPARE(
-            upgrade.indexesAdded,
-            QStringList({QStringLiteral("create index ix_meal_bill_card on mealrecords (card_id, card_sequ)"),
-                         QStringLiteral("create index ix_charge_bill_time on mchargerecords (op_date)")}));
+        QCOMPARE(upgrade.indexesAdded,
+                 QStringList(
+                     {QStringLiteral("create index ix_meal_bill_card on mealrecords (card_id, card_sequ)"),
+                      QStringLiteral("create index ix_charge_bill_time on mchargerecords (op_date)"),
+                      QStringLiteral(
+                          "create unique index ux_mallowance_emp_ver on mallowance (emp_id, charge_ver)")}));
         QVERIFY(UpgradeSchema(host.session).indexesAdded.isEmpty());
 
         // Twelve cards with a made-up history from September to December;

@@ -1,0 +1,9 @@
+#pragma once
+#include "ctl/CtlContext.h"
+
+// mealctl allowance import FILE: registers the allowances of a spreadsheet
+// (.xls, .xlsx) or CSV file as the import window does; refusal and end lines
+// go to standard output, notices and progress to standard error. Exit status
+// 0 when every row was registered, 1 when a row was refused or the file or
+// the database failed, 2 for a usage error.
+int runAllowanceCommand(CtlContext& ctx, const QStringList& args);
