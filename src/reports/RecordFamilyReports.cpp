@@ -7,28 +7,9 @@
 #include "reports/ExceptRecordsQuery.h"
 #include "reports/FullBakQuery.h"
 #include "reports/JournalQuery.h"
+#include "reports/RecordReportQuery.h"
 
 namespace {
-
-const QString kFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
-
-struct Period {
-    QDateTime begin;
-    QDateTime end;
-};
-
-Period period(const ReportArguments& args) {
-    const QDate today = QDate::currentDate();
-    return {args.has(QStringLiteral("from")) ? args.dateTime(QStringLiteral("from"), false)
-                                             : QDateTime(today, QTime(0, 0)),
-            args.has(QStringLiteral("to")) ? args.dateTime(QStringLiteral("to"), true)
-                                           : QDateTime(today, QTime(23, 59, 59))};
-}
-
-QVariantMap periodParams(const Period& p) {
-    return {{QStringLiteral("@begindate"), p.begin.toString(kFormat)},
-            {QStringLiteral("@enddate"), p.end.toString(kFormat)}};
-}
 
 // The employee, name, department and rights conditions as the windows build
 // them: an employee or name searches (the department is then left out).
@@ -88,7 +69,7 @@ ReportDefinition fullBakReport() {
         ReportStatement s;
         s.dataSetName = QStringLiteral("dsChargeBak");
         s.sql = FullBakQuery::statement(f, session);
-        s.params = periodParams(period(args));
+        s.params = RecordReportQuery::periodParameters(args.period().begin, args.period().end);
         return s;
     };
     return r;
@@ -104,7 +85,7 @@ ReportDefinition empAllRecordsReport() {
               << ReportOption{QStringLiteral("terminal"), QStringLiteral("N[,N...]"),
                               QStringLiteral("terminal numbers")};
     r.statement = [](const ReportArguments& args, const Session& session) {
-        const Period p = period(args);
+        const ReportArguments::Period p = args.period();
         EmpAllRecordsFilter f;
         f.begin = p.begin;
         f.end = p.end;
@@ -130,7 +111,7 @@ ReportDefinition exceptRecordsReport() {
     r.options << ReportOption{QStringLiteral("type"), QStringLiteral("N"),
                               QStringLiteral("0 外来卡 1 挂失卡 2 测试卡 3 全部 (default)")};
     r.statement = [](const ReportArguments& args, const Session& session) {
-        const Period p = period(args);
+        const ReportArguments::Period p = args.period();
         ExceptRecordsFilter f;
         f.begin = p.begin;
         f.end = p.end;
@@ -146,7 +127,7 @@ ReportDefinition exceptRecordsReport() {
         s.dataSetName = QStringLiteral("dsExceptRec");
         s.sql = ExceptRecordsQuery::statement(f, session);
         if (f.typeIndex == ExceptRecordsQuery::AllIndex)
-            s.params = periodParams(p);
+            s.params = RecordReportQuery::periodParameters(p.begin, p.end);
         return s;
     };
     return r;
@@ -168,7 +149,7 @@ ReportDefinition journalReport() {
                  {QStringLiteral("flags"), QStringLiteral("N[,N...]"),
                   QStringLiteral("consumption flags (meal page)")}};
     r.statement = [](const ReportArguments& args, const Session& session) {
-        const Period p = period(args);
+        const ReportArguments::Period p = args.period();
         JournalConditions c;
         c.begin = p.begin;
         c.end = p.end;

@@ -12,20 +12,6 @@
 
 namespace {
 
-struct Period {
-    QDateTime begin;
-    QDateTime end;
-};
-
-// --from and --to; the window's default is today.
-Period period(const ReportArguments& args) {
-    const QDate today = QDate::currentDate();
-    return {args.has(QStringLiteral("from")) ? args.dateTime(QStringLiteral("from"), false)
-                                             : QDateTime(today, QTime(0, 0)),
-            args.has(QStringLiteral("to")) ? args.dateTime(QStringLiteral("to"), true)
-                                           : QDateTime(today, QTime(23, 59, 59))};
-}
-
 // --dept (its sub-departments included) and the user's department rights.
 DptWhereInput departmentInput(const ReportArguments& args, const Session& session) {
     DptWhereInput in;
@@ -112,7 +98,7 @@ ReportDefinition chargeRecordsReport() {
          deptOption(),
          cardOption()},
         [](const ReportArguments& args, const Session& session) {
-            const Period p = period(args);
+            const ReportArguments::Period p = args.period();
             ChargeRecFilter f;
             f.records = recordFilter(args, session);
             const QVector<ChargeKindItem> items = ChargeRecQuery::kindItems(session.ModuleOptions());
@@ -129,7 +115,7 @@ ReportDefinition refundReport() {
     return definition("ActBackRecords", "退款明细表: the refunds of a period",
                       {fromOption(), toOption(), deptOption(), cardOption()},
                       [](const ReportArguments& args, const Session& session) {
-                          const Period p = period(args);
+                          const ReportArguments::Period p = args.period();
                           return rowsOf(QStringLiteral("dsRefund"),
                                         RefundQuery::statement(recordFilter(args, session), session),
                                         RecordReportQuery::periodParameters(p.begin, p.end));
@@ -163,7 +149,7 @@ ReportDefinition cardCostReport() {
     return definition("ActCardCost", "押金明细表: the card deposits and fees of a period",
                       {fromOption(), toOption(), deptOption(), cardOption()},
                       [](const ReportArguments& args, const Session& session) {
-                          const Period p = period(args);
+                          const ReportArguments::Period p = args.period();
                           return rowsOf(QStringLiteral("dsCardCost"),
                                         CardCostQuery::statement(recordFilter(args, session), session),
                                         RecordReportQuery::periodParameters(p.begin, p.end));
@@ -175,7 +161,7 @@ ReportDefinition issueCardRecordReport() {
         "ActIssueCardRecord", "发卡明细: the cards issued in a period with their first recharge",
         {fromOption(), toOption(), deptOption(), cardOption()},
         [](const ReportArguments& args, const Session& session) {
-            const Period p = period(args);
+            const ReportArguments::Period p = args.period();
             IssueCardRecordFilter f;
             f.records = recordFilter(args, session);
             f.begin = p.begin;

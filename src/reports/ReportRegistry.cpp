@@ -18,6 +18,14 @@ QDateTime ReportArguments::dateTime(const QString& name, bool endOfDay) const {
     return value;
 }
 
+ReportArguments::Period ReportArguments::period() const {
+    const QDate today = QDate::currentDate();
+    return {has(QStringLiteral("from")) ? dateTime(QStringLiteral("from"), false)
+                                        : QDateTime(today, QTime(0, 0)),
+            has(QStringLiteral("to")) ? dateTime(QStringLiteral("to"), true)
+                                      : QDateTime(today, QTime(23, 59, 59))};
+}
+
 namespace ReportRegistry {
 
 const QVector<ReportDefinition>& reports() {

@@ -34,6 +34,13 @@ public:
     // means its first second, or with `endOfDay` its last. Throws DbError with
     // the message for a text that is no date.
     QDateTime dateTime(const QString& name, bool endOfDay) const;
+    // --from and --to; without them, today (its first and its last second),
+    // as the report windows open.
+    struct Period {
+        QDateTime begin;
+        QDateTime end;
+    };
+    Period period() const;
 };
 
 // What a report writes: the rows of a statement, shown through a data set
