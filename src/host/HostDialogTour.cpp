@@ -3,7 +3,9 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
+#include <QLineEdit>
 #include <QTimer>
 #include <QWidget>
 
@@ -58,7 +60,13 @@ void HostDialogTour::columns() {
 
 void HostDialogTour::filter() {
     onModal(QStringLiteral("dlgFilter"), [this](QWidget* d) {
-        clickChild(d, "btnADD"); // a condition in the memo: the first field without a value
+        // A condition as an operator composes it: the first field (the card
+        // number) above a value.
+        if (auto* op = d->findChild<QComboBox*>(QStringLiteral("cbOperator")))
+            op->setCurrentText(QStringLiteral(">"));
+        if (auto* value = d->findChild<QLineEdit*>(QStringLiteral("edValue")))
+            value->setText(QStringLiteral("10100"));
+        clickChild(d, "btnADD");
         m_save(d, QStringLiteral("filter"));
         clickChild(d, "btnCancel"); // leaves no filter behind
     });

@@ -2,6 +2,7 @@
 // sort markers, selection as bookmarks, frozen columns, and the grid as an
 // export source.
 #include "dataset/DataSet.h"
+#include "dataset/grid/ColumnFit.h"
 #include "dataset/grid/DataSetExportSource.h"
 #include "dataset/grid/ui/DBGrid.h"
 #include "dataset/grid/ui/MultiLevelHeader.h"
@@ -59,6 +60,26 @@ private slots:
         QCOMPARE(header->levelCount(), 3);
         QCOMPARE(grid.model()->data(grid.model()->index(1, 1), Qt::DisplayRole).toString(),
                  QStringLiteral("002"));
+    }
+
+    // Without a stored layout: texts capped, numbers never narrower than their
+    // values and footer, also when the set is empty.
+    void fittedWidths() {
+        const std::string longText(60, 'a');
+        const std::vector<std::pair<std::string, std::int64_t>> cases[] = {
+            {}, {{"001", 5}}, {{longText, 12345678}, {"002", 5}}};
+        for (const auto& rows : cases) {
+            DataSet ds;
+            load(ds, rows);
+            ds.findField(QStringLiteral("card_consume"))->setDisplayLabel(QStringLiteral("金额"));
+            ColumnFit::fitWidths(ds, 100);
+            const int text = rows.empty() ? 0 : int(rows.front().first.size());
+            QCOMPARE(ds.findField(QStringLiteral("emp_id"))->displayWidth(),
+                     std::clamp(text, 6, ColumnFit::kTextCap)); // the caption is six cells
+            const QString widest = rows.empty() ? QStringLiteral("¥0.00") : ds.displayText(0, 1);
+            QVERIFY(ds.findField(QStringLiteral("card_consume"))->displayWidth() >=
+                    ColumnFit::textCells(widest) + ColumnFit::kNumberHeadroom);
+        }
     }
 
     // Sums are exact: ten cents added 100,000 times is 10,000.00. (Static texts

@@ -42,6 +42,9 @@ void fitWidths(DataSet& dataSet, int sampleRows) {
             values = std::max(values, textCells(dataSet.displayText(r, f)));
         const FieldType type = field->dataType();
         int width = captionCells(field->displayLabel());
+        // An empty set still shows its footer sums ("¥0.00") under number columns.
+        if (rows == 0)
+            values = textCells(QStringLiteral("¥0.00"));
         if (isNumericType(type))
             width = std::max(width, values + kNumberHeadroom);
         else if (isTextType(type))
