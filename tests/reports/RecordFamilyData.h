@@ -1,9 +1,7 @@
 #pragma once
-// A small card database built by hand for the record windows' tests: two
-// current employees and a departed one, a foreign card, a replaced (lost)
-// card, recharges, consumptions, allowances and card costs of November 2026
-// (one each in October and December), kept as plain rows so that the tests
-// compute what the statements must return without SQL.
+// A small card database for the record windows' tests: two current employees,
+// a departed one, a foreign card and a replaced one, with November 2026's rows
+// kept as plain rows so that the tests compute the expected results without SQL.
 #include "TestDatabase.h"
 #include "db/Currency.h"
 
@@ -14,41 +12,31 @@
 struct FamilyCharge {
     const char* emp; // nullptr: no employee
     int card;
-    const char* dept;
-    const char* money;
-    const char* balance;
-    int sequ;
-    int kind;
+    const char *dept, *money, *balance;
+    int sequ, kind;
     const char* time;
 };
 struct FamilyMeal {
     const char* emp;
     int card;
     const char* dept;
-    int clock;
-    int pos;
-    int sequ;
+    int clock, pos, sequ;
     const char* time;
     int flag;
-    const char* consume;
-    const char* balance;
+    const char *consume, *balance;
 };
 struct FamilyAllowance {
     const char* emp;
     int card;
-    const char* dept;
-    const char* deposit;
+    const char *dept, *deposit;
     int charged;
-    const char* chargeMoney;
-    const char* time;
+    const char *chargeMoney, *time;
     int ver;
 };
 struct FamilyCost {
     const char* emp;
     int card;
-    const char* dept;
-    const char* in;
-    const char* out;
+    const char *dept, *in, *out;
     int kind;
     const char* time;
 };

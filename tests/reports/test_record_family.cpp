@@ -144,12 +144,12 @@ private slots:
         QTest::addColumn<QString>("dept");
         QTest::addColumn<QString>("card");
         QTest::addColumn<QVector<qint64>>("terminals");
-        QTest::newRow("everything") << QString() << QString() << QString() << QVector<qint64>();
-        QTest::newRow("one employee") << QStringLiteral("E1") << QString() << QString() << QVector<qint64>();
-        QTest::newRow("department with sub-departments")
-            << QString() << QStringLiteral("01") << QString() << QVector<qint64>();
-        QTest::newRow("card") << QString() << QString() << QStringLiteral("105") << QVector<qint64>();
-        QTest::newRow("terminal 2") << QString() << QString() << QString() << QVector<qint64>{2};
+        const QString all;
+        QTest::newRow("everything") << all << all << all << QVector<qint64>();
+        QTest::newRow("one employee") << "E1" << all << all << QVector<qint64>();
+        QTest::newRow("department with sub-departments") << all << "01" << all << QVector<qint64>();
+        QTest::newRow("card") << all << all << "105" << QVector<qint64>();
+        QTest::newRow("terminal 2") << all << all << all << QVector<qint64>{2};
     }
     void personHistory() {
         QFETCH(QString, emp);
@@ -442,37 +442,33 @@ private slots:
                 "card_consume, card_balance, pos_sequ, clock_id) values ('E1', 101, '01', 20, "
                 "'2026-11-25 12:00:00', 1, 4.00, 50.00, 90, 1)"));
         const QString where = QStringLiteral(" where card_id = 101 and card_sequ = 20");
-        const auto inMain = [&] { return count(QStringLiteral("select count(*) from mealrecords") + where); };
-        const auto inDup = [&] {
-            return count(QStringLiteral("select count(*) from mealrecords_dou_bak") + where);
+        // Rows in the main table and in the duplicates.
+        const auto rows = [&] {
+            return qMakePair(count(QStringLiteral("select count(*) from mealrecords") + where),
+                             count(QStringLiteral("select count(*) from mealrecords_dou_bak") + where));
         };
         RepairRow row = repairRow("E1", 101, 20, "50.00", "4.00", "2026-11-25 12:00:00");
-        using RecordRepair::Mode;
+        const auto mode = RecordRepair::Mode::Consumption;
         // Without its number the record is either of the two: refused.
-        QVERIFY_THROWS_EXCEPTION(DbError, RecordRepair::moveOut(m_session, Mode::Consumption, row));
-        QCOMPARE(inMain(), 2);
-        QCOMPARE(inDup(), 0);
+        QVERIFY_THROWS_EXCEPTION(DbError, RecordRepair::moveOut(m_session, mode, row));
+        QCOMPARE(rows(), qMakePair(2, 0));
         row.recId = count(QStringLiteral("select max(rec_id) from mealrecords") + where);
         failDeletesFrom(QStringLiteral("mealrecords"));
-        QVERIFY_THROWS_EXCEPTION(DbError, RecordRepair::moveOut(m_session, Mode::Consumption, row));
-        QCOMPARE(inMain(), 2);
-        QCOMPARE(inDup(), 0);
+        QVERIFY_THROWS_EXCEPTION(DbError, RecordRepair::moveOut(m_session, mode, row));
+        QCOMPARE(rows(), qMakePair(2, 0));
         dropFailure();
-        RecordRepair::moveOut(m_session, Mode::Consumption, row);
-        QCOMPARE(inMain(), 1);
-        QCOMPARE(inDup(), 1);
+        RecordRepair::moveOut(m_session, mode, row);
+        QCOMPARE(rows(), qMakePair(1, 1));
         failDeletesFrom(QStringLiteral("mealrecords_dou_bak"));
-        QVERIFY_THROWS_EXCEPTION(DbError, RecordRepair::moveIn(m_session, Mode::Consumption, row));
-        QCOMPARE(inMain(), 1);
-        QCOMPARE(inDup(), 1);
+        QVERIFY_THROWS_EXCEPTION(DbError, RecordRepair::moveIn(m_session, mode, row));
+        QCOMPARE(rows(), qMakePair(1, 1));
         dropFailure();
-        RecordRepair::moveIn(m_session, Mode::Consumption, row);
-        QCOMPARE(inMain(), 2);
-        QCOMPARE(inDup(), 0);
+        RecordRepair::moveIn(m_session, mode, row);
+        QCOMPARE(rows(), qMakePair(2, 0));
         // The amount is a decimal: a cent off is another record.
         row.amount = familyMoney("4.01");
-        QVERIFY_THROWS_EXCEPTION(DbError, RecordRepair::moveOut(m_session, Mode::Consumption, row));
-        QCOMPARE(inMain(), 2);
+        QVERIFY_THROWS_EXCEPTION(DbError, RecordRepair::moveOut(m_session, mode, row));
+        QCOMPARE(rows(), qMakePair(2, 0));
     }
 
     // A recharge and a record without employee go to the duplicates and back;
@@ -561,15 +557,15 @@ private slots:
     }
 
     void mealctlPrintsTheDaysKey() {
-        const MealctlRun r = runMealctl(QStringLiteral(MEALCTL_FILE), m_home.path(),
-                                        {"maintenance-key", "--date", "2026-12-24"});
+        const auto run = [&](const char* date) {
+            return runMealctl(QStringLiteral(MEALCTL_FILE), m_home.path(),
+                              {"maintenance-key", "--date", QString::fromLatin1(date)});
+        };
+        const MealctlRun r = run("2026-12-24");
         QVERIFY2(r.status == 0, qPrintable(r.err));
         QCOMPARE(r.out.trimmed(),
                  MaintenanceKey::keyFor(MaintenanceKey::siteSecret(m_session), QDate(2026, 12, 24)));
-        QCOMPARE(
-            runMealctl(QStringLiteral(MEALCTL_FILE), m_home.path(), {"maintenance-key", "--date", "24.12."})
-                .status,
-            2);
+        QCOMPARE(run("24.12.").status, 2);
     }
 };
 
