@@ -51,9 +51,7 @@ char* toString(const Tally& t) {
 struct FullBakRow {
     const char* emp;
     int card;
-    const char* dept;
-    const char* money;
-    const char* balance;
+    const char *dept, *money, *balance;
     int sequ;
     const char* time;
 };
@@ -139,19 +137,26 @@ private slots:
     void cleanupTestCase() { m_db.reset(); }
     void cleanup() { dropFailure(); }
 
-    void personHistory_data() {
+    // The person's history and the recharge backups by employee, department, card and terminal.
+    void historyAndBackups_data() {
+        QTest::addColumn<bool>("backups");
         QTest::addColumn<QString>("emp");
         QTest::addColumn<QString>("dept");
         QTest::addColumn<QString>("card");
         QTest::addColumn<QVector<qint64>>("terminals");
         const QString all;
-        QTest::newRow("everything") << all << all << all << QVector<qint64>();
-        QTest::newRow("one employee") << "E1" << all << all << QVector<qint64>();
-        QTest::newRow("department with sub-departments") << all << "01" << all << QVector<qint64>();
-        QTest::newRow("card") << all << all << "105" << QVector<qint64>();
-        QTest::newRow("terminal 2") << all << all << all << QVector<qint64>{2};
+        QTest::newRow("everything") << false << all << all << all << QVector<qint64>();
+        QTest::newRow("one employee") << false << "E1" << all << all << QVector<qint64>();
+        QTest::newRow("department with sub-departments") << false << all << "01" << all << QVector<qint64>();
+        QTest::newRow("card") << false << all << all << "105" << QVector<qint64>();
+        QTest::newRow("terminal 2") << false << all << all << all << QVector<qint64>{2};
+        QTest::newRow("backups") << true << all << all << all << QVector<qint64>();
+        QTest::newRow("backups, employee") << true << "E2" << all << all << QVector<qint64>();
+        QTest::newRow("backups, department") << true << all << "01" << all << QVector<qint64>();
+        QTest::newRow("backups, card") << true << all << all << "101" << QVector<qint64>();
     }
-    void personHistory() {
+    void historyAndBackups() {
+        QFETCH(bool, backups);
         QFETCH(QString, emp);
         QFETCH(QString, dept);
         QFETCH(QString, card);
@@ -169,6 +174,16 @@ private slots:
                    (terminals.isEmpty() || terminals.contains(clock));
         };
         Tally expected;
+        if (backups) {
+            for (const FullBakRow& r : kBackups)
+                if (inNovember(r.time) && keep(r.emp, r.dept, r.card, -1))
+                    expected.add(familyMoney(r.money));
+            FullBakFilter b;
+            b.department = f.department;
+            b.cardText = card;
+            QCOMPARE(open(FullBakQuery::statement(b, m_session), "charge_money", period()), expected);
+            return;
+        }
         for (const FamilyMeal& m : familyMeals())
             if (inNovember(m.time) && keep(m.emp, m.dept, m.card, m.clock))
                 expected.add(familyMoney(m.consume));
@@ -254,31 +269,6 @@ private slots:
         narrow[QStringLiteral("@enddate")] = QStringLiteral("2026-11-10 00:00:00");
         // Only the foreign card's two records lie before the 10th.
         QCOMPARE(open(ExceptRecordsQuery::statement(f, m_session), "card_consume", narrow).rows, 2);
-    }
-
-    void recharges_data() {
-        QTest::addColumn<QString>("emp");
-        QTest::addColumn<QString>("dept");
-        QTest::addColumn<QString>("card");
-        QTest::newRow("everything") << QString() << QString() << QString();
-        QTest::newRow("employee") << QStringLiteral("E2") << QString() << QString();
-        QTest::newRow("department") << QString() << QStringLiteral("01") << QString();
-        QTest::newRow("card") << QString() << QString() << QStringLiteral("101");
-    }
-    void recharges() {
-        QFETCH(QString, emp);
-        QFETCH(QString, dept);
-        QFETCH(QString, card);
-        Tally expected;
-        for (const FullBakRow& r : kBackups)
-            if (inNovember(r.time) && (emp.isEmpty() || text(r.emp) == emp) &&
-                (dept.isEmpty() || text(r.dept).startsWith(dept)) &&
-                (card.isEmpty() || QString::number(r.card) == card))
-                expected.add(familyMoney(r.money));
-        FullBakFilter f;
-        f.department = who(emp, dept);
-        f.cardText = card;
-        QCOMPARE(open(FullBakQuery::statement(f, m_session), "charge_money", period()), expected);
     }
 
     void journalPages_data() {
