@@ -1,9 +1,7 @@
 #pragma once
-// A small card database built by hand for the record windows' tests: two
-// current employees and a departed one, a foreign card, a replaced (lost)
-// card, recharges, consumptions, allowances and card costs of November 2026
-// (one each in October and December), kept as plain rows so that the tests
-// compute what the statements must return without SQL.
+// A small card database for the record windows' tests: two current employees,
+// a departed one, a foreign card and a replaced one, with November 2026's rows
+// kept as plain rows so that the tests compute the expected results without SQL.
 #include "TestDatabase.h"
 #include "db/Currency.h"
 
@@ -14,41 +12,31 @@
 struct FamilyCharge {
     const char* emp; // nullptr: no employee
     int card;
-    const char* dept;
-    const char* money;
-    const char* balance;
-    int sequ;
-    int kind;
+    const char *dept, *money, *balance;
+    int sequ, kind;
     const char* time;
 };
 struct FamilyMeal {
     const char* emp;
     int card;
     const char* dept;
-    int clock;
-    int pos;
-    int sequ;
+    int clock, pos, sequ;
     const char* time;
     int flag;
-    const char* consume;
-    const char* balance;
+    const char *consume, *balance;
 };
 struct FamilyAllowance {
     const char* emp;
     int card;
-    const char* dept;
-    const char* deposit;
+    const char *dept, *deposit;
     int charged;
-    const char* chargeMoney;
-    const char* time;
+    const char *chargeMoney, *time;
     int ver;
 };
 struct FamilyCost {
     const char* emp;
     int card;
-    const char* dept;
-    const char* in;
-    const char* out;
+    const char *dept, *in, *out;
     int kind;
     const char* time;
 };
@@ -121,36 +109,32 @@ inline void fillRecordFamilyData(const TestDatabase& db) {
         "'2026-10-01'), ('X9', 9, 109, '2026-10-01', '2026-10-01')"));
     db.exec(QStringLiteral("insert into MChangeCard (emp_id, old_card_id, new_card_id, op_date) values "
                            "('E2', 105, 102, '2026-11-15 00:00:00')"));
+    // Numbers and times as typed in the rows, NULL where a row has none.
+    const auto t = [](const char* v) { return v ? QString::fromLatin1(v) : QStringLiteral("NULL"); };
+    const auto n = [](int v) { return QString::number(v); };
     for (const FamilyCharge& c : familyCharges())
         db.exec(QStringLiteral("insert into MChargeRecords (emp_id, card_id, empname, deptno, charge_money, "
                                "card_balance, card_sequ, Kind, op_date, op_ymd, opcard_id) values "
                                "(%1, %2, 'n', '%3', %4, %5, %6, %7, '%8', date('%8'), 'op')")
-                    .arg(familyText(c.emp), QString::number(c.card), QString::fromLatin1(c.dept),
-                         QString::fromLatin1(c.money), QString::fromLatin1(c.balance),
-                         QString::number(c.sequ), QString::number(c.kind), QString::fromLatin1(c.time)));
+                    .arg(familyText(c.emp), n(c.card), t(c.dept), t(c.money), t(c.balance), n(c.sequ),
+                         n(c.kind), t(c.time)));
     for (const FamilyMeal& m : familyMeals())
         db.exec(
             QStringLiteral("insert into MealRecords (emp_id, card_id, empname, deptno, clock_id, pos_sequ, "
                            "card_sequ, sign_time, op_ymd, flag, card_consume, card_balance, kind, opcard_id) "
                            "values (%1, %2, 'n', '%3', %4, %5, %6, '%7', date('%7'), %8, %9, %10, 1, 'op')")
-                .arg(familyText(m.emp), QString::number(m.card), QString::fromLatin1(m.dept),
-                     QString::number(m.clock), QString::number(m.pos), QString::number(m.sequ),
-                     QString::fromLatin1(m.time), QString::number(m.flag), QString::fromLatin1(m.consume),
-                     QString::fromLatin1(m.balance)));
+                .arg(familyText(m.emp), n(m.card), t(m.dept), n(m.clock), n(m.pos), n(m.sequ), t(m.time),
+                     n(m.flag), t(m.consume), t(m.balance)));
     for (const FamilyAllowance& a : familyAllowances())
         db.exec(QStringLiteral(
                     "insert into mallowance (emp_id, card_id, empname, deptno, deposit, charged, "
                     "charge_money, op_date, charge_ver) values (%1, %2, 'n', '%3', %4, %5, %6, '%7', %8)")
-                    .arg(familyText(a.emp), QString::number(a.card), QString::fromLatin1(a.dept),
-                         QString::fromLatin1(a.deposit), QString::number(a.charged),
-                         a.chargeMoney ? QString::fromLatin1(a.chargeMoney) : QStringLiteral("NULL"),
-                         QString::fromLatin1(a.time), QString::number(a.ver)));
+                    .arg(familyText(a.emp), n(a.card), t(a.dept), t(a.deposit), n(a.charged),
+                         t(a.chargeMoney), t(a.time), n(a.ver)));
     for (const FamilyCost& c : familyCosts())
         db.exec(
             QStringLiteral("insert into mcardcost (emp_id, card_id, empname, deptno, in_money, out_money, "
                            "kind, op_date, op_ymd, op_user) values (%1, %2, 'n', '%3', %4, %5, %6, '%7', "
                            "date('%7'), 'op')")
-                .arg(familyText(c.emp), QString::number(c.card), QString::fromLatin1(c.dept),
-                     QString::fromLatin1(c.in), c.out ? QString::fromLatin1(c.out) : QStringLiteral("NULL"),
-                     QString::number(c.kind), QString::fromLatin1(c.time)));
+                .arg(familyText(c.emp), n(c.card), t(c.dept), t(c.in), t(c.out), n(c.kind), t(c.time)));
 }

@@ -1,8 +1,5 @@
-// The recharge, refund, card balance, deposit, issued-card and lost-card
-// windows offscreen on the hand-built database, each opened through the
-// window table: rows, captions, footer and print line; the recharge type
-// kept in Daybook.ini; the terminal shown for a refund without one; a card
-// number refused with a message.
+// The recharge, refund, balance, deposit, issued-card and lost-card windows
+// offscreen on the hand-built database, each opened through the window table.
 #include "../framework/FrameworkFixture.h"
 #include "RecordReportsData.h"
 #include "WindowWait.h"
@@ -53,36 +50,27 @@ private slots:
 
     void opensThroughTheWindowTable_data() {
         QTest::addColumn<QString>("action");
-        QTest::addColumn<QString>("caption");
         QTest::addColumn<int>("rows");
         QTest::addColumn<QString>("printLine");
-        QTest::addColumn<bool>("cardSearch");
         const QString days = QStringLiteral("日期: (2026-11-01 至 2026-11-30)");
-        QTest::newRow("recharges") << ActionName::FullRecord << "充值明细" << 8 << days << true;
-        QTest::newRow("refunds") << ActionName::BackRecords << "退款明细表" << 2
-                                 << "时间: (2026-11-01 00:00:00 至 2026-11-30 23:59:59)" << true;
-        QTest::newRow("balances") << ActionName::CardBalance << "卡余额表" << 4 << "档案类型: 在职" << true;
-        QTest::newRow("deposits") << ActionName::CardCost << "押金明细表" << 5 << days << true;
-        QTest::newRow("issued cards") << ActionName::IssueCardRecord << "发卡明细" << 3 << days << true;
-        QTest::newRow("lost cards") << ActionName::LossCardMealRecord << "挂失卡消费明细" << 3 << QString()
-                                    << false;
+        QTest::newRow("recharges") << ActionName::FullRecord << 8 << days;
+        QTest::newRow("refunds") << ActionName::BackRecords << 2
+                                 << "时间: (2026-11-01 00:00:00 至 2026-11-30 23:59:59)";
+        QTest::newRow("balances") << ActionName::CardBalance << 4 << "档案类型: 在职";
+        QTest::newRow("deposits") << ActionName::CardCost << 5 << days;
+        QTest::newRow("issued cards") << ActionName::IssueCardRecord << 3 << days;
+        QTest::newRow("lost cards") << ActionName::LossCardMealRecord << 3 << QString();
     }
     void opensThroughTheWindowTable() {
         QFETCH(QString, action);
-        QFETCH(QString, caption);
         QFETCH(int, rows);
         QFETCH(QString, printLine);
-        QFETCH(bool, cardSearch);
         QFile::remove(fx.context->session.iniPath()); // the recharge list's default type: "全部"
         auto w = open(action.toLatin1().constData());
         QVERIFY(w);
-        QCOMPARE(w->windowTitle(), caption);
         QCOMPARE(w->dataSet()->recordCount(), rows);
-        QCOMPARE(w->grid()->footerText(0), QStringLiteral("汇总:"));
         QCOMPARE(w->printSubheading(), printLine);
-        QCOMPARE(w->cardEdit() != nullptr, cardSearch);
         QVERIFY(!w->isToolButtonVisible(QStringLiteral("tbInsert")));
-        QVERIFY(!w->isToolButtonVisible(QStringLiteral("tbDataImport")));
         // Every column the grid shows has a caption of the data module.
         for (int i = 0; i < w->dataSet()->fieldCount(); ++i) {
             const Field* f = w->dataSet()->field(i);
@@ -108,7 +96,6 @@ private slots:
         QVERIFY(iniText().contains(QStringLiteral("Charge_cbkind=5")));
     }
 
-    // The balance list's record type switches between current and departed employees.
     void balanceRecordType() {
         auto w = open(ActionName::CardBalance);
         auto* balance = qobject_cast<TfrmCardBalance*>(w.get());
@@ -119,8 +106,7 @@ private slots:
         QCOMPARE(w->printSubheading(), QStringLiteral("档案类型: 离职"));
     }
 
-    // The refunds select the terminal as stored and as 0 where none is
-    // stored: the grid shows the second.
+    // A refund without a terminal shows terminal 0.
     void refundWithoutTerminalShowsZero() {
         auto w = open(ActionName::BackRecords);
         w->cardEdit()->setText(QStringLiteral("5002"));
