@@ -114,18 +114,14 @@ private slots:
                                       QString::fromUtf8(value), QString()};
             return FilterStatement::condition(ds, c, true);
         };
-        QString memo = FilterStatement::addedToMemo(QString(), cond("qty", "<", "5"), false);
-        memo = FilterStatement::addedToMemo(memo, cond("name", "like", "a"), false);
-        QCOMPARE(FilterStatement::apply(ds, FilterStatement::statementFromMemo(memo, ds)), Outcome::Applied);
-        QCOMPARE(idsOf(ds), (QList<int>{3, 5, 7}));
-        memo = FilterStatement::addedToMemo(cond("qty", "=", "12"), cond("name", "like", "a"), true);
-        QCOMPARE(FilterStatement::apply(ds, FilterStatement::statementFromMemo(memo, ds)), Outcome::Applied);
-        QCOMPARE(idsOf(ds), (QList<int>{2, 3, 5, 7, 8}));
         // Both joins: nothing is applied, the filter in force stays.
-        memo = FilterStatement::addedToMemo(memo, cond("qty", "<", "100"), false);
+        QCOMPARE(FilterStatement::apply(ds, QStringLiteral("qty > 10")), Outcome::Applied);
+        const QString memo = FilterStatement::addedToMemo(
+            FilterStatement::addedToMemo(cond("qty", "=", "12"), cond("name", "like", "a"), true),
+            cond("qty", "<", "100"), false);
         QCOMPARE(FilterStatement::apply(ds, FilterStatement::statementFromMemo(memo, ds)),
                  Outcome::MixedAndOr);
-        QCOMPARE(idsOf(ds), (QList<int>{2, 3, 5, 7, 8}));
+        QCOMPARE(ds.filter(), QStringLiteral("qty > 10"));
         // "between" is an "and": with an "or" it is refused too.
         FilterStatement::Choice b{&ds.fieldByName(QStringLiteral("qty")), FilterStatement::kBetween,
                                   QStringLiteral("1"), QStringLiteral("5")};
