@@ -8,6 +8,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QRegularExpression>
 #include <QTimeZone>
 
 #include <cstring>
@@ -139,7 +140,7 @@ inline qint64 wallMsecs(const QDateTime& dt) {
 }
 
 inline std::optional<qint64> typedMsecs(const QString& t) {
-    for (const char* f : {"yyyy-M-d H:mm:ss", "yyyy-M-d"}) {
+    for (const char* f : {"yyyy-M-d H:mm:ss", "yyyy-M-d", "yyyy/M/d H:mm:ss", "yyyy/M/d"}) {
         const QDateTime dt = QDateTime::fromString(t.trimmed(), QLatin1String(f));
         if (dt.isValid())
             return wallMsecs(dt);
@@ -147,20 +148,24 @@ inline std::optional<qint64> typedMsecs(const QString& t) {
     return std::nullopt;
 }
 
-// "12.5" -> 125000; at most four decimals.
+// "12.5" -> 125000; a fifth decimal and beyond round half away from zero.
 inline std::optional<qint64> typedUnits(const QString& t) {
     QString s = t.trimmed();
     bool negative = s.startsWith(QLatin1Char('-'));
     if (negative || s.startsWith(QLatin1Char('+')))
         s.remove(0, 1);
     const QStringList parts = s.split(QLatin1Char('.'));
-    if (parts.size() > 2 || (parts.size() == 2 && parts[1].size() > 4))
+    if (parts.size() > 2)
         return std::nullopt;
     bool ok1 = true, ok2 = true;
     const qint64 whole = parts[0].isEmpty() ? 0 : parts[0].toLongLong(&ok1);
-    const qint64 frac = parts.size() == 2 && !parts[1].isEmpty()
-                            ? parts[1].leftJustified(4, QLatin1Char('0')).toLongLong(&ok2)
-                            : 0;
+    const QString decimals = parts.size() == 2 ? parts[1] : QString();
+    qint64 frac =
+        decimals.isEmpty() ? 0 : decimals.left(4).leftJustified(4, QLatin1Char('0')).toLongLong(&ok2);
+    if (decimals.size() > 4 && !decimals.mid(4).contains(QRegularExpression(QStringLiteral("[^0-9]"))))
+        frac += decimals[4] >= QLatin1Char('5') ? 1 : 0;
+    else if (decimals.size() > 4)
+        return std::nullopt;
     if (!ok1 || !ok2 || (parts[0].isEmpty() && (parts.size() < 2 || parts[1].isEmpty())))
         return std::nullopt;
     const qint64 v = whole * 10000 + frac;
