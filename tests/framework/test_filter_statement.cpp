@@ -1,9 +1,8 @@
-// The filter composer and the data set's filter parser together, without a
-// database: every operator on every kind of field selects exactly the rows
-// an independent check selects, conditions join by "and" and "or" as they
-// read, a statement mixing both or one the parser cannot read leaves the
-// filter in force, the two forms rewrite names and never values, and the
-// current cell's filters select the equal rows or all the others.
+// The filter composer and parser on fixed rows, without a database: the fields
+// offered, statements mixing "and" and "or" or unreadable ones leave the filter
+// in force, the two forms rewrite names and never values, and the current
+// cell's filters select the equal rows or all the others. Every operator on
+// every kind of field is checked against the rows by tst_filterfuzz.
 #include "FilterRows.h"
 #include "db/DbError.h"
 #include "framework/FilterStatement.h"
@@ -30,27 +29,6 @@ std::vector<Row> sampleRows() {
     };
 }
 
-// The values tried on each field: some match rows, some match none, some
-// are no value of the type; quotes, brackets, "#" and "%" in texts.
-QStringList valuesFor(const QString& field) {
-    if (field == QLatin1String("amount"))
-        return {QStringLiteral("12.5"),  QStringLiteral("0.1"), QStringLiteral("-3"), QStringLiteral("100"),
-                QStringLiteral("12.55"), QStringLiteral("1"),   QStringLiteral(""),   QStringLiteral("abc")};
-    if (field == QLatin1String("at"))
-        return {QStringLiteral("2024-01-05 08:30:00"), QStringLiteral("2024-01-05"),
-                QStringLiteral("2024-1-6"), QStringLiteral(""), QStringLiteral("2024-02-30")};
-    if (field == QLatin1String("id") || field == QLatin1String("qty") || field == QLatin1String("dept_id"))
-        return {QStringLiteral("12"), QStringLiteral("1"),   QStringLiteral("-3"),      QStringLiteral("0"),
-                QStringLiteral(""),   QStringLiteral("1.5"), QStringLiteral("1 or 1=1")};
-    return {QStringLiteral("alice"),   QStringLiteral("Al"),
-            QStringLiteral("O'Brien"), QStringLiteral("50%"),
-            QStringLiteral("a[b]#'c"), QStringLiteral("a[b"),
-            QStringLiteral("0012"),    QStringLiteral("财务部"),
-            QStringLiteral("sales"),   QStringLiteral("sales%"),
-            QStringLiteral("[x]#1"),   QStringLiteral(""),
-            QStringLiteral("*"),       QStringLiteral("') or (name = '")};
-}
-
 } // namespace
 
 class TestFilterStatement : public QObject {
@@ -59,120 +37,19 @@ class TestFilterStatement : public QObject {
     DataSet ds;
     std::vector<Row> rows = sampleRows();
 
-    QList<int> expected(const QString& field, const QString& op, const QString& typed, const QString& upper,
-                        bool* refused) {
-        QList<int> out;
-        *refused = false;
-        for (const Row& r : rows) {
-            std::optional<bool> m;
-            if (op == FilterStatement::kBetween) {
-                const auto lo = meets(r, field, QStringLiteral(">="), typed);
-                const auto hi = meets(r, field, QStringLiteral("<="), upper);
-                m = lo && hi ? std::optional<bool>(*lo && *hi) : std::nullopt;
-            } else {
-                m = meets(r, field, op, typed);
-            }
-            if (!m) {
-                *refused = true;
-                return {};
-            }
-            if (*m)
-                out << r.id;
-        }
-        return out;
-    }
-
-    // Composes one condition in the label form, takes it through the memo
-    // as the dialog does and applies it. The ids selected, or nothing when
-    // the composer or the parser refused (the filter then unchanged).
-    std::optional<QList<int>> selected(const QString& field, const QString& op, const QString& typed,
-                                       const QString& upper = QString()) {
-        FilterStatement::Choice c;
-        c.field = ds.findField(field);
-        c.op = op;
-        c.value = typed;
-        c.maxValue = upper;
-        QString condition;
-        try {
-            condition = FilterStatement::condition(ds, c, true);
-        } catch (const DbError&) {
-            return std::nullopt;
-        }
-        const QString memo = FilterStatement::addedToMemo(QString(), condition, false);
-        if (FilterStatement::apply(ds, FilterStatement::statementFromMemo(memo, ds)) != Outcome::Applied)
-            return std::nullopt;
-        return idsOf(ds);
-    }
-
 private slots:
     void initTestCase() { load(ds, depts, rows); }
     void init() { FilterStatement::clear(ds); }
 
+    // No photo, no field of Tag 10; an operator the field does not offer is refused.
     void fieldsAndOperatorsOffered() {
         QStringList offered;
         for (const Field* f : FilterStatement::offeredFields(ds))
             offered << f->fieldName();
-        // No photo, no field of Tag 10; the lookup field is offered.
-        QCOMPARE(offered, (QStringList{QStringLiteral("id"), QStringLiteral("qty"), QStringLiteral("amount"),
-                                       QStringLiteral("at"), QStringLiteral("name"), QStringLiteral("emp_no"),
-                                       QStringLiteral("dept_id"), QStringLiteral("dept_name")}));
-        QCOMPARE(FilterStatement::operatorsFor(ds.fieldByName(QStringLiteral("emp_no"))),
-                 (QStringList{QStringLiteral("="), QStringLiteral("<>"), QStringLiteral("like")}));
-        QCOMPARE(FilterStatement::operatorsFor(ds.fieldByName(QStringLiteral("qty"))).size(), 8);
-        // An operator the field does not offer is refused.
-        FilterStatement::Choice c{&ds.fieldByName(QStringLiteral("emp_no")), QStringLiteral(">"),
-                                  QStringLiteral("1"), QString()};
+        QCOMPARE(offered, strings({"id", "qty", "amount", "at", "name", "emp_no", "dept_id", "dept_name"}));
+        const FilterStatement::Choice c{&ds.fieldByName(QStringLiteral("emp_no")), QStringLiteral(">"),
+                                        QStringLiteral("1"), QString()};
         QVERIFY_THROWS_EXCEPTION(DbError, FilterStatement::condition(ds, c, false));
-    }
-
-    void everyOperatorOnEveryFieldType() {
-        int compared = 0, refusedCount = 0;
-        for (const Field* f : FilterStatement::offeredFields(ds)) {
-            const QString field = f->fieldName();
-            const QStringList values = valuesFor(field);
-            for (const QString& op : FilterStatement::operatorsFor(*f)) {
-                for (int i = 0; i < values.size(); ++i) {
-                    // "between" takes each value with the next as its upper bound.
-                    const QString upper = op == FilterStatement::kBetween ? values.value(i + 1) : QString();
-                    if (op == FilterStatement::kBetween && (values[i].isEmpty() || upper.isEmpty()))
-                        continue;
-                    bool refused = false;
-                    const QList<int> want = expected(field, op, values[i], upper, &refused);
-                    // An empty value compares with Null: only "=", "<>" (and "like") can.
-                    if (values[i].trimmed().isEmpty() && op != QLatin1String("=") &&
-                        op != QLatin1String("<>") && op != QLatin1String("like"))
-                        refused = true;
-                    const QString what = QStringLiteral("%1 %2 [%3] [%4]").arg(field, op, values[i], upper);
-                    const auto got = selected(field, op, values[i], upper);
-                    if (refused) {
-                        QVERIFY2(!got, qPrintable(what));
-                        ++refusedCount;
-                    } else {
-                        QVERIFY2(got, qPrintable(what + QStringLiteral(" was refused")));
-                        QVERIFY2(*got == want, qPrintable(what));
-                        ++compared;
-                    }
-                }
-            }
-        }
-        QVERIFY(compared > 300 && refusedCount > 20);
-    }
-
-    void betweenWithABlankBoundAddsNothing() {
-        FilterStatement::Choice c{&ds.fieldByName(QStringLiteral("qty")), FilterStatement::kBetween,
-                                  QStringLiteral("1"), QStringLiteral(" ")};
-        QCOMPARE(FilterStatement::condition(ds, c, true), QString());
-        QCOMPARE(FilterStatement::addedToMemo(QStringLiteral("(qty = '1')"), QString(), true),
-                 QStringLiteral("(qty = '1')"));
-    }
-
-    void lookupEqualsIsWrittenAsTheKey() {
-        FilterStatement::Choice c{&ds.fieldByName(QStringLiteral("dept_name")), QStringLiteral("="),
-                                  QStringLiteral("sales"), QString()};
-        QCOMPARE(FilterStatement::condition(ds, c, true), QStringLiteral("([部门号] = '3')"));
-        // A name two departments share cannot stand for one key.
-        c.value = QStringLiteral("财务部");
-        QCOMPARE(FilterStatement::condition(ds, c, false), QStringLiteral("(dept_name = '财务部')"));
     }
 
     void conditionsJoinByAndOrOr() {
@@ -181,21 +58,14 @@ private slots:
                                       QString::fromUtf8(value), QString()};
             return FilterStatement::condition(ds, c, true);
         };
-        QString memo = FilterStatement::addedToMemo(QString(), cond("qty", "<", "5"), false);
-        memo = FilterStatement::addedToMemo(memo, cond("name", "like", "a"), false);
-        QCOMPARE(memo, QStringLiteral("([数量] < '5')\n and ([姓名] like 'a%')"));
-        QCOMPARE(FilterStatement::apply(ds, FilterStatement::statementFromMemo(memo, ds)), Outcome::Applied);
-        QCOMPARE(idsOf(ds), (QList<int>{3, 5, 7}));
-        memo = FilterStatement::addedToMemo(cond("qty", "=", "12"), cond("name", "like", "a"), true);
-        QCOMPARE(FilterStatement::apply(ds, FilterStatement::statementFromMemo(memo, ds)), Outcome::Applied);
-        QCOMPARE(idsOf(ds), (QList<int>{2, 3, 5, 7, 8}));
         // Both joins: nothing is applied, the filter in force stays.
-        memo = FilterStatement::addedToMemo(memo, cond("qty", "<", "100"), false);
-        QString reason;
-        QCOMPARE(FilterStatement::apply(ds, FilterStatement::statementFromMemo(memo, ds), QString(), &reason),
+        QCOMPARE(FilterStatement::apply(ds, QStringLiteral("qty > 10")), Outcome::Applied);
+        const QString memo = FilterStatement::addedToMemo(
+            FilterStatement::addedToMemo(cond("qty", "=", "12"), cond("name", "like", "a"), true),
+            cond("qty", "<", "100"), false);
+        QCOMPARE(FilterStatement::apply(ds, FilterStatement::statementFromMemo(memo, ds)),
                  Outcome::MixedAndOr);
-        QVERIFY(!reason.isEmpty());
-        QCOMPARE(idsOf(ds), (QList<int>{2, 3, 5, 7, 8}));
+        QCOMPARE(ds.filter(), QStringLiteral("qty > 10"));
         // "between" is an "and": with an "or" it is refused too.
         FilterStatement::Choice b{&ds.fieldByName(QStringLiteral("qty")), FilterStatement::kBetween,
                                   QStringLiteral("1"), QStringLiteral("5")};
@@ -221,16 +91,9 @@ private slots:
             "qty >",      "nosuch = 1",        "(qty = 1",      "qty = 'abc'",      "name = 'x",
             "qty > Null", "at = #2024-13-45#", "qty = 1 extra", "amount = 1e999999"};
         for (const char* text : bad) {
-            QString reason;
-            QVERIFY2(FilterStatement::apply(ds, QString::fromLatin1(text), QString(), &reason) ==
-                         Outcome::Refused,
-                     text);
-            QVERIFY(!reason.isEmpty());
-            QCOMPARE(ds.filter(), QStringLiteral("qty > 10"));
-            QVERIFY(ds.filtered());
-            QCOMPARE(idsOf(ds), before);
+            QVERIFY2(FilterStatement::apply(ds, QString::fromLatin1(text)) == Outcome::Refused, text);
+            QVERIFY2(ds.filter() == QStringLiteral("qty > 10") && ds.filtered() && idsOf(ds) == before, text);
         }
-        // An empty statement removes the filter.
         QCOMPARE(FilterStatement::apply(ds, QStringLiteral(" \n")), Outcome::Cleared);
         QVERIFY(!ds.filtered());
         QCOMPARE(ds.recordCount(), int(rows.size()));
@@ -256,13 +119,6 @@ private slots:
         ds.fieldByName(QStringLiteral("photo")).setDisplayLabel(QStringLiteral("数量"));
         QCOMPARE(FilterStatement::toLabelForm(QStringLiteral("qty > 1"), ds), QStringLiteral("qty > 1"));
         ds.fieldByName(QStringLiteral("photo")).setDisplayLabel(QStringLiteral("照片"));
-        // A filter text in brackets reads back in either form.
-        QCOMPARE(FilterStatement::toFieldForm(QStringLiteral("[name] = 'x'"), ds),
-                 QStringLiteral("name = 'x'"));
-        // Lines join without separators.
-        QCOMPARE(
-            FilterStatement::statementFromMemo(QStringLiteral("([姓名] = 'a')\r\n or ([数量] = '1')"), ds),
-            QStringLiteral("(name = 'a') or (qty = '1')"));
     }
 
     void theCurrentCellFiltersEqualOrOtherRows() {
