@@ -6,6 +6,8 @@
 #include "dataset/export/CompoundFileWriter.h"
 #include "dataset/export/XlsExporter.h"
 
+#include <algorithm>
+
 #include <QBuffer>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -163,6 +165,30 @@ private slots:
     // A text cell is a shared-string cell, which a spreadsheet never
     // evaluates: texts that look like formulas are kept as they are (no
     // apostrophe), a negative amount stays a number.
+    // A subtitle (the period, a filter in force) is a title row of its own
+    // across the columns; the column titles and rows move down under it.
+    void subtitleRowAboveTheTitles() {
+        MemoryExportSource src;
+        fillSample(src);
+        src.setSubtitle(QStringLiteral("筛选: [姓名] like '张%'"));
+        const MiniBook book = readBook(exportXls(src));
+        QCOMPARE(book.sheets.size(), 1);
+        const MiniSheet& s = book.sheets.first();
+        QCOMPARE(s.rows, 1 + 3 + 4 + 1);
+        QCOMPARE(labelAt(s, 0, 0), src.subtitle());
+        QCOMPARE(labelAt(s, 1, 0), QStringLiteral("工号"));
+        QCOMPARE(labelAt(s, 2, 3), QStringLiteral("现金收入"));
+        QCOMPARE(labelAt(s, 4, 0), sampleRows().first().empId);
+        auto merged = [&](int r0, int r1, int c0, int c1) {
+            return std::count_if(s.merges.begin(), s.merges.end(), [&](const MiniMerge& m) {
+                return m.firstRow == r0 && m.lastRow == r1 && m.firstCol == c0 && m.lastCol == c1;
+            });
+        };
+        QCOMPARE(merged(0, 0, 0, 6), 1); // the subtitle across every column
+        QCOMPARE(merged(1, 3, 0, 0), 1); // 工号 merged down its three title rows
+        QCOMPARE(s.merges.size(), 1 + 7);
+    }
+
     void formulaTextsStayStringCells() {
         MemoryExportSource src;
         src.addColumn({QStringLiteral("=标题"), FieldClass::Text, Alignment::Left, 12, true, {}});

@@ -184,6 +184,9 @@ private:
     QVector<quint16> m_cellXf, m_footerXf;
     quint16 m_headerXf = 0;
     QVector<QVector<int>> m_headerCover; // header cell index per (title row, column)
+    // The title rows: the subtitle (when there is one) above the column titles.
+    QVector<HeaderCell> m_header;
+    int m_depth = 0;
     QVector<Sheet> m_sheets;
     QByteArray m_globals;
     // The shared-string index of every text cell (or kNoText for an empty
@@ -220,7 +223,18 @@ bool Workbook::plan(QString& error) {
         error = QStringLiteral("列数超过 %1, 无法导出为 Excel 文件").arg(XlsExporter::MaxColumns);
         return false;
     }
-    const int depth = m_layout.headerDepth();
+    // A subtitle (the period, a filter in force) says what the rows are: a
+    // title row of its own, across every column.
+    m_header = m_layout.headerCells();
+    m_depth = m_layout.headerDepth();
+    const QString subtitle = cellText(m_layout.source().subtitle()).trimmed();
+    if (!subtitle.isEmpty()) {
+        for (HeaderCell& h : m_header)
+            ++h.row;
+        m_header.prepend(HeaderCell{0, 0, 1, cols, subtitle});
+        ++m_depth;
+    }
+    const int depth = m_depth;
     const int capacity = m_maxRows - depth;
     if (capacity < 1) {
         error = QStringLiteral("标题行太多, 无法导出为 Excel 文件");
@@ -251,7 +265,7 @@ bool Workbook::plan(QString& error) {
 
     // Title rows: texts, merged areas and their byte count (same on every sheet).
     m_headerCover = QVector<QVector<int>>(depth, QVector<int>(cols, -1));
-    const QVector<HeaderCell>& header = m_layout.headerCells();
+    const QVector<HeaderCell>& header = m_header;
     for (int i = 0; i < header.size(); ++i) {
         const HeaderCell& h = header.at(i);
         for (int r = h.row; r < h.row + h.rowSpan; ++r)
@@ -401,7 +415,7 @@ void Workbook::buildGlobals() {
 
 bool Workbook::writeSheet(const Sheet& sheet, bool first, CompoundFileWriter& out, QString& error) {
     const int cols = m_layout.columnCount();
-    const int depth = m_layout.headerDepth();
+    const int depth = m_depth;
     QByteArray buf;
     buf.reserve(1 << 18);
     qint64 total = 0;
@@ -479,7 +493,7 @@ bool Workbook::writeSheet(const Sheet& sheet, bool first, CompoundFileWriter& ou
         buf.append(scratch, 10);
     };
 
-    const QVector<HeaderCell>& header = m_layout.headerCells();
+    const QVector<HeaderCell>& header = m_header;
     for (int r = 0; r < depth; ++r) {
         for (int c = 0; c < cols; ++c) {
             const int i = m_headerCover[r][c];
