@@ -14,17 +14,10 @@ namespace {
 // The employee, name, department and rights conditions as the windows build
 // them: an employee or name searches (the department is then left out).
 DptWhereInput department(const ReportArguments& args, const Session& session) {
-    DptWhereInput in;
+    DptWhereInput in = args.departmentInput(session);
     in.keyText = args.text(QStringLiteral("emp"));
     in.nameText = args.text(QStringLiteral("name"));
     in.fromSearchButton = args.has(QStringLiteral("emp")) || args.has(QStringLiteral("name"));
-    if (args.has(QStringLiteral("dept"))) {
-        in.departmentSelected = true;
-        in.departmentNo = args.text(QStringLiteral("dept")).trimmed();
-    }
-    in.departmentRights = DepartmentFilter::rightsApply(session);
-    if (in.departmentRights)
-        in.userDepartments = UserDepartments(session);
     return in;
 }
 

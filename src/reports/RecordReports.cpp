@@ -12,22 +12,9 @@
 
 namespace {
 
-// --dept (its sub-departments included) and the user's department rights.
-DptWhereInput departmentInput(const ReportArguments& args, const Session& session) {
-    DptWhereInput in;
-    if (args.has(QStringLiteral("dept"))) {
-        in.departmentSelected = true;
-        in.departmentNo = args.text(QStringLiteral("dept")).trimmed();
-    }
-    in.departmentRights = DepartmentFilter::rightsApply(session);
-    if (in.departmentRights)
-        in.userDepartments = UserDepartments(session);
-    return in;
-}
-
 RecordReportFilter recordFilter(const ReportArguments& args, const Session& session) {
     RecordReportFilter f;
-    f.department = departmentInput(args, session);
+    f.department = args.departmentInput(session);
     f.cardText = args.text(QStringLiteral("card"));
     if (args.has(QStringLiteral("card")) && f.cardText.trimmed().isEmpty())
         throw DbError(QStringLiteral("卡号只能由数字组成: "));
@@ -175,6 +162,6 @@ ReportDefinition lossCardMealRecordReport() {
         "ActLossCardMealRecord", "挂失卡消费明细: consumptions on replaced cards after their replacement",
         {deptOption()}, [](const ReportArguments& args, const Session& session) {
             return rowsOf(QStringLiteral("dsLossCardMealRecord"),
-                          LossCardMealRecordQuery::statement(departmentInput(args, session), session));
+                          LossCardMealRecordQuery::statement(args.departmentInput(session), session));
         });
 }

@@ -1,6 +1,8 @@
 #include "reports/ReportRegistry.h"
 
+#include "db/CompanyParameters.h"
 #include "db/DbError.h"
+#include "framework/DepartmentFilter.h"
 #include "reports/MealRecordsReport.h"
 #include "reports/RecordFamilyReports.h"
 #include "reports/RecordReports.h"
@@ -24,6 +26,18 @@ ReportArguments::Period ReportArguments::period() const {
                                         : QDateTime(today, QTime(0, 0)),
             has(QStringLiteral("to")) ? dateTime(QStringLiteral("to"), true)
                                       : QDateTime(today, QTime(23, 59, 59))};
+}
+
+DptWhereInput ReportArguments::departmentInput(const Session& session) const {
+    DptWhereInput in;
+    if (has(QStringLiteral("dept"))) {
+        in.departmentSelected = true;
+        in.departmentNo = text(QStringLiteral("dept")).trimmed();
+    }
+    in.departmentRights = DepartmentFilter::rightsApply(session);
+    if (in.departmentRights)
+        in.userDepartments = UserDepartments(session);
+    return in;
 }
 
 namespace ReportRegistry {

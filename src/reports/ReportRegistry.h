@@ -15,6 +15,7 @@ class DataSet;
 class DataSetTableModel;
 class GridFooter;
 class Session;
+struct DptWhereInput;
 
 struct ReportOption {
     QString name;      // "from" for --from
@@ -41,6 +42,9 @@ public:
         QDateTime end;
     };
     Period period() const;
+    // --dept (its sub-departments included) and the user's department
+    // rights, as the windows apply them.
+    DptWhereInput departmentInput(const Session& session) const;
 };
 
 // What a report writes: the rows of a statement, shown through a data set
