@@ -204,6 +204,11 @@ private slots:
                                   QDateTime(QDate(2026, 11, 30), QTime(23, 59, 59)));
         QVERIFY(history.moveAction()); // character 6 of the company flags is on
         history.dataSet()->first();
+        // A key handed in by the environment is checked like a typed one, without a question.
+        qputenv("MEAL_MAINTENANCE_KEY", "12345678");
+        QVERIFY(!history.editCurrentRecord());
+        qunsetenv("MEAL_MAINTENANCE_KEY");
+        QVERIFY(!fx.context->maintenanceKeyAccepted);
         fx.prompter.answerText(QStringLiteral("00000000"));
         QVERIFY(!history.editCurrentRecord());
         QVERIFY(!fx.context->maintenanceKeyAccepted);
