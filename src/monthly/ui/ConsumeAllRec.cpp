@@ -5,6 +5,7 @@
 #include "db/DbError.h"
 #include "db/MaintenanceKey.h"
 #include "framework/ModuleContext.h"
+#include "monthly/CardChain.h"
 #include "monthly/MonthlyBillBook.h"
 #include "monthly/RecordRepair.h"
 #include "monthly/ui/EditMealRecord.h"
