@@ -13,6 +13,7 @@
 #include <QRegularExpression>
 
 #include <cstdio>
+#include <utility>
 
 HostAutomation::HostAutomation(HostMainWindow& window, const QStringList& actions,
                                const QString& screenshotDir, int delayMs, bool quitWhenDone,
@@ -81,6 +82,9 @@ void HostAutomation::takeShot() {
                 if (auto* sub = qobject_cast<QMdiSubWindow*>(w))
                     m_window.mdiArea()->setActiveSubWindow(sub);
             save(&m_window, m_current);
+            if (QMdiSubWindow* shown = m_window.mdiArea()->activeSubWindow())
+                m_actionWindow = shown->widget();
+            m_lastOpened = m_actionWindow;
             // A window of its own outside the MDI area is saved separately as well.
             for (QWidget* w : after - m_before) {
                 if (!qobject_cast<QMdiSubWindow*>(w))
@@ -99,7 +103,57 @@ void HostAutomation::takeShot() {
             std::fprintf(stderr, "mealhost: %s opened no window\n", qPrintable(m_current));
         }
     }
-    QTimer::singleShot(0, this, &HostAutomation::nextStep);
+    m_pendingFollowUps.clear();
+    for (const QString& item : std::as_const(m_followUps)) {
+        const int colon = item.indexOf(QLatin1Char(':'));
+        if (colon > 0 && item.left(colon).compare(m_current, Qt::CaseInsensitive) == 0)
+            m_pendingFollowUps << item.mid(colon + 1);
+    }
+    QTimer::singleShot(0, this, &HostAutomation::nextFollowUp);
+}
+
+void HostAutomation::nextFollowUp() {
+    if (m_pendingFollowUps.isEmpty() || !m_actionWindow) {
+        if (!m_pendingFollowUps.isEmpty())
+            std::fprintf(stderr, "mealhost: %s opened no window to follow\n", qPrintable(m_current));
+        m_pendingFollowUps.clear();
+        QTimer::singleShot(0, this, &HostAutomation::nextStep);
+        return;
+    }
+    m_followUpName = m_pendingFollowUps.takeFirst();
+    m_savedBeforeFollowUp = m_saved.size();
+    m_before = visibleWindows();
+    m_activeBefore = m_window.mdiArea()->activeSubWindow();
+    // A modal window the trigger opens runs its own loop here; the modal watch
+    // saves and closes it.
+    const bool triggered = (m_lastOpened && HostWindowSetup::trigger(m_lastOpened, m_followUpName)) ||
+                           HostWindowSetup::trigger(m_actionWindow, m_followUpName);
+    if (!triggered) {
+        std::fprintf(stderr, "mealhost: cannot trigger %s:%s\n", qPrintable(m_current),
+                     qPrintable(m_followUpName));
+        QTimer::singleShot(0, this, &HostAutomation::nextFollowUp);
+        return;
+    }
+    QTimer::singleShot(m_dir.isEmpty() ? 0 : m_delayMs, this, &HostAutomation::takeFollowUpShot);
+}
+
+void HostAutomation::takeFollowUpShot() {
+    const QString name = m_current + QLatin1Char('-') + m_followUpName;
+    const QSet<QWidget*> opened = visibleWindows() - m_before;
+    for (QWidget* w : opened) {
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(w)) {
+            m_window.mdiArea()->setActiveSubWindow(sub);
+            save(&m_window, name);
+            m_lastOpened = sub->widget();
+        } else {
+            save(w, name + QStringLiteral("-window"));
+            m_lastOpened = w;
+        }
+    }
+    // Without a new window or dialog the step's effect shows in the window it acted on.
+    if (opened.isEmpty() && m_saved.size() == m_savedBeforeFollowUp)
+        save(&m_window, name);
+    QTimer::singleShot(0, this, &HostAutomation::nextFollowUp);
 }
 
 void HostAutomation::nextStep() {
@@ -114,6 +168,9 @@ void HostAutomation::nextStep() {
         return;
     }
     m_current = m_actions.at(m_index);
+    m_followUpName.clear();
+    m_actionWindow = nullptr;
+    m_lastOpened = nullptr;
     m_before = visibleWindows();
     m_activeBefore = m_window.mdiArea()->activeSubWindow();
     m_window.openAction(m_current);
@@ -156,7 +213,10 @@ void HostAutomation::watchModal() {
     const int patience = m_touring ? m_delayMs + 2000 : qMin(m_delayMs, 1000);
     if (++m_modalTicks * m_modalWatch.interval() < patience)
         return;
-    save(modal, (m_current.isEmpty() ? QStringLiteral("start") : m_current) + QStringLiteral("-dialog"));
+    QString owner = m_current.isEmpty() ? QStringLiteral("start") : m_current;
+    if (!m_followUpName.isEmpty())
+        owner += QLatin1Char('-') + m_followUpName;
+    save(modal, owner + QStringLiteral("-dialog"));
     std::fprintf(stderr, "mealhost: closed dialog \"%s\"\n", qPrintable(modal->windowTitle()));
     if (auto* dialog = qobject_cast<QDialog*>(modal))
         dialog->reject();

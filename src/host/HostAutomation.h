@@ -28,6 +28,11 @@ public:
         m_setAssignments = assignments;
         m_setTriggers = triggers;
     }
+    // "--then ActionName:object" steps: after the action's screenshot each one
+    // triggers that object in the window the previous step opened (falling back
+    // to the action's own window), waits, and saves what it opened, so windows
+    // reached only from another window (drill-downs, editors) get their picture.
+    void setFollowUps(const QStringList& followUps) { m_followUps = followUps; }
     // Screenshots saved so far (file paths).
     const QStringList& saved() const { return m_saved; }
 
@@ -42,6 +47,8 @@ private:
     QStringList m_setTriggers;
     void nextStep();
     void takeShot();
+    void nextFollowUp();
+    void takeFollowUpShot();
     void watchModal();
     bool startDialogTour(QMdiSubWindow* sub);
     bool save(QWidget* widget, const QString& name);
@@ -63,4 +70,10 @@ private:
     QPointer<QWidget> m_activeBefore;
     QTimer m_modalWatch;
     QStringList m_saved;
+    QStringList m_followUps;
+    QStringList m_pendingFollowUps;      // the current action's, not yet run
+    QString m_followUpName;              // the object the running follow-up triggered
+    qsizetype m_savedBeforeFollowUp = 0; // screenshots saved before it (a dialog it opened adds one)
+    QPointer<QWidget> m_actionWindow;    // the window the current action opened
+    QPointer<QWidget> m_lastOpened;      // the window the latest step opened
 };

@@ -74,7 +74,11 @@ HostCommandLine HostCommandLine::parse(const QStringList& arguments,
                                      QStringLiteral("trigger an action of an opened window"),
                                      QStringLiteral("ACTION:OBJECT"));
     parser.addOptions({user, password, open, openAll, listActions, shots, delay, quit, dialogs});
-    parser.addOptions({setProperty, trigger});
+    const QCommandLineOption then(QStringLiteral("then"),
+                                  QStringLiteral("after the screenshot, trigger an action of the window "
+                                                 "the last step opened and save what it opens"),
+                                  QStringLiteral("ACTION:OBJECT"));
+    parser.addOptions({setProperty, trigger, then});
 
     if (!parser.parse(arguments)) {
         result.error = parser.errorText();
@@ -115,6 +119,7 @@ HostCommandLine HostCommandLine::parse(const QStringList& arguments,
     result.screenshotDialogs = parser.value(dialogs);
     result.windowSettings = parser.values(setProperty);
     result.windowTriggers = parser.values(trigger);
+    result.followUps = parser.values(then);
     if (parser.isSet(delay)) {
         bool ok = false;
         const int ms = parser.value(delay).toInt(&ok);

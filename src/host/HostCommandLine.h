@@ -12,6 +12,9 @@
 //   --quit-after-screenshots   exit once the screenshots are saved
 //   --set A:obj.prop=value     set a property in the window of action A as it opens
 //   --trigger A:obj            then trigger that window's action (or click its button)
+//   --then A:obj               after A's screenshot, trigger obj in the window
+//                              the previous step opened (else in A's window),
+//                              wait, and save what it opened (repeatable, in order)
 //   --screenshot-dialogs ActionName  also show and save the column chooser,
 //                              print dialog, preview and print toast of the
 //                              record window that action opens
@@ -33,6 +36,7 @@ struct HostCommandLine {
     QString screenshotDialogs;  // action name
     QStringList windowSettings; // --set ActionName:object.property=value
     QStringList windowTriggers; // --trigger ActionName:object
+    QStringList followUps;      // --then ActionName:object
 
     // Empty when the arguments are usable; otherwise what is wrong with them.
     QString error;

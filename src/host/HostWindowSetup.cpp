@@ -25,6 +25,17 @@ QObject* objectNamed(QWidget* window, const QString& name) {
 
 } // namespace
 
+bool trigger(QWidget* window, const QString& objectName) {
+    QObject* target = objectNamed(window, objectName);
+    if (auto* action = qobject_cast<QAction*>(target))
+        action->trigger();
+    else if (auto* button = qobject_cast<QAbstractButton*>(target))
+        button->click();
+    else
+        return false;
+    return true;
+}
+
 QStringList apply(QWidget* window, const QString& actionName, const QStringList& assignments,
                   const QStringList& triggers) {
     QStringList problems;
@@ -44,12 +55,7 @@ QStringList apply(QWidget* window, const QString& actionName, const QStringList&
         const QString name = forAction(item, actionName);
         if (name.isEmpty())
             continue;
-        QObject* target = objectNamed(window, name);
-        if (auto* action = qobject_cast<QAction*>(target))
-            action->trigger();
-        else if (auto* button = qobject_cast<QAbstractButton*>(target))
-            button->click();
-        else
+        if (!trigger(window, name))
             problems << QStringLiteral("cannot trigger %1").arg(item);
     }
     return problems;

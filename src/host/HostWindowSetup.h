@@ -14,6 +14,10 @@ namespace HostWindowSetup {
 
 // The assignments and triggers meant for `actionName`, in order. Returns a
 // line for each one that found no object or no writable property.
+// Triggers the action, or clicks the button, of that object name in the window
+// (the window's own name included); false when there is none.
+bool trigger(QWidget* window, const QString& objectName);
+
 QStringList apply(QWidget* window, const QString& actionName, const QStringList& assignments,
                   const QStringList& triggers);
 

@@ -61,7 +61,8 @@ int main(int argc, char** argv) {
                      "mealhost: %s\nusage: mealhost [--user ID [--password PW|-]] [--open ActionName]... "
                      "[--open-all]\n"
                      "                [--list-actions] [--screenshots DIR [--screenshot-delay MS]\n"
-                     "                [--quit-after-screenshots] [--screenshot-dialogs ActionName]]\n",
+                     "                [--quit-after-screenshots] [--screenshot-dialogs ActionName]\n"
+                     "                [--set A:obj.prop=value]... [--trigger A:obj]... [--then A:obj]...]\n",
                      qPrintable(cmd.error));
         return 2;
     }
@@ -140,6 +141,7 @@ int main(int argc, char** argv) {
         auto* automation = new HostAutomation(window, actions, cmd.screenshotDir, cmd.screenshotDelayMs,
                                               cmd.quitAfterScreenshots, cmd.screenshotDialogs);
         automation->setWindowSetup(cmd.windowSettings, cmd.windowTriggers);
+        automation->setFollowUps(cmd.followUps);
         QTimer::singleShot(0, automation, &HostAutomation::start);
     }
 

@@ -229,11 +229,3 @@ void MonthlyBillBook::writeLock(const QDateTime& end, const QDateTime& now) {
              .arg(end.toString(kDateFormat), now.toString(kDateFormat))});
     m_session.raiseBillLockDate(end);
 }
-
-QVector<int> sequenceBreaks(const QVector<int>& sequences) {
-    QVector<int> out;
-    for (int i = 1; i < sequences.size(); ++i)
-        if (sequences[i] != sequences[i - 1] + 1)
-            out << sequences[i - 1];
-    return out;
-}

@@ -71,7 +71,3 @@ private:
 
     Session& m_session;
 };
-
-// The sequence numbers after which a card's history breaks: each row whose
-// number is not the previous one's plus 1 lists the previous number.
-QVector<int> sequenceBreaks(const QVector<int>& sequences);

@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QPushButton>
 #include <QSqlDatabase>
 #include <QStringList>
 #include <QToolBar>
@@ -116,6 +117,21 @@ MealHResult ShowDllForm(const char* name, QWidget* owner, std::int32_t reserved)
         return MEAL_S_OK;
     auto* window = new QWidget;
     window->setWindowTitle(action);
+    // A drill-down that opens another child window, and a button with a modal question.
+    auto* drill = new QAction(window);
+    drill->setObjectName(QStringLiteral("actDrill"));
+    QObject::connect(drill, &QAction::triggered, window, [action] {
+        auto* detail = new QWidget;
+        detail->setWindowTitle(action + QStringLiteral(" detail"));
+        g_screen->addSubWindow(detail)->show();
+    });
+    window->addAction(drill);
+    auto* ask = new QPushButton(QStringLiteral("ask"), window);
+    ask->setObjectName(QStringLiteral("btnAsk"));
+    QObject::connect(ask, &QPushButton::clicked, window, [window] {
+        QDialog question(window);
+        question.exec();
+    });
     QMdiSubWindow* sub = g_screen->addSubWindow(window);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->show();

@@ -308,19 +308,22 @@ private slots:
         window.resize(800, 600);
         window.show();
         // A window, a name that opens nothing, a modal dialog, and a window again.
+        // The first window's drill-down, its modal question and a name it lacks follow its picture.
         HostAutomation run(window, {"ActMealRecord", "Unknown", "ActModal", "ActCardBalance"}, dir.path(), 50,
                            false);
+        run.setFollowUps({"ActMealRecord:actDrill", "ActMealRecord:btnAsk", "ActMealRecord:nothing"});
         QSignalSpy done(&run, &HostAutomation::finished);
         run.start();
         QVERIFY(done.wait(20000));
         QStringList files = QDir(dir.path()).entryList({"*.png"}, QDir::Files, QDir::Name);
-        QCOMPARE(files, QStringList({"00-main.png", "01-ActMealRecord.png", "02-ActModal-dialog.png",
-                                     "03-ActCardBalance.png"}));
+        QCOMPARE(files, QStringList({"00-main.png", "01-ActMealRecord.png", "02-ActMealRecord-actDrill.png",
+                                     "03-ActMealRecord-btnAsk-dialog.png", "04-ActModal-dialog.png",
+                                     "05-ActCardBalance.png"}));
         for (const QString& f : files) {
             QImage image(QDir(dir.path()).filePath(f));
             QVERIFY2(!image.isNull() && image.width() > 50, qPrintable(f));
         }
-        QCOMPARE(run.saved().size(), 4);
+        QCOMPARE(run.saved().size(), 6);
         QCOMPARE(HostAutomation::shotFileName(7, QStringLiteral("a/b c")), QStringLiteral("07-a_b_c.png"));
         window.shutdownPlugin();
     }

@@ -2,9 +2,10 @@
 // batch sizes of 999, 1000 and 2509 cards end to end, the split of cards with
 // sequence gaps, a run stopped mid-way that writes nothing afterwards, the
 // 15-day and end-date rules of a lock, deleting a locked bill, and the breaks
-// the card history lists.
+// the card history and the detail analysis list.
 #include "MonthlyFixture.h"
 #include "db/DbError.h"
+#include "monthly/CardChain.h"
 #include "monthly/MonthlyBillBook.h"
 #include "monthly/MonthlyCardRules.h"
 
@@ -226,6 +227,36 @@ private slots:
         QCOMPARE(sequenceBreaks({5, 7}), QVector<int>{5});
         QCOMPARE(sequenceBreaks({1, 2, 3}), QVector<int>{});
         QCOMPARE(sequenceBreaks({}), QVector<int>{});
+    }
+
+    void cardChainFindsEachBreakOnce() {
+        const auto money = [](qint64 cents) { return Currency::fromUnits(cents * 100); };
+        // Two cards listed out of counter order; a meal order outside the chain; on card 7 a
+        // consumption whose balance is 1 cent off and a repeated counter; on card 9 a gap.
+        const QVector<ChainRow> rows{
+            {7, 2, money(-500), money(9500)},   {9, 1, money(2000), money(2000)},
+            {7, 1, money(10000), money(10000)}, {7, std::nullopt, money(-800), std::nullopt},
+            {7, 3, money(-700), money(8801)},   {7, 3, money(-700), money(8101)},
+            {9, 4, money(-100), money(1900)},   {7, 4, money(300), std::nullopt},
+        };
+        const QVector<ChainFinding> found = checkCardChain(rows);
+        QCOMPARE(found.size(), 3);
+        QCOMPARE(found[0].kind, ChainFinding::BalanceBreak);
+        QCOMPARE(found[0].row, 4);
+        QCOMPARE(found[0].expected, money(8800));
+        QCOMPARE(found[0].found, money(8801));
+        QCOMPARE(found[1].kind, ChainFinding::SequenceBreak);
+        QCOMPARE(found[1].row, 5); // the second row numbered 3
+        QCOMPARE(found[2].card, qint64(9));
+        QCOMPARE(found[2].previousSequence, qint64(1));
+        QCOMPARE(found[2].sequence, qint64(4));
+        QVERIFY(describeCardChain(rows.size(), found)
+                    .startsWith(QStringLiteral("共 8 条记录：卡流水号断号或重号 2 处，余额不连续 1 处。")));
+        // A sound chain: 100.00 on, 5.00 off, 0.01 off.
+        QVERIFY(checkCardChain({{3, 1, money(10000), money(10000)},
+                                {3, 2, money(-500), money(9500)},
+                                {3, 3, Currency::fromUnits(-100), Currency::fromUnits(949900)}})
+                    .isEmpty());
     }
 };
 

@@ -166,6 +166,22 @@ private slots:
         QCOMPARE(w.dataSet()->recordCount(), 2);
         QVERIFY(!w.showStatement(QStringLiteral("select nothing from nowhere")));
         QCOMPARE(fx.prompter.calls().size(), 1); // the engine's message
+        fx.prompter.clear();
+
+        // A card whose counters 1-3 chain (a correction puts 0.20 back), then 6 and 7, where
+        // 99.99 + 30.00 is not the 160.00 stored; a meal order outside the chain.
+        QVERIFY(w.showStatement(
+            QStringLiteral("select 101 as 卡号, 1 as 卡流水号, 100.00 as 变动金额, 100.00 as 余额 "
+                           "union all select 101, 2, -10.10, 89.90 union all select 101, 3, 0.20, 90.10 "
+                           "union all select 101, null, -8.00, null union all select 101, 6, 7.77, 99.99 "
+                           "union all select 101, 7, 30.00, 160.00")));
+        const QString summary = w.analyse();
+        QVERIFY2(summary.startsWith(QStringLiteral("共 6 条记录：卡流水号断号或重号 1 处，余额不连续 1 处")),
+                 qPrintable(summary));
+        QVERIFY2(summary.contains(QStringLiteral("流水号 3 之后是 6")), qPrintable(summary));
+        QVERIFY2(summary.contains(QStringLiteral("流水号 7 余额 160.00，应为 129.99")), qPrintable(summary));
+        QCOMPARE(w.dataSet()->fieldByName(QStringLiteral("卡流水号")).asInteger(), 6); // on the first break
+        QCOMPARE(fx.prompter.calls().size(), 1);
     }
 
     void editorPostsToTheTables() {
@@ -204,6 +220,11 @@ private slots:
                                   QDateTime(QDate(2026, 11, 30), QTime(23, 59, 59)));
         QVERIFY(history.moveAction()); // character 6 of the company flags is on
         history.dataSet()->first();
+        // A key handed in by the environment is checked like a typed one, without a question.
+        qputenv("MEAL_MAINTENANCE_KEY", "12345678");
+        QVERIFY(!history.editCurrentRecord());
+        qunsetenv("MEAL_MAINTENANCE_KEY");
+        QVERIFY(!fx.context->maintenanceKeyAccepted);
         fx.prompter.answerText(QStringLiteral("00000000"));
         QVERIFY(!history.editCurrentRecord());
         QVERIFY(!fx.context->maintenanceKeyAccepted);

@@ -177,9 +177,17 @@ TFrmMonthlyBalance::TFrmMonthlyBalance(ModuleContext& context, QWidget* parent)
     actManualEdit->setVisible(false);
     connect(actManualEdit, &QAction::triggered, this, [this] { guarded([this] { dataSet()->edit(); }); });
 
-    connect(GMonthRec, &DBGrid::cellDoubleClicked, this,
-            [this](int, int) { guarded([this] { showBill(true); }); });
-    connect(GMonthOneRec, &DBGrid::cellDoubleClicked, this, [this](int, int) { showDetails(); });
+    // The double clicks, also as menu items for the keyboard.
+    auto* actShowBill = new QAction(QStringLiteral("显示账单明细"), GMonthRec);
+    actShowBill->setObjectName(QStringLiteral("actShowBill"));
+    GMonthRec->setContextMenuPolicy(Qt::ActionsContextMenu);
+    GMonthRec->addAction(actShowBill);
+    connect(actShowBill, &QAction::triggered, this, [this] { guarded([this] { showBill(true); }); });
+    connect(GMonthRec, &DBGrid::cellDoubleClicked, actShowBill, &QAction::trigger);
+    QAction* actCardHistory = pmTable->addAction(QStringLiteral("流水明细记录"));
+    actCardHistory->setObjectName(QStringLiteral("actCardHistory"));
+    connect(actCardHistory, &QAction::triggered, this, [this] { showDetails(); });
+    connect(GMonthOneRec, &DBGrid::cellDoubleClicked, actCardHistory, &QAction::trigger);
     connect(pcBills, &QTabWidget::currentChanged, this, [this](int) {
         if (pcBills->currentWidget() == tsMonthDeptRec)
             guarded([this] { showDepartments(); });

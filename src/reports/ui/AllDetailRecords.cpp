@@ -5,10 +5,13 @@
 #include "db/DbError.h"
 #include "framework/DataSetBinding.h"
 #include "framework/ModuleContext.h"
+#include "monthly/CardChain.h"
 #include "util/Prompter.h"
 
+#include <QAction>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QToolBar>
 #include <QVBoxLayout>
 
 namespace {
@@ -21,6 +24,12 @@ TFrmAllDetailRecords::TFrmAllDetailRecords(ModuleContext& context, QWidget* pare
     setWindowTitle(QStringLiteral("所有明细记录"));
     setAttribute(Qt::WA_DeleteOnClose);
     auto* layout = new QVBoxLayout(this);
+    auto* tools = new QToolBar(this);
+    QAction* analyseAction = tools->addAction(QStringLiteral("分析数据"));
+    analyseAction->setObjectName(QStringLiteral("actAnalyse"));
+    analyseAction->setToolTip(QStringLiteral("检查每张卡的流水号和余额是否前后相接"));
+    connect(analyseAction, &QAction::triggered, this, [this] { analyse(); });
+    layout->addWidget(tools);
     m_grid = new DBGrid(this);
     m_grid->setObjectName(QStringLiteral("dgTable"));
     m_grid->setReadOnly(true);
@@ -67,4 +76,39 @@ bool TFrmAllDetailRecords::showStatement(const QString& sql) {
         action->setDisplayLabel(QStringLiteral("动作描述"));
     m_grid->refreshColumns();
     return true;
+}
+
+QString TFrmAllDetailRecords::analyse() {
+    if (!m_dataSet->isActive())
+        return QString();
+    const Field* card = m_dataSet->findField(QStringLiteral("卡号"));
+    const Field* sequence = m_dataSet->findField(QStringLiteral("卡流水号"));
+    const Field* change = m_dataSet->findField(QStringLiteral("变动金额"));
+    const Field* balance = m_dataSet->findField(QStringLiteral("余额"));
+    if (!card || !sequence || !change || !balance) {
+        const QString text = QStringLiteral("这些记录没有卡号、卡流水号、变动金额和余额，无法分析。");
+        if (m_context.prompter)
+            m_context.prompter->information(text);
+        return text;
+    }
+    QVector<ChainRow> rows;
+    rows.reserve(m_dataSet->recordCount());
+    for (int i = 0; i < m_dataSet->recordCount(); ++i) {
+        const Bookmark b = m_dataSet->bookmarkAt(i);
+        ChainRow row;
+        row.card = m_dataSet->valueAt(b, card->index()).toLongLong();
+        if (!m_dataSet->isNullAt(b, sequence->index()))
+            row.sequence = m_dataSet->valueAt(b, sequence->index()).toLongLong();
+        row.change = Currency::fromUnits(m_dataSet->fixedAt(b, change->index()));
+        if (!m_dataSet->isNullAt(b, balance->index()))
+            row.balance = Currency::fromUnits(m_dataSet->fixedAt(b, balance->index()));
+        rows << row;
+    }
+    const QVector<ChainFinding> findings = checkCardChain(rows);
+    if (!findings.isEmpty())
+        m_dataSet->setRecNo(findings.first().row + 1);
+    const QString text = describeCardChain(int(rows.size()), findings);
+    if (m_context.prompter)
+        m_context.prompter->information(text);
+    return text;
 }
