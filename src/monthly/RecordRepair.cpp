@@ -6,6 +6,8 @@
 #include "db/Session.h"
 
 #include <QSqlError>
+#include <QSqlField>
+#include <QSqlIndex>
 #include <QSqlQuery>
 
 namespace RecordRepair {
@@ -25,7 +27,7 @@ QVector<RowCondition> conditions(Mode mode, const RepairRow& row) {
         RowCondition::integerIs(QStringLiteral("card_id"), row.cardId),
         RowCondition::integerIs(QStringLiteral("card_sequ"), row.cardSequ)};
     if (row.recId)
-        c << RowCondition::integerIs(QStringLiteral("rec_id"), *row.recId);
+        c << RowCondition::integerIs(row.recIdColumn, *row.recId);
     return c;
 }
 
@@ -48,6 +50,21 @@ void moveBetween(const Session& session, Mode mode, const RepairRow& row, bool o
 }
 
 } // namespace
+
+QString recordKeyColumn(const Session& session, const QString& table) {
+    const QSqlIndex key = session.ModuleConnection.primaryIndex(table);
+    if (key.count() != 1)
+        return QString();
+    switch (key.field(0).metaType().id()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        return key.fieldName(0);
+    default:
+        return QString();
+    }
+}
 
 Mode modeOfAction(const QString& actiondd) {
     static const QStringList charges = {QStringLiteral("充值手工系统"), QStringLiteral("补贴"),

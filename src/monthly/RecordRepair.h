@@ -22,8 +22,10 @@ struct RepairRow {
     Currency amount; // card_consume of a meal row, charge_money of a charge row
     QDateTime time;  // sign_time or op_date
     // The row's own number when known: it tells apart two rows alike in every
-    // other column (which is what a duplicate is).
+    // other column (which is what a duplicate is). A host's tables may name
+    // their key otherwise (recordKeyColumn).
     std::optional<qint64> recId;
+    QString recIdColumn = QStringLiteral("rec_id");
 };
 
 struct BoundStatement {
@@ -38,6 +40,11 @@ enum class Mode { Consumption, Charge };
 Mode modeOfAction(const QString& actiondd);
 QString mainTable(Mode mode);
 QString duplicateTable(Mode mode);
+
+// The column that numbers the records of `table`: its primary key when that
+// is one integer column, else empty (the other columns must then tell the
+// rows apart). Read from the server's catalogue, since a host names it as it likes.
+QString recordKeyColumn(const Session& session, const QString& table);
 
 // The rows of `table` that are this record.
 BoundStatement rowsOf(Mode mode, const QString& table, const RepairRow& row);

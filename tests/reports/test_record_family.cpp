@@ -459,6 +459,37 @@ private slots:
         row.amount = familyMoney("4.01");
         QVERIFY_THROWS_EXCEPTION(DbError, RecordRepair::moveOut(m_session, mode, row));
         QCOMPARE(rows(), qMakePair(2, 0));
+        row.amount = familyMoney("4.00");
+
+        // A host that numbers its records under a name of its own: the catalogue names the key.
+        QCOMPARE(RecordRepair::recordKeyColumn(m_session, QStringLiteral("mealrecords")),
+                 QStringLiteral("rec_id"));
+        for (const char* table : {"mealrecords", "mealrecords_dou_bak"})
+            m_db->exec(
+                QStringLiteral("alter table %1 rename column rec_id to host_no").arg(QLatin1String(table)));
+        const QString key = RecordRepair::recordKeyColumn(m_session, QStringLiteral("mealrecords"));
+        row.recIdColumn = key;
+        row.recId = count(QStringLiteral("select min(host_no) from mealrecords") + where);
+        bool moved = true;
+        try {
+            RecordRepair::moveOut(m_session, mode, row);
+        } catch (const DbError&) {
+            moved = false;
+        }
+        const QPair<int, int> after = rows();
+        for (const char* table : {"mealrecords", "mealrecords_dou_bak"})
+            m_db->exec(
+                QStringLiteral("alter table %1 rename column host_no to rec_id").arg(QLatin1String(table)));
+        QCOMPARE(key, QStringLiteral("host_no"));
+        QVERIFY(moved);
+        QCOMPARE(after, qMakePair(1, 1));
+        QCOMPARE(count(QStringLiteral("select count(*) from mealrecords_dou_bak where rec_id = ") +
+                       QString::number(*row.recId)),
+                 1);
+        RecordRepair::moveIn(
+            m_session, mode,
+            {row.empId, row.cardId, row.cardSequ, row.balance, row.amount, row.time, row.recId});
+        QCOMPARE(rows(), qMakePair(2, 0));
     }
 
     // A recharge and a record without employee go to the duplicates and back;

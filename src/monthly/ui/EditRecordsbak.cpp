@@ -13,7 +13,8 @@
 
 TFrmEditRecordsbak::TFrmEditRecordsbak(ModuleContext& context, RecordRepair::Mode mode, const RepairRow& row,
                                        QWidget* parent)
-    : QDialog(parent), m_context(context), m_mode(mode), m_row(row) {
+    : QDialog(parent), m_context(context), m_mode(mode), m_row(row),
+      m_keyColumn(RecordRepair::recordKeyColumn(context.session, RecordRepair::mainTable(mode))) {
     setObjectName(QStringLiteral("FrmEditRecordsbak"));
     setWindowTitle(QStringLiteral("记录修改"));
     resize(900, 500);
@@ -83,10 +84,10 @@ void TFrmEditRecordsbak::refreshClick() {
     m_duplicateGrid->refreshColumns();
 }
 
-bool TFrmEditRecordsbak::currentRow(const DataSet& rows, RecordRepair::Mode mode, RepairRow* out) {
+bool TFrmEditRecordsbak::currentRow(const DataSet& rows, RepairRow* out) const {
     if (!rows.isActive() || rows.isEmpty() || rows.recNo() == 0)
         return false;
-    const bool charge = mode == RecordRepair::Mode::Charge;
+    const bool charge = m_mode == RecordRepair::Mode::Charge;
     const Bookmark b = rows.bookmark();
     const auto field = [&rows](const QString& name) { return rows.fieldByName(name).index(); };
     RepairRow r;
@@ -98,9 +99,11 @@ bool TFrmEditRecordsbak::currentRow(const DataSet& rows, RecordRepair::Mode mode
         rows.fixedAt(b, field(charge ? QStringLiteral("charge_money") : QStringLiteral("card_consume"))));
     r.time =
         rows.valueAt(b, field(charge ? QStringLiteral("op_date") : QStringLiteral("sign_time"))).toDateTime();
-    const int recId = field(QStringLiteral("rec_id"));
-    if (!rows.isNullAt(b, recId))
-        r.recId = rows.valueAt(b, recId).toLongLong();
+    // A host's tables may number their records under another name, or not at all.
+    r.recIdColumn = m_keyColumn;
+    if (const Field* recId = m_keyColumn.isEmpty() ? nullptr : rows.findField(m_keyColumn);
+        recId && !rows.isNullAt(b, recId->index()))
+        r.recId = rows.valueAt(b, recId->index()).toLongLong();
     *out = r;
     return true;
 }
@@ -109,7 +112,7 @@ bool TFrmEditRecordsbak::move(bool out) {
     RepairRow row;
     bool have = false;
     try {
-        have = currentRow(out ? *m_main : *m_duplicates, m_mode, &row);
+        have = currentRow(out ? *m_main : *m_duplicates, &row);
     } catch (const DbError& e) {
         m_context.prompter->error(e.message());
         return false;

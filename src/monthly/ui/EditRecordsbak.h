@@ -28,7 +28,7 @@ public:
     void refreshClick();
 
     // Reads the record of a grid's current row; false when there is none.
-    static bool currentRow(const DataSet& rows, RecordRepair::Mode mode, RepairRow* out);
+    bool currentRow(const DataSet& rows, RepairRow* out) const;
 
 private:
     bool move(bool out);
@@ -37,6 +37,7 @@ private:
     ModuleContext& m_context;
     RecordRepair::Mode m_mode;
     RepairRow m_row;
+    QString m_keyColumn; // the main table's own record number, when it has one
     DataSet* m_main = nullptr;
     DataSet* m_duplicates = nullptr;
     DBGrid* m_mainGrid = nullptr;

@@ -86,8 +86,10 @@ bool TfrmExceptRecords::NExceptionRecoundClick() {
         const Currency signedAmount = Currency::fromUnits(ds->fixedAt(b, field("card_consume")));
         row.amount = charge ? signedAmount : Currency() - signedAmount;
         row.time = ds->valueAt(b, field("op_date")).toDateTime();
-        if (!ds->isNullAt(b, field("rec_id")))
-            row.recId = ds->valueAt(b, field("rec_id")).toLongLong();
+        // A host's view need not carry the record number; without it the other columns must do.
+        if (const Field* recId = ds->findField(QStringLiteral("rec_id"));
+            recId && !ds->isNullAt(b, recId->index()))
+            row.recId = ds->valueAt(b, recId->index()).toLongLong();
     });
     if (!read)
         return false;
