@@ -4,6 +4,7 @@
 #include "allowance/CheckAllowThread.h"
 #include "allowance/ui/ClockListView.h"
 #include "db/DbError.h"
+#include "framework/ContextHelp.h"
 #include "framework/ModuleContext.h"
 #include "util/Prompter.h"
 #include "util/ui/MsgFrm.h"
@@ -213,6 +214,12 @@ TfrmAddAllowdown::TfrmAddAllowdown(ModuleContext& context, QWidget* parent)
     connect(m_saveLog, &QPushButton::clicked, this, &TfrmAddAllowdown::saveLogClicked);
     connect(m_clearLog, &QPushButton::clicked, m_log, &QPlainTextEdit::clear);
     connect(m_close, &QPushButton::clicked, this, &QWidget::close);
+
+    auto* help = new QAction(this);
+    help->setShortcut(Qt::Key_F1);
+    help->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addAction(help);
+    connect(help, &QAction::triggered, this, [this] { ShowContextHelp(m_context, windowTitle()); });
 
     m_timer = new QTimer(this);
     m_timer->setObjectName(QStringLiteral("tmrCheckThreadRun"));
