@@ -51,7 +51,7 @@ QVector<RecipientRow> AllowanceDownload::candidates(bool downed, const QString& 
 }
 
 int AllowanceDownload::writeTasks(const TClockInfo& clock, const QVector<RecipientRow>& recipients,
-                                  const QString& opUser) const {
+                                  const QString& opUser, const std::function<void()>& between) const {
     QSqlDatabase db = m_session.ModuleConnection;
     const QueryRunner runner = m_session.runner();
     const QString isnull = m_session.dialect().nullFunction();
@@ -72,33 +72,54 @@ int AllowanceDownload::writeTasks(const TClockInfo& clock, const QVector<Recipie
                 open.insert(q.value(0).toLongLong());
         }
         const QString now = QDateTime::currentDateTime().toString(kStamp);
-        int written = 0;
+        // Up to 100 rows a statement, each value bound under its row's suffix.
+        constexpr int kRowsPerStatement = 100;
         QSqlQuery insert(db);
+        QStringList tuples;
+        QVariantMap values = terminal;
+        values.insert(QStringLiteral("user"), opUser);
+        values.insert(QStringLiteral("at"), now);
+        int written = 0;
+        const auto flush = [&] {
+            if (tuples.isEmpty())
+                return;
+            runner.RunQuery(insert,
+                            QStringLiteral("insert into allowtasklist (clock_sn, clock_id, sys_id, emp_id, "
+                                           "card_id, empname, aow_id, charge_ver, charge_money, charge_date, "
+                                           "op_user, op_date) values ") +
+                                tuples.join(QLatin1Char(',')),
+                            false, values);
+            tuples.clear();
+            values = terminal;
+            values.insert(QStringLiteral("user"), opUser);
+            values.insert(QStringLiteral("at"), now);
+            if (between)
+                between();
+        };
         for (const RecipientRow& r : recipients) {
             if (open.contains(r.id))
                 continue;
             open.insert(r.id);
-            QVariantMap values = terminal;
-            values.insert(QStringLiteral("sys"), textOrNull(r.sys_id));
-            values.insert(QStringLiteral("emp"), textOrNull(r.emp_id));
-            values.insert(QStringLiteral("card"), textOrNull(r.card_id));
-            values.insert(QStringLiteral("name"), textOrNull(r.empname));
-            values.insert(QStringLiteral("aow"), r.id);
-            values.insert(QStringLiteral("ver"), textOrNull(r.charge_ver));
-            values.insert(QStringLiteral("money"), r.deposit.toString(4));
-            values.insert(QStringLiteral("valid"), r.allowDate.isValid()
-                                                       ? QVariant(r.allowDate.toString(kStamp))
-                                                       : QVariant(QMetaType(QMetaType::QString)));
-            values.insert(QStringLiteral("user"), opUser);
-            values.insert(QStringLiteral("at"), now);
-            runner.RunQuery(insert,
-                            QStringLiteral("insert into allowtasklist (clock_sn, clock_id, sys_id, emp_id, "
-                                           "card_id, empname, aow_id, charge_ver, charge_money, charge_date, "
-                                           "op_user, op_date) values (:sn, :clock, :sys, :emp, :card, :name, "
-                                           ":aow, :ver, :money, :valid, :user, :at)"),
-                            false, values);
+            const QString n = QString::number(tuples.size());
+            tuples << QStringLiteral(
+                          "(:sn, :clock, :sys%1, :emp%1, :card%1, :name%1, :aow%1, :ver%1, :money%1, "
+                          ":valid%1, :user, :at)")
+                          .arg(n);
+            values.insert(QStringLiteral("sys") + n, textOrNull(r.sys_id));
+            values.insert(QStringLiteral("emp") + n, textOrNull(r.emp_id));
+            values.insert(QStringLiteral("card") + n, textOrNull(r.card_id));
+            values.insert(QStringLiteral("name") + n, textOrNull(r.empname));
+            values.insert(QStringLiteral("aow") + n, r.id);
+            values.insert(QStringLiteral("ver") + n, textOrNull(r.charge_ver));
+            values.insert(QStringLiteral("money") + n, r.deposit.toString(4));
+            values.insert(QStringLiteral("valid") + n, r.allowDate.isValid()
+                                                           ? QVariant(r.allowDate.toString(kStamp))
+                                                           : QVariant(QMetaType(QMetaType::QString)));
             ++written;
+            if (tuples.size() == kRowsPerStatement)
+                flush();
         }
+        flush();
         if (!db.commit())
             throw DbError(QStringLiteral("事务无法提交: ") + db.lastError().text());
         return written;

@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
+
 class Session;
 
 namespace allowance {
@@ -39,9 +41,10 @@ public:
     // transaction, by `opUser`. An allowance that already has an open task
     // for this terminal gets no second one, so an upload repeated before the
     // first was taken never sends it twice. Returns the rows written; a
-    // database error rolls back and raises DbError.
-    int writeTasks(const TClockInfo& clock, const QVector<RecipientRow>& recipients,
-                   const QString& opUser) const;
+    // database error rolls back and raises DbError. `between` runs after each
+    // statement (the window repaints).
+    int writeTasks(const TClockInfo& clock, const QVector<RecipientRow>& recipients, const QString& opUser,
+                   const std::function<void()>& between = {}) const;
 
     // The open tasks of `clock` as the pending-task list shows them:
     // 工号, 卡号, 姓名, 补贴金额, 补贴流水, 补贴有效期.

@@ -57,8 +57,7 @@ class TestAllowanceWindows : public QObject {
         QStringList rows;
         for (int sys = firstSys; sys < firstSys + count; ++sys)
             rows << QStringLiteral("(%1, 'E%1', %2, '员工%1', 12.50, 7, '2099-12-31')")
-                        .arg(sys)
-                        .arg(50000 + sys);
+                        .arg(QString::number(sys), QString::number(50000 + sys));
         f->db.exec(
             QStringLiteral("insert into mallowance (sys_id, emp_id, card_id, empname, deposit, charge_ver, "
                            "AllowDate) values ") +

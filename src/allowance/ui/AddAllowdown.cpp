@@ -391,7 +391,8 @@ void TfrmAddAllowdown::uploadClicked() {
         m_close->setEnabled(false);
         bool written = true;
         try {
-            download.writeTasks(clock, recipients, m_context.session.CurrentUserId);
+            download.writeTasks(clock, recipients, m_context.session.CurrentUserId,
+                                [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
         } catch (const DbError& e) {
             // Rolled back: nothing of this terminal's list was written.
             written = false;
