@@ -37,6 +37,8 @@ void ClockListView::setClocks(const QVector<TClockInfo>& clocks) {
         item->setCheckState(ColNumber, Qt::Checked);
     }
     m_filling = false;
+    setColumnWidth(ColNumber, 56);
+    resizeColumnToContents(ColName);
     resizeColumnToContents(ColPlace);
 }
 

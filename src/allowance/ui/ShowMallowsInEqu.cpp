@@ -55,7 +55,7 @@ TFrmShowMallowsInEqu::TFrmShowMallowsInEqu(ModuleContext& context, QWidget* pare
     auto* tickAll = new QAction(QStringLiteral("选中所有设备"), m_clocks);
     m_clocks->addAction(tickAll);
     connect(tickAll, &QAction::triggered, this, [this] { m_clocks->tickAll(true); });
-    layout->addWidget(m_clocks, 2);
+    layout->addWidget(m_clocks, 3);
 
     auto* right = new QVBoxLayout;
     auto* bar = new QHBoxLayout;
@@ -90,8 +90,7 @@ TFrmShowMallowsInEqu::TFrmShowMallowsInEqu(ModuleContext& context, QWidget* pare
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("stStatic"));
     m_progress = new QProgressBar(this);
-    m_progress->setRange(0, 0);
-    m_progress->setValue(0);
+    showProgress();
     right->addWidget(m_status);
     right->addWidget(m_progress);
     layout->addLayout(right, 5);
@@ -135,9 +134,15 @@ void TFrmShowMallowsInEqu::showEvent(QShowEvent* event) {
     m_clocks->clearStatus();
 }
 
+void TFrmShowMallowsInEqu::showProgress() {
+    m_progress->setRange(0, std::max(m_progressMax, 1));
+    m_progress->setValue(std::min(m_progressPos, std::max(m_progressMax, 1)));
+}
+
 void TFrmShowMallowsInEqu::readClicked() {
-    m_progress->setRange(0, 0);
-    m_progress->setValue(0);
+    m_progressMax = 0;
+    m_progressPos = 0;
+    showProgress();
     if (!m_close->isEnabled() || m_pool->IsBusy(true))
         return;
     if (!m_clocks->anyTicked()) {
@@ -199,9 +204,10 @@ bool TFrmShowMallowsInEqu::event(QEvent* e) {
         } else if (op->messageNumber() == WM_OPPROGRESS) {
             const int n = op->msg.text.toInt();
             if (op->msg.target == QLatin1String(kOpMax))
-                m_progress->setMaximum(m_progress->maximum() + n);
+                m_progressMax += n;
             else
-                m_progress->setValue(m_progress->value() + n);
+                m_progressPos += n;
+            showProgress();
         }
     } else if (auto* page = dynamic_cast<AllowDataEvent*>(e)) {
         const HeldPage held = heldRows(page->msg, m_card->text());
@@ -210,7 +216,8 @@ bool TFrmShowMallowsInEqu::event(QEvent* e) {
         for (const QStringList& row : held.rows)
             items.append(new QTreeWidgetItem(row));
         list->addTopLevelItems(items);
-        m_progress->setValue(std::min(m_progress->maximum(), m_progress->value() + held.lines));
+        m_progressPos += held.lines;
+        showProgress();
     } else if (auto* life = dynamic_cast<WorkerLifeEvent*>(e)) {
         if (life->messageNumber() == WM_THREADDONE)
             m_pool->Remove(life->subject);

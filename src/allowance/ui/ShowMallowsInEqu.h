@@ -47,6 +47,8 @@ protected:
 
 private:
     QTreeWidget* shownList() const;
+    // The bar shows position and maximum; an empty maximum shows an empty bar.
+    void showProgress();
     void timerTick();
 
     ModuleContext& m_context;
@@ -61,6 +63,8 @@ private:
     QPushButton* m_read = nullptr;
     QPushButton* m_close = nullptr;
     QTimer* m_timer = nullptr;
+    int m_progressMax = 0;
+    int m_progressPos = 0;
     bool m_ascending = true;
     bool m_filled = false;
 };
