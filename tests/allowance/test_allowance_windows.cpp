@@ -94,7 +94,7 @@ private slots:
         w->addRecipients(notSent().mid(0, 5)); // already listed: the list stays as it was
         QCOMPARE(w->recipientCount(), 300);
 
-        fault(simA, 1, "delay=300");
+        fault(simA, 1, "delay=800");
         fault(simB, 2, "skip_appends=1&refuse_append=1");
         prompter.answer(PromptAnswer::Yes); // clean the list once the run is over
         w->uploadClicked();
@@ -129,7 +129,7 @@ private slots:
         w->show();
         w->clockList()->setTicked(1, false);
         w->addRecipients(notSent());
-        fault(simA, 1, "delay=300");
+        fault(simA, 1, "delay=800");
         w->uploadClicked();
         QTRY_VERIFY_WITH_TIMEOUT(w->clockList()->statusText(0).startsWith(QLatin1String("(100/250)")), 30000);
         w->close();
