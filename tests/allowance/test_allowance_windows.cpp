@@ -53,11 +53,11 @@ class TestAllowanceWindows : public QObject {
     void fault(SimProcess& sim, int n, const QByteArray& switches) {
         QCOMPARE(sim.control("POST", "/v1/sim/fault?terminal=" + key(n).toUtf8() + '&' + switches), 200);
     }
-    void addAllowances(int firstSys, int count) {
+    void addAllowances(int firstSys, int count, const QString& money = QStringLiteral("12.50")) {
         QStringList rows;
         for (int sys = firstSys; sys < firstSys + count; ++sys)
-            rows << QStringLiteral("(%1, 'E%1', %2, '员工%1', 12.50, 7, '2099-12-31')")
-                        .arg(QString::number(sys), QString::number(50000 + sys));
+            rows << QStringLiteral("(%1, 'E%1', %2, '员工%1', %3, 7, '2099-12-31')")
+                        .arg(QString::number(sys), QString::number(50000 + sys), money);
         f->db.exec(
             QStringLiteral("insert into mallowance (sys_id, emp_id, card_id, empname, deposit, charge_ver, "
                            "AllowDate) values ") +
@@ -86,7 +86,7 @@ private slots:
     }
 
     void downloadReachesEachTerminalOnce() {
-        addAllowances(1000, 300);
+        addAllowances(1000, 300, QStringLiteral("0.29")); // 0.29 * 100 is 28.999... in binary
         auto* w = new TfrmAddAllowdown(*context);
         w->show();
         QCOMPARE(w->clockList()->rowCount(), 2);
@@ -113,6 +113,8 @@ private slots:
             const QStringList waiting = dumpRecords(*sim, key(n), 'W');
             QCOMPARE(waiting.size(), 300);
             QCOMPARE(paidPairs(waiting), 300);
+            QCOMPARE(waiting.filter(QRegularExpression(QStringLiteral("^W\t\\d+\t\\d+\t7\t29\t"))).size(),
+                     300);
         }
         QCOMPARE(f->scalar(QStringLiteral("select count(*) from allowtasklist")), 600);
         QCOMPARE(
@@ -202,8 +204,10 @@ private slots:
         TClockInfo clock;
         clock.clock_id = 2;
         clock.clock_sn = f->clockSn(2);
-        AllowanceDownload(context->session)
-            .writeTasks(clock, notSent(QStringLiteral("E700")), QStringLiteral("ADMIN"));
+        const AllowanceDownload download(context->session);
+        QCOMPARE(download.writeTasks(clock, notSent(QStringLiteral("E700")), QStringLiteral("ADMIN")), 3);
+        // Already waiting for this terminal: not written twice.
+        QCOMPARE(download.writeTasks(clock, notSent(QStringLiteral("E700")), QStringLiteral("ADMIN")), 0);
         auto* w = new TfrmAddAllowdown(*context);
         w->show();
         QCOMPARE(w->clockList()->statusText(1), QStringLiteral("(3笔)"));
