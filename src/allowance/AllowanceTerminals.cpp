@@ -34,17 +34,26 @@ QString AllowanceTerminals::pendingCountSql() const {
            QStringLiteral("(iscommit,0) <> 1 group by clock_id, clock_sn ");
 }
 
-QVector<PendingTerminal> AllowanceTerminals::loadWithPending() const {
-    const QVector<TClockInfo> clocks = load();
-    QHash<QString, int> counts; // "clock_id;clock_sn"
+QString AllowanceTerminals::countKey(const TClockInfo& clock) {
+    return QString::number(clock.clock_id) + QLatin1Char(';') + clock.clock_sn;
+}
+
+QHash<QString, int> AllowanceTerminals::openTaskCounts() const {
+    QHash<QString, int> counts;
     QSqlQuery q(m_session.ModuleConnection);
     m_session.runner().RunQuery(q, pendingCountSql(), true);
     while (q.next())
         counts.insert(q.value(0).toString() + QLatin1Char(';') + q.value(1).toString(), q.value(2).toInt());
+    return counts;
+}
+
+QVector<PendingTerminal> AllowanceTerminals::loadWithPending() const {
+    const QVector<TClockInfo> clocks = load();
+    const QHash<QString, int> counts = openTaskCounts();
     QVector<PendingTerminal> result;
     for (const TClockInfo& clock : clocks) {
         PendingTerminal p{clock, 0};
-        const auto it = counts.constFind(QString::number(clock.clock_id) + QLatin1Char(';') + clock.clock_sn);
+        const auto it = counts.constFind(countKey(clock));
         if (it != counts.constEnd()) {
             p.openTasks = it.value();
             p.clock.pending = 1;

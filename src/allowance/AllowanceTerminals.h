@@ -3,6 +3,8 @@
 // in `allowtasklist`, as the download window and mealctl list them.
 #include "allowance/ClockInfo.h"
 
+#include <QHash>
+#include <QString>
 #include <QVector>
 
 class Session;
@@ -25,6 +27,9 @@ public:
     // The terminals above with their open task counts, matched on clock_id
     // and clock_sn.
     QVector<PendingTerminal> loadWithPending() const;
+    // Open tasks per terminal, keyed "clock_id;clock_sn".
+    QHash<QString, int> openTaskCounts() const;
+    static QString countKey(const TClockInfo& clock);
     // The pending-count statement.
     QString pendingCountSql() const;
 

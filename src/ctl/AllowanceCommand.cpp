@@ -1,17 +1,29 @@
 #include "ctl/AllowanceCommand.h"
 
 #include "allowance/AllowanceImport.h"
+#include "ctl/TerminalsCommand.h"
 
 #include <QElapsedTimer>
 
 namespace {
 int usage(CtlContext& ctx) {
-    ctx.err << "usage: mealctl allowance import FILE\n";
+    ctx.err << "usage: mealctl allowance import FILE\n"
+               "       mealctl allowance upload [--clock N]\n"
+               "       mealctl allowance read [--mode 1|2] [--clock N]\n";
     return 2;
 }
 } // namespace
 
 int runAllowanceCommand(CtlContext& ctx, const QStringList& args) {
+    // Upload and read-back are the terminal commands; reading defaults to the
+    // allowances still waiting in the terminals, as the read-back window does.
+    if (!args.isEmpty() && args[0] == QLatin1String("upload"))
+        return runTerminalsCommand(ctx, args);
+    if (!args.isEmpty() && args[0] == QLatin1String("read"))
+        return runTerminalsCommand(ctx,
+                                   args.contains(QLatin1String("--mode"))
+                                       ? args
+                                       : args + QStringList{QStringLiteral("--mode"), QStringLiteral("2")});
     if (args.size() != 2 || args[0] != QLatin1String("import"))
         return usage(ctx);
     AllowanceImportEvents events;

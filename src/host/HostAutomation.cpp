@@ -47,7 +47,7 @@ QSet<QWidget*> HostAutomation::visibleWindows() const {
     }
     const QWidgetList tops = QApplication::topLevelWidgets();
     for (QWidget* w : tops) {
-        if (w->isVisible() && w != &m_window && w->isWindow() && !(w->windowFlags() & Qt::Popup) &&
+        if (w->isVisible() && w != &m_window && w->isWindow() && w->windowType() != Qt::Popup &&
             w->windowType() != Qt::ToolTip)
             set.insert(w);
     }

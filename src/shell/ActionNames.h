@@ -40,4 +40,6 @@ inline constexpr char EmpAllRecords[] = "ActEmpAllRecords";
 inline constexpr char FullBak[] = "ActFullBak";
 inline constexpr char IssueCardRecord[] = "ActIssueCardRecord";
 inline constexpr char LossCardMealRecord[] = "ActLossCardMealRecord";
+// On no menu: opened by another window through the window table.
+inline constexpr char ShowMallowsInEqu[] = "ActShowMallowsInEqu";
 } // namespace ActionName

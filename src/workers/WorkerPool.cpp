@@ -140,8 +140,27 @@ bool TMealWorkerThread::PostEvent(WorkerEvent* event) {
     return m_state->link()->post(event);
 }
 
+bool TBMDThreadPool::TerminateAndWait(int timeoutMs) {
+    TerminateAll();
+    QVector<WorkerHandle> listed;
+    {
+        QMutexLocker lock(&m_lock);
+        listed = m_workers;
+    }
+    QDeadlineTimer deadline(timeoutMs);
+    for (const WorkerHandle& worker : std::as_const(listed)) {
+        while (!worker->ended()) {
+            if (deadline.hasExpired())
+                return false;
+            QThread::msleep(5);
+        }
+    }
+    return true;
+}
+
 void TMealWorkerThread::run() {
     Execute();
+    m_state->markEnded();
     PostEvent(new WorkerLifeEvent(WM_THREADDONE, m_state, m_state));
 }
 

@@ -49,11 +49,15 @@ public:
     // Set by the pool (window closing) or by the worker's owner.
     void terminate() { m_terminated.store(true); }
     bool terminated() const { return m_terminated.load() || m_link->isClosed(); }
+    // Set when the worker's Execute() has returned: it touches nothing after that.
+    void markEnded() { m_ended.store(true); }
+    bool ended() const { return m_ended.load(); }
     const std::shared_ptr<WorkerLink>& link() const { return m_link; }
 
 private:
     quint64 m_serial;
     std::atomic<bool> m_terminated{false};
+    std::atomic<bool> m_ended{false};
     std::shared_ptr<WorkerLink> m_link;
 };
 
@@ -78,6 +82,10 @@ public:
     int count() const;
     // Stops every listed worker (newest first) without closing the link.
     void TerminateAll();
+    // Stops every listed worker and waits until each has ended (a window
+    // closing: a booking in progress is finished, nothing is started after).
+    // Returns false when one is still running at the deadline.
+    bool TerminateAndWait(int timeoutMs);
     void setHintSink(std::function<void(const QString&)> sink) { m_hintSink = std::move(sink); }
 
 private:
