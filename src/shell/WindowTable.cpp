@@ -1,6 +1,7 @@
 #include "shell/WindowTable.h"
 
-#include "cashier/ui/CashierWindows.h"
+#include "cashier/ui/CardCenterStatistic.h"
+#include "cashier/ui/SettleAccounts.h"
 #include "db/DbError.h"
 #include "monthly/ui/MonthlyBalance.h"
 #include "reports/ui/CardBalance.h"
