@@ -8,6 +8,7 @@
 #include "db/Session.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -399,7 +400,9 @@ private slots:
         db->exec("rename table dinroom_gone to dinroom");
         QCOMPARE(stored(), expected);
 
-        // The printed documents carry the cells an accountant signs.
+        // The printed documents carry the cells an accountant signs, each
+        // whole and clear of its neighbours, inside the page's margins: also
+        // a long company name and totals in the hundreds of millions.
         const QString pdftotext = QStandardPaths::findExecutable("pdftotext");
         if (pdftotext.isEmpty())
             QSKIP("pdftotext (poppler-utils) is not installed");
@@ -407,30 +410,59 @@ private slots:
         CashierBillBook book(session);
         book.create("2026-11", november);
         const CashierDocuments::Site site = CashierDocuments::siteOf(session);
+        CashierDocuments::Site longName = site;
+        longName.company = QString(36, QChar(0x98df)); // 食…
         const QDate today(2026, 12, 2);
+        const Currency huge = Currency::fromUnits(-9876543219876);
+        const QVector<CashierBillRow> hugeRows = {
+            {"十七号出纳机十七号出纳机十七号出纳机", "充值", 987654, huge, huge, huge, huge},
+            {"OPER1", "退款", 123456, huge, huge, huge, huge}};
         const struct {
             PrintedDocument document;
             QStringList cells;
         } documents[] = {
             {CashierDocuments::bill(site, *book.head("2026-11"), book.rows("2026-11", {}, true), true, today),
              {"出纳统计表", "测试食堂公司", "账单号：2026-11",
-              "账单时间段：2026-11-01 00:00:00 至 2026-12-01", "业务类型", "次数", "变动金额", "卡成本",
-              "管理费", "实收金额", "操作员", "合计：", "总计：", "￥100.00", "制单：", "审核：", "批准：",
-              "打印日期：2026-12-02", "1/1"}},
+              "账单时间段：2026-11-01 00:00:00 至 2026-12-01 00:00:00", "业务类型", "次数", "变动金额",
+              "卡成本", "管理费", "实收金额", "操作员", "合计：", "总计：", "￥100.00", "制单：", "审核：",
+              "批准：", "打印日期：2026-12-02", "1/1"}},
             {CashierDocuments::voucher(site, *voucher.head("2026-11"), voucher.lines("2026-11"), today),
              {"测试食堂公司 结算凭证", "2026-11-01---2026-11-30", "账户总数", "账户总余额", "管理费总额",
               "卡成本总额", "期末状态", "期初状态", "变化总量", "系统变化明细", "发生人数", "补办", "清零",
               "无此餐厅9", "总计", money(balanceBefore(E)).prepend("￥"), "制单：", "打印日期：2026-12-02",
               "1/1"}},
+            {CashierDocuments::bill(longName, *book.head("2026-11"), hugeRows, true, today),
+             {longName.company, "￥-987654321.99", "-1975308643.98", "OPER1"}},
+            {CashierDocuments::voucher(longName, *voucher.head("2026-11"), voucher.lines("2026-11"), today),
+             {longName.company + " 结算凭证"}},
         };
+        static const QRegularExpression word(
+            QStringLiteral("<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" "
+                           "yMax=\"([\\d.]+)\">([^<]*)</word>"));
         for (auto d : documents) {
             const QString path = home.filePath("document.pdf");
             QString error;
             QVERIFY2(d.document.writePdf(path, "t", &error), qPrintable(error));
             QProcess p;
-            p.start(pdftotext, {path, "-"});
+            p.start(pdftotext, {"-bbox", path, "-"});
             QVERIFY(p.waitForFinished());
-            const QString text = QString::fromUtf8(p.readAllStandardOutput());
+            QString text;
+            QVector<QPair<QRectF, QString>> words;
+            for (auto m = word.globalMatch(QString::fromUtf8(p.readAllStandardOutput())); m.hasNext();) {
+                const QRegularExpressionMatch w = m.next();
+                const QRectF box(QPointF(w.captured(1).toDouble(), w.captured(2).toDouble()),
+                                 QPointF(w.captured(3).toDouble(), w.captured(4).toDouble()));
+                const QString at =
+                    QStringLiteral("%1 at %2,%3").arg(w.captured(5)).arg(box.left()).arg(box.top());
+                QVERIFY2(box.left() >= PrintedDocument::Margin - 1 &&
+                             box.right() <= PrintedDocument::PageWidth - PrintedDocument::Margin + 1,
+                         qPrintable(at + " outside the margins"));
+                for (const auto& other : words)
+                    QVERIFY2(!box.adjusted(0.5, 0.5, -0.5, -0.5).intersects(other.first),
+                             qPrintable(at + " overlaps " + other.second));
+                words.append({box, at});
+                text += w.captured(5) + " ";
+            }
             for (const QString& cell : d.cells)
                 QVERIFY2(text.contains(cell), qPrintable(cell + " missing in:\n" + text));
         }
