@@ -194,14 +194,6 @@ QVector<SettleLine> SettleVoucher::compute(const QDateTime& start, const QDateTi
                       atEnd.managemoney - atStart.managemoney,
                       atEnd.costmoney - atStart.costmoney};
 
-    const auto meals = [&](const QString& condition) {
-        row(QStringLiteral(
-                "select count(*), %1(sum(card_consume),0) from MealRecords where %2 and sign_time >= :s "
-                "and sign_time <= :e")
-                .arg(nf, condition),
-            period);
-        return std::make_pair(q.value(0).toInt(), money(1));
-    };
     const auto charges = [&](const char* kinds) {
         row(QStringLiteral("select count(*), %1(sum(charge_money),0) from MChargeRecords where kind in (%2) "
                            "and op_date >= :s and op_date <= :e")
@@ -222,13 +214,22 @@ QVector<SettleLine> SettleVoucher::compute(const QDateTime& start, const QDateTi
         return q.value(0).toInt();
     };
 
-    const auto consumption = meals(QStringLiteral("flag not in (14,102)"));
+    // Consumption, refunds and clearings of the period in one pass over its meal rows.
+    row(QStringLiteral(
+            "select %1(sum(case when %2 then 1 else 0 end),0), %1(sum(case when %2 then card_consume "
+            "end),0), %1(sum(case when %3 then 1 else 0 end),0), %1(sum(case when %3 then "
+            "card_consume end),0), %1(sum(case when %4 then 1 else 0 end),0), %1(sum(case when %4 "
+            "then card_consume end),0) from MealRecords where sign_time >= :s and sign_time <= :e")
+            .arg(nf, QStringLiteral("flag not in (14,102)"), QStringLiteral("flag = 102"),
+                 QStringLiteral("flag = 14")),
+        period);
+    const std::pair<int, Currency> consumption{q.value(0).toInt(), money(1)};
+    const std::pair<int, Currency> refund{q.value(2).toInt(), money(3)};
+    const std::pair<int, Currency> cleared{q.value(4).toInt(), money(5)};
     const auto recharge = charges("0,2,30,31");
     const auto allowance = charges("33,1,3,104");
     const auto fee = costs(2);
     const auto cost = costs(1);
-    const auto refund = meals(QStringLiteral("flag = 102"));
-    const auto cleared = meals(QStringLiteral("flag = 14"));
     // A replacement card is no new account: it is counted as a replacement.
     const int opened = count(
         QStringLiteral("select count(*) from cardinfo where %1 between :s and :e and card_id not in (select "
@@ -270,9 +271,12 @@ QVector<SettleLine> SettleVoucher::compute(const QDateTime& start, const QDateTi
     m_session.runner().RunQuery(
         q,
         QStringLiteral(
-            "select c.dinroom_id, count(*), %1(sum(card_consume),0) from MealRecords s, clocks c where "
-            "flag not in (14,102) and s.clock_id = c.clock_id and sign_time >= :s and sign_time <= :e "
-            "group by c.dinroom_id order by c.dinroom_id")
+            // Summed per terminal first: joined row by row, the server reads
+            // every meal row of each terminal through the terminal index.
+            "select c.dinroom_id, %1(sum(s.n),0), %1(sum(s.m),0) from (select clock_id, count(*) n, "
+            "sum(card_consume) m from MealRecords where flag not in (14,102) and sign_time >= :s and "
+            "sign_time <= :e group by clock_id) s, clocks c where s.clock_id = c.clock_id group by "
+            "c.dinroom_id order by c.dinroom_id")
             .arg(nf),
         true, period);
     while (q.next()) {
