@@ -65,7 +65,7 @@ QString operatorName(const QString& user, int clock) {
         return name.isEmpty() ? QStringLiteral("0号出纳机") : name;
     if (name.isEmpty())
         return QStringLiteral("%1号出纳机").arg(clock);
-    return QStringLiteral("%1(%2 号出纳机)").arg(name).arg(clock);
+    return QStringLiteral("%1(%2 号出纳机)").arg(name, QString::number(clock));
 }
 
 QVariantMap bounds(const QString& number, const CashierPeriod& period) {

@@ -360,7 +360,8 @@ void PrintedDocument::paintPage(QPainter& painter, int page) {
     painter.setFont(documentFont(9));
     painter.drawText(
         QRectF(Margin, PageHeight - Margin - kPageLineHeight, PageWidth - 2 * Margin, kPageLineHeight),
-        Qt::AlignCenter, QStringLiteral("%1/%2").arg(page + 1).arg(m_pages.size()));
+        Qt::AlignCenter,
+        QStringLiteral("%1/%2").arg(QString::number(page + 1), QString::number(m_pages.size())));
     painter.restore();
 }
 

@@ -64,7 +64,7 @@ void TfrmCardCenterStatistic::actDataInsertExecute() {
         const QString number = dialog->label();
         const CashierPeriod period{dialog->startDateTime(), dialog->endDateTime()};
         const int stamped = m_book.create(number, period);
-        writeLog(QStringLiteral("创建出纳统计账单 %1, %2 笔记录").arg(number).arg(stamped));
+        writeLog(QStringLiteral("创建出纳统计账单 %1, %2 笔记录").arg(number, QString::number(stamped)));
         reload(number);
     });
 }
@@ -77,7 +77,7 @@ void TfrmCardCenterStatistic::postMissed() {
     guarded([this] {
         const QString number = currentNumber();
         const int stamped = m_book.post(number);
-        writeLog(QStringLiteral("出纳统计账单 %1 漏帐入账 %2 笔记录").arg(number).arg(stamped));
+        writeLog(QStringLiteral("出纳统计账单 %1 漏帐入账 %2 笔记录").arg(number, QString::number(stamped)));
         reload(number);
     });
 }

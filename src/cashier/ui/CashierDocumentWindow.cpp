@@ -115,7 +115,8 @@ void CashierDocumentWindow::showPage(int page) {
     m_page = std::clamp(page, 0, std::max(0, pages - 1));
     SpeedButton1->setEnabled(m_page > 0);
     SpeedButton2->setEnabled(m_page + 1 < pages);
-    m_pageLabel->setText(pages ? QStringLiteral("%1/%2").arg(m_page + 1).arg(pages) : QString());
+    m_pageLabel->setText(
+        pages ? QStringLiteral("%1/%2").arg(QString::number(m_page + 1), QString::number(pages)) : QString());
     m_pageImage->setPixmap(pages ? QPixmap::fromImage(m_document.pageImage(m_page, 80)) : QPixmap());
 }
 
