@@ -1,4 +1,5 @@
 #include "ctl/AllowanceCommand.h"
+#include "ctl/CashierCommand.h"
 #include "ctl/CtlContext.h"
 #include "ctl/MonthlyCommand.h"
 #include "ctl/ReportCommand.h"
@@ -28,6 +29,10 @@ const CtlCommand kCommands[] = {
      "write a report window's rows to a file (csv, xls, ...)", runReportCommand, true},
     {"monthly", "monthly create|recompute|lock --label L [--from T1 --to T2] [--card N]",
      "compute a monthly bill, recompute one card's row, or lock the period", runMonthlyCommand, true},
+    {"cashier", "cashier bill|post|delete|show --number N ...",
+     "make, extend, delete or print the cashier's bills", runCashierCommand, true},
+    {"settle", "settle create|regenerate|delete|show --number N ...",
+     "make, rebuild, delete or print settlement vouchers", runSettleCommand, true},
     {"maintenance-key", "maintenance-key [--date yyyy-MM-dd]",
      "print the day's key that opens the record editor (give it to the operator for that day)",
      runMaintenanceKeyCommand, false},

@@ -7,9 +7,11 @@
 #include "db/UserAccounts.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QSqlQuery>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -48,8 +50,22 @@ void identify(Session& session, const QString& userId) {
 
 } // namespace
 
+// Printed documents (PDF) need fonts, which only a GUI application has; it
+// runs on the offscreen platform, without a display.
+static bool printsDocuments(int argc, char** argv) {
+    for (int i = 1; i + 1 < argc; ++i)
+        if (qstrcmp(argv[i], "--format") == 0 && qstricmp(argv[i + 1], "pdf") == 0)
+            return true;
+    return false;
+}
+
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    const bool gui = printsDocuments(argc, argv);
+    if (gui && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> application(gui ? new QGuiApplication(argc, argv)
+                                                      : new QCoreApplication(argc, argv));
+    QCoreApplication& app = *application;
     QTextStream out(stdout);
     QTextStream err(stderr);
     QStringList args = app.arguments().mid(1);

@@ -3,6 +3,8 @@
 #include "allowance/ui/AddAllowdown.h"
 #include "allowance/ui/Orderparam.h"
 #include "allowance/ui/ShowMallowsInEqu.h"
+#include "cashier/ui/CardCenterStatistic.h"
+#include "cashier/ui/SettleAccounts.h"
 #include "db/DbError.h"
 #include "monthly/ui/MonthlyBalance.h"
 #include "reports/ui/CardBalance.h"
@@ -45,12 +47,12 @@ QVector<WindowRow> buildTable() {
         pendingRow(DepartDinLev, "部门餐别统计"),
         pendingRow(ClockDinlev, "餐厅餐别统计"),
         pendingRow(PersonAccount, "个人汇总资料"),
-        pendingRow(CardCenterSta, "出纳统计账管理"),
+        windowRow<TfrmCardCenterStatistic>(CardCenterSta, "出纳统计账管理"),
         pendingRow(HSRecords, "商品销售统计"),
         pendingRow(Allowance, "补贴登记"),
         windowRow<TfrmAddAllowdown>(AddAllowdown, "补贴下发", WindowOpening::Modeless),
         windowRow<TfrmExceptRecords>(ExceptRecord, "异常明细表"),
-        pendingRow(SettleAccounts, "本系统运行结算凭证"),
+        windowRow<TfrmSettleAccounts>(SettleAccounts, "本系统运行结算凭证"),
         pendingRow(MealSumDaySec, "充值消费汇总表"),
         windowRow<TfrmEmpAllRecords>(EmpAllRecords, "个人明细查询"),
         windowRow<TfrmFullBakRecords>(FullBak, "充值异常记录"),
