@@ -31,8 +31,9 @@ const CtlCommand kCommands[] = {
     {"maintenance-key", "maintenance-key [--date yyyy-MM-dd]",
      "print the day's key that opens the record editor (give it to the operator for that day)",
      runMaintenanceKeyCommand, false},
-    {"allowance", "allowance import FILE",
-     "register the allowances of an .xls, .xlsx or .csv file; non-zero exit when a row is refused",
+    {"allowance", "allowance import FILE | issue ... | list ...",
+     "import allowances from a file, issue them to people, list the registered ones; non-zero exit when a "
+     "row is refused",
      runAllowanceCommand, true},
     {"users", "users rehash", "replace passwords still stored as plain text by their salted hash",
      runUsersCommand, false},
