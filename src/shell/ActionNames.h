@@ -40,4 +40,6 @@ inline constexpr char EmpAllRecords[] = "ActEmpAllRecords";
 inline constexpr char FullBak[] = "ActFullBak";
 inline constexpr char IssueCardRecord[] = "ActIssueCardRecord";
 inline constexpr char LossCardMealRecord[] = "ActLossCardMealRecord";
+// Opened from the allowance list only.
+inline constexpr char ShowMallowsInEqu[] = "ActShowMallowsInEqu";
 } // namespace ActionName

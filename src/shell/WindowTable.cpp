@@ -1,5 +1,6 @@
 #include "shell/WindowTable.h"
 
+#include "allowance/ui/AllowanceRecords.h"
 #include "db/DbError.h"
 #include "monthly/ui/MonthlyBalance.h"
 #include "reports/ui/CardBalance.h"
@@ -44,7 +45,7 @@ QVector<WindowRow> buildTable() {
         pendingRow(PersonAccount, "个人汇总资料"),
         pendingRow(CardCenterSta, "出纳统计账管理"),
         pendingRow(HSRecords, "商品销售统计"),
-        pendingRow(Allowance, "补贴登记"),
+        windowRow<TfrmAllowanceRecords>(Allowance, "补贴登记"),
         pendingRow(AddAllowdown, "补贴下发", WindowOpening::Modeless),
         windowRow<TfrmExceptRecords>(ExceptRecord, "异常明细表"),
         pendingRow(SettleAccounts, "本系统运行结算凭证"),
@@ -53,6 +54,7 @@ QVector<WindowRow> buildTable() {
         windowRow<TfrmFullBakRecords>(FullBak, "充值异常记录"),
         windowRow<TfrmIssueCardRecord>(IssueCardRecord, "发卡明细"),
         windowRow<TfrmLossCardMealRecord>(LossCardMealRecord, "挂失卡消费明细"),
+        pendingRow(ShowMallowsInEqu, "联机显示设备补贴记录信息", WindowOpening::Modeless),
     };
 }
 } // namespace
