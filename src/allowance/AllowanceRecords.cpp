@@ -79,7 +79,7 @@ bool deleteAllowance(const Session& session, qint64 sysId, int chargeVer) {
                               QStringLiteral("delete from Mallowance where sys_id=%1 and charge_ver=%2 and "
                                              "downed=0 and charged=0")
                                   .arg(QString::number(sysId), QString::number(chargeVer)),
-                              false);
+                              true); // kept open: finishing it forgets the rows affected
     return q.numRowsAffected() > 0;
 }
 
