@@ -131,7 +131,8 @@ QDate defaultValidDate(const QString& setting, const QDate& today, const QDate& 
 
 AllowanceIssueRun::AllowanceIssueRun(const QSqlDatabase& db, const QueryRunner& runner, Currency amount,
                                      const QDateTime& validUntil, const QString& note, const QString& opUser)
-    : m_inserter(db, runner), m_amount(amount), m_validUntil(validUntil), m_note(note), m_opUser(opUser) {}
+    : m_runner(runner), m_inserter(db, m_runner), m_amount(amount), m_validUntil(validUntil), m_note(note),
+      m_opUser(opUser) {}
 
 int AllowanceIssueRun::issueSlice(const QVector<IssueEmployee>& people, int from, int budgetMs,
                                   QString* failure) {

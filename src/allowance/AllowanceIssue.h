@@ -6,6 +6,7 @@
 // issue window and `mealctl allowance issue` both drive these.
 #include "allowance/AllowanceInsert.h"
 #include "db/Currency.h"
+#include "db/QueryRunner.h"
 
 #include <QDateTime>
 #include <QSqlDatabase>
@@ -16,7 +17,6 @@
 #include <memory>
 #include <optional>
 
-class QueryRunner;
 class Session;
 
 // One card holder as the candidate and chosen lists show them.
@@ -78,12 +78,15 @@ class AllowanceIssueRun {
 public:
     AllowanceIssueRun(const QSqlDatabase& db, const QueryRunner& runner, Currency amount,
                       const QDateTime& validUntil, const QString& note, const QString& opUser);
+    AllowanceIssueRun(const AllowanceIssueRun&) = delete;
+    AllowanceIssueRun& operator=(const AllowanceIssueRun&) = delete;
     // Issues to people[from...] for at most `budgetMs` milliseconds (at least
     // one person); returns how many were issued. When an insert fails, its
     // message goes to `failure` and the people before it stay issued.
     int issueSlice(const QVector<IssueEmployee>& people, int from, int budgetMs, QString* failure);
 
 private:
+    QueryRunner m_runner; // the inserter keeps a reference: a copy that lives as long as the run
     AllowanceInserter m_inserter;
     Currency m_amount;
     QDateTime m_validUntil;
