@@ -123,10 +123,11 @@ int PickLists::chosenCount() const {
     return m_chosenModel->rowCount();
 }
 
-QVector<QStringList> PickLists::chosenRows() const {
+QVector<QStringList> PickLists::chosenRows(int limit) const {
+    const int count = limit < 0 ? m_chosenModel->rowCount() : std::min(limit, m_chosenModel->rowCount());
     QVector<QStringList> rows;
-    rows.reserve(m_chosenModel->rowCount());
-    for (int r = 0; r < m_chosenModel->rowCount(); ++r)
+    rows.reserve(count);
+    for (int r = 0; r < count; ++r)
         rows << rowAt(m_chosenModel, r);
     return rows;
 }

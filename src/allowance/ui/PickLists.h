@@ -28,7 +28,8 @@ public:
 
     int candidateCount() const;
     int chosenCount() const;
-    QVector<QStringList> chosenRows() const;
+    // The chosen rows from the top, at most `limit` of them (all when negative).
+    QVector<QStringList> chosenRows(int limit = -1) const;
     // Removes the first `count` chosen rows (those issued).
     void removeFirstChosen(int count);
 

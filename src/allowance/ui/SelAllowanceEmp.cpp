@@ -277,9 +277,8 @@ void TFrmSelAllowanceEmp::runSlice() {
     if (!m_run)
         return;
     QVector<IssueEmployee> next;
-    const QVector<QStringList> chosen = m_lists->chosenRows();
-    for (int i = 0; i < chosen.size() && i < kSliceRows; ++i)
-        next << employeeOf(chosen[i]);
+    for (const QStringList& row : m_lists->chosenRows(kSliceRows))
+        next << employeeOf(row);
     if (next.isEmpty()) {
         stopRun();
         return;
