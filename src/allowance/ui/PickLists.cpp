@@ -20,6 +20,7 @@ QTableView* makeView(QStandardItemModel* model, const QString& name, QWidget* pa
     view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->verticalHeader()->setDefaultSectionSize(20);
+    view->horizontalHeader()->setDefaultSectionSize(72);
     view->verticalHeader()->hide();
     return view;
 }
