@@ -1,5 +1,6 @@
 #include "allowance/ui/AllowanceRecords.h"
 
+#include "allowance/AllowanceIssue.h"
 #include "allowance/AllowanceRecords.h"
 #include "allowance/ui/SelAllowFile.h"
 #include "allowance/ui/SelAllowanceEmp.h"
@@ -184,13 +185,9 @@ TfrmAllowDlg::TfrmAllowDlg(TfrmRecordBaseClass& owner)
 }
 
 void TfrmAllowDlg::btnOKClick() {
-    const std::optional<Currency> typed = [this]() -> std::optional<Currency> {
-        Currency c;
-        if (!Currency::parse(edtDeposit->text().trimmed(), c))
-            return std::nullopt;
-        return c;
-    }();
-    QString refusal = QStringLiteral("补贴金额必须是不超过两位小数的非负数!");
+    // The amount as typed: more than two decimals is refused, not rounded.
+    const std::optional<Currency> typed = AllowanceIssue::parseAmount(edtDeposit->text());
+    QString refusal = AllowanceIssueText::badAmount();
     try {
         if (typed)
             refusal = AllowanceRecords::amountRefusal(
