@@ -36,9 +36,10 @@ const CtlCommand kCommands[] = {
     {"maintenance-key", "maintenance-key [--date yyyy-MM-dd]",
      "print the day's key that opens the record editor (give it to the operator for that day)",
      runMaintenanceKeyCommand, false},
-    {"allowance", "allowance import FILE | upload [--clock N] | read [--mode 1|2] [--clock N]",
-     "register the allowances of an .xls, .xlsx or .csv file; send open tasks to the terminals; read "
-     "back what they hold; non-zero exit when a row is refused or a terminal fails",
+    {"allowance",
+     "allowance import FILE | issue ... | list ... | upload [--clock N] | read [--mode 1|2] [--clock N]",
+     "import allowances from a file, issue them to people, list the registered ones, send open tasks to the "
+     "terminals, read back what they hold; non-zero exit when a row is refused or a terminal fails",
      runAllowanceCommand, true},
     {"users", "users rehash", "replace passwords still stored as plain text by their salted hash",
      runUsersCommand, false},

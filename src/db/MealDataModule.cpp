@@ -33,6 +33,35 @@ QVector<DataSetFieldDef> mealRecordFields() {
     };
 }
 
+// Fields of the allowance registration list, in grid order; the person's
+// system number and the row key are hidden, the new card number is shown by
+// the window when the company re-issues allowances to new cards.
+QVector<DataSetFieldDef> allowanceFields() {
+    return {
+        F{QStringLiteral("emp_id"), QStringLiteral("工号"), K::String, 12, 0, true, H::None},
+        F{QStringLiteral("card_id"), QStringLiteral("卡号"), K::Integer, 0, NoSum, true, H::None},
+        F{QStringLiteral("empname"), QStringLiteral("姓名"), K::String, 0, 0, true, H::None},
+        F{QStringLiteral("clock_id"), QStringLiteral("机号"), K::Integer, 0, NoSum, true, H::None},
+        F{QStringLiteral("deposit"), QStringLiteral("录入金额"), K::Currency, 0, 0, true, H::None},
+        F{QStringLiteral("downed"), QStringLiteral("是否下载"), K::Integer, 0, NoSum, true, H::None},
+        F{QStringLiteral("charged"), QStringLiteral("是否补贴"), K::Integer, 0, NoSum, true, H::None},
+        F{QStringLiteral("charge_money"), QStringLiteral("已补贴金额"), K::Currency, 0, 0, true, H::None},
+        F{QStringLiteral("nunDeposit"), QStringLiteral("未补贴金额"), K::Currency, 0, 0, true, H::None},
+        F{QStringLiteral("allowdate"), QStringLiteral("有效日期"), K::DateTime, 0, 0, true, H::None},
+        F{QStringLiteral("charge_date"), QStringLiteral("补贴时间"), K::DateTime, 0, 0, true, H::None},
+        F{QStringLiteral("card_balance"), QStringLiteral("卡上余额"), K::Currency, 0, NoSum, true, H::None},
+        F{QStringLiteral("card_sequ"), QStringLiteral("卡流水号"), K::Integer, 0, NoSum, true, H::None},
+        F{QStringLiteral("op_user"), QStringLiteral("操作员"), K::String, 0, 0, true, H::None},
+        F{QStringLiteral("op_date"), QStringLiteral("录入时间"), K::DateTime, 0, 0, true, H::None},
+        F{QStringLiteral("charge_ver"), QStringLiteral("补贴流水号"), K::Integer, 0, NoSum, true, H::None},
+        F{QStringLiteral("deptno"), QStringLiteral("部门编号"), K::String, 30, 0, false, H::None},
+        F{QStringLiteral("sys_id"), QStringLiteral("系统号码"), K::Integer, 0, NoSum, false, H::None},
+        F{QStringLiteral("newcard_id"), QStringLiteral("新卡号"), K::Integer, 0, NoSum, false, H::None},
+        F{QStringLiteral("Memo"), QStringLiteral("补贴说明"), K::String, 0, 0, true, H::None},
+        F{QStringLiteral("id"), QStringLiteral("号码"), K::Integer, 0, NoSum, false, H::None},
+    };
+}
+
 // Fields of the recharge records. The employee, card and terminal columns
 // carry the captions they have in the consumption records; balances,
 // counters and codes get no sum.
@@ -259,6 +288,8 @@ QVector<DataSetDef> buildRegistry() {
              F{QStringLiteral("deptname"), QStringLiteral("部门名称"), K::String, 0, 0, true, H::None},
              F{QStringLiteral("return_date"), QStringLiteral("退卡时间"), K::DateTime, 0, 0, true, H::None},
              F{QStringLiteral("op_user"), QStringLiteral("操作员"), K::String, 0, 0, true, H::None}}),
+        def(QStringLiteral("dsAllowance"), QStringLiteral("mallowance"),
+            QStringLiteral("registered allowances"), QString(), allowanceFields()),
         def(QStringLiteral("dsExceptRec"), QStringLiteral("MealRecords, storedetail, store"),
             QStringLiteral("exception records"), QString(), exceptionFields()),
         def(QStringLiteral("dsIssueCardRecord"), QStringLiteral("mchargerecords, cardinfo, mcardcost"),

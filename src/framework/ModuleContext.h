@@ -8,7 +8,10 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
+
 class QMdiArea;
+class QWidget;
 class MealDataModule;
 class Prompter;
 
@@ -23,4 +26,7 @@ public:
     bool maintenanceKeyAccepted = false;
     // The filter dialog every record window shares (re-bound to the caller).
     QPointer<QObject> filterDialog;
+    // Opens the window of an action name as the host's request would (a name
+    // without a window tells the operator so); unset outside the plug-in.
+    std::function<QWidget*(const QString& actionName, QWidget* owner)> openWindow;
 };

@@ -1,5 +1,6 @@
 #include "reports/RecordReports.h"
 
+#include "allowance/AllowanceRecords.h"
 #include "db/CompanyParameters.h"
 #include "db/DbError.h"
 #include "db/Session.h"
@@ -107,6 +108,30 @@ ReportDefinition refundReport() {
                                         RefundQuery::statement(recordFilter(args, session), session),
                                         RecordReportQuery::periodParameters(p.begin, p.end));
                       });
+}
+
+ReportDefinition allowanceRecordsReport() {
+    return definition(
+        "ActAllowance", "补贴登记: the registered allowances of a period",
+        {fromOption(),
+         toOption(),
+         {QStringLiteral("by"), QStringLiteral("entry|taken|valid"),
+          QStringLiteral("the date the period applies to: 录入时间 (default), 补贴时间 or 有效日期")},
+         deptOption()},
+        [](const ReportArguments& args, const Session& session) {
+            const ReportArguments::Period p = args.period();
+            AllowanceListFilter f;
+            const QString by = args.text(QStringLiteral("by")).trimmed();
+            const QStringList names = {QStringLiteral("entry"), QStringLiteral("taken"),
+                                       QStringLiteral("valid")};
+            const int kind = by.isEmpty() ? 0 : int(names.indexOf(by));
+            if (kind < 0)
+                throw DbError(QStringLiteral("--by: 日期类型无效: %1 (entry/taken/valid)").arg(by));
+            f.by = AllowanceDateKind(kind);
+            f.where = args.departmentInput(session);
+            return rowsOf(QStringLiteral("dsAllowance"), AllowanceRecords::listStatement(f, session),
+                          RecordReportQuery::periodParameters(p.begin, p.end));
+        });
 }
 
 ReportDefinition cardBalanceReport() {

@@ -6,6 +6,7 @@
 
 ReportDefinition chargeRecordsReport();      // ActFullRecord
 ReportDefinition refundReport();             // ActBackRecords
+ReportDefinition allowanceRecordsReport();   // ActAllowance
 ReportDefinition cardBalanceReport();        // ActCardBalance
 ReportDefinition cardCostReport();           // ActCardCost
 ReportDefinition issueCardRecordReport();    // ActIssueCardRecord

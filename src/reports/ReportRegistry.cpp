@@ -47,7 +47,7 @@ const QVector<ReportDefinition>& reports() {
         mealRecordsReport(),        chargeRecordsReport(), refundReport(),
         cardBalanceReport(),        cardCostReport(),      issueCardRecordReport(),
         lossCardMealRecordReport(), fullBakReport(),       empAllRecordsReport(),
-        exceptRecordsReport(),      journalReport(),
+        exceptRecordsReport(),      journalReport(),       allowanceRecordsReport(),
     };
     return all;
 }

@@ -78,6 +78,10 @@ MealHResult InitDll(QApplication** application, QMdiArea** screen, QSqlDatabase*
             state.MealDM = std::make_unique<MealDataModule>();
         state.context.MealDM = state.MealDM.get();
         state.context.session.ModuleConnection = *connection;
+        state.context.openWindow = [](const QString& actionName, QWidget* owner) {
+            PluginState& plugin = PluginState::instance();
+            return plugin.FrmMealMain ? dispatchWindow(plugin, actionName, owner) : nullptr;
+        };
         if (!state.FrmMealMain)
             state.FrmMealMain = new TFrmMealMain(state.context);
         setOk(ok, true);

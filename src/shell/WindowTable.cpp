@@ -1,6 +1,7 @@
 #include "shell/WindowTable.h"
 
 #include "allowance/ui/AddAllowdown.h"
+#include "allowance/ui/AllowanceRecords.h"
 #include "allowance/ui/Orderparam.h"
 #include "allowance/ui/ShowMallowsInEqu.h"
 #include "cashier/ui/CardCenterStatistic.h"
@@ -49,7 +50,7 @@ QVector<WindowRow> buildTable() {
         pendingRow(PersonAccount, "个人汇总资料"),
         windowRow<TfrmCardCenterStatistic>(CardCenterSta, "出纳统计账管理"),
         pendingRow(HSRecords, "商品销售统计"),
-        pendingRow(Allowance, "补贴登记"),
+        windowRow<TfrmAllowanceRecords>(Allowance, "补贴登记"),
         windowRow<TfrmAddAllowdown>(AddAllowdown, "补贴下发", WindowOpening::Modeless),
         windowRow<TfrmExceptRecords>(ExceptRecord, "异常明细表"),
         windowRow<TfrmSettleAccounts>(SettleAccounts, "本系统运行结算凭证"),
