@@ -1,5 +1,6 @@
 #include "reports/stats/MealLevelQuery.h"
 
+#include "dataset/DataSet.h"
 #include "db/CompanyParameters.h"
 #include "db/DbError.h"
 #include "db/Session.h"
@@ -216,6 +217,35 @@ QVector<MealPeriod> readPeriods(const Session& session) {
             periods << p;
     }
     return periods;
+}
+
+void titleColumns(DataSet& ds, const QVector<MealPeriod>& periods) {
+    for (int period = 0; period < kPeriods; ++period) {
+        // Titled by the period's number; a number without a valid period counts nothing.
+        const MealPeriod* found = nullptr;
+        for (const MealPeriod& p : periods)
+            if (p.id == period)
+                found = &p;
+        for (const bool money : {false, true}) {
+            Field* f = ds.findField(money ? moneyField(period) : countField(period));
+            if (!f)
+                continue;
+            const QString name = found ? found->name : QString::number(period);
+            f->setDisplayLabel(name + (money ? QStringLiteral("|金额") : QStringLiteral("|次数")));
+            if (!money)
+                f->setDisplayFormat(QStringLiteral("0"));
+            if (!found || !found->valid) {
+                f->setVisible(false);
+                f->setTag(10);
+            }
+        }
+    }
+    if (Field* f = ds.findField(QStringLiteral("TotalCount"))) {
+        f->setDisplayLabel(QStringLiteral("合计次数"));
+        f->setDisplayFormat(QStringLiteral("0"));
+    }
+    if (Field* f = ds.findField(QStringLiteral("TotalMoney")))
+        f->setDisplayLabel(QStringLiteral("合计金额"));
 }
 
 JournalConditions drillConditions(const MealLevelFilter& f, int period, const QVector<MealPeriod>& periods,

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QVector>
 
+class DataSet;
 class Session;
 
 enum class MealLevelGrouping { Employee, Department, Terminal };
@@ -65,6 +66,9 @@ QString moneyField(int period);
 int periodOfField(const QString& fieldName);
 // Period 0 "餐外消费" and the rows of Dinlev, by number.
 QVector<MealPeriod> readPeriods(const Session& session);
+// Titles the period columns "name|次数" and "name|金额" (counts shown "0");
+// the columns of a period that is not valid are hidden and get Tag 10.
+void titleColumns(DataSet& rows, const QVector<MealPeriod>& periods);
 
 // The journal conditions of a cell: the row's key (card and employee,
 // department, or terminal), the column's period (-1: every valid period).

@@ -1,5 +1,6 @@
 #include "reports/stats/PersonAccountQuery.h"
 
+#include "dataset/DataSet.h"
 #include "db/CompanyParameters.h"
 #include "db/Session.h"
 
@@ -111,6 +112,14 @@ QString correlatedStatement(const PersonAccountFilter& f, const Session& session
            redMoney + QStringLiteral(" AS RedMoney,") + addMoney + QStringLiteral(" - ") + redMoney +
            QStringLiteral(" AS Balance ");
     return sql + employees(f) + where(f, d);
+}
+
+void showFeatureColumns(DataSet& rows, int moduleOptions) {
+    const QPair<const char*, int> gated[] = {
+        {"sum_rate_money", 2}, {"sum_chuna_money", 2}, {"Sum_clear_Money", 4}, {"sum_order_money", 8}};
+    for (const auto& g : gated)
+        if (Field* f = rows.findField(QString::fromLatin1(g.first)))
+            f->setVisible((moduleOptions & g.second) != 0);
 }
 
 QString detailStatement(const QString& empNo, const Session& session) {

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+class DataSet;
 class Session;
 
 struct PersonAccountFilter {
@@ -22,6 +23,9 @@ QString statement(const PersonAccountFilter& filter, const Session& session);
 // The same rows with one correlated sub-select per figure; kept to check the
 // other against.
 QString correlatedStatement(const PersonAccountFilter& filter, const Session& session);
+// Hides the figures of features the site does not run (ModuleOptions bits
+// 2 cashier terminals and discounts, 4 allowances, 8 meal orders).
+void showFeatureColumns(DataSet& rows, int moduleOptions);
 // Every recharge, consumption, clearing, supplement, meal order and refund of
 // one employee, by card sequence.
 QString detailStatement(const QString& empNo, const Session& session);

@@ -67,34 +67,7 @@ void MealLevelWindow::BuildWhere(QObject* sender, QString& sql) {
 }
 
 void MealLevelWindow::columnsKnown(QObject* /*sender*/) {
-    DataSet& ds = *dataSet();
-    for (int period = 0; period <= 8; ++period) {
-        // Titled by the period's number; a number without a valid period counts nothing.
-        const MealPeriod* found = nullptr;
-        for (const MealPeriod& p : m_periods)
-            if (p.id == period)
-                found = &p;
-        for (const bool money : {false, true}) {
-            Field* f =
-                ds.findField(money ? MealLevelQuery::moneyField(period) : MealLevelQuery::countField(period));
-            if (!f)
-                continue;
-            const QString name = found ? found->name : QString::number(period);
-            f->setDisplayLabel(name + (money ? QStringLiteral("|金额") : QStringLiteral("|次数")));
-            if (!money)
-                f->setDisplayFormat(QStringLiteral("0"));
-            if (!found || !found->valid) {
-                f->setVisible(false);
-                f->setTag(10);
-            }
-        }
-    }
-    if (Field* f = ds.findField(QStringLiteral("TotalCount"))) {
-        f->setDisplayLabel(QStringLiteral("合计次数"));
-        f->setDisplayFormat(QStringLiteral("0"));
-    }
-    if (Field* f = ds.findField(QStringLiteral("TotalMoney")))
-        f->setDisplayLabel(QStringLiteral("合计金额"));
+    MealLevelQuery::titleColumns(*dataSet(), m_periods);
 }
 
 void MealLevelWindow::drillDown(const QString& fieldName) {

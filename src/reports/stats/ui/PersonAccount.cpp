@@ -42,12 +42,7 @@ void TfrmPersonAccount::BuildWhere(QObject* sender, QString& sql) {
 }
 
 void TfrmPersonAccount::columnsKnown(QObject* /*sender*/) {
-    const int options = context().session.config.ModuleOptions;
-    const QPair<const char*, int> gated[] = {
-        {"sum_rate_money", 2}, {"sum_chuna_money", 2}, {"Sum_clear_Money", 4}, {"sum_order_money", 8}};
-    for (const auto& g : gated)
-        if (Field* f = dataSet()->findField(QString::fromLatin1(g.first)))
-            f->setVisible((options & g.second) != 0);
+    PersonAccountQuery::showFeatureColumns(*dataSet(), context().session.config.ModuleOptions);
 }
 
 void TfrmPersonAccount::N1Click() {
