@@ -460,6 +460,13 @@ private slots:
         QVERIFY(waitLoaded(*w));
         QCOMPARE(w->dataSet()->recordCount(), rows);
         QVERIFY(fx.prompter.calls().isEmpty());
+        // Money arrives as fixed-point, never as binary floating point.
+        for (int i = 0; i < w->dataSet()->fieldCount(); ++i) {
+            const Field* f = w->dataSet()->field(i);
+            if (f->fieldName().contains(QLatin1String("money"), Qt::CaseInsensitive) ||
+                f->fieldName().endsWith(QLatin1String("balance"), Qt::CaseInsensitive))
+                QVERIFY2(f->dataType() == FieldType::BCD, qPrintable(f->fieldName()));
+        }
     }
 };
 

@@ -25,13 +25,16 @@ QString statement(const GoodsSalesFilter& f, const Session& session) {
         where += QStringLiteral(" and M.clock_id in (select  clock_id from clocks where dinroom_id=%1)")
                      .arg(d.quote(f.dinRoom.trimmed()));
     // Without the price column an article's prices are summed into one row.
-    const QString price = f.byPrice ? QStringLiteral(", v.Price") : QStringLiteral(", sum(v.Price) as Price");
+    const QString price =
+        f.byPrice ? QStringLiteral(", v.Price")
+                  : QStringLiteral(", %1 as Price").arg(SqlDialect::moneySum(QStringLiteral("sum(v.Price)")));
     return QStringLiteral(
                " select s.storeno,s.storename %1, min(sign_time) as startTime, max(sign_time) as "
-               "end_time,sum(Amount) as sum_Count,sum(v.price * Amount) as sum_Money  from storedetail "
-               "v, MealRecords m, store s where m.pos_sequ = v.devno and m.Clock_id = v.Clock_id and  "
-               "v.storeno = s.storeno %2 group by s.storeno,s.storename %3")
-        .arg(price, where, f.byPrice ? QStringLiteral(", v.Price") : QString());
+               "end_time,sum(Amount) as sum_Count,%2 as sum_Money  from storedetail v, MealRecords m, "
+               "store s where m.pos_sequ = v.devno and m.Clock_id = v.Clock_id and  v.storeno = "
+               "s.storeno %3 group by s.storeno,s.storename %4")
+        .arg(price, SqlDialect::moneySum(QStringLiteral("sum(v.price * Amount)")), where,
+             f.byPrice ? QStringLiteral(", v.Price") : QString());
 }
 
 } // namespace GoodsSalesQuery

@@ -25,24 +25,30 @@ QString periodTable() {
 QString periodSums(const QString& alias) {
     QString sql;
     for (int i = 1; i <= kPeriods; ++i) {
-        const int period = i % kPeriods;
-        sql += QStringLiteral("sum(case when %1.kind=%2 then 1.0 else 0.0 end) AS %3Count, sum(case when "
-                              "%1.Kind=%2 then %1.card_consume else 0.0 end) AS %3Money, ")
-                   .arg(alias, QString::number(period), QLatin1String(kStems[period]));
+        const QString period = QString::number(i % kPeriods);
+        const QString money = SqlDialect::moneySum(
+            QStringLiteral("sum(case when %1.Kind=%2 then %1.card_consume else 0.0 end)").arg(alias, period));
+        sql += QStringLiteral("sum(case when %1.kind=%2 then 1.0 else 0.0 end) AS %3Count, %4 AS %3Money, ")
+                   .arg(alias, period, QLatin1String(kStems[i % kPeriods]), money);
     }
-    return sql + QStringLiteral("sum(case when %1.kind in(%2) then 1.0 else 0.0 end) AS TotalCount, sum(case "
-                                "when %1.kind in(%2) then %1.card_consume else 0.0 end) AS TotalMoney ")
-                     .arg(alias, kTotalKinds);
+    const QString money =
+        SqlDialect::moneySum(QStringLiteral("sum(case when %1.kind in(%2) then %1.card_consume else 0.0 end)")
+                                 .arg(alias, kTotalKinds));
+    return sql + QStringLiteral(
+                     "sum(case when %1.kind in(%2) then 1.0 else 0.0 end) AS TotalCount, %3 AS TotalMoney ")
+                     .arg(alias, kTotalKinds, money);
 }
 
 // The sums of pre-grouped rows, summed again.
 QString resums(const QString& alias) {
     QStringList parts;
-    for (int i = 1; i <= kPeriods; ++i) {
-        const QString stem = QLatin1String(kStems[i % kPeriods]);
-        parts << QStringLiteral("sum(%1.%2Count) AS %2Count, sum(%1.%2Money) AS %2Money").arg(alias, stem);
+    for (int i = 0; i <= kPeriods; ++i) {
+        const QString stem =
+            i == kPeriods ? QStringLiteral("Total") : QLatin1String(kStems[(i + 1) % kPeriods]);
+        parts << QStringLiteral("sum(%1.%2Count) AS %2Count, %3 AS %2Money")
+                     .arg(alias, stem,
+                          SqlDialect::moneySum(QStringLiteral("sum(%1.%2Money)").arg(alias, stem)));
     }
-    parts << QStringLiteral("sum(%1.TotalCount) AS TotalCount, sum(%1.TotalMoney) AS TotalMoney ").arg(alias);
     return parts.join(QStringLiteral(", "));
 }
 

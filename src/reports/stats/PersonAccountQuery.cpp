@@ -46,29 +46,33 @@ QString statement(const PersonAccountFilter& f, const Session& session) {
     const SqlDialect d = session.dialect();
     const QString nf = d.nullFunction();
     const auto zero = [&](const QString& e) { return QStringLiteral("%1(%2,0)").arg(nf, e); };
+    // Every figure is a decimal(16,2), also the sums of sums.
+    const auto money = [&](const QString& e) { return SqlDialect::moneySum(e); };
     QString charges, spent, columns;
     for (const Figure& x : kIn) {
         charges += QStringLiteral(", sum(case when %1 then charge_money else 0 end) AS %2")
                        .arg(QLatin1String(x.condition), QLatin1String(x.name));
         columns += QStringLiteral("%1 AS %2, ")
-                       .arg(zero(QStringLiteral("B.") + QLatin1String(x.name)), QLatin1String(x.name));
+                       .arg(money(zero(QStringLiteral("B.") + QLatin1String(x.name))), QLatin1String(x.name));
     }
     const QString inSum = zero(QStringLiteral("B.MSumcharge"));
-    columns += QStringLiteral("%1 AS MSumcharge, %2 + %1 AS AddMoney, ")
-                   .arg(inSum, zero(QStringLiteral("E.last_balance")));
+    columns +=
+        QStringLiteral("%1 AS MSumcharge, %2 AS AddMoney, ")
+            .arg(money(inSum), money(zero(QStringLiteral("E.last_balance")) + QStringLiteral(" + ") + inSum));
     for (const Figure& x : kOut) {
         spent += QStringLiteral(", sum(case when %1 then card_consume else 0 end) AS %2")
                      .arg(QLatin1String(x.condition), QLatin1String(x.name));
         columns += QStringLiteral("%1 AS %2, ")
-                       .arg(zero(QStringLiteral("M.") + QLatin1String(x.name)), QLatin1String(x.name));
+                       .arg(money(zero(QStringLiteral("M.") + QLatin1String(x.name))), QLatin1String(x.name));
     }
     const QString outSum =
         QStringLiteral("(%1 + %2)")
             .arg(zero(QStringLiteral("O.sum_order_money")), zero(QStringLiteral("M.MSumConsume")));
     const QString addMoney = QStringLiteral("(%1 + %2)").arg(zero(QStringLiteral("E.last_balance")), inSum);
     const QString redMoney = QStringLiteral("(%1 + %2)").arg(zero(QStringLiteral("C.card_balance")), outSum);
-    columns += QStringLiteral("%1 AS sum_order_money, %2 AS MSumConsume, %3 AS RedMoney, %4 - %3 AS Balance ")
-                   .arg(zero(QStringLiteral("O.sum_order_money")), outSum, redMoney, addMoney);
+    columns += QStringLiteral("%1 AS sum_order_money, %2 AS MSumConsume, %3 AS RedMoney, %4 AS Balance ")
+                   .arg(money(zero(QStringLiteral("O.sum_order_money"))), money(outSum), money(redMoney),
+                        money(addMoney + QStringLiteral(" - ") + redMoney));
     return QStringLiteral(
                "SELECT E.empno, E.EmpName, e.deptname,E.card_id, %1 as last_balance, %2 as "
                "card_balance, %3%4 left join (SELECT emp_id%5, sum(charge_money) AS MSumcharge FROM "

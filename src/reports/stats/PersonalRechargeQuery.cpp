@@ -8,19 +8,25 @@ QString statement(const PersonalRechargeFilter& f, const Session& session) {
     const SqlDialect d = session.dialect();
     DptWhereInput department = f.department;
     department.sqlTemplate.clear();
+    // The sums by kind, as decimal(16,2).
+    const QPair<const char*, const char*> sums[] = {{"KIND=0", "sum_charge_money"},
+                                                    {"KIND in (33,1,3,104)", "sum_add_money"},
+                                                    {"KIND=2", "sum_bat_money"},
+                                                    {"KIND=30", "sum_chuNa_money"},
+                                                    {"KIND=31", "sum_Rate_money"}};
+    QString columns;
+    for (const auto& s : sums)
+        columns +=
+            QStringLiteral("%1 AS %2,")
+                .arg(SqlDialect::moneySum(QStringLiteral("sum(case when %1 then charge_money else 0 end)")
+                                              .arg(QLatin1String(s.first))),
+                     QLatin1String(s.second));
     return QStringLiteral(
-               "SELECT  emp_id,empname,deptno,deptname, sum(case when KIND=0 then charge_money else 0 end) "
-               "AS "
-               "sum_charge_money,sum(case when KIND in (33,1,3,104) then charge_money else 0 end) AS "
-               "sum_add_money,sum(case when KIND=2 then charge_money else 0 end) AS sum_bat_money,sum(case "
-               "when "
-               "KIND=30 then charge_money else 0 end) AS sum_chuNa_money,sum(case when KIND=31 then "
-               "charge_money "
-               "else 0 end) AS sum_Rate_money ,sum(charge_money) as sum_money,sum(case when kind<>-1  then "
-               "1.0 "
-               "else 0.0 end) as Totalcount FROM MchargeRecords where 1 = 1  and op_ymd >= %1 and op_ymd <= "
-               "%2 ")
-               .arg(d.quote(f.begin.toString(QStringLiteral("yyyy-MM-dd"))),
+               "SELECT  emp_id,empname,deptno,deptname, %1%2 as sum_money,sum(case when kind<>-1  "
+               "then 1.0 else 0.0 end) as Totalcount FROM MchargeRecords where 1 = 1  and op_ymd >= %3 "
+               "and op_ymd <= %4 ")
+               .arg(columns, SqlDialect::moneySum(QStringLiteral("sum(charge_money)")),
+                    d.quote(f.begin.toString(QStringLiteral("yyyy-MM-dd"))),
                     d.quote(f.end.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" 23:59:59"))) +
            DepartmentFilter::conditions(department, session) +
            QStringLiteral(" Group by emp_id, empname, deptno, deptname ");
