@@ -13,9 +13,12 @@
 #include "reports/stats/MealLevelQuery.h"
 #include "reports/stats/PersonAccountQuery.h"
 #include "reports/stats/PersonalRechargeQuery.h"
+#include "reports/stats/ui/EmpDinlev.h"
+#include "reports/ui/AllRecordsUnt.h"
 #include "shell/ActionNames.h"
 #include "shell/WindowTable.h"
 
+#include <QApplication>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -467,6 +470,31 @@ private slots:
                 f->fieldName().endsWith(QLatin1String("balance"), Qt::CaseInsensitive))
                 QVERIFY2(f->dataType() == FieldType::BCD, qPrintable(f->fieldName()));
         }
+    }
+
+    // A double-click on a cell opens the journal on the cell's records, titled by the row's card.
+    void drillDownOpensTheJournal() {
+        TfrmEmpDinlev w(*fx.context);
+        w.setPeriod(at("2026-11-01 00:00:00"), at("2026-11-30 23:59:59"));
+        w.show();
+        w.activate();
+        QVERIFY(waitLoaded(w));
+        QVERIFY(w.dataSet()->locate(QStringLiteral("card_id"), 101));
+        const Currency cell =
+            Currency::fromVariant(w.dataSet()->fieldByName(QStringLiteral("TwoMoney")).value());
+        w.drillDown(QStringLiteral("TwoMoney"));
+        TFrmAllRecordsUnt* journal = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* found = qobject_cast<TFrmAllRecordsUnt*>(top))
+                journal = found;
+        QVERIFY(journal);
+        QVERIFY(waitLoaded(*journal));
+        QVERIFY(journal->windowTitle().endsWith(QStringLiteral("---(卡号：101)")));
+        QCOMPARE(journal->dataSet()->recordCount(), 1);
+        QCOMPARE(
+            Currency::fromVariant(journal->dataSet()->fieldByName(QStringLiteral("card_consume")).value()),
+            cell);
+        journal->close();
     }
 };
 

@@ -2,11 +2,11 @@
 
 #include "dataset/grid/ui/DBGrid.h"
 #include "framework/ModuleContext.h"
+#include "reports/stats/ui/CellDrillDown.h"
 #include "reports/ui/AllRecordsUnt.h"
 
 #include <QDateTimeEdit>
 #include <QLabel>
-#include <QTableView>
 
 TfrmEmpChargeSum::TfrmEmpChargeSum(ModuleContext& context, QWidget* parent)
     : TfrmDptRecordBaseClass(context, QStringLiteral("个人充值统计"), parent) {
@@ -24,13 +24,8 @@ TfrmEmpChargeSum::TfrmEmpChargeSum(ModuleContext& context, QWidget* parent)
               QDateTime(today, QTime(23, 59, 59)));
     for (const char* hidden : {"tbInsert", "tbEdit", "tbDelete", "ToolButton1", "tbDataImport"})
         setToolButtonVisible(QString::fromLatin1(hidden), false);
-    m_drill = context.session.OtherMattersFlags.mid(4, 1) == QLatin1String("1");
-    if (m_drill)
-        dgTable->view()->setSelectionBehavior(QAbstractItemView::SelectItems);
-    connect(dgTable, &DBGrid::cellDoubleClicked, this, [this](int, int) {
-        if (const Field* f = dgTable->selectedField())
-            drillDown(f->fieldName());
-    });
+    m_drill =
+        enableCellDrillDown(dgTable, context.session, [this](const QString& field) { drillDown(field); });
 }
 
 void TfrmEmpChargeSum::BuildWhere(QObject* sender, QString& sql) {

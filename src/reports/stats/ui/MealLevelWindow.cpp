@@ -3,13 +3,13 @@
 #include "dataset/grid/ui/DBGrid.h"
 #include "db/CompanyParameters.h"
 #include "framework/ModuleContext.h"
+#include "reports/stats/ui/CellDrillDown.h"
 #include "reports/ui/AllRecordsUnt.h"
 
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTableView>
 
 MealLevelWindow::MealLevelWindow(ModuleContext& context, const QString& caption, MealLevelGrouping grouping,
                                  const QString& dataSetName, QWidget* parent)
@@ -30,13 +30,8 @@ MealLevelWindow::MealLevelWindow(ModuleContext& context, const QString& caption,
         setToolButtonVisible(QString::fromLatin1(hidden), false);
     // Character 5 of the company's flags: cells are chosen one by one and a
     // double-click opens the records behind one.
-    m_drill = context.session.OtherMattersFlags.mid(4, 1) == QLatin1String("1");
-    if (m_drill)
-        dgTable->view()->setSelectionBehavior(QAbstractItemView::SelectItems);
-    connect(dgTable, &DBGrid::cellDoubleClicked, this, [this](int, int) {
-        if (const Field* f = dgTable->selectedField())
-            drillDown(f->fieldName());
-    });
+    m_drill =
+        enableCellDrillDown(dgTable, context.session, [this](const QString& field) { drillDown(field); });
     guarded([this] { m_periods = MealLevelQuery::readPeriods(this->context().session); });
 }
 
