@@ -230,6 +230,79 @@ QVector<DataSetFieldDef> exceptionFields() {
     };
 }
 
+// Grouping columns of the meal-period statistics (the period columns are
+// titled from the meal-period list when the rows arrive).
+QVector<DataSetFieldDef> mealLevelFields(bool byTerminal, bool byEmployee) {
+    if (byTerminal)
+        return {F{QStringLiteral("Clock_id"), QStringLiteral("机号"), K::Integer, 0, NoSum, true, H::None},
+                F{QStringLiteral("Clock_name"), QStringLiteral("设备名"), K::String, 0, 0, true, H::None}};
+    QVector<DataSetFieldDef> fields;
+    if (byEmployee)
+        fields = {F{QStringLiteral("emp_id"), QStringLiteral("工号"), K::String, 12, 0, true, H::None},
+                  F{QStringLiteral("EmpName"), QStringLiteral("姓名"), K::String, 0, 0, true, H::None},
+                  F{QStringLiteral("card_id"), QStringLiteral("卡号"), K::Integer, 0, NoSum, true, H::None}};
+    fields << F{QStringLiteral("deptno"), QStringLiteral("部门编号"), K::String, 30, 0, true, H::None}
+           << F{QStringLiteral("deptname"), QStringLiteral("部门名称"), K::String, 0, 0, true, H::None};
+    return fields;
+}
+
+QVector<DataSetFieldDef> goodsSalesFields() {
+    return {
+        F{QStringLiteral("storeno"), QStringLiteral("商品编号"), K::Integer, 0, NoSum, true, H::None},
+        F{QStringLiteral("storename"), QStringLiteral("商品名称"), K::String, 0, 0, true, H::None},
+        F{QStringLiteral("price"), QStringLiteral("单价"), K::Currency, 0, NoSum, true, H::None},
+        F{QStringLiteral("startTime"), QStringLiteral("首次销售时间"), K::DateTime, 0, 0, true, H::None},
+        F{QStringLiteral("end_time"), QStringLiteral("最后销售时间"), K::DateTime, 0, 0, true, H::None},
+        F{QStringLiteral("sum_Count"), QStringLiteral("总数量"), K::Integer, 0, 0, true, H::None},
+        F{QStringLiteral("sum_Money"), QStringLiteral("总金额"), K::Currency, 0, 0, true, H::None},
+    };
+}
+
+QVector<DataSetFieldDef> personalRechargeFields() {
+    return {
+        F{QStringLiteral("emp_id"), QStringLiteral("工号"), K::String, 12, 0, true, H::None},
+        F{QStringLiteral("empname"), QStringLiteral("姓名"), K::String, 0, 0, true, H::None},
+        F{QStringLiteral("deptno"), QStringLiteral("部门编号"), K::String, 30, 0, true, H::None},
+        F{QStringLiteral("deptname"), QStringLiteral("部门名称"), K::String, 0, 0, true, H::None},
+        F{QStringLiteral("sum_add_money"), QStringLiteral("补贴"), K::Currency, 0, 0, true, H::None},
+        F{QStringLiteral("sum_rate_money"), QStringLiteral("优惠充值"), K::Currency, 0, 0, true, H::None},
+        F{QStringLiteral("sum_charge_money"), QStringLiteral("现金充值"), K::Currency, 0, 0, true, H::None},
+        F{QStringLiteral("sum_bat_money"), QStringLiteral("批量充值"), K::Currency, 0, 0, true, H::None},
+        F{QStringLiteral("Sum_ChuNa_money"), QStringLiteral("出纳机充值"), K::Currency, 0, 0, true, H::None},
+        F{QStringLiteral("sum_money"), QStringLiteral("充值总额"), K::Currency, 0, 0, true, H::None},
+        F{QStringLiteral("Totalcount"), QStringLiteral("充值总数"), K::Integer, 0, 0, true, H::None},
+    };
+}
+
+QVector<DataSetFieldDef> personAccountFields() {
+    const auto money = [](const char* name, const char* label) {
+        return F{QString::fromLatin1(name), QString::fromUtf8(label), K::Currency, 0, 0, true, H::None};
+    };
+    return {
+        F{QStringLiteral("empno"), QStringLiteral("工号"), K::String, 12, 0, true, H::None},
+        F{QStringLiteral("EmpName"), QStringLiteral("姓名"), K::String, 0, 0, true, H::None},
+        F{QStringLiteral("card_id"), QStringLiteral("卡号"), K::Integer, 0, NoSum, true, H::None},
+        F{QStringLiteral("deptname"), QStringLiteral("部门名称"), K::String, 0, 0, true, H::None},
+        money("last_balance", "支入|上次结算卡余额"),
+        money("sum_charge_money", "支入|充值|现金"),
+        money("sum_add_money", "支入|充值|补贴"),
+        money("sum_bat_money", "支入|充值|批量"),
+        money("sum_chuna_money", "支入|充值|出纳机"),
+        money("sum_rate_money", "支入|充值|优惠"),
+        money("MSumcharge", "支入|充值|小计"),
+        money("AddMoney", "支入|合计"),
+        money("card_balance", "支出|卡余额"),
+        money("sum_Consume_money", "支出|消费|消费额"),
+        money("sum_Return_money", "支出|消费|退款"),
+        money("Sum_clear_Money", "支出|消费|清零"),
+        money("sum_BuDan_money", "支出|消费|补单"),
+        money("sum_order_money", "支出|消费|定餐扣款"),
+        money("MSumConsume", "支出|消费|小计"),
+        money("RedMoney", "支出|合计"),
+        money("Balance", "差额"),
+    };
+}
+
 // A field known only for the handler that shows it.
 DataSetFieldDef coded(const QString& name, TextHandler handler) {
     return F{name, QString(), K::Unknown, 0, 0, true, handler};
@@ -274,7 +347,18 @@ QVector<DataSetDef> buildRegistry() {
         rechargeSum(QStringLiteral("dschargeSum3"), chargeSums),
         rechargeSum(QStringLiteral("dsChargeSum1"), chargeSums),
         rechargeSum(QStringLiteral("dsChargeSum1_Bak"), chargeSums),
-        rechargeSum(QStringLiteral("dsMChargeSum"), chargeSums),
+        def(QStringLiteral("dsMChargeSum"), QStringLiteral("MChargeRecords"), chargeSums, QString(),
+            personalRechargeFields()),
+        def(QStringLiteral("dsEmpDinlev"), QStringLiteral("MealRecords, Dinlev, hum_employee"),
+            QStringLiteral("meal-period sums per employee"), QString(), mealLevelFields(false, true)),
+        def(QStringLiteral("dsDepartDinLev"), QStringLiteral("MealRecords, Dinlev"),
+            QStringLiteral("meal-period sums per department"), QString(), mealLevelFields(false, false)),
+        def(QStringLiteral("dsClockDinlev"), QStringLiteral("MealRecords, Dinlev, clocks"),
+            QStringLiteral("meal-period sums per terminal"), QString(), mealLevelFields(true, false)),
+        def(QStringLiteral("dsADODetail"), QStringLiteral("storedetail, MealRecords, store"),
+            QStringLiteral("goods sales"), QString(), goodsSalesFields()),
+        def(QStringLiteral("dsPersonAccount"), QStringLiteral("hum_employee, cardinfo, record tables"),
+            QStringLiteral("person account summary"), QString(), personAccountFields()),
         def(QStringLiteral("dsMealMonth"), QStringLiteral("mealmonth"), QStringLiteral("month balance rows")),
         def(QStringLiteral("dsCardCost"), QStringLiteral("mcardcost, hum_employee"),
             QStringLiteral("card deposit and fee records"), QString(), cardCostFields()),

@@ -120,6 +120,10 @@ QString SqlDialect::toIntegerText(const QString& text) {
     return QString::number(toInteger(text));
 }
 
+QString SqlDialect::moneySum(const QString& expression) {
+    return QStringLiteral("cast(%1 as decimal(16,2))").arg(expression);
+}
+
 QString SqlDialect::toDecimalText(const QString& text) {
     static const QRegularExpression number(QStringLiteral("^[+-]?(\\d+(\\.\\d*)?|\\.\\d+)$"));
     const QString t = text.trimmed();

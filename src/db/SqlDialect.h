@@ -65,6 +65,10 @@ public:
     static QString toIntegerText(const QString& text);
     // A decimal number, returned in canonical SQL form ("12.50", "-3").
     static QString toDecimalText(const QString& text);
+    // A money sum as decimal(16,2): the engines widen SUM of a decimal(12,2)
+    // beyond what a data set holds as fixed-point, which it would then read
+    // as binary floating point.
+    static QString moneySum(const QString& expression);
 
 private:
     bool m_isSqlServer = false;

@@ -26,6 +26,13 @@ QString common(const JournalConditions& c, const SqlDialect& dialect, const QStr
         sql += QStringLiteral(" and %1 in (%2)").arg(operatorColumn, dialect.quote(c.operatorId.trimmed()));
     if (!c.empId.trimmed().isEmpty())
         sql += QStringLiteral(" and Emp_Id in( %1) ").arg(dialect.quote(c.empId.trimmed()));
+    if (c.byCard)
+        sql += c.cardId.trimmed().isEmpty()
+                   ? QStringLiteral(" and card_id is null")
+                   : QStringLiteral(" and card_id in(%1)").arg(SqlDialect::toInteger(c.cardId.trimmed()));
+    if (c.byDepartment)
+        sql += c.deptNo.isNull() ? QStringLiteral(" and deptno is null")
+                                 : QStringLiteral(" and deptno in(%1)").arg(dialect.quote(c.deptNo));
     if (c.departmentRights)
         sql += QStringLiteral(" AND deptno in %1").arg(departmentInList(dialect, c.userDepartments));
     return sql;
@@ -101,6 +108,14 @@ QString consumptionPage(const JournalConditions& c, const SqlDialect& d) {
     if (!c.dinRoom.trimmed().isEmpty())
         sql += QStringLiteral(" and clock_id in (select clock_id from clocks where DinRoom_id=%1)")
                    .arg(d.quote(c.dinRoom.trimmed()));
+    if (!c.mealPeriods.isEmpty())
+        sql += QStringLiteral(" and C.Kind in (%1) ").arg(numberList(c.mealPeriods));
+    if (!c.terminals.isEmpty()) {
+        QStringList ids;
+        for (const qint64 id : c.terminals)
+            ids << QString::number(id);
+        sql += QStringLiteral(" and Clock_id in(%1)").arg(ids.join(QLatin1Char(',')));
+    }
     return sql + common(c, d, QStringLiteral("sign_time"), QStringLiteral("opcard_id")) +
            QStringLiteral(" ) alltab  order by card_id, card_sequ ");
 }

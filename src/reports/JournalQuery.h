@@ -30,6 +30,14 @@ struct JournalConditions {
     QTime periodFrom;
     QTime periodTo;
     QString dinRoom; // the terminals of one dining room (consumption page)
+    // One summary row's records: a card and a department (every page), meal
+    // periods (Kind) and terminals (consumption page); empty: no condition.
+    QVector<int> mealPeriods;
+    bool byCard = false;
+    QString cardId; // with byCard: digits only; empty: records without a card
+    bool byDepartment = false;
+    QString deptNo; // with byDepartment; a null text: records without a department
+    QVector<qint64> terminals;
     bool departmentRights = false;
     QStringList userDepartments;
 };

@@ -6,6 +6,7 @@
 #include "reports/MealRecordsReport.h"
 #include "reports/RecordFamilyReports.h"
 #include "reports/RecordReports.h"
+#include "reports/stats/StatisticsReports.h"
 
 QDateTime ReportArguments::dateTime(const QString& name, bool endOfDay) const {
     const QString t = text(name).trimmed();
@@ -47,7 +48,9 @@ const QVector<ReportDefinition>& reports() {
         mealRecordsReport(),        chargeRecordsReport(), refundReport(),
         cardBalanceReport(),        cardCostReport(),      issueCardRecordReport(),
         lossCardMealRecordReport(), fullBakReport(),       empAllRecordsReport(),
-        exceptRecordsReport(),      journalReport(),       allowanceRecordsReport(),
+        exceptRecordsReport(),      journalReport(),       empDinLevReport(),
+        departDinLevReport(),       clockDinlevReport(),   empChargeSumReport(),
+        hsRecordsReport(),          personAccountReport(), allowanceRecordsReport(),
     };
     return all;
 }

@@ -8,6 +8,12 @@
 #include "cashier/ui/SettleAccounts.h"
 #include "db/DbError.h"
 #include "monthly/ui/MonthlyBalance.h"
+#include "reports/stats/ui/ClockDinlev.h"
+#include "reports/stats/ui/DepartDinLev.h"
+#include "reports/stats/ui/EmpChargeSum.h"
+#include "reports/stats/ui/EmpDinlev.h"
+#include "reports/stats/ui/HSRecords.h"
+#include "reports/stats/ui/PersonAccount.h"
 #include "reports/ui/CardBalance.h"
 #include "reports/ui/ChargeRec.h"
 #include "reports/ui/EmpAllRecords.h"
@@ -43,13 +49,13 @@ QVector<WindowRow> buildTable() {
         pendingRow(ChargeSumDay, "每日充值汇总表"),
         pendingRow(MealSumDay, "每日消费汇总"),
         pendingRow(DinRoomSum, "餐厅统计"),
-        pendingRow(EmpChargeSum, "个人充值统计"),
-        pendingRow(EmpDinLev, "个人餐别统计"),
-        pendingRow(DepartDinLev, "部门餐别统计"),
-        pendingRow(ClockDinlev, "餐厅餐别统计"),
-        pendingRow(PersonAccount, "个人汇总资料"),
+        windowRow<TfrmEmpChargeSum>(EmpChargeSum, "个人充值统计"),
+        windowRow<TfrmEmpDinlev>(EmpDinLev, "个人餐别统计"),
+        windowRow<TfrmDepartDinLev>(DepartDinLev, "部门餐别统计"),
+        windowRow<TfrmClockDinlev>(ClockDinlev, "餐厅餐别统计"),
+        windowRow<TfrmPersonAccount>(PersonAccount, "个人汇总资料"),
         windowRow<TfrmCardCenterStatistic>(CardCenterSta, "出纳统计账管理"),
-        pendingRow(HSRecords, "商品销售统计"),
+        windowRow<TfrmHSRecords>(HSRecords, "商品销售统计"),
         windowRow<TfrmAllowanceRecords>(Allowance, "补贴登记"),
         windowRow<TfrmAddAllowdown>(AddAllowdown, "补贴下发", WindowOpening::Modeless),
         windowRow<TfrmExceptRecords>(ExceptRecord, "异常明细表"),

@@ -1,0 +1,128 @@
+// The statistics windows on a demo database: each opens a month as the menu
+// opens it, against the mariadb client running the window's own statement;
+// for the per-employee meal-period sums and the person account also the
+// client running the plainer statement the window's replaces (the same rows).
+//
+//   bench_statistics [--database mealdemo] [--month 2026-11] [--runs 3]
+//
+// Connects through MEAL_DB_SOCKET, MEAL_DB_USER and MEAL_DB_PASSWORD
+// (`eval "$(scripts/db env)"`); run it with QT_QPA_PLATFORM=offscreen.
+#include "BenchSupport.h"
+#include "db/DbError.h"
+#include "db/MealDataModule.h"
+#include "framework/ModuleContext.h"
+#include "framework/ui/DptRecordBaseClass.h"
+#include "reports/stats/MealLevelQuery.h"
+#include "reports/stats/PersonAccountQuery.h"
+#include "shell/ActionNames.h"
+#include "shell/WindowTable.h"
+#include "util/ScriptedPrompter.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <memory>
+
+namespace {
+
+QTextStream out(stdout);
+
+double timeLoad(TfrmRecordBaseClass& w, const std::function<void()>& start) {
+    QEventLoop loop;
+    QObject::connect(&w, &TfrmRecordBaseClass::queryFinished, &loop, &QEventLoop::quit);
+    QElapsedTimer clock;
+    clock.start();
+    start();
+    if (w.isLoading())
+        loop.exec();
+    return clock.nsecsElapsed() / 1e9;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.addOption({QStringLiteral("database"), QStringLiteral("database to read"), QStringLiteral("name"),
+                      QStringLiteral("mealdemo")});
+    parser.addOption({QStringLiteral("month"), QStringLiteral("month to open"), QStringLiteral("yyyy-MM"),
+                      QStringLiteral("2026-11")});
+    parser.addOption({QStringLiteral("runs"), QStringLiteral("runs per figure"), QStringLiteral("n"),
+                      QStringLiteral("3")});
+    parser.process(app);
+    const QDate first = QDate::fromString(parser.value(QStringLiteral("month")) + QStringLiteral("-01"),
+                                          QStringLiteral("yyyy-MM-dd"));
+    const int runs = std::max(1, parser.value(QStringLiteral("runs")).toInt());
+    if (!first.isValid()) {
+        out << "bench_statistics: --month is yyyy-MM" << Qt::endl;
+        return 2;
+    }
+    const QDateTime begin(first, QTime(0, 0));
+    const QDateTime end(first.addMonths(1).addDays(-1), QTime(23, 59, 59));
+    try {
+        const ConnectionSettings s = bench::settingsFromEnvironment(parser.value(QStringLiteral("database")));
+        QTemporaryDir home;
+        qputenv("MEAL_SETTINGS_DIR", home.path().toLocal8Bit());
+        ModuleContext context;
+        context.session.ModuleConnection = openDatabase(s, QStringLiteral("bench"));
+        context.session.CurrentUserId = QStringLiteral("ADMIN");
+        context.session.programFolder = home.path();
+        context.session.config.ModuleOptions = 2 | 4 | 8;
+        ScriptedPrompter prompter;
+        MealDataModule dm;
+        context.MealDM = &dm;
+        context.prompter = &prompter;
+
+        // The plainer statements, as the windows would build them for ADMIN.
+        MealLevelFilter perEmployee;
+        perEmployee.begin = begin.date();
+        perEmployee.end = end.date();
+        const QHash<QString, QString> plain = {
+            {QLatin1String(ActionName::EmpDinLev),
+             MealLevelQuery::recordJoinStatement(perEmployee, context.session)},
+            {QLatin1String(ActionName::PersonAccount),
+             PersonAccountQuery::correlatedStatement(PersonAccountFilter(), context.session)}};
+
+        out << QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")) << ", load average "
+            << bench::loadAverage() << ", " << begin.toString(Qt::ISODate) << " .. "
+            << end.toString(Qt::ISODate) << ", " << runs << " runs" << Qt::endl;
+        out << "| window | rows | mariadb -B | window open | ratio | plainer statement (client) |" << Qt::endl
+            << "| --- | --- | --- | --- | --- | --- |" << Qt::endl;
+        for (const char* action :
+             {ActionName::EmpDinLev, ActionName::DepartDinLev, ActionName::ClockDinlev, ActionName::HSRecords,
+              ActionName::EmpChargeSum, ActionName::PersonAccount}) {
+            const WindowRow* row = findWindowRow(QLatin1String(action));
+            std::unique_ptr<TfrmDptRecordBaseClass> w(
+                qobject_cast<TfrmDptRecordBaseClass*>(row->create(context, nullptr)));
+            w->setAttribute(Qt::WA_DeleteOnClose, false);
+            w->setPeriod(begin, end);
+            std::vector<double> open, client, reference;
+            for (int r = 0; r < runs; ++r) {
+                open.push_back(timeLoad(*w, [&] {
+                    if (!w->isVisible())
+                        w->show(); // the first activation queries
+                    else
+                        w->action(TfrmRecordBaseClass::DataAction::Refresh)->trigger();
+                }));
+                client.push_back(bench::timeClient(s, w->dataSet()->commandText(), false));
+                if (plain.contains(QLatin1String(action)))
+                    reference.push_back(bench::timeClient(s, plain.value(QLatin1String(action)), false));
+            }
+            const double o = bench::median(open), c = bench::median(client);
+            out << "| " << action << " (" << row->caption << ") | " << w->dataSet()->recordCount() << " | "
+                << c << " s | " << o << " s | " << o / c << " | "
+                << (reference.empty() ? QStringLiteral("-")
+                                      : QStringLiteral("%1 s").arg(bench::median(reference)))
+                << " |" << Qt::endl;
+        }
+        return 0;
+    } catch (const DbError& e) {
+        out << "bench_statistics: " << e.message() << Qt::endl;
+        return 1;
+    }
+}
