@@ -2,6 +2,7 @@
 // window's rows written headless, with the window's statement and exporters.
 #include "ctl/ReportCommand.h"
 
+#include "charts/ui/ChartPainter.h"
 #include "db/DbError.h"
 #include "db/MealDataModule.h"
 #include "reports/ReportExport.h"
@@ -110,7 +111,17 @@ int runReportCommand(CtlContext& ctx, const QStringList& argList) {
         return 2;
     }
 
-    const ReportStatement statement = report->statement(reportArgs, ctx.session);
+    const QString chartPath = reportArgs.text(QStringLiteral("chart"));
+    if (reportArgs.has(QStringLiteral("chart")) && !ChartPainter::isChartFile(chartPath)) {
+        ctx.err << "mealctl report: --chart needs a .png or .pdf file\n";
+        return 2;
+    }
+    ReportStatement statement = report->statement(reportArgs, ctx.session);
+    ChartData chart;
+    if (statement.chart && !chartPath.isEmpty())
+        statement.written = [&](const DataSet& rows) {
+            chart = ChartSeriesBuilder::build(*statement.chart, rows);
+        };
     MealDataModule module;
     module.openMealTime(ctx.session);
     QElapsedTimer clock;
@@ -136,5 +147,13 @@ int runReportCommand(CtlContext& ctx, const QStringList& argList) {
     }
     ctx.err << "report: " << rows << " rows written to " << out << " in "
             << QString::number(clock.elapsed() / 1000.0, 'f', 1) << " s\n";
+    if (statement.chart && !chartPath.isEmpty()) {
+        QString error;
+        if (!ChartPainter::save(chart, chartPath, &error)) {
+            ctx.err << "report: " << error << "\n";
+            return 1;
+        }
+        ctx.err << "report: chart of " << chart.categories.size() << " rows drawn into " << chartPath << "\n";
+    }
     return 0;
 }

@@ -22,7 +22,9 @@ QString common(const JournalConditions& c, const SqlDialect& dialect, const QStr
         sql += QStringLiteral(" and %1 Between %2 And %3")
                    .arg(timeColumn, dialect.quote(c.begin.toString(format)),
                         dialect.quote(c.end.toString(format)));
-    if (!c.operatorId.trimmed().isEmpty())
+    if (c.operatorBlank)
+        sql += QStringLiteral(" and %1(%2,'') = ''").arg(dialect.nullFunction(), operatorColumn);
+    else if (!c.operatorId.trimmed().isEmpty())
         sql += QStringLiteral(" and %1 in (%2)").arg(operatorColumn, dialect.quote(c.operatorId.trimmed()));
     if (!c.empId.trimmed().isEmpty())
         sql += QStringLiteral(" and Emp_Id in( %1) ").arg(dialect.quote(c.empId.trimmed()));
@@ -98,6 +100,8 @@ QString consumptionPage(const JournalConditions& c, const SqlDialect& d) {
     if (!c.flags.isEmpty())
         sql += QStringLiteral(" and C.flag %1in (%2) ")
                    .arg(c.flagsExcluded ? QStringLiteral("not ") : QString(), numberList(c.flags));
+    if (!c.mealKinds.isEmpty())
+        sql += QStringLiteral(" and C.kind in (%1) ").arg(numberList(c.mealKinds));
     if (!c.dinRoom.trimmed().isEmpty())
         sql += QStringLiteral(" and clock_id in (select clock_id from clocks where DinRoom_id=%1)")
                    .arg(d.quote(c.dinRoom.trimmed()));

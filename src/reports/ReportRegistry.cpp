@@ -1,5 +1,6 @@
 #include "reports/ReportRegistry.h"
 
+#include "dailystats/DailySumsReports.h"
 #include "db/CompanyParameters.h"
 #include "db/DbError.h"
 #include "framework/DepartmentFilter.h"
@@ -47,7 +48,8 @@ const QVector<ReportDefinition>& reports() {
         mealRecordsReport(),        chargeRecordsReport(), refundReport(),
         cardBalanceReport(),        cardCostReport(),      issueCardRecordReport(),
         lossCardMealRecordReport(), fullBakReport(),       empAllRecordsReport(),
-        exceptRecordsReport(),      journalReport(),
+        exceptRecordsReport(),      journalReport(),       chargeSumReport(),
+        mealSumDayReport(),         mealSumDaySecReport(), dinRoomSumReport(),
     };
     return all;
 }

@@ -1,5 +1,9 @@
 #include "shell/WindowTable.h"
 
+#include "dailystats/ui/ChargeSum.h"
+#include "dailystats/ui/DinRoomSum.h"
+#include "dailystats/ui/MealSumDay.h"
+#include "dailystats/ui/MealSumDaySec.h"
 #include "db/DbError.h"
 #include "monthly/ui/MonthlyBalance.h"
 #include "reports/ui/CardBalance.h"
@@ -34,9 +38,9 @@ QVector<WindowRow> buildTable() {
         windowRow<TfrmRefund>(BackRecords, "退款明细表"),
         windowRow<TfrmMCardcost>(CardCost, "押金明细表"),
         windowRow<TfrmReturnCard>(ReturnCard, "退卡明细表"),
-        pendingRow(ChargeSumDay, "每日充值汇总表"),
-        pendingRow(MealSumDay, "每日消费汇总"),
-        pendingRow(DinRoomSum, "餐厅统计"),
+        windowRow<TfrmChargeSum>(ChargeSumDay, "每日充值汇总表"),
+        windowRow<TfrmMealSumDay>(MealSumDay, "每日消费汇总"),
+        windowRow<TfrmDinRoomSum>(DinRoomSum, "餐厅统计"),
         pendingRow(EmpChargeSum, "个人充值统计"),
         pendingRow(EmpDinLev, "个人餐别统计"),
         pendingRow(DepartDinLev, "部门餐别统计"),
@@ -48,7 +52,7 @@ QVector<WindowRow> buildTable() {
         pendingRow(AddAllowdown, "补贴下发", WindowOpening::Modeless),
         windowRow<TfrmExceptRecords>(ExceptRecord, "异常明细表"),
         pendingRow(SettleAccounts, "本系统运行结算凭证"),
-        pendingRow(MealSumDaySec, "充值消费汇总表"),
+        windowRow<TfrmMealSumDaySec>(MealSumDaySec, "充值消费汇总表"),
         windowRow<TfrmEmpAllRecords>(EmpAllRecords, "个人明细查询"),
         windowRow<TfrmFullBakRecords>(FullBak, "充值异常记录"),
         windowRow<TfrmIssueCardRecord>(IssueCardRecord, "发卡明细"),
