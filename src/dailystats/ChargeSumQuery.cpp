@@ -13,69 +13,53 @@ const QString kCash =
 
 struct Column {
     const char* name;
-    const char* table;  // the summed table and column
-    const char* amount; // charge_money, in_money, out_money, card_consume
-    const char* where;  // the kind or flag condition
+    int source;         // 1 recharges, 2 refunds, 3 card costs
+    const char* kinds;  // the recharge or card-cost kinds; empty: every row of the source
+    const char* amount; // the source's amount (paid_out: a card cost's out_money)
 };
 
-// Each column summed by a correlated sub-select over its table's rows of the day.
 const Column kColumns[] = {
-    {"sum_add_money", "MChargeRecords", "charge_money", "KIND in (33,1,3,104)"},
-    {"sum_rate_money", "MChargeRecords", "charge_money", "KIND = 31"},
-    {"sum_charge_money", "MChargeRecords", "charge_money", "KIND = 0"},
-    {"sum_bat_money", "MChargeRecords", "charge_money", "KIND = 2"},
-    {"Sum_ChuNa_money", "MChargeRecords", "charge_money", "KIND = 30"},
-    {"sum_cost_money", "MCardCost", "in_money", "Kind = 1"},
-    {"sum_manager_money", "MCardCost", "in_money", "Kind = 2"},
-    {"sum_return_money", "MealRecords", "card_consume", "flag=102"},
-    {"sum_cost_money_red", "MCardCost", "out_money", "Kind = 1"},
+    {"sum_add_money", 1, "33,1,3,104", "amount"}, {"sum_rate_money", 1, "31", "amount"},
+    {"sum_charge_money", 1, "0", "amount"},       {"sum_bat_money", 1, "2", "amount"},
+    {"Sum_ChuNa_money", 1, "30", "amount"},       {"sum_cost_money", 3, "1", "amount"},
+    {"sum_manager_money", 3, "2", "amount"},      {"sum_return_money", 2, "", "amount"},
+    {"sum_cost_money_red", 3, "1", "paid_out"},
 };
 
-QString subSelects(const SqlDialect& d, bool perOperator) {
+// The day's (and operator's) rows of the three tables are read once and each
+// column sums its kind's amounts: the figures of one sub-select per column
+// and day, for a day listed when any of the three tables has a row that day.
+// Rows without an operator (blank or null) are the terminal's own.
+QString grouped(const SqlDialect& d, bool perOperator) {
     const QString nf = d.nullFunction();
-    QStringList parts;
+    const QString period = DailySums::dayCondition(d, QStringLiteral("op_ymd"));
+    QStringList sums;
     for (const Column& c : kColumns) {
-        const QString table = QString::fromLatin1(c.table);
-        QString match;
-        if (perOperator) {
-            // Rows without an operator (blank or null) are the terminal's own.
-            const QString column =
-                table == QLatin1String("MCardCost") ? QStringLiteral("op_user") : QStringLiteral("opcard_id");
-            match = QStringLiteral(" and %1(%2,'') = A.opcard_id").arg(nf, column);
-        }
-        parts << DailySums::money(
-                     QStringLiteral("(SELECT %1(SUM(%2), 0) FROM %3  WHERE %4 AND op_ymd = A.op_ymd%5)")
-                         .arg(nf, QString::fromLatin1(c.amount), table, QString::fromLatin1(c.where),
-                              match)) +
-                     QStringLiteral(" AS ") + QString::fromLatin1(c.name);
+        const QString kinds = QString::fromLatin1(c.kinds);
+        const QString condition =
+            QStringLiteral("A.src = %1").arg(c.source) +
+            (kinds.isEmpty() ? QString() : QStringLiteral(" and A.kind in (%1)").arg(kinds));
+        sums << DailySums::money(QStringLiteral("%1(sum(case when %2 then A.%3 end), 0)")
+                                     .arg(nf, condition, QString::fromLatin1(c.amount))) +
+                    QStringLiteral(" AS ") + QString::fromLatin1(c.name);
     }
-    return parts.join(QStringLiteral(", "));
-}
-
-QString perDay(const SqlDialect& d) {
-    const QString period = DailySums::dayCondition(d, QStringLiteral("op_ymd"));
-    return kCash + QStringLiteral(" (SELECT op_ymd, ") + subSelects(d, false) +
-           QStringLiteral(
-               " FROM (select op_ymd  from MealRecords where flag=102 %1 union "
-               "select op_ymd from mchargeRecords where 1 = 1 %1 union select op_ymd from mcardcost "
-               "where 1 = 1 %1 ) A  ) BB  order by op_ymd ")
-               .arg(period);
-}
-
-QString perOperator(const SqlDialect& d) {
-    const QString nf = d.nullFunction();
-    const QString period = DailySums::dayCondition(d, QStringLiteral("op_ymd"));
-    return kCash +
-           QStringLiteral(
-               " (SELECT op_ymd, case  when A.opcard_id=''  then %1 else A.opcard_id end  as opcard_id, ")
-               .arg(d.quote(machineOperator())) +
-           subSelects(d, true) +
-           QStringLiteral(
-               " FROM (select op_ymd ,%1(opcard_id,'') as opcard_id from MealRecords where flag=102 %2 "
-               "union select op_ymd,%1(opcard_id,'') as opcard_id from mchargeRecords where 1 = 1 %2 "
-               "union select op_ymd,%1(op_user,'') as opcard_id from mcardcost where 1 = 1 %2 ) A  ) BB "
-               " order by op_ymd, opcard_id ")
-               .arg(nf, period);
+    const QString rows =
+        QStringLiteral(
+            "select op_ymd, %1(opcard_id,'') as opcard_id, 1 as src, Kind as kind, charge_money as "
+            "amount, null as paid_out from MChargeRecords where 1 = 1 %2 union all select op_ymd, "
+            "%1(opcard_id,''), 2, flag, card_consume, null from MealRecords where flag=102 %2 union "
+            "all select op_ymd, %1(op_user,''), 3, kind, in_money, out_money from MCardCost where 1 = "
+            "1 %2")
+            .arg(nf, period);
+    const QString who = perOperator
+                            ? QStringLiteral("case  when A.opcard_id=''  then %1 else A.opcard_id end  as "
+                                             "opcard_id, ")
+                                  .arg(d.quote(machineOperator()))
+                            : QString();
+    return kCash + QStringLiteral(" (SELECT A.op_ymd, ") + who + sums.join(QStringLiteral(", ")) +
+           QStringLiteral(" FROM (%1) A GROUP BY A.op_ymd%2 ) BB  order by op_ymd%3 ")
+               .arg(rows, perOperator ? QStringLiteral(", A.opcard_id") : QString(),
+                    perOperator ? QStringLiteral(", opcard_id") : QString());
 }
 
 QString oneRecord(const SqlDialect& d) {
@@ -131,11 +115,11 @@ QString statement(const ChargeSumFilter& filter, const SqlDialect& dialect) {
     case ChargeSumFilter::Form::OneRecord:
         return oneRecord(dialect);
     case ChargeSumFilter::Form::PerOperator:
-        return perOperator(dialect);
+        return grouped(dialect, true);
     case ChargeSumFilter::Form::PerDay:
         break;
     }
-    return perDay(dialect);
+    return grouped(dialect, false);
 }
 
 const QStringList& moneyFields() {

@@ -10,39 +10,61 @@ QString dataSetName() {
     return QStringLiteral("dsMealSumDay");
 }
 
+// Every day's movements are summed in one pass over the rows up to the last
+// day, and the balance is the card holders' settled balance plus the running
+// sums of recharges and consumptions over those days. The figures are those
+// of one correlated sub-select per column and day (the balance's visiting all
+// earlier rows for every day): the same rows, read once.
 QString statement(const DayRange& range, const SqlDialect& d) {
     DailySums::checkRange(range);
     const QString nf = d.nullFunction();
-    const auto column = [&](const QString& sum, const QString& table, const QString& where,
-                            const char* name) {
-        return DailySums::money(QStringLiteral("(SELECT %1 FROM %2 WHERE %3 and op_ymd = A.op_ymd)")
-                                    .arg(sum, table, where)) +
-               QStringLiteral(" AS %1, ").arg(QString::fromLatin1(name));
+    const QString day = DailySums::dayColumn(d, QStringLiteral("op_ymd"));
+    const QString end = d.isSqlServer() ? QStringLiteral("cast(:@end as date)") : QStringLiteral(":@end");
+    const QString begin =
+        d.isSqlServer() ? QStringLiteral("cast(:@begin as date)") : QStringLiteral(":@begin");
+    const QString moves =
+        QStringLiteral(
+            "select %1 as op_ymd, %2(charge_money,0) as charged, 0 as consumed, case when kind in(0,2) then "
+            "charge_money end as charge, case when kind in(30,31) then charge_money end as chuna, case when "
+            "kind "
+            "in(33,1,3,104) then charge_money end as allow, null as cost, null as manager, null as meal, "
+            "null as "
+            "ret from MChargeRecords where %1 <= %3 union all select %1, 0, %2(card_consume,0), null, null, "
+            "null, "
+            "null, null, case when flag <> 102 then card_consume end, case when flag = 102 then card_consume "
+            "end "
+            "from MealRecords where %1 <= %3 union all select %1, 0, 0, null, null, null, case when kind "
+            "in(1) "
+            "then %2(in_money,0) - %2(out_money,0) end, case when kind in(2) then in_money end, null, null "
+            "from "
+            "MCardCost where %1 <= %3 union all select cast(op_date as date), 0, 0, null, null, null, null, "
+            "null, "
+            "null, null from mallowance where cast(op_date as date) <= %3")
+            .arg(day, nf, end);
+    const QString perDay =
+        QStringLiteral("select op_ymd, %1(sum(cost),0) as cost, %1(sum(manager),0) as manager, "
+                       "%1(sum(charge),0) as charge, "
+                       "%1(sum(chuna),0) as chuna, %1(sum(allow),0) as allow, %1(sum(meal),0) as meal, "
+                       "%1(sum(ret),0) as "
+                       "ret, sum(sum(charged)) over (order by op_ymd rows unbounded preceding) - "
+                       "sum(sum(consumed)) over "
+                       "(order by op_ymd rows unbounded preceding) as moved from (%2) M group by op_ymd")
+            .arg(nf, moves);
+    const auto money = [](const char* expression, const char* name) {
+        return DailySums::money(QString::fromLatin1(expression)) + QStringLiteral(" AS ") +
+               QLatin1String(name);
     };
-    const QString charge = QStringLiteral("%1(SUM(charge_money), 0)").arg(nf);
-    const QString meal = QStringLiteral("%1(SUM(card_consume), 0)").arg(nf);
-    const QString recharges = QStringLiteral("MChargeRecords");
-    const QString meals = QStringLiteral("MealRecords");
-    const QString balance =
-        QStringLiteral("((SELECT %1(SUM(last_balance), 0) from hum_employee) + (SELECT %2 FROM "
-                       "MChargeRecords WHERE  op_ymd <= A.op_ymd) - (SELECT %3 FROM "
-                       "MealRecords WHERE  op_ymd <= A.op_ymd))")
-            .arg(nf, charge, meal);
-    return QStringLiteral("SELECT op_ymd,") +
-           column(QStringLiteral("%1(SUM(in_money), 0)  - %1(SUM(out_money), 0)").arg(nf),
-                  QStringLiteral("MCardCost"), QStringLiteral("kind in(1)"), "sum_cost_money") +
-           column(QStringLiteral("%1(SUM(in_money), 0)").arg(nf), QStringLiteral("MCardCost"),
-                  QStringLiteral("kind in(2)"), "sum_manager_money") +
-           column(charge, recharges, QStringLiteral("kind in(0,2)"), "sum_charge_money") +
-           column(charge, recharges, QStringLiteral("kind in(30,31)"), "Sum_ChuNa_money") +
-           column(charge, recharges, QStringLiteral("kind in(33,1,3,104)"), "sum_allow_money") +
-           column(meal, meals, QStringLiteral("flag <> 102"), "sum_Meal_money") +
-           column(meal, meals, QStringLiteral("flag = 102"), "sum_return_money") + DailySums::money(balance) +
-           QStringLiteral(
-               " as card_balance FROM (select op_ymd from MealRecords union select op_ymd from "
-               "mchargeRecords union select op_ymd from mcardcost union select cast(op_date as date) as "
-               "op_ymd from mallowance) A WHERE 1 = 1 %1 Group by op_ymd order by op_ymd")
-               .arg(DailySums::dayCondition(d, QStringLiteral("op_ymd")));
+    return QStringLiteral("SELECT op_ymd, ") +
+           QStringList{money("cost", "sum_cost_money"),     money("manager", "sum_manager_money"),
+                       money("charge", "sum_charge_money"), money("chuna", "Sum_ChuNa_money"),
+                       money("allow", "sum_allow_money"),   money("meal", "sum_Meal_money"),
+                       money("ret", "sum_return_money")}
+               .join(QStringLiteral(", ")) +
+           QStringLiteral(", %1 as card_balance FROM (%2) A WHERE op_ymd >= %3 order by op_ymd")
+               .arg(DailySums::money(
+                        QStringLiteral("((SELECT %1(SUM(last_balance), 0) from hum_employee) + moved)")
+                            .arg(nf)),
+                    perDay, begin);
 }
 
 QString caption(const QString& fieldName) {

@@ -78,9 +78,13 @@ void fill(QChart& chart, const ChartData& data) {
         s->attachAxis(categories);
         s->attachAxis(values);
     }
-    if (data.type == ChartSpec::Type::Lines && data.categories.size() > 0)
+    if (data.type == ChartSpec::Type::Lines && !data.categories.isEmpty())
         categories->setRange(data.categories.first(), data.categories.last());
-    values->applyNiceNumbers();
+    // No rows: an empty axis of its own range instead of one computed from nothing.
+    if (data.categories.isEmpty())
+        values->setRange(0, 1);
+    else
+        values->applyNiceNumbers();
     chart.legend()->setAlignment(Qt::AlignBottom);
 }
 
