@@ -4,6 +4,27 @@
 
 namespace ChartSeriesBuilder {
 
+namespace {
+
+// Two-level titles ("现金收入 现金充值", "早餐 次数") name a series by the part
+// that tells the series apart: the lower one, else the upper one.
+void shortenNames(QVector<ChartSeries>& series) {
+    for (const int part : {1, 0}) {
+        QStringList names;
+        for (const ChartSeries& s : std::as_const(series)) {
+            const QString piece = s.name.section(QLatin1Char(' '), part, part);
+            names << (piece.isEmpty() ? s.name : piece);
+        }
+        if (QStringList(names).removeDuplicates() > 0)
+            continue;
+        for (int i = 0; i < series.size(); ++i)
+            series[i].name = names[i];
+        return;
+    }
+}
+
+} // namespace
+
 ChartData build(const ChartSpec& spec, const DataSet& rows) {
     ChartData data;
     data.type = spec.type;
@@ -24,6 +45,7 @@ ChartData build(const ChartSpec& spec, const DataSet& rows) {
         data.series.push_back(
             {f->fieldName(), f->displayLabel().replace(QLatin1Char('|'), QLatin1Char(' ')), {}});
     }
+    shortenNames(data.series);
     const int count = rows.recordCount();
     data.categories.reserve(count);
     for (ChartSeries& s : data.series)

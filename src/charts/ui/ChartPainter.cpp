@@ -53,7 +53,10 @@ void fill(QChart& chart, const ChartData& data) {
         chart.removeAxis(axis);
     chart.setTitle(data.title);
     chart.setAnimationOptions(QChart::NoAnimation);
-    switch (data.type) {
+    // One category (a one-record form) makes no line: it is drawn as bars.
+    const ChartSpec::Type type =
+        data.type == ChartSpec::Type::Lines && data.categories.size() < 2 ? ChartSpec::Type::Bars : data.type;
+    switch (type) {
     case ChartSpec::Type::Bars:
         addBars(chart, data, new QBarSeries);
         break;
@@ -67,7 +70,7 @@ void fill(QChart& chart, const ChartData& data) {
     auto* categories = new QBarCategoryAxis;
     categories->append(data.categories);
     // Many days: the labels stand upright so that they do not overlap.
-    if (data.categories.size() > 12)
+    if (data.categories.size() > 4)
         categories->setLabelsAngle(-90);
     auto* values = new QValueAxis;
     values->setTitleText(data.valueTitle);
@@ -78,7 +81,7 @@ void fill(QChart& chart, const ChartData& data) {
         s->attachAxis(categories);
         s->attachAxis(values);
     }
-    if (data.type == ChartSpec::Type::Lines && !data.categories.isEmpty())
+    if (type == ChartSpec::Type::Lines)
         categories->setRange(data.categories.first(), data.categories.last());
     // No rows: an empty axis of its own range instead of one computed from nothing.
     if (data.categories.isEmpty())

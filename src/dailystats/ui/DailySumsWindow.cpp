@@ -32,7 +32,7 @@ DailySumsWindow::DailySumsWindow(ModuleContext& context, const QString& caption,
     addSearchControl(QStringLiteral("日期从"), dtp_begin);
     addSearchControl(QStringLiteral("到"), dtp_end);
     for (const char* hidden :
-         {"tbInsert", "tbEdit", "tbDelete", "ToolButton1", "tbDataImport", "tbDataFind", "tbDataFilter"})
+         {"tbInsert", "tbEdit", "tbDelete", "ToolButton1", "tbDataImport", "tbFind", "tbFilter"})
         setToolButtonVisible(QString::fromLatin1(hidden), false);
     // The drill-down switch also makes the grid select cells instead of rows.
     const bool drill = DailySums::drillDownEnabled(this->context().session);

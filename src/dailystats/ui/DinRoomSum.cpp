@@ -1,11 +1,13 @@
 #include "dailystats/ui/DinRoomSum.h"
 
+#include "dataset/grid/ColumnFit.h"
 #include "dataset/grid/ui/DBGrid.h"
 #include "db/MealDataModule.h"
 #include "framework/DataSetBinding.h"
 #include "framework/ModuleContext.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QSplitter>
 #include <QVBoxLayout>
 
@@ -23,8 +25,11 @@ TfrmDinRoomSum::TfrmDinRoomSum(ModuleContext& context, QWidget* parent)
     dgDinRoom->setReadOnly(true);
     layout->addWidget(dgDinRoom, 1);
     splitter->setSizes({250, 550});
-    for (const char* hidden : {"tbInsert", "tbEdit", "tbDelete", "ToolButton1", "tbDataImport"})
+    for (const char* hidden :
+         {"tbInsert", "tbEdit", "tbDelete", "ToolButton1", "tbDataImport", "tbFind", "tbFilter"})
         setToolButtonVisible(QString::fromLatin1(hidden), false);
+    lbKey->setVisible(false);
+    edtKey->setVisible(false);
 }
 
 void TfrmDinRoomSum::QueryData(QObject* /*sender*/) {
@@ -35,6 +40,7 @@ void TfrmDinRoomSum::QueryData(QObject* /*sender*/) {
     m_rooms->open(s.ModuleConnection, def->commandText, {}, options);
     if (context().MealDM)
         applyDataSetDefinition(*m_rooms, *context().MealDM, m_rooms->objectName());
+    ColumnFit::fitWidths(*m_rooms);
     dgDinRoom->setDataSet(m_rooms);
     dgDinRoom->refreshColumns();
 }
