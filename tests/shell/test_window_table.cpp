@@ -32,10 +32,10 @@ private slots:
         QMdiArea area;
         state.context.prompter = &prompter;
         state.context.screen = &area;
-        const char* pending = ActionName::ChargeSumDay;
+        const char* pending = ActionName::SettleAccounts;
         QVERIFY(findWindowRow(QLatin1String(pending)) && !findWindowRow(QLatin1String(pending))->isBuilt());
         QVERIFY(!dispatchWindow(state, QString::fromLatin1(pending), nullptr));
-        QCOMPARE(prompter.texts(), QStringList{windowNotBuiltText(QStringLiteral("每日充值汇总表"))});
+        QCOMPARE(prompter.texts(), QStringList{windowNotBuiltText(QStringLiteral("本系统运行结算凭证"))});
         prompter.clear();
         for (const char* name : {"NoSuchAction", "actmealrecord", "ActReturnCard "})
             QVERIFY(!dispatchWindow(state, QString::fromLatin1(name), nullptr));
