@@ -2,6 +2,11 @@
 
 #include "dataset/DataSet.h"
 
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
 namespace ChartSeriesBuilder {
 
 namespace {
@@ -60,6 +65,62 @@ ChartData build(const ChartSpec& spec, const DataSet& rows) {
             data.series[i].values << Currency::fromUnits(rows.fixedAt(row, valueColumns[i]));
     }
     return data;
+}
+
+bool isChartFile(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == QLatin1String("png") || suffix == QLatin1String("pdf");
+}
+
+QByteArray toJson(const ChartData& data) {
+    QJsonArray series;
+    for (const ChartSeries& s : data.series) {
+        QJsonArray values;
+        for (const Currency v : s.values)
+            values << v.toString(4);
+        series << QJsonObject{{QStringLiteral("field"), s.field},
+                              {QStringLiteral("name"), s.name},
+                              {QStringLiteral("values"), values}};
+    }
+    return QJsonDocument(
+               QJsonObject{{QStringLiteral("type"), int(data.type)},
+                           {QStringLiteral("title"), data.title},
+                           {QStringLiteral("valueTitle"), data.valueTitle},
+                           {QStringLiteral("categories"), QJsonArray::fromStringList(data.categories)},
+                           {QStringLiteral("series"), series}})
+        .toJson(QJsonDocument::Compact);
+}
+
+bool fromJson(const QByteArray& json, ChartData* data) {
+    const QJsonDocument doc = QJsonDocument::fromJson(json);
+    if (!doc.isObject())
+        return false;
+    const QJsonObject o = doc.object();
+    const int type = o.value(QStringLiteral("type")).toInt(-1);
+    if (type < int(ChartSpec::Type::Bars) || type > int(ChartSpec::Type::StackedBars))
+        return false;
+    data->type = ChartSpec::Type(type);
+    data->title = o.value(QStringLiteral("title")).toString();
+    data->valueTitle = o.value(QStringLiteral("valueTitle")).toString();
+    data->categories.clear();
+    for (const QJsonValue c : o.value(QStringLiteral("categories")).toArray())
+        data->categories << c.toString();
+    data->series.clear();
+    for (const QJsonValue v : o.value(QStringLiteral("series")).toArray()) {
+        const QJsonObject so = v.toObject();
+        ChartSeries s{
+            so.value(QStringLiteral("field")).toString(), so.value(QStringLiteral("name")).toString(), {}};
+        for (const QJsonValue x : so.value(QStringLiteral("values")).toArray()) {
+            Currency value;
+            if (!Currency::parse(x.toString(), value))
+                return false;
+            s.values << value;
+        }
+        if (s.values.size() != data->categories.size())
+            return false;
+        data->series << s;
+    }
+    return true;
 }
 
 } // namespace ChartSeriesBuilder

@@ -45,6 +45,12 @@ struct ChartData {
 };
 
 namespace ChartSeriesBuilder {
+// ".png" or ".pdf" (any case): the files a chart is drawn into.
+bool isChartFile(const QString& path);
+// The chart as JSON (values as exact decimal texts), for the program that
+// draws it apart from a widget-free caller; false for a text that is not one.
+QByteArray toJson(const ChartData& data);
+bool fromJson(const QByteArray& json, ChartData* data);
 // The rows of `rows`' view, in view order; an inactive data set gives no categories.
 ChartData build(const ChartSpec& spec, const DataSet& rows);
 } // namespace ChartSeriesBuilder

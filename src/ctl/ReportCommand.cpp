@@ -2,13 +2,15 @@
 // window's rows written headless, with the window's statement and exporters.
 #include "ctl/ReportCommand.h"
 
-#include "charts/ui/ChartPainter.h"
+#include "charts/ChartSeries.h"
 #include "db/DbError.h"
 #include "db/MealDataModule.h"
 #include "reports/ReportExport.h"
 #include "reports/ReportRegistry.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QProcess>
 
 #include <csignal>
 
@@ -112,7 +114,7 @@ int runReportCommand(CtlContext& ctx, const QStringList& argList) {
     }
 
     const QString chartPath = reportArgs.text(QStringLiteral("chart"));
-    if (reportArgs.has(QStringLiteral("chart")) && !ChartPainter::isChartFile(chartPath)) {
+    if (reportArgs.has(QStringLiteral("chart")) && !ChartSeriesBuilder::isChartFile(chartPath)) {
         ctx.err << "mealctl report: --chart needs a .png or .pdf file\n";
         return 2;
     }
@@ -148,9 +150,18 @@ int runReportCommand(CtlContext& ctx, const QStringList& argList) {
     ctx.err << "report: " << rows << " rows written to " << out << " in "
             << QString::number(clock.elapsed() / 1000.0, 'f', 1) << " s\n";
     if (statement.chart && !chartPath.isEmpty()) {
-        QString error;
-        if (!ChartPainter::save(chart, chartPath, &error)) {
-            ctx.err << "report: " << error << "\n";
+        // Drawn by mealchart (Qt Charts), which lies beside mealctl.
+        QProcess draw;
+        draw.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        draw.start(QCoreApplication::applicationDirPath() + QStringLiteral("/mealchart"), {chartPath});
+        if (draw.waitForStarted()) {
+            draw.write(ChartSeriesBuilder::toJson(chart));
+            draw.closeWriteChannel();
+            draw.waitForFinished(120000);
+        }
+        if (draw.exitStatus() != QProcess::NormalExit || draw.exitCode() != 0 ||
+            draw.error() != QProcess::UnknownError) {
+            ctx.err << "report: the chart was not drawn into " << chartPath << "\n";
             return 1;
         }
         ctx.err << "report: chart of " << chart.categories.size() << " rows drawn into " << chartPath << "\n";

@@ -6,11 +6,8 @@
 #include "db/Session.h"
 #include "db/UserAccounts.h"
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QSqlQuery>
-
-#include <memory>
 
 #include <cstdio>
 
@@ -52,16 +49,7 @@ void identify(Session& session, const QString& userId) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // Charts are drawn with widgets (report --chart): then the application is
-    // a QApplication, offscreen unless a platform is chosen.
-    bool charts = false;
-    for (int i = 1; i < argc; ++i)
-        charts = charts || qstrcmp(argv[i], "--chart") == 0;
-    if (charts && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    std::unique_ptr<QCoreApplication> application(charts ? new QApplication(argc, argv)
-                                                         : new QCoreApplication(argc, argv));
-    QCoreApplication& app = *application;
+    QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
     QStringList args = app.arguments().mid(1);

@@ -107,8 +107,7 @@ void paint(const ChartData& data, QPainter& painter, const QRectF& target) {
 }
 
 bool isChartFile(const QString& path) {
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    return suffix == QLatin1String("png") || suffix == QLatin1String("pdf");
+    return ChartSeriesBuilder::isChartFile(path);
 }
 
 bool save(const ChartData& data, const QString& path, QString* error) {
