@@ -2,12 +2,15 @@
 // window's rows written headless, with the window's statement and exporters.
 #include "ctl/ReportCommand.h"
 
+#include "charts/ChartSeries.h"
 #include "db/DbError.h"
 #include "db/MealDataModule.h"
 #include "reports/ReportExport.h"
 #include "reports/ReportRegistry.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QProcess>
 
 #include <csignal>
 
@@ -110,7 +113,17 @@ int runReportCommand(CtlContext& ctx, const QStringList& argList) {
         return 2;
     }
 
-    const ReportStatement statement = report->statement(reportArgs, ctx.session);
+    const QString chartPath = reportArgs.text(QStringLiteral("chart"));
+    if (reportArgs.has(QStringLiteral("chart")) && !ChartSeriesBuilder::isChartFile(chartPath)) {
+        ctx.err << "mealctl report: --chart needs a .png or .pdf file\n";
+        return 2;
+    }
+    ReportStatement statement = report->statement(reportArgs, ctx.session);
+    ChartData chart;
+    if (statement.chart && !chartPath.isEmpty())
+        statement.written = [&](const DataSet& rows) {
+            chart = ChartSeriesBuilder::build(*statement.chart, rows);
+        };
     MealDataModule module;
     module.openMealTime(ctx.session);
     QElapsedTimer clock;
@@ -136,5 +149,22 @@ int runReportCommand(CtlContext& ctx, const QStringList& argList) {
     }
     ctx.err << "report: " << rows << " rows written to " << out << " in "
             << QString::number(clock.elapsed() / 1000.0, 'f', 1) << " s\n";
+    if (statement.chart && !chartPath.isEmpty()) {
+        // Drawn by mealchart (Qt Charts), which lies beside mealctl.
+        QProcess draw;
+        draw.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        draw.start(QCoreApplication::applicationDirPath() + QStringLiteral("/mealchart"), {chartPath});
+        if (draw.waitForStarted()) {
+            draw.write(ChartSeriesBuilder::toJson(chart));
+            draw.closeWriteChannel();
+            draw.waitForFinished(120000);
+        }
+        if (draw.exitStatus() != QProcess::NormalExit || draw.exitCode() != 0 ||
+            draw.error() != QProcess::UnknownError) {
+            ctx.err << "report: the chart was not drawn into " << chartPath << "\n";
+            return 1;
+        }
+        ctx.err << "report: chart of " << chart.categories.size() << " rows drawn into " << chartPath << "\n";
+    }
     return 0;
 }

@@ -325,10 +325,33 @@ DataSetDef command(const QString& name, const QString& tables, const QString& ro
     return d;
 }
 
-DataSetDef rechargeSum(const QString& name, const QString& role) {
-    DataSetDef d = def(name, QStringLiteral("MChargeRecords, MealRecords, MCardCost"), role);
+DataSetDef rechargeSum(const QString& name, const QString& role,
+                       const QVector<DataSetFieldDef>& fields = {}) {
+    DataSetDef d =
+        def(name, QStringLiteral("MChargeRecords, MealRecords, MCardCost"), role, QString(), fields);
     d.calculatedFields << QStringLiteral("sum_sum_cash");
     return d;
+}
+
+// The daily recharge summary: per day, one record for the period (`oneRecord`,
+// whose deposit and cashier columns are named as card costs), or per operator.
+QVector<DataSetFieldDef> dailyChargeSumFields(bool oneRecord, bool perOperator) {
+    const auto money = [](const char* name, const char* label) {
+        return F{QString::fromLatin1(name), QString::fromUtf8(label), K::Currency, 0, 0, true, H::None};
+    };
+    QVector<DataSetFieldDef> fields;
+    if (perOperator)
+        fields << F{QStringLiteral("opcard_id"), QStringLiteral("操作员"), K::String, 50, 0, true, H::None};
+    if (!oneRecord)
+        fields << F{QStringLiteral("op_ymd"), QStringLiteral("日期"), K::DateTime, 0, NoSum, true, H::None};
+    fields << money("sum_add_money", "补贴") << money("sum_rate_money", "优惠充值")
+           << money("sum_charge_money", "现金收入|现金充值") << money("sum_bat_money", "现金收入|批量充值")
+           << money("Sum_ChuNa_money", oneRecord ? "现金收入|出纳充值" : "现金收入|出纳机充值")
+           << money("sum_cost_money", oneRecord ? "现金收入|卡成本收入" : "现金收入|押金收入")
+           << money("sum_manager_money", "现金收入|管理费") << money("sum_return_money", "现金支出|退款")
+           << money("sum_cost_money_red", oneRecord ? "现金支出|卡成本支出" : "现金支出|押金支出")
+           << money("sum_sum_cash", "实收现金");
+    return fields;
 }
 
 QVector<DataSetDef> buildRegistry() {
@@ -342,9 +365,9 @@ QVector<DataSetDef> buildRegistry() {
             QString(), refundFields()),
         def(QStringLiteral("dsCharge"), QStringLiteral("MChargeRecords"),
             QStringLiteral("recharge and allowance records"), QString(), chargeFields()),
-        rechargeSum(QStringLiteral("dsChargeSum"), chargeSums),
-        rechargeSum(QStringLiteral("dschargesum2"), chargeSums),
-        rechargeSum(QStringLiteral("dschargeSum3"), chargeSums),
+        rechargeSum(QStringLiteral("dsChargeSum"), chargeSums, dailyChargeSumFields(false, false)),
+        rechargeSum(QStringLiteral("dschargesum2"), chargeSums, dailyChargeSumFields(true, false)),
+        rechargeSum(QStringLiteral("dschargeSum3"), chargeSums, dailyChargeSumFields(false, true)),
         rechargeSum(QStringLiteral("dsChargeSum1"), chargeSums),
         rechargeSum(QStringLiteral("dsChargeSum1_Bak"), chargeSums),
         def(QStringLiteral("dsMChargeSum"), QStringLiteral("MChargeRecords"), chargeSums, QString(),
@@ -400,7 +423,9 @@ QVector<DataSetDef> buildRegistry() {
         def(QStringLiteral("dsdinlev"), QStringLiteral("DinLev"), QStringLiteral("meal levels"),
             QStringLiteral("select * from dinlev ")),
         def(QStringLiteral("dsDinRoom"), QStringLiteral("DinRoom"), QStringLiteral("dining rooms"),
-            QStringLiteral("select * from  DinRoom")),
+            QStringLiteral("select * from  DinRoom"),
+            {F{QStringLiteral("DinRoom_id"), QStringLiteral("编号"), K::Integer, 0, NoSum, true, H::None},
+             F{QStringLiteral("DinRoom_name"), QStringLiteral("餐厅名称"), K::String, 0, 0, true, H::None}}),
         def(QStringLiteral("dsEmp"), QStringLiteral("Employee"), QStringLiteral("employees")),
         def(QStringLiteral("dsBalance"), QStringLiteral("hum_employee, hum_employee_lz, cardinfo"),
             QStringLiteral("card balances"), QString(), balanceFields()),

@@ -22,7 +22,9 @@ QString common(const JournalConditions& c, const SqlDialect& dialect, const QStr
         sql += QStringLiteral(" and %1 Between %2 And %3")
                    .arg(timeColumn, dialect.quote(c.begin.toString(format)),
                         dialect.quote(c.end.toString(format)));
-    if (!c.operatorId.trimmed().isEmpty())
+    if (c.operatorBlank)
+        sql += QStringLiteral(" and %1(%2,'') = ''").arg(dialect.nullFunction(), operatorColumn);
+    else if (!c.operatorId.trimmed().isEmpty())
         sql += QStringLiteral(" and %1 in (%2)").arg(operatorColumn, dialect.quote(c.operatorId.trimmed()));
     if (!c.empId.trimmed().isEmpty())
         sql += QStringLiteral(" and Emp_Id in( %1) ").arg(dialect.quote(c.empId.trimmed()));

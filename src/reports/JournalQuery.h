@@ -16,8 +16,9 @@ struct JournalConditions {
     // The period; invalid bounds: no period condition.
     QDateTime begin;
     QDateTime end;
-    QString empId;      // one employee (empty: all)
-    QString operatorId; // opcard_id, op_user on the card-cost page (empty: all)
+    QString empId;              // one employee (empty: all)
+    QString operatorId;         // opcard_id, op_user on the card-cost page (empty: all)
+    bool operatorBlank = false; // only rows without an operator (blank or null)
     // Recharge Kind (recharge and combined pages) or card-cost kind (card-cost page).
     QVector<int> kinds;
     bool kindsExcluded = false; // " and Kind not in (...)"

@@ -70,9 +70,11 @@ int write(const Session& session, const MealDataModule& module, const ReportStat
             statement.prepareFields(ds);
         else
             applyDataSetDefinition(ds, module, statement.dataSetName);
-        if (writeFile(ds, statement, format, path, progress))
+        if (writeFile(ds, statement, format, path, progress)) {
             written = ds.recordCount();
-        else
+            if (statement.written)
+                statement.written(ds);
+        } else
             cancelled = true;
     };
     if (statement.produce) {

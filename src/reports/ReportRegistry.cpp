@@ -1,5 +1,6 @@
 #include "reports/ReportRegistry.h"
 
+#include "dailystats/DailySumsReports.h"
 #include "db/CompanyParameters.h"
 #include "db/DbError.h"
 #include "framework/DepartmentFilter.h"
@@ -51,6 +52,8 @@ const QVector<ReportDefinition>& reports() {
         exceptRecordsReport(),      journalReport(),       empDinLevReport(),
         departDinLevReport(),       clockDinlevReport(),   empChargeSumReport(),
         hsRecordsReport(),          personAccountReport(), allowanceRecordsReport(),
+        chargeSumReport(),          mealSumDayReport(),    mealSumDaySecReport(),
+        dinRoomSumReport(),
     };
     return all;
 }

@@ -3,6 +3,8 @@
 // report window's widget-free query class describes its options and builds
 // the statement its window would run from them. A report adds itself with
 // one line in ReportRegistry.cpp.
+#include "charts/ChartSeries.h"
+
 #include <QDateTime>
 #include <QHash>
 #include <QString>
@@ -10,6 +12,7 @@
 #include <QVector>
 
 #include <functional>
+#include <optional>
 
 class DataSet;
 class DataSetTableModel;
@@ -62,6 +65,10 @@ struct ReportStatement {
     std::function<void(DataSet&)> prepareFields;
     // The footer row (instead of the record windows' sums and count).
     std::function<void(const DataSetTableModel&, GridFooter&)> footer;
+    // The chart the report's window draws beside its grid (--chart FILE).
+    std::optional<ChartSpec> chart;
+    // Called with the rows once they are written (the chart is drawn from them).
+    std::function<void(const DataSet&)> written;
 };
 
 struct ReportDefinition {

@@ -6,6 +6,10 @@
 #include "allowance/ui/ShowMallowsInEqu.h"
 #include "cashier/ui/CardCenterStatistic.h"
 #include "cashier/ui/SettleAccounts.h"
+#include "dailystats/ui/ChargeSum.h"
+#include "dailystats/ui/DinRoomSum.h"
+#include "dailystats/ui/MealSumDay.h"
+#include "dailystats/ui/MealSumDaySec.h"
 #include "db/DbError.h"
 #include "monthly/ui/MonthlyBalance.h"
 #include "reports/stats/ui/ClockDinlev.h"
@@ -46,9 +50,9 @@ QVector<WindowRow> buildTable() {
         windowRow<TfrmRefund>(BackRecords, "退款明细表"),
         windowRow<TfrmMCardcost>(CardCost, "押金明细表"),
         windowRow<TfrmReturnCard>(ReturnCard, "退卡明细表"),
-        pendingRow(ChargeSumDay, "每日充值汇总表"),
-        pendingRow(MealSumDay, "每日消费汇总"),
-        pendingRow(DinRoomSum, "餐厅统计"),
+        windowRow<TfrmChargeSum>(ChargeSumDay, "每日充值汇总表"),
+        windowRow<TfrmMealSumDay>(MealSumDay, "每日消费汇总"),
+        windowRow<TfrmDinRoomSum>(DinRoomSum, "餐厅统计"),
         windowRow<TfrmEmpChargeSum>(EmpChargeSum, "个人充值统计"),
         windowRow<TfrmEmpDinlev>(EmpDinLev, "个人餐别统计"),
         windowRow<TfrmDepartDinLev>(DepartDinLev, "部门餐别统计"),
@@ -60,7 +64,7 @@ QVector<WindowRow> buildTable() {
         windowRow<TfrmAddAllowdown>(AddAllowdown, "补贴下发", WindowOpening::Modeless),
         windowRow<TfrmExceptRecords>(ExceptRecord, "异常明细表"),
         windowRow<TfrmSettleAccounts>(SettleAccounts, "本系统运行结算凭证"),
-        pendingRow(MealSumDaySec, "充值消费汇总表"),
+        windowRow<TfrmMealSumDaySec>(MealSumDaySec, "充值消费汇总表"),
         windowRow<TfrmEmpAllRecords>(EmpAllRecords, "个人明细查询"),
         windowRow<TfrmFullBakRecords>(FullBak, "充值异常记录"),
         windowRow<TfrmIssueCardRecord>(IssueCardRecord, "发卡明细"),
