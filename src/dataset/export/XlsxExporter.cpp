@@ -3,6 +3,7 @@
 #include "dataset/export/BiffRecords.h"
 
 #include <QFile>
+#include <QHash>
 #include <QIODevice>
 #include <QStringEncoder>
 #include <QTemporaryDir>
@@ -130,6 +131,7 @@ private:
     int m_depth = 1;
     lxw_format* m_headerFormat = nullptr;
     QVector<lxw_format*> m_cellFormats;
+    QHash<QString, lxw_format*> m_formats;
     QVector<SheetPart> m_parts;
     CellText m_text;
 };
@@ -148,8 +150,15 @@ bool Workbook::open(const QString& path, const QString& tmpdir, QString& error) 
 }
 
 lxw_format* Workbook::numberFormat(FieldClass kind, const QString& mask, Alignment align, bool bold) {
-    lxw_format* f = workbook_add_format(m_book);
+    // One format object for equal formats: the library looks up a format that
+    // equals an earlier one by hashing it again for every cell.
     const QString code = biff::excelNumberFormat(kind, mask);
+    const QString key =
+        QStringLiteral("%1|%2|%3").arg(code, QString::number(int(align)), QString::number(bold));
+    if (lxw_format* known = m_formats.value(key))
+        return known;
+    lxw_format* f = workbook_add_format(m_book);
+    m_formats.insert(key, f);
     if (!code.isEmpty())
         format_set_num_format(f, code.toUtf8().constData());
     format_set_align(f, align == Alignment::Left     ? LXW_ALIGN_LEFT
