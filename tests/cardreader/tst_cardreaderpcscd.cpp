@@ -1,9 +1,6 @@
-// The PC/SC backend through the exports against the real resource manager: a
-// pcscd of the test's own with the virtual reader driver vpcd and the card of
-// virtual_card.py. pcscd runs in a mount namespace whose /run is a folder of
-// the test, so its socket and pid file never meet the machine's pcscd; the
-// library finds the socket through PCSCLITE_CSOCK_NAME. The processes die
-// with the test (parent-death signal), also when the test is killed.
+// The PC/SC backend against a pcscd of the test's own (in a mount namespace whose /run is a folder of the
+// test, away from the machine's pcscd) with the vpcd driver and the card of virtual_card.py. Both processes
+// end with the test object, or by the parent-death signal when the test is killed.
 #include "cardreader/cardreader.h"
 
 #include <QDir>
@@ -45,12 +42,10 @@ int cardSerial(QByteArray* uid = nullptr) {
     return rc;
 }
 
-int readerSerial(QByteArray* serial = nullptr, int reader = 0) {
+QByteArray readerSerial(int reader = 0) {
     unsigned char out[CR_SERIAL_BUFFER_SIZE] = {};
     const int rc = API_GetSerNum(1, reader, out);
-    if (serial)
-        *serial = reinterpret_cast<const char*>(out);
-    return rc;
+    return rc == CR_OK ? QByteArray(reinterpret_cast<const char*>(out)) : "error " + QByteArray::number(rc);
 }
 } // namespace
 
@@ -58,10 +53,9 @@ class TestCardReaderPcscd : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
     QProcess m_pcscd, m_card;
-    quint16 m_port = 0;
 
 private slots:
-    void initTestCase() {
+    void readerCardKeysAndBlocks() {
         const QString pcscd = QStandardPaths::findExecutable("pcscd", {"/usr/sbin", "/sbin"});
         if (pcscd.isEmpty() || !QFile::exists(kDriver) ||
             !QFile::exists("/usr/lib/python3/site-packages/virtualsmartcard"))
@@ -69,56 +63,37 @@ private slots:
                   "installs them)");
         QTcpServer probe; // a free port for vpcd to wait for the card on
         QVERIFY(probe.listen(QHostAddress::LocalHost));
-        m_port = probe.serverPort();
+        const QString port = QString::number(probe.serverPort());
         probe.close();
         QDir dir(m_dir.path());
-        QVERIFY(dir.mkpath("run") && dir.mkpath("conf"));
         QFile conf(dir.filePath("conf/vpcd"));
-        QVERIFY(conf.open(QIODevice::WriteOnly));
-        conf.write(QStringLiteral(
-                       "FRIENDLYNAME \"Meal Test PCD\"\nDEVICENAME /dev/null:%1\nLIBPATH %2\nCHANNELID %1\n")
-                       .arg(QString::number(m_port), QLatin1String(kDriver))
-                       .toUtf8());
+        QVERIFY(dir.mkpath("run") && dir.mkpath("conf") && conf.open(QIODevice::WriteOnly));
+        conf.write(
+            QStringLiteral("FRIENDLYNAME \"Test PCD\"\nDEVICENAME /dev/null:%1\nLIBPATH %2\nCHANNELID %1\n")
+                .arg(port, QLatin1String(kDriver))
+                .toUtf8());
         conf.close();
         // Root binds the folder over /run; anybody else needs a user namespace for that.
-        QStringList args{"--mount"};
-        if (::geteuid() != 0)
-            args << "--user"
-                 << "--map-root-user";
-        args << "sh"
-             << "-c"
-             << "mount --bind \"$1\" /run && exec \"$2\" --foreground --config \"$3\""
-             << "sh" << dir.filePath("run") << pcscd << dir.filePath("conf");
-        start(m_pcscd, "unshare", args);
+        const QStringList user = ::geteuid() ? QStringList{"--user", "--map-root-user"} : QStringList{};
+        start(m_pcscd, "unshare",
+              QStringList{"--mount"} + user +
+                  QStringList{"sh", "-c",
+                              "mount --bind \"$1\" /run && exec \"$2\" --foreground --config \"$3\"", "sh",
+                              dir.filePath("run"), pcscd, dir.filePath("conf")});
         qputenv("PCSCLITE_CSOCK_NAME", QFile::encodeName(dir.filePath("run/pcscd/pcscd.comm")));
         qputenv("MEAL_CARDREADER", "pcsc");
-        QVERIFY2(
-            waitFor([&] { return m_pcscd.state() == QProcess::NotRunning || readerSerial() == CR_OK; }) &&
-                m_pcscd.state() == QProcess::Running,
-            m_pcscd.readAll().constData());
-    }
+        QVERIFY2(waitFor([&] { return !m_pcscd.processId() || readerSerial().startsWith("Test"); }) &&
+                     m_pcscd.processId(),
+                 m_pcscd.readAll().constData());
 
-    void cleanupTestCase() {
-        for (QProcess* p : {&m_card, &m_pcscd})
-            if (p->state() != QProcess::NotRunning) {
-                p->kill();
-                p->waitForFinished(5000);
-            }
-    }
-
-    void readerCardKeysAndBlocks() {
-        QByteArray serial, uid;
-        QCOMPARE(readerSerial(&serial), CR_OK);
-        QCOMPARE(serial, QByteArray("Meal Test PCD 00 00")); // our pcscd's reader, named by our reader.conf
-        QCOMPARE(readerSerial(&serial, 1), CR_OK);           // vpcd has two slots
-        QCOMPARE(serial, QByteArray("Meal Test PCD 00 01"));
-        QCOMPARE(readerSerial(nullptr, 2), CR_ERR_NO_READER);
+        // vpcd has two slots, each a reader named by our reader.conf.
+        QCOMPARE(readerSerial(0) + '/' + readerSerial(1) + '/' + readerSerial(2),
+                 QByteArray("Test PCD 00 00/Test PCD 00 01/error 2"));
         QCOMPARE(cardSerial(), CR_ERR_NO_CARD);
-        start(m_card, "/usr/bin/python3",
-              {MEAL_VIRTUAL_CARD, QString::number(m_port), "A1B2C3D4", kKeyA, kKeyB});
-        QVERIFY2(waitFor([&] { return m_card.state() == QProcess::NotRunning || cardSerial() == CR_OK; }),
+        start(m_card, "/usr/bin/python3", {MEAL_VIRTUAL_CARD, port, "A1B2C3D4", kKeyA, kKeyB});
+        QByteArray uid;
+        QVERIFY2(waitFor([&] { return !m_card.processId() || cardSerial(&uid) == CR_OK; }),
                  m_card.readAll().constData());
-        QCOMPARE(cardSerial(&uid), CR_OK);
         QCOMPARE(uid, QByteArray("A1B2C3D4"));
 
         // first block, count, key type, key, result; block n holds (16 n + i) mod 256
@@ -151,7 +126,7 @@ private slots:
         QVERIFY(waitFor([] { return cardSerial() == CR_ERR_NO_CARD; }));
         m_pcscd.kill();
         m_pcscd.waitForFinished(5000);
-        QCOMPARE(readerSerial(), CR_ERR_NO_READER);
+        QCOMPARE(readerSerial(), QByteArray("error 2"));
         QCOMPARE(cardSerial(), CR_ERR_NO_READER);
     }
 };

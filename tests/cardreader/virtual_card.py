@@ -12,8 +12,6 @@ sys.path.insert(0, "/usr/lib/python3/site-packages/virtualsmartcard")
 sys.modules["virtualsmartcard.CardGenerator"] = types.SimpleNamespace(CardGenerator=None)
 from virtualsmartcard.VirtualSmartcard import SmartcardOS, VirtualICC  # noqa: E402
 
-OK, FAILED, SECURITY, NO_KEY, NOT_FOUND = b"\x90\x00", b"\x63\x00", b"\x69\x82", b"\x69\x84", b"\x6a\x82"
-
 
 class StorageCardOS(SmartcardOS):
     def __init__(self, uid, key_a, key_b):
@@ -25,37 +23,34 @@ class StorageCardOS(SmartcardOS):
     def execute(self, msg):
         a = bytes(msg)
         if a[:5] == b"\xff\xca\x00\x00\x00":  # GET DATA: the card serial
-            return self.uid + OK
+            return self.uid + b"\x90\x00"
         if a[:3] == b"\xff\x82\x00" and len(a) == 11:  # LOAD KEY into slot a[3]
             self.slots[a[3]] = a[5:11]
-            return OK
-        block = a[2] << 8 | a[3]
-        if a[:2] == b"\xff\x86" and len(a) == 10:  # GENERAL AUTHENTICATE
+            return b"\x90\x00"
+        if a[:2] == b"\xff\x86" and len(a) == 10:  # AUTHENTICATE block a[6..7], key type a[8], slot a[9]
             block, self.sector = a[6] << 8 | a[7], None
             if a[9] not in self.slots:
-                return NO_KEY
+                return b"\x69\x84"  # no key in that slot
             if block >= 64:
-                return NOT_FOUND
+                return b"\x6a\x82"  # no such block
             if self.keys.get(a[8]) != self.slots[a[9]]:
-                return FAILED
+                return b"\x63\x00"  # key refused
             self.sector = block // 4
-            return OK
-        if a[:2] == b"\xff\xb0":  # READ BINARY
+            return b"\x90\x00"
+        if a[:2] == b"\xff\xb0":  # READ BINARY block a[2..3]
+            block = a[2] << 8 | a[3]
             if block >= 64:
-                return NOT_FOUND
+                return b"\x6a\x82"
             if self.sector != block // 4:
-                return SECURITY
-            return bytes((16 * block + i) % 256 for i in range(a[4] or 16)) + OK
+                return b"\x69\x82"  # not authenticated for that sector
+            return bytes((16 * block + i) % 256 for i in range(a[4] or 16)) + b"\x90\x00"
         return b"\x6d\x00"
 
 
 class Card(VirtualICC):
-    """VirtualICC's link to vpcd around our own card (its own cards are not used)."""
-
-    def __init__(self, card_os, port):  # pylint: disable=super-init-not-called
+    def __init__(self, card_os, port):  # VirtualICC's link to vpcd, without its own cards
         self.os, self.type, self.host, self.port, self.server_sock = card_os, "storage", "127.0.0.1", port, None
         self.sock = self.connectToPort(self.host, port)
 
 
-port, uid, key_a, key_b = sys.argv[1:5]
-Card(StorageCardOS(*(bytes.fromhex(x) for x in (uid, key_a, key_b))), int(port)).run()
+Card(StorageCardOS(*(bytes.fromhex(x) for x in sys.argv[2:5])), int(sys.argv[1])).run()

@@ -1,5 +1,5 @@
-// The .xlsx exporter, read back by openpyxl (typed cells, formulas with their
-// stored results, frozen rows, merged titles, the chart) and recomputed by LibreOffice.
+// The .xlsx exporter read back by openpyxl (typed cells, formulas with stored
+// results, frozen rows, merged titles, the chart) and recomputed by LibreOffice.
 #include "dataset/export/XlsxExporter.h"
 
 #include <QDateTime>
@@ -17,15 +17,16 @@ struct Row {
     qint64 units; // money in 1/10000
     int count;
     const char* time;
-};
-const Row kRows[] = {{"001", "张三", 125000, 3, "2026-03-01T07:30:00"},
-                     {"=1+1", "a\x01z", -50000, 12, "2026-03-02T17:05:59"},
-                     {"+86 10", "", 100, 0, "2026-03-31T23:59:59"},
-                     {"@SUM(A1)", "王五\n第二行", 999999999900, 1, "2026-03-15T12:00:00"}};
-qint64 kUnits = 0, kCount = 0;
+} const kRows[] = {{"001", "张三", 125000, 3, "2026-03-01T07:30:00"},
+                   {"=1+1", "a\x01z", -50000, 12, "2026-03-02T17:05:59"},
+                   {"+86 10", "", 100, 0, "2026-03-31T23:59:59"},
+                   {"@SUM(A1)", "王五\n第二行", 999999999900, 1, "2026-03-15T12:00:00"}};
+const QString kSum = QStringLiteral("100000007.5");
+const QString kCount = QStringLiteral("16");
 
-// 工号, 姓名, 金额|消费, 金额|次数, 时间, a hidden column; footer: label, count, two sums.
-void fill(MemoryExportSource& src) {
+// 工号, 姓名, 金额|消费, 金额|次数, 时间 and a hidden column; a footer with a label, a count and two sums.
+bool exportFile(const QString& path, int maxRows, const std::optional<ExportChart>& chart = {}) {
+    MemoryExportSource src;
     src.setTableName(QStringLiteral("消费记录"));
     src.setSubtitle(QStringLiteral("2026年3月"));
     for (const char* title : {"工号", "姓名"})
@@ -33,45 +34,26 @@ void fill(MemoryExportSource& src) {
     src.addColumn({QStringLiteral("金额|消费"), FieldClass::Money, Alignment::Right, 12, true,
                    QStringLiteral("￥0.00")});
     src.addColumn({QStringLiteral("金额|次数"), FieldClass::Integer, Alignment::Right, 4, true, {}});
-    src.addColumn({QStringLiteral("时间"), FieldClass::DateTime, Alignment::Left, 19, true,
-                   QStringLiteral("yyyy-mm-dd hh:nn:ss")});
+    src.addColumn(
+        {QStringLiteral("时间"), FieldClass::DateTime, Alignment::Left, 19, true, "yyyy-mm-dd hh:nn:ss"});
     src.addColumn({QStringLiteral("密码"), FieldClass::Text, Alignment::Left, 6, false, {}});
-    kUnits = kCount = 0;
-    for (const Row& r : kRows) {
-        // Wall-clock time as milliseconds, without a time zone.
-        const qint64 msecs =
-            QDateTime::fromString(QLatin1String(r.time) + 'Z', Qt::ISODate).toMSecsSinceEpoch();
-        src.addRow({QString::fromUtf8(r.id), QString::fromUtf8(r.name), "-", "-", "-", "secret"},
-                   {CellValue::text(), CellValue::text(), CellValue::fromFixed(r.units),
-                    CellValue::fromInteger(r.count), CellValue::fromDateTime(msecs)});
-        kUnits += r.units;
-        kCount += r.count;
-    }
-    src.setFooter(
-        {{QStringLiteral("汇总:"), {}, {}, Alignment::Left, FooterCell::Plain},
-         {"4", CellValue::fromInteger(4), "0", Alignment::Center, FooterCell::Count},
-         {"-", CellValue::fromFixed(kUnits), QStringLiteral("￥#,##0.00"), Alignment::Right, FooterCell::Sum},
-         {"-", CellValue::fromInteger(kCount), {}, Alignment::Right, FooterCell::Sum}});
-}
-
-ExportResult exportFile(const QString& path, int maxRows, const std::optional<ExportChart>& chart = {},
-                        QString* error = nullptr, const ExportProgress& progress = {}, int columns = 0) {
-    MemoryExportSource src;
-    fill(src);
-    for (int c = 0; c < columns; ++c)
-        src.addColumn({QString::number(c), FieldClass::Text, Alignment::Left, 4, true, {}});
+    for (const Row& r : kRows) // date-times are wall-clock milliseconds, without a time zone
+        src.addRow(
+            {QString::fromUtf8(r.id), QString::fromUtf8(r.name), "-", "-", "-", "secret"},
+            {CellValue::text(), CellValue::text(), CellValue::fromFixed(r.units),
+             CellValue::fromInteger(r.count),
+             CellValue::fromDateTime(
+                 QDateTime::fromString(QLatin1String(r.time) + 'Z', Qt::ISODate).toMSecsSinceEpoch())});
+    src.setFooter({{QStringLiteral("汇总:"), {}, {}, Alignment::Left, FooterCell::Plain},
+                   {"4", CellValue::fromInteger(4), "0", Alignment::Center, FooterCell::Count},
+                   {"-", CellValue::fromFixed(1000000075000), QStringLiteral("￥#,##0.00"), Alignment::Right,
+                    FooterCell::Sum},
+                   {"-", CellValue::fromInteger(16), {}, Alignment::Right, FooterCell::Sum}});
     XlsxExporter exporter;
     exporter.setMaxRowsPerSheet(maxRows);
     exporter.setChart(chart);
-    return writeFileAtomically(
-        path,
-        [&](QIODevice& device) {
-            const ExportResult r = exporter.exportTo(src, device, RowScope::AllRows, progress);
-            if (error && !r)
-                *error = exporter.errorString();
-            return r;
-        },
-        error);
+    return bool(writeFileAtomically(
+        path, [&](QIODevice& d) { return exporter.exportTo(src, d); }, nullptr));
 }
 
 } // namespace
@@ -88,10 +70,7 @@ private slots:
         QProcess p;
         p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(MEAL_XLSX_CELLS_SCRIPT), path});
         QVERIFY2(p.waitForFinished(60000) && p.exitCode() == 0, p.readAllStandardError().constData());
-        QMap<QString, QString> facts;
-        for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n')))
-            facts.insert(line.section(QLatin1Char('\t'), 0, 0), line.section(QLatin1Char('\t'), 1));
-        const QString moneySum = QString::number(kUnits / 10000.0, 'g', 12);
+        const QString facts = QLatin1Char('\n') + QString::fromUtf8(p.readAllStandardOutput());
         // type|value|stored result|number format ("s" text, "n" number, "d" date, "f" formula)
         const QMap<QString, QString> expected = {
             {"#freeze", "A4"},
@@ -99,33 +78,29 @@ private slots:
             {"#chart",
              "barChart '消费记录'!$A$4:$A$7/'消费记录'!$C$4:$C$7 '消费记录'!$A$4:$A$7/'消费记录'!$D$4:$D$7"},
             {"!A1", "s|2026年3月|2026年3月|General"},
-            {"!C2", "s|金额|金额|General"},
             {"!D3", "s|次数|次数|General"},
             {"!A4", "s|001|001|General"},
             {"!A5", "s|=1+1|=1+1|General"},
-            {"!A6", "s|+86 10|+86 10|General"},
             {"!A7", "s|@SUM(A1)|@SUM(A1)|General"},
             {"!B5", "s|az|az|General"},
             {"!B7", "s|王五\\n第二行|王五\\n第二行|General"},
             {"!C4", "n|12.5|12.5|\\￥0.00"},
-            {"!C5", "n|-5|-5|\\￥0.00"},
             {"!C7", "n|99999999.99|99999999.99|\\￥0.00"},
             {"!D5", "n|12|12|0"},
             {"!E4", "d|2026-03-01T07:30:00|2026-03-01T07:30:00|yyyy-mm-dd hh:mm:ss"},
-            {"!E6", "d|2026-03-31T23:59:59|2026-03-31T23:59:59|yyyy-mm-dd hh:mm:ss"},
-            {"!A8", "s|汇总:|汇总:|General"},
             {"!B8", "f|=ROWS(B4:B7)|4|0"},
-            {"!C8", "f|=SUM(C4:C7)|" + moneySum + "|\\￥#,##0.00"},
-            {"!D8", "f|=SUM(D4:D7)|" + QString::number(kCount) + "|0"},
+            {"!C8", "f|=SUM(C4:C7)|" + kSum + "|\\￥#,##0.00"},
+            {"!D8", "f|=SUM(D4:D7)|" + kCount + "|0"},
             {"!B6", ""}, // an empty text is no cell
             {"!F4", ""}, // the hidden column stays out
         };
-        for (auto it = expected.begin(); it != expected.end(); ++it)
-            QCOMPARE(facts.value(QStringLiteral("消费记录") + it.key()), it.value());
+        for (auto it = expected.begin(); it != expected.end(); ++it) // a line a fact: "sheet!A1<TAB>..."
+            QCOMPARE(facts.section(QStringLiteral("\n消费记录") + it.key() + '\t', 1).section('\n', 0, 0),
+                     it.value());
     }
 
-    // Rows continued over four worksheets: LibreOffice keeps the texts and its
-    // recomputed footer formulas give the grid's sums.
+    // Rows continued over four worksheets: LibreOffice keeps the texts, and
+    // its recomputed footer formulas give the grid's sums.
     void recomputedByLibreOffice() {
         const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
         if (soffice.isEmpty())
@@ -156,37 +131,7 @@ private slots:
             footer = lines.last().split(QLatin1Char(','));
         }
         QCOMPARE(firstCells, QStringList({"001", "=1+1", "+86 10", "@SUM(A1)"}));
-        QCOMPARE(footer.mid(0, 4), QStringList({"汇总:", "4", QString::number(kUnits / 10000.0, 'g', 12),
-                                                QString::number(kCount)}));
-    }
-
-    void refusals() {
-        QTemporaryDir dir;
-        const QString kept = dir.filePath(QStringLiteral("kept.xlsx"));
-        QFile old(kept);
-        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
-        old.close();
-        const struct {
-            QString path;
-            int extraColumns;
-            ExportProgress progress;
-            ExportResult::Status status;
-            const char* message;
-        } cases[] = {
-            {dir.filePath(QStringLiteral("missing/a.xlsx")), 0, {}, ExportResult::Failed, "无法写入文件"},
-            {kept, XlsxExporter::MaxColumns, {}, ExportResult::Failed, "16384"},
-            {kept, 0, [](qint64, qint64) { return false; }, ExportResult::Cancelled, "取消"},
-            {kept, 0, [](qint64 done, qint64 total) { return done < total; }, ExportResult::Cancelled,
-             "取消"},
-        };
-        for (const auto& c : cases) {
-            QString error;
-            QCOMPARE(exportFile(c.path, XlsxExporter::MaxRows, {}, &error, c.progress, c.extraColumns).status,
-                     c.status);
-            QVERIFY2(error.contains(QString::fromUtf8(c.message)), qPrintable(error));
-            QVERIFY(old.open(QIODevice::ReadOnly) && old.readAll() == "old"); // the old file stays
-            old.close();
-        }
+        QCOMPARE(footer.mid(0, 4), QStringList({"汇总:", "4", kSum, kCount}));
     }
 };
 
