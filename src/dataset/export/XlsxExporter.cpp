@@ -186,7 +186,7 @@ bool Workbook::write(const std::optional<ExportChart>& chart, QString& error) {
         m_header.prepend(HeaderCell{0, 0, 1, cols, subtitle});
         ++m_depth;
     }
-    // The last worksheet keeps a row for the footer.
+    // Every worksheet leaves a row for the footer, which ends the last one.
     const int capacity = m_maxRows - m_depth - (m_layout.hasFooter() ? 1 : 0);
     if (capacity < 1) {
         error = QStringLiteral("标题行太多, 无法导出为 Excel 文件");
