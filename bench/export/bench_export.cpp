@@ -1,4 +1,5 @@
-// Exports rows to CSV and XLS files and reports rows per second, against
+// Exports rows to CSV, XLS and XLSX files and reports rows per second and
+// the peak memory each export adds, against
 // the time it takes only to read every cell from the source. The rows are
 // generated consumption rows (14 columns, default 1,000,000 rows), or with
 // --month, --all-records or --sql the rows of that statement loaded into a
@@ -14,6 +15,7 @@
 #include "dataset/DataSet.h"
 #include "dataset/export/CsvExporter.h"
 #include "dataset/export/XlsExporter.h"
+#include "dataset/export/XlsxExporter.h"
 #include "dataset/grid/DataSetExportSource.h"
 #include "dataset/grid/DataSetTableModel.h"
 #include "db/DbError.h"
@@ -148,7 +150,26 @@ double readEveryCell(const ExportSource& source, qint64& chars) {
     return double(t.nsecsElapsed()) / 1e9;
 }
 
-// Exports `source` to CSV and XLS, `runs` times each; prints medians, and
+// The process's resident memory ("VmRSS") or its peak since the last reset
+// ("VmHWM"), in kB.
+qint64 memoryKb(const char* field) {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field) + 1).trimmed().split(' ').value(0).toLongLong();
+    return 0;
+}
+
+// Starts a new peak: the kernel sets the peak to the present resident size.
+void resetPeakMemory() {
+    QFile refs(QStringLiteral("/proc/self/clear_refs"));
+    if (refs.open(QIODevice::WriteOnly))
+        refs.write("5");
+}
+
+// Exports `source` to CSV, XLS and XLSX, `runs` times each; prints medians, and
 // ratios to the client when `client` is above zero.
 bool exportAll(const ExportSource& source, const QString& folder, int runs, double client) {
     const int rows = source.rowCount();
@@ -163,9 +184,14 @@ bool exportAll(const ExportSource& source, const QString& folder, int runs, doub
     };
     CsvExporter csv;
     XlsExporter xls;
+    XlsxExporter xlsx;
+    double csvSeconds = 0;
     for (const Run& run : {Run{"CSV", &csv, QDir(folder).filePath("bench_export.csv")},
-                           Run{"XLS", &xls, QDir(folder).filePath("bench_export.xls")}}) {
+                           Run{"XLS", &xls, QDir(folder).filePath("bench_export.xls")},
+                           Run{"XLSX", &xlsx, QDir(folder).filePath("bench_export.xlsx")}}) {
         QString error;
+        resetPeakMemory();
+        const qint64 before = memoryKb("VmRSS:");
         const bench::Timing t = bench::timeRuns(runs, [&] {
             QFile file(run.file);
             if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -182,7 +208,12 @@ bool exportAll(const ExportSource& source, const QString& folder, int runs, doub
                     t.wall / readSeconds);
         if (client > 0)
             std::printf(", %.2f x client", t.wall / client);
-        std::printf(" (%s)\n", qPrintable(run.file));
+        if (csvSeconds > 0)
+            std::printf(", %.2f x CSV", t.wall / csvSeconds);
+        else
+            csvSeconds = t.wall;
+        std::printf(", peak memory +%.1f MB (%s)\n", double(memoryKb("VmHWM:") - before) / 1024,
+                    qPrintable(run.file));
     }
     return true;
 }

@@ -42,7 +42,7 @@ private:
 };
 
 void printReports(QTextStream& out) {
-    out << "usage: mealctl report <ActionName> [options] [--format txt|xls|rtf|csv|html|adtg|xml] --out "
+    out << "usage: mealctl report <ActionName> [options] [--format txt|xls|xlsx|rtf|csv|html|adtg|xml] --out "
            "FILE\n"
            "The format defaults to the extension of FILE.\n\nreports:\n";
     for (const ReportDefinition& r : ReportRegistry::reports()) {
@@ -109,7 +109,7 @@ int runReportCommand(CtlContext& ctx, const QStringList& argList) {
     const bool known = formatName.isEmpty() ? ReportExport::formatForPath(out, &format)
                                             : ReportExport::formatFromName(formatName, &format);
     if (!known) {
-        ctx.err << "mealctl report: unknown format; use txt, xls, rtf, csv, html, adtg or xml\n";
+        ctx.err << "mealctl report: unknown format; use txt, xls, xlsx, rtf, csv, html, adtg or xml\n";
         return 2;
     }
 

@@ -18,7 +18,8 @@ namespace {
 void printHelp(QTextStream& out) {
     out << "usage: mealctl [--user ID] [--home DIR] <command> [arguments]\n\n"
            "The program folder (Daybook.ini, log/) is --home, else MEAL_HOME, else the\n"
-           "folder of this program. The database comes from Daybook.ini, section\n"
+           "folder of this program (~/.config/mealpos when it is installed under /usr).\n"
+           "The database comes from Daybook.ini, section\n"
            "\"Connection\". Commands act as the user given by --user (default ADMIN).\n\n"
            "mealctl is an administrator's tool: it holds the database password of\n"
            "Daybook.ini and does not ask for the --user account's password. --user is\n"

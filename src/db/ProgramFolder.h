@@ -1,6 +1,8 @@
 #pragma once
 // The program folder holds Daybook.ini, log/, Documents/, LOG/ and the help
-// files: MEAL_HOME when set, else the folder of the running executable.
+// files: MEAL_HOME when set, else the folder of the running executable; for a
+// program installed under /usr (the package), whose folder is shared and not
+// the user's, the user's configuration folder "mealpos" (~/.config/mealpos).
 #include <QString>
 
 QString programFolder();

@@ -14,7 +14,7 @@ QString dataSetFilter() {
 QString gridFilter() {
     return QStringLiteral(
         "文本文件格式 (*.txt)|*.txt|Excel 文件格式 (*.xls)|*.xls|RTF 文件格式 (*.RTF)|*.rtf|"
-        "CSV(逗号分隔) (*.CSV)|*.csv|Web 网页 (*.html)|*.html");
+        "CSV(逗号分隔) (*.CSV)|*.csv|Web 网页 (*.html)|*.html|Excel 工作簿 (*.xlsx)|*.xlsx");
 }
 
 QString exportFilter(bool dataSetFormats) {
@@ -42,6 +42,8 @@ Target targetForFilterIndex(int filterIndex, bool dataSetFormats) {
         return Target::Csv;
     case 7:
         return Target::Html;
+    case 8:
+        return Target::Xlsx;
     default:
         return Target::None;
     }
@@ -96,6 +98,9 @@ gridexport::ExportResult writeExport(Target target, const DataSet& dataSet,
         break;
     case Target::Html:
         format = ExportFormat::Html;
+        break;
+    case Target::Xlsx:
+        format = ExportFormat::Xlsx;
         break;
     }
     if (target == Target::Adtg || target == Target::Xml) {

@@ -16,13 +16,13 @@ namespace RecordFiles {
 // "Advanced Data Tablegram format|*.ADTG|XML Document|*.xml": the save
 // formats of a data set, and the only ones an import reads.
 QString dataSetFilter();
-// The five grid formats: text, XLS, RTF, CSV, HTML.
+// The six grid formats: text, XLS, RTF, CSV, HTML, XLSX.
 QString gridFilter();
 // The export dialog's filter: the data-set formats first when offered.
 QString exportFilter(bool dataSetFormats);
 QString exportDefaultExtension(bool dataSetFormats);
 
-enum class Target { None, Adtg, Xml, Text, Xls, Rtf, Csv, Html };
+enum class Target { None, Adtg, Xml, Text, Xls, Rtf, Csv, Html, Xlsx };
 // The format of a 1-based filter index of exportFilter(); None for an index
 // outside the list.
 Target targetForFilterIndex(int filterIndex, bool dataSetFormats);

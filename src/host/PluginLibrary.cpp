@@ -12,6 +12,8 @@ QStringList PluginLibrary::candidatePaths(const QString& executableFolder, const
     const QDir exeDir(executableFolder);
     paths << QDir::cleanPath(exeDir.filePath(fileName()));
     paths << QDir::cleanPath(exeDir.filePath(QStringLiteral("../lib/") + fileName()));
+    // Installed: the plug-in's folder relative to the programs' folder.
+    paths << QDir::cleanPath(exeDir.filePath(QStringLiteral(MEAL_BIN_TO_PLUGIN_DIR "/") + fileName()));
     paths.removeDuplicates();
     return paths;
 }

@@ -44,9 +44,10 @@ bool writeFile(DataSet& rows, const ReportStatement& statement, Format format, c
 bool formatFromName(const QString& name, Format* format) {
     static const QHash<QString, Format> names = {
         {QStringLiteral("txt"), Format::Text},  {QStringLiteral("xls"), Format::Xls},
-        {QStringLiteral("rtf"), Format::Rtf},   {QStringLiteral("csv"), Format::Csv},
-        {QStringLiteral("html"), Format::Html}, {QStringLiteral("htm"), Format::Html},
-        {QStringLiteral("adtg"), Format::Adtg}, {QStringLiteral("xml"), Format::Xml},
+        {QStringLiteral("xlsx"), Format::Xlsx}, {QStringLiteral("rtf"), Format::Rtf},
+        {QStringLiteral("csv"), Format::Csv},   {QStringLiteral("html"), Format::Html},
+        {QStringLiteral("htm"), Format::Html},  {QStringLiteral("adtg"), Format::Adtg},
+        {QStringLiteral("xml"), Format::Xml},
     };
     const auto it = names.constFind(name.trimmed().toLower());
     if (it == names.constEnd())

@@ -15,7 +15,7 @@ namespace ReportExport {
 
 using Format = RecordFiles::Target;
 
-// "txt", "xls", "rtf", "csv", "html", "adtg" or "xml" (any case); false otherwise.
+// "txt", "xls", "xlsx", "rtf", "csv", "html", "adtg" or "xml" (any case); false otherwise.
 bool formatFromName(const QString& name, Format* format);
 // The format a file name's extension asks for; false when it names none.
 bool formatForPath(const QString& path, Format* format);

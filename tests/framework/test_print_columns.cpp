@@ -215,8 +215,8 @@ private slots:
                 };
                 QVERIFY(d->previewChoice()->isChecked());
                 QCOMPARE(d->exportFormatKey(), 2);
-                QCOMPARE(d->formatList()->count(), 5);
-                QCOMPARE(d->formatList()->itemText(4), QStringLiteral("Web 网页 (*.html)"));
+                QCOMPARE(d->formatList()->count(), 6);
+                QCOMPARE(d->formatList()->itemText(5), QStringLiteral("Excel 工作簿 (*.xlsx)"));
                 // Choosing a format chooses the export.
                 d->setExportFormatKey(4);
                 emit d->formatList()->activated(d->formatList()->currentIndex());

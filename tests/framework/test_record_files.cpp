@@ -54,9 +54,10 @@ private slots:
         QCOMPARE(targetForFilterIndex(2, true), Target::Xml);
         QCOMPARE(targetForFilterIndex(3, true), Target::Text);
         QCOMPARE(targetForFilterIndex(7, true), Target::Html);
+        QCOMPARE(targetForFilterIndex(8, true), Target::Xlsx);
         QCOMPARE(targetForFilterIndex(1, false), Target::Text); // without the data-set formats
         QCOMPARE(targetForFilterIndex(5, false), Target::Html);
-        QCOMPARE(targetForFilterIndex(6, false), Target::None);
+        QCOMPARE(targetForFilterIndex(7, false), Target::None);
         QCOMPARE(targetForFilterIndex(0, true), Target::None);
     }
 
@@ -207,8 +208,8 @@ private slots:
         DataSetExportSource grid(*w->grid()->model(), &w->grid()->footer());
         QString error;
         // Every format cancelled at its first report and at its last.
-        for (Target t :
-             {Target::Adtg, Target::Xml, Target::Text, Target::Xls, Target::Rtf, Target::Csv, Target::Html})
+        for (Target t : {Target::Adtg, Target::Xml, Target::Text, Target::Xls, Target::Rtf, Target::Csv,
+                         Target::Html, Target::Xlsx})
             for (bool atEnd : {false, true})
                 QCOMPARE(RecordFiles::writeExport(
                              t, *w->dataSet(), grid, kept, &error,

@@ -65,6 +65,26 @@ double excelSerial(std::int64_t msecs) {
     return double(msecs) / 86400000.0 + 25569.0;
 }
 
+QString worksheetName(const QString& tableName, int index) {
+    QString base;
+    for (const QChar ch : tableName)
+        if (!QStringLiteral("[]:*?/\\").contains(ch))
+            base += ch;
+    // Nor may a sheet name begin or end with an apostrophe.
+    base = base.trimmed();
+    while (base.startsWith(QLatin1Char('\'')))
+        base.remove(0, 1);
+    while (base.endsWith(QLatin1Char('\'')))
+        base.chop(1);
+    base = base.trimmed().left(31);
+    if (base.isEmpty())
+        return QStringLiteral("Sheet%1").arg(index + 1);
+    if (index == 0)
+        return base;
+    const QString suffix = QStringLiteral("(%1)").arg(index + 1);
+    return base.left(31 - suffix.size()) + suffix;
+}
+
 namespace {
 
 // Escapes characters that Excel would otherwise read as format codes.

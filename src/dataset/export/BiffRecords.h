@@ -69,6 +69,12 @@ double excelSerial(std::int64_t msecs);
 // default of the kind. Empty means General.
 QString excelNumberFormat(FieldClass kind, const QString& mask);
 
+// The name of a table's `index`th worksheet (from 0): the table name without
+// the characters sheet names refuse, at most 31 characters; "name(2)",
+// "name(3)" ... for the worksheets a long table continues on; "Sheet1",
+// "Sheet2" ... for a table without a name.
+QString worksheetName(const QString& tableName, int index);
+
 // The shared string table: each distinct text once; cells refer to it by index.
 class SharedStrings {
 public:

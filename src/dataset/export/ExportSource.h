@@ -52,11 +52,15 @@ struct ExportColumn {
 
 // One cell of the footer row: the text the grid shows ("汇总:", a sum, a
 // count) and, for sums and counts, the value with its display format.
+// `aggregate` says what the value is, so that a spreadsheet can carry it as a
+// formula over the column's cells.
 struct FooterCell {
+    enum Aggregate : std::uint8_t { Plain, Sum, Count };
     QString text;
     CellValue value;
     QString displayFormat;
     Alignment alignment = Alignment::Left;
+    Aggregate aggregate = Plain;
 };
 
 class ExportSource {

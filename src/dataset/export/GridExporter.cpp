@@ -5,6 +5,7 @@
 #include "dataset/export/RtfExporter.h"
 #include "dataset/export/TextExporter.h"
 #include "dataset/export/XlsExporter.h"
+#include "dataset/export/XlsxExporter.h"
 
 #include <QIODevice>
 #include <QSaveFile>
@@ -72,6 +73,8 @@ std::unique_ptr<GridExporter> createExporter(ExportFormat format) {
         return std::make_unique<CsvExporter>();
     case ExportFormat::Html:
         return std::make_unique<HtmlExporter>();
+    case ExportFormat::Xlsx:
+        return std::make_unique<XlsxExporter>();
     }
     return nullptr;
 }

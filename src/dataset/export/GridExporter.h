@@ -15,7 +15,7 @@ class QIODevice;
 namespace gridexport {
 
 // The formats of the print dialog's format box, by their keys.
-enum class ExportFormat { Text = 1, Xls = 2, Rtf = 3, Csv = 4, Html = 5 };
+enum class ExportFormat { Text = 1, Xls = 2, Rtf = 3, Csv = 4, Html = 5, Xlsx = 6 };
 
 // Told the rows written so far and the rows to write, at the start, every
 // few thousand rows or ~100 ms, and at the end. Returning false cancels.

@@ -67,14 +67,6 @@ double numberOf(const CellValue& v) {
     }
 }
 
-QString sheetBaseName(const QString& tableName) {
-    QString name;
-    for (const QChar ch : tableName)
-        if (!QStringLiteral("[]:*?/\\").contains(ch))
-            name += ch;
-    return name.trimmed().left(31);
-}
-
 // Cell formats (XF records) in use, each a font, number format and alignment.
 class CellFormats {
 public:
@@ -283,17 +275,9 @@ bool Workbook::plan(QString& error) {
     const int rows = m_layout.rowCount();
     const int footerRows = m_layout.hasFooter() ? 1 : 0;
     const int sheetCount = std::max(1, (rows + footerRows + capacity - 1) / capacity);
-    const QString base = sheetBaseName(m_layout.source().tableName());
     for (int s = 0; s < sheetCount; ++s) {
         Sheet sheet;
-        if (base.isEmpty()) {
-            sheet.name = QStringLiteral("Sheet%1").arg(s + 1);
-        } else if (s == 0) {
-            sheet.name = base;
-        } else {
-            const QString suffix = QStringLiteral("(%1)").arg(s + 1);
-            sheet.name = base.left(31 - suffix.size()) + suffix;
-        }
+        sheet.name = worksheetName(m_layout.source().tableName(), s);
         sheet.firstRow = s * capacity;
         sheet.rowCount = std::clamp(rows - sheet.firstRow, 0, capacity);
         sheet.footer = footerRows && s == sheetCount - 1;

@@ -98,9 +98,11 @@ gridexport::FooterCell DataSetExportSource::footer(int col) const {
                          ? CellValue::fromInteger(ds.sumFixed(f->index()) / kFixedScale)
                          : CellValue::fromFixed(ds.sumFixed(f->index()));
         cell.alignment = Alignment::Right;
+        cell.aggregate = gridexport::FooterCell::Sum;
     } else if (cellDef.kind == FooterCellSpec::Count) {
         cell.value = CellValue::fromInteger(ds.recordCount());
         cell.alignment = Alignment::Center;
+        cell.aggregate = gridexport::FooterCell::Count;
     }
     return cell;
 }

@@ -33,7 +33,7 @@ struct FormatItem {
 // The keys are those of the grid exporters (gridexport::ExportFormat).
 const FormatItem kFormats[] = {
     {1, "文本文件格式 (*.txt)"},  {2, "Excel 文件格式 (*.xls)"}, {3, "RTF 文件格式 (*.RTF)"},
-    {4, "CSV(逗号分隔) (*.CSV)"}, {5, "Web 网页 (*.html)"},
+    {4, "CSV(逗号分隔) (*.CSV)"}, {5, "Web 网页 (*.html)"},      {6, "Excel 工作簿 (*.xlsx)"},
 };
 } // namespace
 

@@ -43,7 +43,16 @@ std::string programFolder() {
         return ".";
     std::string exe(path, std::size_t(n));
     const std::size_t slash = exe.rfind('/');
-    return slash == std::string::npos || slash == 0 ? std::string("/") : exe.substr(0, slash);
+    const std::string folder =
+        slash == std::string::npos || slash == 0 ? std::string("/") : exe.substr(0, slash);
+    // A program installed under /usr keeps its files in the user's configuration folder.
+    if (folder.rfind("/usr/", 0) == 0 || folder == "/bin") {
+        if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config == '/')
+            return std::string(config) + "/mealpos";
+        if (const char* home = std::getenv("HOME"); home && *home)
+            return std::string(home) + "/.config/mealpos";
+    }
+    return folder;
 }
 
 Session::Session(std::unique_ptr<Transport> transport, std::string authorization)

@@ -33,7 +33,8 @@ private:
     std::string m_authorization;
 };
 
-// Program folder: MEAL_HOME when set, else the running executable's folder.
+// Program folder: MEAL_HOME when set, else the running executable's folder;
+// ~/.config/mealpos for a program installed under /usr.
 std::string programFolder();
 
 } // namespace posterm
