@@ -169,12 +169,15 @@ private slots:
         fx.prompter.clear();
 
         // A card whose counters 1-3 chain (a correction puts 0.20 back), then 6 and 7, where
-        // 99.99 + 30.00 is not the 160.00 stored; a meal order outside the chain.
-        QVERIFY(w.showStatement(
-            QStringLiteral("select 101 as 卡号, 1 as 卡流水号, 100.00 as 变动金额, 100.00 as 余额 "
-                           "union all select 101, 2, -10.10, 89.90 union all select 101, 3, 0.20, 90.10 "
-                           "union all select 101, null, -8.00, null union all select 101, 6, 7.77, 99.99 "
-                           "union all select 101, 7, 30.00, 160.00")));
+        // 99.99 + 30.00 is not the 160.00 stored; a meal order outside the chain. Consumptions
+        // are listed as the amount taken off the card, as the person account's detail lists them.
+        QVERIFY(w.showStatement(QStringLiteral("select 101 as 卡号, 1 as 卡流水号, 100.00 as 变动金额, "
+                                               "100.00 as 余额, '充值手工系统' as actiondd "
+                                               "union all select 101, 2, 10.10, 89.90, '消费   ' union all "
+                                               "select 101, 3, -0.20, 90.10, '消费   ' "
+                                               "union all select 101, null, 8.00, null, '预订   ' union all "
+                                               "select 101, 6, 7.77, 99.99, '补贴  ' "
+                                               "union all select 101, 7, 30.00, 160.00, '批量充值'")));
         const QString summary = w.analyse();
         QVERIFY2(summary.startsWith(QStringLiteral("共 6 条记录：卡流水号断号或重号 1 处，余额不连续 1 处")),
                  qPrintable(summary));

@@ -6,6 +6,7 @@
 #include "framework/DataSetBinding.h"
 #include "framework/ModuleContext.h"
 #include "monthly/CardChain.h"
+#include "monthly/RecordRepair.h"
 #include "util/Prompter.h"
 
 #include <QAction>
@@ -85,6 +86,7 @@ QString TFrmAllDetailRecords::analyse() {
     const Field* sequence = m_dataSet->findField(QStringLiteral("卡流水号"));
     const Field* change = m_dataSet->findField(QStringLiteral("变动金额"));
     const Field* balance = m_dataSet->findField(QStringLiteral("余额"));
+    const Field* action = m_dataSet->findField(QStringLiteral("actiondd"));
     if (!card || !sequence || !change || !balance) {
         const QString text = QStringLiteral("这些记录没有卡号、卡流水号、变动金额和余额，无法分析。");
         if (m_context.prompter)
@@ -99,7 +101,13 @@ QString TFrmAllDetailRecords::analyse() {
         row.card = m_dataSet->valueAt(b, card->index()).toLongLong();
         if (!m_dataSet->isNullAt(b, sequence->index()))
             row.sequence = m_dataSet->valueAt(b, sequence->index()).toLongLong();
-        row.change = Currency::fromUnits(m_dataSet->fixedAt(b, change->index()));
+        // The list shows recharges as money onto the card and consumptions, clearings,
+        // supplements and refunds as the amount taken off it.
+        const Currency amount = Currency::fromUnits(m_dataSet->fixedAt(b, change->index()));
+        const bool onto =
+            action && RecordRepair::modeOfAction(m_dataSet->valueAt(b, action->index()).toString()) ==
+                          RecordRepair::Mode::Charge;
+        row.change = onto ? amount : Currency() - amount;
         if (!m_dataSet->isNullAt(b, balance->index()))
             row.balance = Currency::fromUnits(m_dataSet->fixedAt(b, balance->index()));
         rows << row;
