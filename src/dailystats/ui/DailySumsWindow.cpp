@@ -6,6 +6,7 @@
 #include "db/CompanyParameters.h"
 #include "framework/DepartmentFilter.h"
 #include "framework/ModuleContext.h"
+#include "reports/stats/ui/CellDrillDown.h"
 #include "reports/ui/AllRecordsUnt.h"
 
 #include <QDateEdit>
@@ -35,11 +36,8 @@ DailySumsWindow::DailySumsWindow(ModuleContext& context, const QString& caption,
          {"tbInsert", "tbEdit", "tbDelete", "ToolButton1", "tbDataImport", "tbFind", "tbFilter"})
         setToolButtonVisible(QString::fromLatin1(hidden), false);
     // The drill-down switch also makes the grid select cells instead of rows.
-    const bool drill = DailySums::drillDownEnabled(this->context().session);
-    dgTable->view()->setSelectionBehavior(drill ? QAbstractItemView::SelectItems
-                                                : QAbstractItemView::SelectRows);
-    connect(dgTable, &DBGrid::cellDoubleClicked, this,
-            [this](int row, int column) { drillDown(row, column); });
+    enableCellDrillDown(dgTable, this->context().session,
+                        [this](int row, int column) { drillDown(row, column); });
 }
 
 void DailySumsWindow::setRange(const QDate& begin, const QDate& end) {

@@ -1,5 +1,6 @@
 #include "reports/stats/ui/EmpChargeSum.h"
 
+#include "dataset/Field.h"
 #include "dataset/grid/ui/DBGrid.h"
 #include "framework/ModuleContext.h"
 #include "reports/stats/ui/CellDrillDown.h"
@@ -24,8 +25,10 @@ TfrmEmpChargeSum::TfrmEmpChargeSum(ModuleContext& context, QWidget* parent)
               QDateTime(today, QTime(23, 59, 59)));
     for (const char* hidden : {"tbInsert", "tbEdit", "tbDelete", "ToolButton1", "tbDataImport"})
         setToolButtonVisible(QString::fromLatin1(hidden), false);
-    m_drill =
-        enableCellDrillDown(dgTable, context.session, [this](const QString& field) { drillDown(field); });
+    m_drill = enableCellDrillDown(dgTable, context.session, [this](int, int) {
+        if (const Field* f = dgTable->selectedField())
+            drillDown(f->fieldName());
+    });
 }
 
 void TfrmEmpChargeSum::BuildWhere(QObject* sender, QString& sql) {

@@ -1,5 +1,6 @@
 #include "reports/stats/ui/MealLevelWindow.h"
 
+#include "dataset/Field.h"
 #include "dataset/grid/ui/DBGrid.h"
 #include "db/CompanyParameters.h"
 #include "framework/ModuleContext.h"
@@ -30,8 +31,10 @@ MealLevelWindow::MealLevelWindow(ModuleContext& context, const QString& caption,
         setToolButtonVisible(QString::fromLatin1(hidden), false);
     // Character 5 of the company's flags: cells are chosen one by one and a
     // double-click opens the records behind one.
-    m_drill =
-        enableCellDrillDown(dgTable, context.session, [this](const QString& field) { drillDown(field); });
+    m_drill = enableCellDrillDown(dgTable, context.session, [this](int, int) {
+        if (const Field* f = dgTable->selectedField())
+            drillDown(f->fieldName());
+    });
     guarded([this] { m_periods = MealLevelQuery::readPeriods(this->context().session); });
 }
 
