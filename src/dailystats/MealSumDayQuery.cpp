@@ -5,6 +5,7 @@
 #include "db/QueryRunner.h"
 #include "db/Session.h"
 #include "db/SqlDialect.h"
+#include "reports/stats/MealLevelQuery.h"
 
 #include <QSqlQuery>
 
@@ -29,27 +30,13 @@ QString numberList(const QVector<int>& numbers) {
 
 } // namespace
 
+// The consumption types are the meal-period statistics' own list.
 QStringList kindItems(int moduleOptions) {
-    return {QStringLiteral("金额消费"), QStringLiteral("计次消费"), QStringLiteral("记帐消费"),
-            (moduleOptions & 4) ? QStringLiteral("纠错/补单/清零") : QStringLiteral("纠错/补单"),
-            QStringLiteral("全部")};
+    return MealLevelQuery::typeItems((moduleOptions & 4) != 0);
 }
 
 QVector<int> kindFlags(int kind, bool* excluded) {
-    *excluded = false;
-    switch (kind) {
-    case 0:
-        return {1, 2, 3, 5, 6, 103};
-    case 1:
-        return {4};
-    case 2:
-        return {7};
-    case 3:
-        return {9, 90, 14, 105};
-    default:
-        *excluded = true;
-        return {102};
-    }
+    return MealLevelQuery::typeFlags(kind, excluded);
 }
 
 QString dataSetName(bool oneRecord) {
