@@ -3,6 +3,7 @@
 #include "allowance/AllowanceTerminals.h"
 #include "allowance/CheckAllowThread.h"
 #include "allowance/ui/ClockListView.h"
+#include "allowance/ui/EmpAllow.h"
 #include "db/DbError.h"
 #include "framework/ContextHelp.h"
 #include "framework/ModuleContext.h"
@@ -25,6 +26,8 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <memory>
 
 using namespace allowance;
 using namespace workers;
@@ -56,57 +59,17 @@ QTreeWidget* recordList(QWidget* parent, const QStringList& headers) {
     return list;
 }
 
-// The allowances offered for the recipient list, chosen by number or name.
+// The allowances for the recipient list, from the allowance pickers: those not
+// sent yet, or those already sent within a period to send again.
 std::optional<QVector<RecipientRow>> pickAllowances(ModuleContext& context, bool sent, QWidget* parent) {
-    QDialog dialog(parent);
-    dialog.setWindowTitle(sent ? QStringLiteral("补贴重发人员选择") : QStringLiteral("员工补贴记录选择"));
-    dialog.resize(760, 480);
-    auto* layout = new QVBoxLayout(&dialog);
-    auto* searchRow = new QHBoxLayout;
-    auto* search = new QLineEdit(&dialog);
-    search->setPlaceholderText(QStringLiteral("工号或姓名"));
-    auto* find = new QPushButton(QStringLiteral("查找"), &dialog);
-    searchRow->addWidget(new QLabel(QStringLiteral("人员查询："), &dialog));
-    searchRow->addWidget(search, 1);
-    searchRow->addWidget(find);
-    layout->addLayout(searchRow);
-    QTreeWidget* list =
-        recordList(&dialog, {QStringLiteral("号码"), QStringLiteral("工号"), QStringLiteral("姓名"),
-                             QStringLiteral("卡号"), QStringLiteral("补贴金额"), QStringLiteral("补贴流水号"),
-                             QStringLiteral("系统号码"), QStringLiteral("有效日期")});
-    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    layout->addWidget(list, 1);
-    auto* buttons = new QDialogButtonBox(&dialog);
-    buttons->addButton(QStringLiteral("确定(&O)"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QStringLiteral("取消(&C)"), QDialogButtonBox::RejectRole);
-    layout->addWidget(buttons);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-
-    QVector<RecipientRow> rows;
-    const auto load = [&] {
-        list->clear();
-        try {
-            rows = AllowanceDownload(context.session).candidates(sent, search->text());
-        } catch (const DbError& e) {
-            rows.clear();
-            context.prompter->error(e.message());
-        }
-        for (int i = 0; i < rows.size(); ++i) {
-            QStringList texts = recipientTexts(rows.at(i));
-            texts.removeLast();
-            auto* item = new QTreeWidgetItem(list, texts);
-            item->setData(0, Qt::UserRole, i);
-        }
-    };
-    QObject::connect(find, &QPushButton::clicked, &dialog, load);
-    QObject::connect(search, &QLineEdit::returnPressed, &dialog, load);
-    load();
-    if (dialog.exec() != QDialog::Accepted)
+    std::unique_ptr<TfrmEmpAllow> picker(sent ? new TFrmEmpAllowAgain(context, parent)
+                                              : new TfrmEmpAllow(context, parent));
+    if (picker->exec() != QDialog::Accepted)
         return std::nullopt;
     QVector<RecipientRow> chosen;
-    for (QTreeWidgetItem* item : list->selectedItems())
-        chosen.append(rows.at(item->data(0, Qt::UserRole).toInt()));
+    for (const PickedAllowance& p : picker->chosen())
+        chosen.append({p.id, p.empId, p.empName, QString::number(p.cardId), p.deposit,
+                       QString::number(p.chargeVer), QString::number(p.sysId), p.allowDate});
     if (chosen.isEmpty())
         return std::nullopt;
     return chosen;
