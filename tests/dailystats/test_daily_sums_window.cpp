@@ -7,14 +7,18 @@
 #include "charts/ui/StatsChartView.h"
 #include "dailystats/ui/ChargeSum.h"
 #include "dailystats/ui/DinRoomSum.h"
+#include "dataset/Field.h"
 #include "dataset/grid/DataSetTableModel.h"
 #include "dataset/grid/ui/DBGrid.h"
 #include "reports/ui/AllRecordsUnt.h"
 #include "shell/ActionNames.h"
 #include "shell/WindowTable.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QTableView>
 
 class TestDailySumsWindow : public QObject {
     Q_OBJECT
@@ -112,6 +116,21 @@ private slots:
         WAIT_LOADED(*journal);
         QCOMPARE(journal->dataSet()->recordCount(), 2);
         QVERIFY(journal->windowTitle().endsWith(QStringLiteral("---(现金收入|现金充值日期：2026-11-01)")));
+
+        // Enter with no cell chosen drills into the first row's first figure, not its day.
+        auto* enter = w->findChild<QAction*>(QStringLiteral("actDrillDown"));
+        QVERIFY(enter);
+        QTableView* view = w->grid()->view();
+        view->setCurrentIndex(QModelIndex());
+        enter->trigger();
+        const QModelIndex chosen = view->currentIndex();
+        QCOMPARE(chosen.row(), 0);
+        const Field* figure = w->grid()->model()->fieldAt(chosen.column());
+        QVERIFY(figure && figure->dataType() != FieldType::String && figure->dataType() != FieldType::Date &&
+                figure->dataType() != FieldType::DateTime);
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* opened = qobject_cast<TFrmAllRecordsUnt*>(top); opened && opened != journal.get())
+                opened->deleteLater();
     }
 };
 
