@@ -123,4 +123,39 @@ bool fromJson(const QByteArray& json, ChartData* data) {
     return true;
 }
 
+std::optional<gridexport::ExportChart> exportChart(const ChartSpec& spec,
+                                                   const gridexport::ExportSource& source) {
+    const auto shownColumns = [&source](const QStringList& fields) {
+        QVector<int> columns;
+        for (const QString& field : fields)
+            for (int c = 0; c < source.columnCount(); ++c) {
+                if (source.column(c).visible &&
+                    source.fieldName(c).compare(field, Qt::CaseInsensitive) == 0) {
+                    columns.append(c);
+                    break;
+                }
+            }
+        return columns;
+    };
+    gridexport::ExportChart chart;
+    switch (spec.type) {
+    case ChartSpec::Type::Bars:
+        chart.type = gridexport::ExportChart::Type::Column;
+        break;
+    case ChartSpec::Type::Lines:
+        chart.type = gridexport::ExportChart::Type::Line;
+        break;
+    case ChartSpec::Type::StackedBars:
+        chart.type = gridexport::ExportChart::Type::StackedColumn;
+        break;
+    }
+    chart.title = spec.title;
+    chart.valueTitle = spec.valueTitle;
+    chart.categoryColumns = shownColumns(spec.categoryFields);
+    chart.valueColumns = shownColumns(spec.valueFields);
+    if (chart.valueColumns.isEmpty())
+        return std::nullopt;
+    return chart;
+}
+
 } // namespace ChartSeriesBuilder

@@ -4,6 +4,7 @@
 // title) and the categories and series values read from a data set in its
 // view order (ChartData), so the chart follows the grid's filter and sort.
 // Values stay fixed-point (Currency) until something draws them.
+#include "dataset/export/ExportSource.h"
 #include "db/Currency.h"
 
 #include <QString>
@@ -53,4 +54,9 @@ QByteArray toJson(const ChartData& data);
 bool fromJson(const QByteArray& json, ChartData* data);
 // The rows of `rows`' view, in view order; an inactive data set gives no categories.
 ChartData build(const ChartSpec& spec, const DataSet& rows);
+// The same chart as a spreadsheet draws it over the exported columns: the
+// fields become `source`'s column indexes, fields it lacks or hides are left
+// out; none when no value column is left. Stacked bars become stacked columns.
+std::optional<gridexport::ExportChart> exportChart(const ChartSpec& spec,
+                                                   const gridexport::ExportSource& source);
 } // namespace ChartSeriesBuilder

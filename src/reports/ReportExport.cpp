@@ -28,6 +28,8 @@ bool writeFile(DataSet& rows, const ReportStatement& statement, Format format, c
         buildSumFooter(model, footer);
     DataSetExportSource source(model, &footer);
     source.setTableName(statement.dataSetName);
+    if (statement.chart)
+        source.setChart(ChartSeriesBuilder::exportChart(*statement.chart, source));
     gridexport::ExportProgress written;
     if (progress)
         written = [&progress](qint64 done, qint64 total) { return progress(Stage::Writing, done, total); };

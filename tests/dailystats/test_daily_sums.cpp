@@ -297,7 +297,8 @@ private slots:
         });
     }
 
-    // mealctl draws the window's chart of the rows it wrote.
+    // mealctl draws the window's chart of the rows it wrote, and a workbook
+    // carries it as a native chart over the written cells.
     void chartFile() {
         db->writeDaybookIni(home.path());
         db->exec(QStringLiteral(
@@ -318,6 +319,19 @@ private slots:
         const QByteArray said = ctl.readAllStandardError();
         QVERIFY2(ctl.exitCode() == 0 && said.contains("chart of 3 rows"), said.right(400).constData());
         QVERIFY(!QImage(png).isNull());
+        // Operator and day (A, B) are the categories, each money column from C a series, over the rows.
+        const QString xlsx = home.filePath(QStringLiteral("charges.xlsx"));
+        ctl.start(MEALCTL_FILE, {"report", "ActChargeSumDay", "--per-operator", "--from", "2026-11-01",
+                                 "--to", "2026-11-30", "--format", "xlsx", "--out", xlsx});
+        QVERIFY(ctl.waitForFinished(60000) && ctl.exitCode() == 0);
+        QByteArray expected = "#chart\tlineChart";
+        const int last = 2 + expectedChargeSums(kNovember, Form::PerOperator).size();
+        for (int i = 0; i < ChargeSumQuery::moneyFields().size(); ++i)
+            expected += QStringLiteral(" dschargeSum3!$A$3:$B$%1/dschargeSum3!$%2$3:$%2$%1")
+                            .arg(QString::number(last), QChar(u'C' + i))
+                            .toUtf8();
+        ctl.start("/usr/bin/python3", {MEAL_XLSX_CELLS_SCRIPT, xlsx});
+        QVERIFY(ctl.waitForFinished(60000) && ctl.readAllStandardOutput().contains(expected + '\n'));
     }
 };
 

@@ -1,5 +1,7 @@
 // The .xlsx exporter read back by openpyxl (typed cells, formulas with stored
-// results, frozen rows, merged titles, the chart) and recomputed by LibreOffice.
+// results, frozen rows, merged titles, the chart) and recomputed by LibreOffice;
+// a window's chart mapped onto the exported columns.
+#include "charts/ChartSeries.h"
 #include "dataset/export/XlsxExporter.h"
 
 #include <QDateTime>
@@ -62,11 +64,38 @@ class TestExportXlsx : public QObject {
     Q_OBJECT
 
 private slots:
+    // The chart's fields become the source's columns in the chart's order;
+    // hidden and absent ones are left out; no value column left: no chart.
+    void chartOverColumns() {
+        using T = ChartSpec::Type;
+        using E = ExportChart::Type;
+        const struct {
+            T type;
+            QStringList categories, values;
+            std::optional<ExportChart> expected;
+        } cases[] = {
+            {T::Bars, {"op_ymd"}, {"total", "cash"}, ExportChart{E::Column, {}, {0}, {4, 2}, {}}},
+            {T::Lines, {"op_ymd", "opcard_id"}, {"cash", "bonus"}, ExportChart{E::Line, {}, {0, 1}, {2}, {}}},
+            {T::StackedBars, {"emp_id"}, {"CASH"}, ExportChart{E::StackedColumn, {}, {}, {2}, {}}},
+            {T::Bars, {"op_ymd"}, {"bonus", "x"}, std::nullopt}};
+        MemoryExportSource src;
+        src.setFieldNames({"op_ymd", "opcard_id", "cash", "bonus", "total"});
+        for (int i = 0; i < 5; ++i)
+            src.addColumn({{}, FieldClass::Money, Alignment::Right, 8, i != 3, {}});
+        const auto key = [](const std::optional<ExportChart>& x) {
+            return x ? std::tuple(int(x->type), x->categoryColumns, x->valueColumns)
+                     : std::tuple(-1, QVector<int>(), QVector<int>());
+        };
+        for (const auto& c : cases)
+            QCOMPARE(key(ChartSeriesBuilder::exportChart({c.type, {}, c.categories, {}, c.values, {}}, src)),
+                     key(c.expected));
+    }
+
     void readBackByOpenpyxl() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("a.xlsx"));
         QVERIFY(exportFile(path, XlsxExporter::MaxRows,
-                           ExportChart{ExportChart::Type::Column, "", 0, {2, 5, 3}}));
+                           ExportChart{ExportChart::Type::Column, "", {0}, {2, 5, 3}, {}}));
         QProcess p;
         p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(MEAL_XLSX_CELLS_SCRIPT), path});
         QVERIFY2(p.waitForFinished(60000) && p.exitCode() == 0, p.readAllStandardError().constData());

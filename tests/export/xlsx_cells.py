@@ -12,7 +12,7 @@ for ws in book.worksheets:
     print(f"{ws.title}#freeze\t{ws.freeze_panes}")
     print(f"{ws.title}#merged\t{' '.join(sorted(str(r) for r in ws.merged_cells.ranges))}")
     for ch in ws._charts:
-        ranges = [f"{(s.cat.numRef or s.cat.strRef).f}/{s.val.numRef.f}" for s in ch.series]
+        ranges = [f"{(s.cat.numRef or s.cat.strRef or s.cat.multiLvlStrRef).f}/{s.val.numRef.f}" for s in ch.series]
         print(f"{ws.title}#chart\t{ch.tagname} {' '.join(ranges)}")
     for c in (c for row in ws.iter_rows() for c in row if c.value is not None):
         v, r = (x.isoformat() if hasattr(x, "isoformat") else x

@@ -15,6 +15,8 @@
 #include <QStackedBarSeries>
 #include <QValueAxis>
 
+#include <algorithm>
+
 namespace ChartPainter {
 
 namespace {
@@ -101,7 +103,10 @@ void paint(const ChartData& data, QPainter& painter, const QRectF& target) {
     QGraphicsScene scene;
     QChart* chart = createChart(data);
     scene.addItem(chart); // the scene owns it
-    chart->setGeometry(QRectF(QPointF(0, 0), target.size()));
+    // The chart is laid out as on a screen and scaled onto the target: on a
+    // printer's resolution its texts would otherwise come out a few dots high.
+    const double scale = std::max(1.0, painter.device()->logicalDpiY() / 96.0);
+    chart->setGeometry(QRectF(QPointF(0, 0), target.size() / scale));
     scene.setSceneRect(chart->geometry());
     scene.render(&painter, target, scene.sceneRect());
 }

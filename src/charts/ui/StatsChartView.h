@@ -20,6 +20,7 @@ public:
     explicit StatsChartView(QWidget* parent = nullptr);
 
     void setSpec(const ChartSpec& spec);
+    const ChartSpec& spec() const { return m_spec; }
     void attach(DataSet* rows);
     // Draws now (otherwise the view's changes draw once the event loop runs).
     void rebuild();

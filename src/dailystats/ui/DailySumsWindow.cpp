@@ -1,11 +1,14 @@
 #include "dailystats/ui/DailySumsWindow.h"
 
+#include "charts/ui/ChartPainter.h"
 #include "charts/ui/StatsChartView.h"
 #include "dataset/grid/DataSetTableModel.h"
 #include "dataset/grid/ui/DBGrid.h"
 #include "db/CompanyParameters.h"
 #include "framework/DepartmentFilter.h"
 #include "framework/ModuleContext.h"
+#include "framework/ui/GridPrinter.h"
+#include "framework/ui/RecordPrintActions.h"
 #include "reports/stats/ui/CellDrillDown.h"
 #include "reports/ui/AllRecordsUnt.h"
 
@@ -58,6 +61,16 @@ void DailySumsWindow::addChart(const ChartSpec& spec) {
     splitter->setSizes({1, 600, 400});
     if (dataSet())
         m_chart->attach(dataSet());
+    // The print and its preview end with the chart of the rows, as the window shows it.
+    printActions().gridPrinter().options().lastPage = [this](QPainter& painter, const QRectF& area) {
+        ChartPainter::paint(m_chart->data(), painter, area);
+    };
+}
+
+std::optional<ChartSpec> DailySumsWindow::exportChart() const {
+    if (!m_chart)
+        return std::nullopt;
+    return m_chart->spec();
 }
 
 void DailySumsWindow::rowsLoaded(QObject* sender, bool cancelled) {

@@ -1,7 +1,8 @@
 #pragma once
 // What the daily sums' windows share: the two day pickers in the search bar,
 // read-only rows with a footer of sums, the chart beside the grid (a splitter:
-// the grid stays the main view), the print subtitle with the period, and the
+// the grid stays the main view; it also goes into spreadsheet exports and is
+// printed as a last page after the rows), the print subtitle with the period, and the
 // drill-down of a double-clicked cell into the transaction journal.
 #include "charts/ChartSeries.h"
 #include "dailystats/DailySumsDrill.h"
@@ -20,6 +21,7 @@ public:
     DayRange range() const;
     // The chart beside the grid; null in a window without one.
     StatsChartView* chart() const { return m_chart; }
+    std::optional<ChartSpec> exportChart() const override;
     // The cell at (row, column) of the grid opened in the journal; null when
     // drill-downs are off, there are no rows, or the cell has no rows of its own.
     TFrmAllRecordsUnt* drillDown(int row, int column);

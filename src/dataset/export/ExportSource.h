@@ -5,9 +5,11 @@
 // The grid implements this interface; MemoryExportSource holds a table in
 // memory for tests and the command-line tool.
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 #include <cstdint>
+#include <optional>
 
 namespace gridexport {
 
@@ -50,6 +52,19 @@ struct ExportColumn {
     QString displayFormat;
 };
 
+// A chart over exported columns: the categories from the category columns
+// (several adjacent ones make a multi-level axis), a series from each value
+// column, over the rows of the first worksheet. Columns are the source's
+// column indexes; columns that are not written are left out.
+struct ExportChart {
+    enum class Type { Column, StackedColumn, Bar, Line, Pie };
+    Type type = Type::Column;
+    QString title;
+    QVector<int> categoryColumns;
+    QVector<int> valueColumns;
+    QString valueTitle; // the value axis' name; empty: none
+};
+
 // One cell of the footer row: the text the grid shows ("汇总:", a sum, a
 // count) and, for sums and counts, the value with its display format.
 // `aggregate` says what the value is, so that a spreadsheet can carry it as a
@@ -75,6 +90,11 @@ public:
 
     virtual int columnCount() const = 0;
     virtual ExportColumn column(int col) const = 0;
+    // The data set's field behind a column; empty for a table without fields.
+    virtual QString fieldName(int col) const {
+        Q_UNUSED(col);
+        return {};
+    }
 
     virtual int rowCount() const = 0;
     virtual QString displayText(int row, int col) const = 0;
@@ -89,6 +109,9 @@ public:
         Q_UNUSED(col);
         return {};
     }
+
+    // The chart a format that can hold one writes beside the rows; none by default.
+    virtual std::optional<ExportChart> chart() const { return std::nullopt; }
 };
 
 // A table held in memory.
@@ -98,6 +121,7 @@ public:
     void setSubtitle(const QString& subtitle) { m_subtitle = subtitle; }
     void addColumn(const ExportColumn& column) { m_columns.append(column); }
     void setColumnVisible(int col, bool visible) { m_columns[col].visible = visible; }
+    void setFieldNames(const QStringList& names) { m_fieldNames = names; }
     // Appends a row; `values` may be shorter than the column list (the rest
     // are text cells).
     void addRow(const QVector<QString>& texts, const QVector<CellValue>& values = {});
@@ -109,6 +133,7 @@ public:
     QString subtitle() const override { return m_subtitle; }
     int columnCount() const override { return m_columns.size(); }
     ExportColumn column(int col) const override { return m_columns.at(col); }
+    QString fieldName(int col) const override { return m_fieldNames.value(col); }
     int rowCount() const override { return m_texts.size(); }
     QString displayText(int row, int col) const override;
     CellValue value(int row, int col) const override;
@@ -122,6 +147,7 @@ private:
     QString m_name;
     QString m_subtitle;
     QVector<ExportColumn> m_columns;
+    QStringList m_fieldNames;
     QVector<QVector<QString>> m_texts;
     QVector<QVector<CellValue>> m_values;
     QVector<int> m_selection;

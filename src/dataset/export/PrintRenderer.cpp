@@ -134,6 +134,13 @@ bool PrintRenderer::render(QPagedPaintDevice& device) {
         }
         paintPage(painter, pl, page, m_font);
     }
+    if (m_options.lastPage) {
+        if (!device.newPage()) {
+            painter.end();
+            return fail(QStringLiteral("无法开始新的一页"));
+        }
+        m_options.lastPage(painter, QRectF(0, 0, pl.pageWidth, pl.pageHeight));
+    }
     if (!painter.end())
         return fail(QStringLiteral("打印输出失败"));
     return true;

@@ -10,8 +10,13 @@
 #include <QFont>
 #include <QHash>
 #include <QMarginsF>
+#include <QRectF>
 #include <QString>
 #include <QVector>
+
+#include <functional>
+
+class QPainter;
 
 class QPagedPaintDevice;
 class QPainter;
@@ -34,6 +39,9 @@ struct PrintOptions {
     RowScope rows = RowScope::AllRows;
     QFont font = QFont(QStringLiteral("SimSun"), 9);
     QFont titleFont = QFont(QStringLiteral("SimSun"), 16, QFont::Bold);
+    // Paints a page of its own after the rows (a chart of them) into the
+    // printable area; none by default.
+    std::function<void(QPainter& painter, const QRectF& area)> lastPage;
 };
 
 // Where everything goes, in device pixels of the printable area.

@@ -10,6 +10,8 @@
 
 #include <xlsxwriter.h>
 
+#include <algorithm>
+
 namespace gridexport {
 
 namespace {
@@ -346,16 +348,32 @@ void Workbook::addChart(const ExportChart& chart) {
         return -1;
     };
     const SheetPart& part = m_parts.first();
-    const int category = written(chart.categoryColumn);
+    // The written category columns; a multi-level axis (the leftmost column
+    // the outer level) needs them side by side, otherwise the first one
+    // names the categories.
+    QVector<int> categories;
+    for (int c : chart.categoryColumns)
+        if (written(c) >= 0)
+            categories.append(written(c));
+    const int firstNamed = categories.value(0, -1);
+    std::sort(categories.begin(), categories.end());
+    for (int i = 1; i < categories.size(); ++i)
+        if (categories.at(i) != categories.at(i - 1) + 1) {
+            categories = {firstNamed};
+            break;
+        }
     QVector<int> values;
     for (int v : chart.valueColumns)
         if (written(v) >= 0)
             values.append(written(v));
-    if (category < 0 || values.isEmpty() || part.rowCount == 0)
+    if (values.isEmpty() || part.rowCount == 0)
         return;
     uint8_t type = LXW_CHART_COLUMN;
     switch (chart.type) {
     case ExportChart::Type::Column:
+        break;
+    case ExportChart::Type::StackedColumn:
+        type = LXW_CHART_COLUMN_STACKED;
         break;
     case ExportChart::Type::Bar:
         type = LXW_CHART_BAR;
@@ -375,13 +393,17 @@ void Workbook::addChart(const ExportChart& chart) {
     const lxw_row_t last = lxw_row_t(m_depth + part.rowCount - 1);
     for (int v : std::as_const(values)) {
         lxw_chart_series* series = chart_add_series(c, nullptr, nullptr);
-        chart_series_set_categories(series, sheetName.constData(), first, lxw_col_t(category), last,
-                                    lxw_col_t(category));
+        if (!categories.isEmpty())
+            chart_series_set_categories(series, sheetName.constData(), first, lxw_col_t(categories.first()),
+                                        last, lxw_col_t(categories.last()));
         chart_series_set_values(series, sheetName.constData(), first, lxw_col_t(v), last, lxw_col_t(v));
         chart_series_set_name(series, m_layout.titleLevels(v).join(QLatin1Char(' ')).toUtf8().constData());
     }
     if (!chart.title.isEmpty())
         chart_title_set_name(c, chart.title.toUtf8().constData());
+    if (!chart.valueTitle.isEmpty() && chart.type != ExportChart::Type::Pie)
+        chart_axis_set_name(chart.type == ExportChart::Type::Bar ? c->x_axis : c->y_axis,
+                            chart.valueTitle.toUtf8().constData());
     worksheet_insert_chart(part.sheet, first, lxw_col_t(m_layout.columnCount() + 1), c);
 }
 
@@ -401,7 +423,8 @@ bool XlsxExporter::write(const ExportLayout& layout, QIODevice& device) {
     QString error;
     {
         Workbook book(layout, m_maxRows, [this](int row) { return progressed(row + 1); });
-        if (!book.open(path, dir.path(), error) || !book.write(m_chart, error) || !book.close(error))
+        if (!book.open(path, dir.path(), error) ||
+            !book.write(m_chart ? m_chart : layout.source().chart(), error) || !book.close(error))
             return error.isEmpty() ? false : fail(error);
     }
     QFile file(path);

@@ -24,17 +24,6 @@
 
 namespace gridexport {
 
-// A chart over exported columns: the categories from one column, a series
-// from each value column, over the rows of the first worksheet. Columns are
-// the source's column indexes; columns that are not written are left out.
-struct ExportChart {
-    enum class Type { Column, Bar, Line, Pie };
-    Type type = Type::Column;
-    QString title;
-    int categoryColumn = -1;
-    QVector<int> valueColumns;
-};
-
 class XlsxExporter : public GridExporter {
 public:
     static constexpr int MaxRows = 1048576;
@@ -44,7 +33,7 @@ public:
 
     // Rows per worksheet, title rows included (MaxRows; smaller for tests).
     void setMaxRowsPerSheet(int rows) { m_maxRows = std::clamp(rows, 3, MaxRows); }
-    // The chart the workbook carries beside the rows; none by default.
+    // The chart the workbook carries beside the rows; none: the source's chart.
     void setChart(const std::optional<ExportChart>& chart) { m_chart = chart; }
 
 protected:

@@ -46,6 +46,11 @@ gridexport::ExportColumn DataSetExportSource::column(int col) const {
     return c;
 }
 
+QString DataSetExportSource::fieldName(int col) const {
+    const Field* f = m_model.fieldAt(col);
+    return f ? f->fieldName() : QString();
+}
+
 int DataSetExportSource::rowCount() const {
     return m_model.dataSet() ? m_model.dataSet()->recordCount() : 0;
 }

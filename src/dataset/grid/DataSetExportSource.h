@@ -19,17 +19,20 @@ public:
     void setSubtitle(const QString& subtitle) { m_subtitle = subtitle; }
     // Row positions of the selection; empty: the whole grid.
     void setSelectedRows(const QVector<int>& rows) { m_selection = rows; }
+    void setChart(const std::optional<gridexport::ExportChart>& chart) { m_chart = chart; }
 
     QString tableName() const override { return m_name; }
     QString subtitle() const override { return m_subtitle; }
     int columnCount() const override;
     gridexport::ExportColumn column(int col) const override;
+    QString fieldName(int col) const override;
     int rowCount() const override;
     QString displayText(int row, int col) const override;
     gridexport::CellValue value(int row, int col) const override;
     QVector<int> selectedRows() const override { return m_selection; }
     bool hasFooter() const override;
     gridexport::FooterCell footer(int col) const override;
+    std::optional<gridexport::ExportChart> chart() const override { return m_chart; }
 
     static gridexport::FieldClass fieldClass(const Field& field);
 
@@ -39,4 +42,5 @@ private:
     QString m_name;
     QString m_subtitle;
     QVector<int> m_selection;
+    std::optional<gridexport::ExportChart> m_chart;
 };

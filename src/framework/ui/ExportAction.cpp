@@ -67,6 +67,8 @@ void RecordFileActions::actDataExportExecute() {
     source.setTableName(w.windowTitle());
     source.setSubtitle(w.subtitle());
     source.setSelectedRows(w.dgTable->selectedRows());
+    if (const std::optional<ChartSpec> chart = w.exportChart())
+        source.setChart(ChartSeriesBuilder::exportChart(*chart, source));
     QString error;
     const gridexport::ExportResult result = runExport(&w, prompter, [&](const gridexport::ExportProgress& p) {
         return RecordFiles::writeExport(target, *ds, source, path, &error, p);

@@ -4,6 +4,7 @@
 // the grid has one) with a title block and substitutions, previews it, and
 // sets up its printer. With no printer installed the output goes to a PDF
 // file.
+#include "charts/ChartSeries.h"
 #include "dataset/export/PrintRenderer.h"
 
 #include <QObject>
@@ -27,6 +28,9 @@ public:
     // The title of the print job (the printer's document name).
     QString title() const { return m_title; }
     void setTitle(const QString& title);
+    // The chart of the window's rows a spreadsheet export carries; none by default.
+    const std::optional<ChartSpec>& chart() const { return m_chart; }
+    void setChart(const std::optional<ChartSpec>& chart) { m_chart = chart; }
 
     QPrinter& printer();
     // True when the printer writes a PDF file and has not been told which.
@@ -45,5 +49,6 @@ private:
     DBGrid& m_grid;
     gridexport::PrintOptions m_options;
     QString m_title;
+    std::optional<ChartSpec> m_chart;
     std::unique_ptr<QPrinter> m_printer;
 };

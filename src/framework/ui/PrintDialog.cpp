@@ -190,6 +190,8 @@ bool TdlgPrint::exportToDocuments() {
     DataSetExportSource source(*grid.model(), &grid.footer());
     source.setTableName(m_title);
     source.setSubtitle(m_printer->options().substitutions.value(QStringLiteral("%[caption]")));
+    if (m_printer->chart())
+        source.setChart(ChartSeriesBuilder::exportChart(*m_printer->chart(), source));
     QString error;
     const gridexport::ExportResult result =
         RecordFileActions::runExport(this, prompter, [&](const gridexport::ExportProgress& progress) {

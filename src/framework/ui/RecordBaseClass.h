@@ -5,6 +5,7 @@
 // user's rights (Tag), the confirmation and logging rules for changes, the
 // footer, sorting by titles, and the virtual operations descendants override
 // to supply their statements and dialogs.
+#include "charts/ChartSeries.h"
 #include "dataset/DataSet.h"
 #include "db/DbError.h"
 
@@ -69,6 +70,9 @@ public:
     // The export, import and find actions, and the print and column actions.
     RecordFileActions& fileActions() const { return *m_fileActions; }
     RecordPrintActions& printActions() const { return *m_printActions; }
+    // The chart of the rows that a spreadsheet export carries as a native
+    // chart over the exported cells; none by default.
+    virtual std::optional<ChartSpec> exportChart() const { return std::nullopt; }
 
     QString registryKey() const;
     // The line printed under the title ("%[caption]"), as the window set it.

@@ -41,6 +41,7 @@ void RecordPrintActions::actDataPrintExecute() {
     m_printer->options().substitutions =
         PrintOutput::substitutions(context.session.CompanyName, m_window.printTitle, m_window.subtitle(),
                                    context.session.CurrentUserName, QDate::currentDate());
+    m_printer->setChart(m_window.exportChart());
     if (!m_printDialog)
         m_printDialog = new TdlgPrint(context, &m_window);
     m_printDialog->setup(m_printer, dataSet, m_window.printTitle, m_window.windowTitle());
