@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QInputDialog>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPixmap>
@@ -217,6 +218,13 @@ void HostAutomation::watchModal() {
     if (!m_followUpName.isEmpty())
         owner += QLatin1Char('-') + m_followUpName;
     save(modal, owner + QStringLiteral("-dialog"));
+    m_modalSeen = nullptr;
+    if (auto* input = qobject_cast<QInputDialog*>(modal); input && !m_inputAnswers.isEmpty()) {
+        std::fprintf(stderr, "mealhost: answered \"%s\"\n", qPrintable(modal->windowTitle()));
+        input->setTextValue(m_inputAnswers.takeFirst());
+        input->accept();
+        return;
+    }
     std::fprintf(stderr, "mealhost: closed dialog \"%s\"\n", qPrintable(modal->windowTitle()));
     if (auto* dialog = qobject_cast<QDialog*>(modal))
         dialog->reject();

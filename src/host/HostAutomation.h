@@ -33,6 +33,9 @@ public:
     // to the action's own window), waits, and saves what it opened, so windows
     // reached only from another window (drill-downs, editors) get their picture.
     void setFollowUps(const QStringList& followUps) { m_followUps = followUps; }
+    // Texts typed, in order, into the text questions (input dialogs) that come
+    // up, which are then accepted instead of closed.
+    void setInputAnswers(const QStringList& answers) { m_inputAnswers = answers; }
     // Screenshots saved so far (file paths).
     const QStringList& saved() const { return m_saved; }
 
@@ -71,6 +74,7 @@ private:
     QTimer m_modalWatch;
     QStringList m_saved;
     QStringList m_followUps;
+    QStringList m_inputAnswers;
     QStringList m_pendingFollowUps;      // the current action's, not yet run
     QString m_followUpName;              // the object the running follow-up triggered
     qsizetype m_savedBeforeFollowUp = 0; // screenshots saved before it (a dialog it opened adds one)

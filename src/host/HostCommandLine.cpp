@@ -78,7 +78,11 @@ HostCommandLine HostCommandLine::parse(const QStringList& arguments,
                                   QStringLiteral("after the screenshot, trigger an action of the window "
                                                  "the last step opened and save what it opens"),
                                   QStringLiteral("ACTION:OBJECT"));
-    parser.addOptions({setProperty, trigger, then});
+    const QCommandLineOption answer(
+        QStringLiteral("answer-input"),
+        QStringLiteral("type TEXT into the next text question instead of closing it"),
+        QStringLiteral("TEXT"));
+    parser.addOptions({setProperty, trigger, then, answer});
 
     if (!parser.parse(arguments)) {
         result.error = parser.errorText();
@@ -120,6 +124,7 @@ HostCommandLine HostCommandLine::parse(const QStringList& arguments,
     result.windowSettings = parser.values(setProperty);
     result.windowTriggers = parser.values(trigger);
     result.followUps = parser.values(then);
+    result.inputAnswers = parser.values(answer);
     if (parser.isSet(delay)) {
         bool ok = false;
         const int ms = parser.value(delay).toInt(&ok);

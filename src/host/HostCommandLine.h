@@ -15,6 +15,9 @@
 //   --then A:obj               after A's screenshot, trigger obj in the window
 //                              the previous step opened (else in A's window),
 //                              wait, and save what it opened (repeatable, in order)
+//   --answer-input TEXT        type TEXT into the next text question (an input
+//                              dialog, such as a password box) instead of closing
+//                              it (repeatable, in order)
 //   --screenshot-dialogs ActionName  also show and save the column chooser,
 //                              print dialog, preview and print toast of the
 //                              record window that action opens
@@ -37,6 +40,7 @@ struct HostCommandLine {
     QStringList windowSettings; // --set ActionName:object.property=value
     QStringList windowTriggers; // --trigger ActionName:object
     QStringList followUps;      // --then ActionName:object
+    QStringList inputAnswers;   // --answer-input TEXT
 
     // Empty when the arguments are usable; otherwise what is wrong with them.
     QString error;

@@ -62,7 +62,8 @@ int main(int argc, char** argv) {
                      "[--open-all]\n"
                      "                [--list-actions] [--screenshots DIR [--screenshot-delay MS]\n"
                      "                [--quit-after-screenshots] [--screenshot-dialogs ActionName]\n"
-                     "                [--set A:obj.prop=value]... [--trigger A:obj]... [--then A:obj]...]\n",
+                     "                [--set A:obj.prop=value]... [--trigger A:obj]... [--then A:obj]...\n"
+                     "                [--answer-input TEXT]...]\n",
                      qPrintable(cmd.error));
         return 2;
     }
@@ -142,6 +143,7 @@ int main(int argc, char** argv) {
                                               cmd.quitAfterScreenshots, cmd.screenshotDialogs);
         automation->setWindowSetup(cmd.windowSettings, cmd.windowTriggers);
         automation->setFollowUps(cmd.followUps);
+        automation->setInputAnswers(cmd.inputAnswers);
         QTimer::singleShot(0, automation, &HostAutomation::start);
     }
 

@@ -9,6 +9,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -131,6 +133,19 @@ MealHResult ShowDllForm(const char* name, QWidget* owner, std::int32_t reserved)
     QObject::connect(ask, &QPushButton::clicked, window, [window] {
         QDialog question(window);
         question.exec();
+    });
+    // A password question that opens a window when answered "pw".
+    auto* input = new QPushButton(QStringLiteral("input"), window);
+    input->setObjectName(QStringLiteral("btnInput"));
+    QObject::connect(input, &QPushButton::clicked, window, [window, action] {
+        bool ok = false;
+        if (QInputDialog::getText(window, QStringLiteral("pw?"), QStringLiteral("pw"), QLineEdit::Password,
+                                  QString(), &ok) == QLatin1String("pw") &&
+            ok) {
+            auto* granted = new QWidget;
+            granted->setWindowTitle(action + QStringLiteral(" granted"));
+            g_screen->addSubWindow(granted)->show();
+        }
     });
     QMdiSubWindow* sub = g_screen->addSubWindow(window);
     sub->setAttribute(Qt::WA_DeleteOnClose);

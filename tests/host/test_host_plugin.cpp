@@ -311,19 +311,24 @@ private slots:
         // The first window's drill-down, its modal question and a name it lacks follow its picture.
         HostAutomation run(window, {"ActMealRecord", "Unknown", "ActModal", "ActCardBalance"}, dir.path(), 50,
                            false);
-        run.setFollowUps({"ActMealRecord:actDrill", "ActMealRecord:btnAsk", "ActMealRecord:nothing"});
+        // A password question answered opens its window; one left unanswered is closed.
+        run.setFollowUps({"ActMealRecord:actDrill", "ActMealRecord:btnAsk", "ActMealRecord:nothing",
+                          "ActMealRecord:btnInput", "ActCardBalance:btnInput"});
+        run.setInputAnswers({"pw"});
         QSignalSpy done(&run, &HostAutomation::finished);
         run.start();
         QVERIFY(done.wait(20000));
         QStringList files = QDir(dir.path()).entryList({"*.png"}, QDir::Files, QDir::Name);
-        QCOMPARE(files, QStringList({"00-main.png", "01-ActMealRecord.png", "02-ActMealRecord-actDrill.png",
-                                     "03-ActMealRecord-btnAsk-dialog.png", "04-ActModal-dialog.png",
-                                     "05-ActCardBalance.png"}));
+        QCOMPARE(files,
+                 QStringList({"00-main.png", "01-ActMealRecord.png", "02-ActMealRecord-actDrill.png",
+                              "03-ActMealRecord-btnAsk-dialog.png", "04-ActMealRecord-btnInput-dialog.png",
+                              "05-ActMealRecord-btnInput.png", "06-ActModal-dialog.png",
+                              "07-ActCardBalance.png", "08-ActCardBalance-btnInput-dialog.png"}));
         for (const QString& f : files) {
             QImage image(QDir(dir.path()).filePath(f));
             QVERIFY2(!image.isNull() && image.width() > 50, qPrintable(f));
         }
-        QCOMPARE(run.saved().size(), 6);
+        QCOMPARE(run.saved().size(), 9);
         QCOMPARE(HostAutomation::shotFileName(7, QStringLiteral("a/b c")), QStringLiteral("07-a_b_c.png"));
         window.shutdownPlugin();
     }
