@@ -9,7 +9,7 @@
 // Connects through MEAL_DB_SOCKET, MEAL_DB_USER and MEAL_DB_PASSWORD
 // (`eval "$(scripts/db env)"`); run it with QT_QPA_PLATFORM=offscreen.
 #include "BenchStatement.h"
-#include "BenchSupport.h"
+#include "WindowBench.h"
 #include "charts/ui/ChartPainter.h"
 #include "charts/ui/StatsChartView.h"
 #include "dailystats/DailyCharts.h"
@@ -39,17 +39,6 @@ namespace {
 
 QTextStream out(stdout);
 
-double timeLoad(TfrmRecordBaseClass& w, const std::function<void()>& start) {
-    QEventLoop loop;
-    QObject::connect(&w, &TfrmRecordBaseClass::queryFinished, &loop, &QEventLoop::quit);
-    QElapsedTimer clock;
-    clock.start();
-    start();
-    if (w.isLoading())
-        loop.exec();
-    return clock.nsecsElapsed() / 1e9;
-}
-
 // 365 days of per-day recharge sums with the window's columns.
 QString yearOfDays() {
     QString sql = QStringLiteral("select date_add('2026-01-01', interval seq - 1 day) as op_ymd");
@@ -77,17 +66,8 @@ int main(int argc, char** argv) {
     const int runs = std::max(1, parser.value(QStringLiteral("runs")).toInt());
     try {
         const ConnectionSettings s = bench::settingsFromEnvironment(parser.value(QStringLiteral("database")));
-        QTemporaryDir home;
-        qputenv("MEAL_SETTINGS_DIR", home.path().toLocal8Bit());
-        ModuleContext context;
-        context.session.ModuleConnection = openDatabase(s, QStringLiteral("bench"));
-        context.session.CurrentUserId = QStringLiteral("ADMIN");
-        context.session.programFolder = home.path();
-        context.session.config.ModuleOptions = 2 | 4;
-        ScriptedPrompter prompter;
-        MealDataModule dm;
-        context.MealDM = &dm;
-        context.prompter = &prompter;
+        bench::WindowBenchContext setup(s, 2 | 4);
+        ModuleContext& context = setup.context;
 
         out << QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")) << ", load average "
             << bench::loadAverage() << ", " << days.begin.toString(Qt::ISODate) << " .. "
@@ -110,7 +90,7 @@ int main(int argc, char** argv) {
                 w->findChild<QCheckBox*>(QLatin1String(c.form))->setChecked(true);
             std::vector<double> open, client;
             for (int r = 0; r < runs; ++r) {
-                open.push_back(timeLoad(*w, [&] {
+                open.push_back(bench::timeLoad(*w, [&] {
                     if (!w->isVisible())
                         w->show();
                     else
@@ -132,7 +112,7 @@ int main(int argc, char** argv) {
         year.open(context.session.ModuleConnection, yearOfDays());
         StatsChartView view;
         view.resize(1200, 700);
-        view.setSpec(DailyCharts::chargeSum());
+        view.setDescription(DailyCharts::chargeSum());
         view.attach(&year);
         std::vector<double> build, paint;
         for (int r = 0; r < std::max(runs, 5); ++r) {

@@ -7,7 +7,7 @@
 //
 // Connects through MEAL_DB_SOCKET, MEAL_DB_USER and MEAL_DB_PASSWORD
 // (`eval "$(scripts/db env)"`); run it with QT_QPA_PLATFORM=offscreen.
-#include "BenchSupport.h"
+#include "WindowBench.h"
 #include "db/DbError.h"
 #include "db/MealDataModule.h"
 #include "framework/ModuleContext.h"
@@ -32,17 +32,6 @@ namespace {
 
 QTextStream out(stdout);
 
-double timeLoad(TfrmRecordBaseClass& w, const std::function<void()>& start) {
-    QEventLoop loop;
-    QObject::connect(&w, &TfrmRecordBaseClass::queryFinished, &loop, &QEventLoop::quit);
-    QElapsedTimer clock;
-    clock.start();
-    start();
-    if (w.isLoading())
-        loop.exec();
-    return clock.nsecsElapsed() / 1e9;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -66,17 +55,8 @@ int main(int argc, char** argv) {
     const QDateTime end(first.addMonths(1).addDays(-1), QTime(23, 59, 59));
     try {
         const ConnectionSettings s = bench::settingsFromEnvironment(parser.value(QStringLiteral("database")));
-        QTemporaryDir home;
-        qputenv("MEAL_SETTINGS_DIR", home.path().toLocal8Bit());
-        ModuleContext context;
-        context.session.ModuleConnection = openDatabase(s, QStringLiteral("bench"));
-        context.session.CurrentUserId = QStringLiteral("ADMIN");
-        context.session.programFolder = home.path();
-        context.session.config.ModuleOptions = 2 | 4 | 8;
-        ScriptedPrompter prompter;
-        MealDataModule dm;
-        context.MealDM = &dm;
-        context.prompter = &prompter;
+        bench::WindowBenchContext setup(s, 2 | 4 | 8);
+        ModuleContext& context = setup.context;
 
         // The plainer statements, as the windows would build them for ADMIN.
         MealLevelFilter perEmployee;
@@ -103,7 +83,7 @@ int main(int argc, char** argv) {
             w->setPeriod(begin, end);
             std::vector<double> open, client, reference;
             for (int r = 0; r < runs; ++r) {
-                open.push_back(timeLoad(*w, [&] {
+                open.push_back(bench::timeLoad(*w, [&] {
                     if (!w->isVisible())
                         w->show(); // the first activation queries
                     else

@@ -30,19 +30,19 @@ void shortenNames(QVector<ChartSeries>& series) {
 
 } // namespace
 
-ChartData build(const ChartSpec& spec, const DataSet& rows) {
+ChartData build(const ChartSpec& description, const DataSet& rows) {
     ChartData data;
-    data.type = spec.type;
-    data.title = spec.title;
-    data.valueTitle = spec.valueTitle;
+    data.type = description.type;
+    data.title = description.title;
+    data.valueTitle = description.valueTitle;
     if (!rows.isActive())
         return data;
     QVector<int> categoryColumns;
-    for (const QString& name : spec.categoryFields)
+    for (const QString& name : description.categoryFields)
         if (const Field* f = rows.findField(name))
             categoryColumns << f->index();
     QVector<int> valueColumns;
-    for (const QString& name : spec.valueFields) {
+    for (const QString& name : description.valueFields) {
         const Field* f = rows.findField(name);
         if (!f || !f->visible())
             continue;
@@ -60,7 +60,8 @@ ChartData build(const ChartSpec& spec, const DataSet& rows) {
         QStringList parts;
         for (const int column : std::as_const(categoryColumns))
             parts << rows.displayTextAt(row, column);
-        data.categories << (categoryColumns.isEmpty() ? spec.singleCategory : parts.join(QLatin1Char(' ')));
+        data.categories << (categoryColumns.isEmpty() ? description.singleCategory
+                                                      : parts.join(QLatin1Char(' ')));
         for (int i = 0; i < valueColumns.size(); ++i)
             data.series[i].values << Currency::fromUnits(rows.fixedAt(row, valueColumns[i]));
     }
@@ -123,7 +124,7 @@ bool fromJson(const QByteArray& json, ChartData* data) {
     return true;
 }
 
-std::optional<gridexport::ExportChart> exportChart(const ChartSpec& spec,
+std::optional<gridexport::ExportChart> exportChart(const ChartSpec& description,
                                                    const gridexport::ExportSource& source) {
     const auto shownColumns = [&source](const QStringList& fields) {
         QVector<int> columns;
@@ -138,7 +139,7 @@ std::optional<gridexport::ExportChart> exportChart(const ChartSpec& spec,
         return columns;
     };
     gridexport::ExportChart chart;
-    switch (spec.type) {
+    switch (description.type) {
     case ChartSpec::Type::Bars:
         chart.type = gridexport::ExportChart::Type::Column;
         break;
@@ -149,10 +150,10 @@ std::optional<gridexport::ExportChart> exportChart(const ChartSpec& spec,
         chart.type = gridexport::ExportChart::Type::StackedColumn;
         break;
     }
-    chart.title = spec.title;
-    chart.valueTitle = spec.valueTitle;
-    chart.categoryColumns = shownColumns(spec.categoryFields);
-    chart.valueColumns = shownColumns(spec.valueFields);
+    chart.title = description.title;
+    chart.valueTitle = description.valueTitle;
+    chart.categoryColumns = shownColumns(description.categoryFields);
+    chart.valueColumns = shownColumns(description.valueFields);
     if (chart.valueColumns.isEmpty())
         return std::nullopt;
     return chart;

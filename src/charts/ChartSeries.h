@@ -53,10 +53,10 @@ bool isChartFile(const QString& path);
 QByteArray toJson(const ChartData& data);
 bool fromJson(const QByteArray& json, ChartData* data);
 // The rows of `rows`' view, in view order; an inactive data set gives no categories.
-ChartData build(const ChartSpec& spec, const DataSet& rows);
+ChartData build(const ChartSpec& description, const DataSet& rows);
 // The same chart as a spreadsheet draws it over the exported columns: the
 // fields become `source`'s column indexes, fields it lacks or hides are left
 // out; none when no value column is left. Stacked bars become stacked columns.
-std::optional<gridexport::ExportChart> exportChart(const ChartSpec& spec,
+std::optional<gridexport::ExportChart> exportChart(const ChartSpec& description,
                                                    const gridexport::ExportSource& source);
 } // namespace ChartSeriesBuilder

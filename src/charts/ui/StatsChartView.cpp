@@ -2,13 +2,12 @@
 
 #include "charts/ui/ChartPainter.h"
 #include "dataset/DataSet.h"
+#include "util/Prompter.h"
 
 #include <QChart>
 #include <QChartView>
 #include <QElapsedTimer>
-#include <QFileDialog>
 #include <QHBoxLayout>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -40,8 +39,8 @@ StatsChartView::StatsChartView(QWidget* parent) : QWidget(parent) {
     connect(m_print, &QToolButton::clicked, this, &StatsChartView::printChart);
 }
 
-void StatsChartView::setSpec(const ChartSpec& spec) {
-    m_spec = spec;
+void StatsChartView::setDescription(const ChartSpec& description) {
+    m_description = description;
     scheduleRebuild();
 }
 
@@ -73,7 +72,7 @@ void StatsChartView::rebuild() {
     m_pending = false;
     QElapsedTimer clock;
     clock.start();
-    m_data = m_rows ? ChartSeriesBuilder::build(m_spec, *m_rows) : ChartData{};
+    m_data = m_rows ? ChartSeriesBuilder::build(m_description, *m_rows) : ChartData{};
     ChartPainter::fill(*m_chart, m_data);
     m_lastBuildMs = clock.elapsed();
     emit rebuilt();
@@ -89,13 +88,19 @@ void StatsChartView::print(QPrinter& printer) const {
 }
 
 void StatsChartView::exportChart() {
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("导出图表"), m_data.title,
-                                                      QStringLiteral("PNG 图片 (*.png);;PDF 文件 (*.pdf)"));
-    if (path.isEmpty())
+    if (!m_prompter)
+        return;
+    FileDialogRequest request;
+    request.title = QStringLiteral("导出图表");
+    request.filter = QStringLiteral("PNG 图片|*.png|PDF 文件|*.pdf");
+    request.defaultExtension = QStringLiteral("png");
+    request.fileName = m_data.title;
+    const FileDialogResult chosen = m_prompter->saveFile(request);
+    if (!chosen.accepted)
         return;
     QString error;
-    if (!save(path, &error))
-        QMessageBox::warning(this, QStringLiteral("提示"), error);
+    if (!save(chosen.path, &error))
+        m_prompter->warning(error);
 }
 
 void StatsChartView::printChart() {

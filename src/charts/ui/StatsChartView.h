@@ -14,13 +14,17 @@ class QChartView;
 class QPrinter;
 class QToolButton;
 
+class Prompter;
+
 class StatsChartView : public QWidget {
     Q_OBJECT
 public:
     explicit StatsChartView(QWidget* parent = nullptr);
+    // The export's file dialog and its error go through the module's prompter.
+    void setPrompter(Prompter* prompter) { m_prompter = prompter; }
 
-    void setSpec(const ChartSpec& spec);
-    const ChartSpec& spec() const { return m_spec; }
+    void setDescription(const ChartSpec& description);
+    const ChartSpec& description() const { return m_description; }
     void attach(DataSet* rows);
     // Draws now (otherwise the view's changes draw once the event loop runs).
     void rebuild();
@@ -39,7 +43,8 @@ private:
     void exportChart();
     void printChart();
 
-    ChartSpec m_spec;
+    ChartSpec m_description;
+    Prompter* m_prompter = nullptr;
     ChartData m_data;
     QPointer<DataSet> m_rows;
     QChart* m_chart = nullptr;

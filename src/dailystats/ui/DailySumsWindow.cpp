@@ -52,9 +52,10 @@ DayRange DailySumsWindow::range() const {
     return {dtp_begin->date(), dtp_end->date()};
 }
 
-void DailySumsWindow::addChart(const ChartSpec& spec) {
+void DailySumsWindow::addChart(const ChartSpec& description) {
     m_chart = new StatsChartView(splitter);
-    m_chart->setSpec(spec);
+    m_chart->setPrompter(context().prompter);
+    m_chart->setDescription(description);
     splitter->addWidget(m_chart);
     splitter->setStretchFactor(1, 3);
     splitter->setStretchFactor(2, 2);
@@ -70,7 +71,7 @@ void DailySumsWindow::addChart(const ChartSpec& spec) {
 std::optional<ChartSpec> DailySumsWindow::exportChart() const {
     if (!m_chart)
         return std::nullopt;
-    return m_chart->spec();
+    return m_chart->description();
 }
 
 void DailySumsWindow::rowsLoaded(QObject* sender, bool cancelled) {

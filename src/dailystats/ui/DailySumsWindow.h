@@ -29,7 +29,7 @@ public:
 protected:
     DailySumsWindow(ModuleContext& context, const QString& caption, const QDate& defaultBegin,
                     QWidget* parent = nullptr);
-    void addChart(const ChartSpec& spec);
+    void addChart(const ChartSpec& description);
     void rowsLoaded(QObject* sender, bool cancelled) override;
     // The journal page and conditions of a cell; nothing when it has none.
     virtual std::optional<DrillTarget> drillTarget(const DrillCell& cell) = 0;
