@@ -37,6 +37,9 @@ QVector<int> kindFlags(int kind, bool* excluded);
 QString dataSetName(bool oneRecord); // dsMealSum1, dsmealonesum
 // Throws DbError for a dining room that is not a number.
 QString statement(const MealSumDayFilter& filter, const SqlDialect& dialect);
+// The same rows with one CASE per column over every record; kept to check the
+// statement above and to measure it.
+QString rowStatement(const MealSumDayFilter& filter, const SqlDialect& dialect);
 // The dining-room list: "0" for all, then the rooms.
 QString dinRoomListStatement();
 // The meal-period list the column titles come from (period, name, validity).

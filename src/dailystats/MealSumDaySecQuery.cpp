@@ -10,37 +10,56 @@ QString dataSetName() {
     return QStringLiteral("dsMealSumDay");
 }
 
-// Every day's movements are summed in one pass over the rows up to the last
-// day, and the balance is the card holders' settled balance plus the running
-// sums of recharges and consumptions over those days. The figures are those
-// of one correlated sub-select per column and day (the balance's visiting all
-// earlier rows for every day): the same rows, read once.
-QString statement(const DayRange& range, const SqlDialect& d) {
-    DailySums::checkRange(range);
+namespace {
+
+// Each table's movements up to the last day as rows of (day, recharged,
+// consumed, cost, fee, recharge, cashier, allowance, meal, refund). Summed per
+// day inside each table (`perDay`), only a few rows per day reach the union;
+// otherwise every record of the site's history does.
+QString movements(const SqlDialect& d, bool perDay) {
     const QString nf = d.nullFunction();
     const QString day = DailySums::dayColumn(d, QStringLiteral("op_ymd"));
     const QString end = d.isSqlServer() ? QStringLiteral("cast(:@end as date)") : QStringLiteral(":@end");
+    const QString allowanceDay = QStringLiteral("cast(op_date as date)");
+    const auto sum = [perDay](const QString& expression) {
+        return perDay ? QStringLiteral("sum(%1)").arg(expression) : expression;
+    };
+    const auto byDay = [perDay](const QString& column) {
+        return perDay ? QStringLiteral(" group by %1").arg(column) : QString();
+    };
+    const QString charges =
+        QStringLiteral("select %1 as op_ymd, %2 as charged, 0 as consumed, %3 as charge, %4 as chuna, %5 as "
+                       "allow, null as cost, null as manager, null as meal, null as ret from MChargeRecords "
+                       "where %1 <= %6%7")
+            .arg(day, sum(nf + QStringLiteral("(charge_money,0)")),
+                 sum(QStringLiteral("case when kind in(0,2) then charge_money end")),
+                 sum(QStringLiteral("case when kind in(30,31) then charge_money end")),
+                 sum(QStringLiteral("case when kind in(33,1,3,104) then charge_money end")), end, byDay(day));
+    const QString meals =
+        QStringLiteral("select %1, 0, %2, null, null, null, null, null, %3, %4 from MealRecords "
+                       "where %1 <= %5%6")
+            .arg(day, sum(nf + QStringLiteral("(card_consume,0)")),
+                 sum(QStringLiteral("case when flag <> 102 then card_consume end")),
+                 sum(QStringLiteral("case when flag = 102 then card_consume end")), end, byDay(day));
+    const QString costs =
+        QStringLiteral(
+            "select %1, 0, 0, null, null, null, %2, %3, null, null from MCardCost where %1 <= %4%5")
+            .arg(
+                day,
+                sum(QStringLiteral("case when kind in(1) then %1(in_money,0) - %1(out_money,0) end").arg(nf)),
+                sum(QStringLiteral("case when kind in(2) then in_money end")), end, byDay(day));
+    // Allowance days are listed even without a movement.
+    const QString allowances =
+        QStringLiteral("select %1, 0, 0, null, null, null, null, null, null, null from "
+                       "mallowance where %1 <= %2%3")
+            .arg(allowanceDay, end, byDay(allowanceDay));
+    return QStringList{charges, meals, costs, allowances}.join(QStringLiteral(" union all "));
+}
+
+QString daysOf(const QString& moves, const SqlDialect& d) {
+    const QString nf = d.nullFunction();
     const QString begin =
         d.isSqlServer() ? QStringLiteral("cast(:@begin as date)") : QStringLiteral(":@begin");
-    const QString moves =
-        QStringLiteral(
-            "select %1 as op_ymd, %2(charge_money,0) as charged, 0 as consumed, case when kind in(0,2) then "
-            "charge_money end as charge, case when kind in(30,31) then charge_money end as chuna, case when "
-            "kind "
-            "in(33,1,3,104) then charge_money end as allow, null as cost, null as manager, null as meal, "
-            "null as "
-            "ret from MChargeRecords where %1 <= %3 union all select %1, 0, %2(card_consume,0), null, null, "
-            "null, "
-            "null, null, case when flag <> 102 then card_consume end, case when flag = 102 then card_consume "
-            "end "
-            "from MealRecords where %1 <= %3 union all select %1, 0, 0, null, null, null, case when kind "
-            "in(1) "
-            "then %2(in_money,0) - %2(out_money,0) end, case when kind in(2) then in_money end, null, null "
-            "from "
-            "MCardCost where %1 <= %3 union all select cast(op_date as date), 0, 0, null, null, null, null, "
-            "null, "
-            "null, null from mallowance where cast(op_date as date) <= %3")
-            .arg(day, nf, end);
     const QString perDay =
         QStringLiteral("select op_ymd, %1(sum(cost),0) as cost, %1(sum(manager),0) as manager, "
                        "%1(sum(charge),0) as charge, "
@@ -65,6 +84,21 @@ QString statement(const DayRange& range, const SqlDialect& d) {
                         QStringLiteral("((SELECT %1(SUM(last_balance), 0) from hum_employee) + moved)")
                             .arg(nf)),
                     perDay, begin);
+}
+
+} // namespace
+
+// The balance is the card holders' settled balance plus the running sums of
+// recharges and consumptions over the days: one pass over the history
+// instead of a correlated sub-select per column and day.
+QString statement(const DayRange& range, const SqlDialect& d) {
+    DailySums::checkRange(range);
+    return daysOf(movements(d, true), d);
+}
+
+QString rowStatement(const DayRange& range, const SqlDialect& d) {
+    DailySums::checkRange(range);
+    return daysOf(movements(d, false), d);
 }
 
 QString caption(const QString& fieldName) {

@@ -10,6 +10,10 @@ QString SqlDialect::nullFunction() const {
     return m_isSqlServer ? QStringLiteral("isnull") : QStringLiteral("ifnull");
 }
 
+QString SqlDialect::manyGroupsHint() const {
+    return m_isMySql ? QStringLiteral("SQL_BIG_RESULT ") : QString();
+}
+
 QString SqlDialect::dateTimeText(const QString& expr, int width) const {
     if (m_isSqlServer)
         return QStringLiteral("CONVERT(varchar(%1),%2,120)").arg(QString::number(width), expr);

@@ -21,6 +21,10 @@ public:
     QString lengthFunction() const;
     // "isnull" / "ifnull"
     QString nullFunction() const;
+    // After SELECT: "SQL_BIG_RESULT " on MySQL, else nothing. A grouping into
+    // many groups of long keys is then sorted instead of collected in a
+    // temporary table, which outgrows memory and moves to disk.
+    QString manyGroupsHint() const;
     // Date part of a date-time expression: CONVERT(varchar(W),x,120) / Date(x)
     QString dateTimeText(const QString& expr, int width) const;
     // Any value as text: CONVERT(varchar(W),x,120) / CONVERT(x,CHAR(W))

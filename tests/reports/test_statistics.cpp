@@ -240,9 +240,7 @@ private slots:
         }
         const QSqlDatabase db = fx.db->db();
         const QString sql = MealLevelQuery::statement(f, fx.context->session);
-        if (f.grouping == MealLevelGrouping::Employee)
-            QCOMPARE(rowsOf(db, sql),
-                     rowsOf(db, MealLevelQuery::recordJoinStatement(f, fx.context->session)));
+        QCOMPARE(rowsOf(db, sql), rowsOf(db, MealLevelQuery::recordStatement(f, fx.context->session)));
         const QVector<MealPeriod> periods = MealLevelQuery::readPeriods(fx.context->session);
         QSqlQuery q(db);
         QVERIFY(q.exec(sql));

@@ -21,22 +21,34 @@ QString periodTable() {
         "end_time,0 as iscount,1 as isvalid,null as Mem,0 as two_price union all select * from Dinlev) D ");
 }
 
-// Periods 1..8, then 0, then the totals, over the records of `alias`.
-QString periodSums(const QString& alias) {
+// Periods 1..8, then 0, then the totals, over the rows of `alias`: records,
+// or with `grouped` the records' count and sum per period (`records`, `amount`).
+QString periodSums(const QString& alias, bool grouped) {
+    const QString count = grouped ? alias + QStringLiteral(".records") : QStringLiteral("1.0");
+    const QString amount = alias + (grouped ? QStringLiteral(".amount") : QStringLiteral(".card_consume"));
     QString sql;
     for (int i = 1; i <= kPeriods; ++i) {
         const QString period = QString::number(i % kPeriods);
         const QString money = SqlDialect::moneySum(
-            QStringLiteral("sum(case when %1.Kind=%2 then %1.card_consume else 0.0 end)").arg(alias, period));
-        sql += QStringLiteral("sum(case when %1.kind=%2 then 1.0 else 0.0 end) AS %3Count, %4 AS %3Money, ")
-                   .arg(alias, period, QLatin1String(kStems[i % kPeriods]), money);
+            QStringLiteral("sum(case when %1.Kind=%2 then %3 else 0.0 end)").arg(alias, period, amount));
+        sql += QStringLiteral("sum(case when %1.kind=%2 then %5 else 0.0 end) AS %3Count, %4 AS %3Money, ")
+                   .arg(alias, period, QLatin1String(kStems[i % kPeriods]), money, count);
     }
-    const QString money =
-        SqlDialect::moneySum(QStringLiteral("sum(case when %1.kind in(%2) then %1.card_consume else 0.0 end)")
-                                 .arg(alias, kTotalKinds));
+    const QString money = SqlDialect::moneySum(
+        QStringLiteral("sum(case when %1.kind in(%2) then %3 else 0.0 end)").arg(alias, kTotalKinds, amount));
     return sql + QStringLiteral(
-                     "sum(case when %1.kind in(%2) then 1.0 else 0.0 end) AS TotalCount, %3 AS TotalMoney ")
-                     .arg(alias, kTotalKinds, money);
+                     "sum(case when %1.kind in(%2) then %4 else 0.0 end) AS TotalCount, %3 AS TotalMoney ")
+                     .arg(alias, kTotalKinds, money, count);
+}
+
+// The records of the conditions counted and summed per `keys` and period:
+// the few rows the period columns are then spread over, instead of one CASE
+// per column on every record. The join with the period table multiplies a
+// group as it would each of its records, so the figures are the same.
+QString perPeriod(const QString& keys, const QString& conditions, const QString& hint = QString()) {
+    return QStringLiteral("(select %3%1, C.kind, count(*) as records, sum(C.card_consume) as amount from "
+                          "MealRecords C where 1 = 1 %2 group by %1, C.kind) C")
+        .arg(keys, conditions, hint);
 }
 
 // The sums of pre-grouped rows, summed again.
@@ -160,37 +172,57 @@ QVector<qint64> terminalList(const QString& typed) {
 }
 
 QString statement(const MealLevelFilter& f, const Session& session) {
+    const QString where = conditions(f, session);
     switch (f.grouping) {
     case MealLevelGrouping::Employee:
         return QStringLiteral(
                    "SELECT * from (SELECT H.emp_id, E.EmpName, H.card_id, H.deptno, H.deptname, %1 "
-                   "FROM (SELECT C.emp_id, C.card_id, C.deptno, C.deptname, %2 FROM MealRecords C, "
-                   "%3 where C.Kind = D.Dinlev_ID AND D.isvalid = 1 %4 GROUP BY C.emp_id, C.card_id, "
+                   "FROM (SELECT C.emp_id, C.card_id, C.deptno, C.deptname, %2 FROM %3, "
+                   "%4 where C.Kind = D.Dinlev_ID AND D.isvalid = 1 GROUP BY C.emp_id, C.card_id, "
                    "C.deptno, C.deptname) H left join %5 E on H.emp_id=E.empno GROUP BY H.emp_id, "
                    "E.EmpName, H.card_id, H.deptno, H.deptname) BB WHERE 1 = 1 ")
-            .arg(resums(QStringLiteral("H")), periodSums(QStringLiteral("C")), periodTable(),
-                 conditions(f, session), employeeList());
+            .arg(resums(QStringLiteral("H")), periodSums(QStringLiteral("C"), true),
+                 // A group per card and period, with the department's name in the key.
+                 perPeriod(QStringLiteral("C.emp_id, C.card_id, C.deptno, C.deptname"), where,
+                           session.dialect().manyGroupsHint()),
+                 periodTable(), employeeList());
     case MealLevelGrouping::Department:
-        return QStringLiteral(
-                   "SELECT C.deptno, C.deptname, %1 FROM  MealRecords C, %2 WHERE C.Kind = "
-                   "D.Dinlev_ID AND D.isvalid = 1 %3 Group by C.deptno, C.deptname order by C.deptno ")
-            .arg(periodSums(QStringLiteral("C")), periodTable(), conditions(f, session));
+        return QStringLiteral("SELECT C.deptno, C.deptname, %1 FROM %2, %3 WHERE C.Kind = D.Dinlev_ID AND "
+                              "D.isvalid = 1 Group by C.deptno, C.deptname order by C.deptno ")
+            .arg(periodSums(QStringLiteral("C"), true),
+                 perPeriod(QStringLiteral("C.deptno, C.deptname"), where), periodTable());
     case MealLevelGrouping::Terminal:
-        return QStringLiteral("SELECT  C.Clock_id,E.Clock_name, %1 FROM  MealRecords C, %2, Clocks E WHERE  "
-                              "C.Kind = D.Dinlev_ID AND D.isvalid = 1 and C.Clock_id=E.Clock_id %3 Group by "
+        return QStringLiteral("SELECT  C.Clock_id,E.Clock_name, %1 FROM %2, %3, Clocks E WHERE  "
+                              "C.Kind = D.Dinlev_ID AND D.isvalid = 1 and C.Clock_id=E.Clock_id Group by "
                               "C.Clock_id,E.Clock_name order by C.Clock_id")
-            .arg(periodSums(QStringLiteral("C")), periodTable(), conditions(f, session));
+            .arg(periodSums(QStringLiteral("C"), true), perPeriod(QStringLiteral("C.Clock_id"), where),
+                 periodTable());
     }
     return QString();
 }
 
-QString recordJoinStatement(const MealLevelFilter& f, const Session& session) {
-    return QStringLiteral(
-               "SELECT * from (SELECT H.emp_id, E.EmpName, H.card_id,H.deptno,H.deptname, %1 FROM "
-               "(Select * FROM  MealRecords C , %2 where C.Kind = D.Dinlev_ID AND D.isvalid = 1 %3) H "
-               "left join %4 E on H.emp_id=E.empno  GROUP BY H.emp_id, E.EmpName, "
-               "H.card_id,H.deptno,H.deptname) BB WHERE 1 = 1 ")
-        .arg(periodSums(QStringLiteral("H")), periodTable(), conditions(f, session), employeeList());
+QString recordStatement(const MealLevelFilter& f, const Session& session) {
+    switch (f.grouping) {
+    case MealLevelGrouping::Employee:
+        return QStringLiteral(
+                   "SELECT * from (SELECT H.emp_id, E.EmpName, H.card_id,H.deptno,H.deptname, %1 FROM "
+                   "(Select * FROM  MealRecords C , %2 where C.Kind = D.Dinlev_ID AND D.isvalid = 1 %3) H "
+                   "left join %4 E on H.emp_id=E.empno  GROUP BY H.emp_id, E.EmpName, "
+                   "H.card_id,H.deptno,H.deptname) BB WHERE 1 = 1 ")
+            .arg(periodSums(QStringLiteral("H"), false), periodTable(), conditions(f, session),
+                 employeeList());
+    case MealLevelGrouping::Department:
+        return QStringLiteral(
+                   "SELECT C.deptno, C.deptname, %1 FROM  MealRecords C, %2 WHERE C.Kind = "
+                   "D.Dinlev_ID AND D.isvalid = 1 %3 Group by C.deptno, C.deptname order by C.deptno ")
+            .arg(periodSums(QStringLiteral("C"), false), periodTable(), conditions(f, session));
+    case MealLevelGrouping::Terminal:
+        return QStringLiteral("SELECT  C.Clock_id,E.Clock_name, %1 FROM  MealRecords C, %2, Clocks E WHERE  "
+                              "C.Kind = D.Dinlev_ID AND D.isvalid = 1 and C.Clock_id=E.Clock_id %3 Group by "
+                              "C.Clock_id,E.Clock_name order by C.Clock_id")
+            .arg(periodSums(QStringLiteral("C"), false), periodTable(), conditions(f, session));
+    }
+    return QString();
 }
 
 QString countField(int period) {

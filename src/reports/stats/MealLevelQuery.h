@@ -51,13 +51,15 @@ QVector<int> typeFlags(int typeIndex, bool* excluded);
 // Terminal numbers typed as "N[,N...]"; throws DbError for anything else.
 QVector<qint64> terminalList(const QString& typed);
 
-// The window's statement. The employee grouping sums each card's records
-// first and names the sums after (the same rows as joining every record to
-// the employee list, read in a fraction of the time).
+// The window's statement. The records are counted and summed per group and
+// period before the period columns are spread, and the employee grouping
+// names each card's sums after summing them: the same rows as the record
+// statement below, read in a fraction of the time.
 QString statement(const MealLevelFilter& filter, const Session& session);
-// The employee grouping with every record joined to the employee list
-// before grouping; kept to check the other against.
-QString recordJoinStatement(const MealLevelFilter& filter, const Session& session);
+// The same rows with one CASE per column on every record (the employee
+// grouping joins every record to the employee list first); kept to check the
+// statement above and to measure it.
+QString recordStatement(const MealLevelFilter& filter, const Session& session);
 
 // Field names of a period's columns: 1..8 "One".."Eight", 0 "Nine".
 QString countField(int period);
