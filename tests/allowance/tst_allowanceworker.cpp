@@ -3,11 +3,11 @@
 // lost batches, a terminal killed mid-upload, booking failures, read-back
 // paging, failures of the link and the database, and closing mid-run.
 #include "../posterm/SimProcess.h"
+#include "MealctlRun.h"
 #include "ProtocolResponder.h"
 #include "WorkerHarness.h"
 
 #include <QDir>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
 #include <QSqlDatabase>
@@ -434,60 +434,36 @@ private slots:
     void mealctlListsAndReads() {
         f->db.exec(
             QStringLiteral("insert into sys_user (Userid, UserName, Password) values ('ADMIN', 'a', 'x')"));
-        const auto mealctl = [&](const QStringList& args, QByteArray* out, QByteArray* err) {
-            QProcess p;
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert(QStringLiteral("MEAL_HOME"), f->home.path());
-            p.setProcessEnvironment(env);
-            p.start(QStringLiteral(MEALCTL_PATH), args);
-            p.waitForFinished(60000);
-            *out = p.readAllStandardOutput();
-            *err = p.readAllStandardError();
-            return p.exitCode();
+        const auto terminals = [&](const QStringList& args) {
+            return runMealctl(QStringLiteral(MEALCTL_PATH), f->home.path(), QStringList{"terminals"} + args,
+                              60000);
         };
-        QByteArray out;
-        QByteArray err;
-        QCOMPARE(mealctl({QStringLiteral("terminals")}, &out, &err), 0);
-        QVERIFY2(
-            out.contains("\n2\t补贴机2\t" + AllowanceFixture::address(2).toUtf8() + "\tTCP/IP\tSN2\t150\n"),
-            out.constData());
-        QVERIFY(
-            out.contains("\n1\t补贴机1\t" + AllowanceFixture::address(1).toUtf8() + "\tTCP/IP\tSN1\t0\n"));
+        MealctlRun r = terminals({});
+        QCOMPARE(r.status, 0);
+        QVERIFY2(r.out.contains("\n2\t补贴机2\t" + AllowanceFixture::address(2) + "\tTCP/IP\tSN2\t150\n"),
+                 qPrintable(r.out));
+        QVERIFY(r.out.contains("\n1\t补贴机1\t" + AllowanceFixture::address(1) + "\tTCP/IP\tSN1\t0\n"));
 
-        QCOMPARE(mealctl({QStringLiteral("terminals"), QStringLiteral("read"), QStringLiteral("--mode"),
-                          QStringLiteral("2"), QStringLiteral("--clock"), QStringLiteral("2")},
-                         &out, &err),
-                 0);
-        const QList<QByteArray> lines = out.trimmed().split('\n');
+        r = terminals({"read", "--mode", "2", "--clock", "2"});
+        QCOMPARE(r.status, 0);
+        const QStringList lines = r.out.trimmed().split(QLatin1Char('\n'));
         QCOMPARE(lines.size(), 100);
-        QVERIFY(lines.first().startsWith("2\t2000\t52000\t7\t12.50\t"));
-        QVERIFY(err.contains("[2] 已完成..."));
+        QVERIFY(lines.first().startsWith(QStringLiteral("2\t2000\t52000\t7\t12.50\t")));
+        QVERIFY(r.err.contains(QStringLiteral("[2] 已完成...")));
 
-        QCOMPARE(mealctl({QStringLiteral("terminals"), QStringLiteral("upload"), QStringLiteral("--clock"),
-                          QStringLiteral("7")},
-                         &out, &err),
-                 1);
-        QVERIFY(err.contains("[7] 无法联接... "));
-        QCOMPARE(mealctl({QStringLiteral("terminals"), QStringLiteral("read"), QStringLiteral("--mode"),
-                          QStringLiteral("3")},
-                         &out, &err),
-                 2);
+        r = terminals({"upload", "--clock", "7"});
+        QCOMPARE(r.status, 1);
+        QVERIFY(r.err.contains(QStringLiteral("[7] 无法联接... ")));
+        QCOMPARE(terminals({"read", "--mode", "3"}).status, 2);
+        QCOMPARE(terminals({"read", "--mode", "1x"}).status, 2);
         // A terminal number must be wholly a positive number: "-5" once meant
         // every terminal, "2abc" is refused rather than read as 2. Nothing runs.
         for (const char* clock : {"-5", "0", "2abc", " ", "2.0"}) {
-            QCOMPARE(mealctl({QStringLiteral("terminals"), QStringLiteral("upload"),
-                              QStringLiteral("--clock"), QString::fromUtf8(clock)},
-                             &out, &err),
-                     2);
-            QVERIFY2(err.contains("--clock takes a terminal number"), err.constData());
-            // No worker reported on a terminal.
-            QVERIFY2(!QString::fromUtf8(err).contains(QRegularExpression(QStringLiteral("\\[\\d+\\]"))),
-                     err.constData());
+            r = terminals({"upload", "--clock", QString::fromUtf8(clock)});
+            QCOMPARE(r.status, 2);
+            QVERIFY2(r.err.contains(QStringLiteral("--clock takes a terminal number")), qPrintable(r.err));
+            QVERIFY2(!r.err.contains(QRegularExpression(QStringLiteral("\\[\\d+\\]"))), qPrintable(r.err));
         }
-        QCOMPARE(mealctl({QStringLiteral("terminals"), QStringLiteral("read"), QStringLiteral("--mode"),
-                          QStringLiteral("1x")},
-                         &out, &err),
-                 2);
     }
 
     void cleanupTestCase() {

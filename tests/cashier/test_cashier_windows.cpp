@@ -1,12 +1,11 @@
 // The bill book and voucher windows offscreen, opened through the window
 // table on a bill and a voucher the book classes made.
 #include "../framework/FrameworkFixture.h"
-#include "WindowWait.h"
+#include "WindowTableOpen.h"
 #include "cashier/CashierBillBook.h"
 #include "cashier/SettleVoucher.h"
 #include "cashier/ui/CashierDocumentWindow.h"
 #include "shell/ActionNames.h"
-#include "shell/WindowTable.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -17,16 +16,7 @@ class TestCashierWindows : public QObject {
     FrameworkFixture fx;
 
     std::unique_ptr<CashierDocumentWindow> open(const QString& action) {
-        const WindowRow* row = findWindowRow(action);
-        if (!row || !row->isBuilt())
-            return nullptr;
-        std::unique_ptr<CashierDocumentWindow> w(
-            qobject_cast<CashierDocumentWindow*>(row->create(*fx.context, nullptr)));
-        if (w) {
-            w->show();
-            WAIT_LOADED(*w);
-        }
-        return w;
+        return openFromWindowTable<CashierDocumentWindow>(*fx.context, action);
     }
 
 private slots:

@@ -2,6 +2,7 @@
 // here from the same rows; the drill-downs' journal rows against their cells;
 // refused filter values; mealctl's chart file.
 #include "DailySumsData.h"
+#include "MealctlRun.h"
 #include "dailystats/ChargeSumQuery.h"
 #include "dailystats/DailySumsDrill.h"
 #include "dailystats/DailySumsReports.h"
@@ -316,33 +317,29 @@ private slots:
         db->writeDaybookIni(home.path());
         db->exec(QStringLiteral(
             "insert into sys_user (Userid, UserName, Password) values ('ADMIN', '管理员', 'x')"));
-        QProcess ctl;
-        ctl.setProcessEnvironment([this] {
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert(QStringLiteral("MEAL_HOME"), home.path());
-            return env;
-        }());
         const QString png = home.filePath(QStringLiteral("sums.png"));
-        ctl.start(QStringLiteral(MEALCTL_FILE),
-                  {QStringLiteral("report"), QStringLiteral("ActMealSumDay"), QStringLiteral("--from"),
-                   QStringLiteral("2026-11-01"), QStringLiteral("--to"), QStringLiteral("2026-11-30"),
-                   QStringLiteral("--out"), home.filePath(QStringLiteral("sums.csv")),
-                   QStringLiteral("--chart"), png});
-        QVERIFY(ctl.waitForFinished(60000));
-        const QByteArray said = ctl.readAllStandardError();
-        QVERIFY2(ctl.exitCode() == 0 && said.contains("chart of 3 rows"), said.right(400).constData());
+        const QString mealctl = QStringLiteral(MEALCTL_FILE);
+        const MealctlRun chart =
+            runMealctl(mealctl, home.path(),
+                       {"report", "ActMealSumDay", "--from", "2026-11-01", "--to", "2026-11-30", "--out",
+                        home.filePath(QStringLiteral("sums.csv")), "--chart", png});
+        QVERIFY2(chart.status == 0 && chart.err.contains(QStringLiteral("chart of 3 rows")),
+                 qPrintable(chart.err.right(400)));
         QVERIFY(!QImage(png).isNull());
         // Operator and day (A, B) are the categories, each money column from C a series, over the rows.
         const QString xlsx = home.filePath(QStringLiteral("charges.xlsx"));
-        ctl.start(MEALCTL_FILE, {"report", "ActChargeSumDay", "--per-operator", "--from", "2026-11-01",
-                                 "--to", "2026-11-30", "--format", "xlsx", "--out", xlsx});
-        QVERIFY(ctl.waitForFinished(60000) && ctl.exitCode() == 0);
+        QCOMPARE(runMealctl(mealctl, home.path(),
+                            {"report", "ActChargeSumDay", "--per-operator", "--from", "2026-11-01", "--to",
+                             "2026-11-30", "--format", "xlsx", "--out", xlsx})
+                     .status,
+                 0);
         QByteArray expected = "#chart\tlineChart";
         const int last = 2 + expectedChargeSums(kNovember, Form::PerOperator).size();
         for (int i = 0; i < ChargeSumQuery::moneyFields().size(); ++i)
             expected += QStringLiteral(" dschargeSum3!$A$3:$B$%1/dschargeSum3!$%2$3:$%2$%1")
                             .arg(QString::number(last), QChar(u'C' + i))
                             .toUtf8();
+        QProcess ctl;
         ctl.start("/usr/bin/python3", {MEAL_XLSX_CELLS_SCRIPT, xlsx});
         QVERIFY(ctl.waitForFinished(60000) && ctl.readAllStandardOutput().contains(expected + '\n'));
     }

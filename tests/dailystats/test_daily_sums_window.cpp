@@ -3,7 +3,7 @@
 // sort; a drill-down opening the journal.
 #include "../framework/FrameworkFixture.h"
 #include "DailySumsData.h"
-#include "WindowWait.h"
+#include "WindowTableOpen.h"
 #include "charts/ui/StatsChartView.h"
 #include "dailystats/ui/ChargeSum.h"
 #include "dailystats/ui/DinRoomSum.h"
@@ -12,7 +12,6 @@
 #include "dataset/grid/ui/DBGrid.h"
 #include "reports/ui/AllRecordsUnt.h"
 #include "shell/ActionNames.h"
-#include "shell/WindowTable.h"
 
 #include <QAction>
 #include <QApplication>
@@ -25,16 +24,10 @@ class TestDailySumsWindow : public QObject {
     FrameworkFixture fx;
 
     std::unique_ptr<TfrmRecordBaseClass> open(const QString& action) {
-        const WindowRow* row = findWindowRow(action);
-        if (!row || !row->isBuilt())
-            return nullptr;
-        std::unique_ptr<TfrmRecordBaseClass> w(
-            qobject_cast<TfrmRecordBaseClass*>(row->create(*fx.context, nullptr)));
-        if (auto* daily = qobject_cast<DailySumsWindow*>(w.get()))
-            daily->setRange(QDate(2026, 11, 1), QDate(2026, 11, 30));
-        w->show();
-        WAIT_LOADED(*w);
-        return w;
+        return openFromWindowTable<TfrmRecordBaseClass>(*fx.context, action, [](TfrmRecordBaseClass& w) {
+            if (auto* daily = qobject_cast<DailySumsWindow*>(&w))
+                daily->setRange(QDate(2026, 11, 1), QDate(2026, 11, 30));
+        });
     }
 
 private slots:

@@ -2,6 +2,7 @@
 // and recharge kind, line items that join their sale, side tables that agree
 // with the transactions, and the same rows on a second run.
 #include "../support/TestDatabase.h"
+#include "db/Currency.h"
 
 #include "ctl/demo/DemoDataCommand.h"
 #include "ctl/demo/DemoDataGenerator.h"
@@ -18,8 +19,9 @@ namespace {
 const QStringList kArgs = {QStringLiteral("--scale"), QStringLiteral("S"), QStringLiteral("--end-date"),
                            QStringLiteral("2026-03-15")};
 
+// Money read as the fixed-point value it is, in cents.
 qint64 cents(const QVariant& v) {
-    return qRound64(v.toDouble() * 100);
+    return Currency::fromVariant(v).units() / (Currency::Scale / 100);
 }
 
 struct Row {

@@ -3,6 +3,7 @@
 // with the MariaDB form. Statements the module already builds are run against
 // this schema by their own suites.
 #include "../support/TestDatabase.h"
+#include "db/Currency.h"
 
 #include <QFile>
 #include <QMap>
@@ -48,8 +49,9 @@ QMap<QString, QStringList> objectsOf(const QString& script) {
     return objects;
 }
 
+// Money read as the fixed-point value it is, in cents.
 qint64 cents(const QVariant& v) {
-    return qRound64(v.toDouble() * 100);
+    return Currency::fromVariant(v).units() / (Currency::Scale / 100);
 }
 
 } // namespace

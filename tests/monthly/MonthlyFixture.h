@@ -31,21 +31,15 @@ struct MonthlyFixture {
         db->exec(
             QStringLiteral("insert into cardinfo (empno, sys_id, card_id, issue_date, CardStatus) values "
                            "('%1', %2, %3, '%4', 3)")
-                .arg(empno)
-                .arg(sysId)
-                .arg(cardId)
-                .arg(issued));
+                .arg(empno, QString::number(sysId), QString::number(cardId), issued));
     }
     void holder(const QString& empno, int cardId, int sysId, const QString& name,
                 const QString& lastBalance = "0", const QString& table = QStringLiteral("hum_employee"),
                 int issued = 1) const {
         db->exec(QStringLiteral("insert into %1 (empno, empname, deptno, deptname, card_id, sys_id, issued, "
                                 "last_balance) values ('%2', '%3', '01', '食堂', %4, %5, %6, %7)")
-                     .arg(table, empno, name)
-                     .arg(cardId)
-                     .arg(sysId)
-                     .arg(issued)
-                     .arg(lastBalance));
+                     .arg(table, empno, name, QString::number(cardId), QString::number(sysId),
+                          QString::number(issued), lastBalance));
     }
     void charge(int cardId, int sequ, int kind, const QString& amount, const QString& balance,
                 const QString& when, const QString& empno = QString()) const {
@@ -53,12 +47,9 @@ struct MonthlyFixture {
             QStringLiteral(
                 "insert into MChargeRecords (emp_id, card_id, charge_money, card_balance, card_sequ, "
                 "Kind, op_date, op_ymd, isAddBack) values (%1, %2, %3, %4, %5, %6, '%7', '%7', 0)")
-                .arg(empno.isEmpty() ? QStringLiteral("NULL") : QLatin1Char('\'') + empno + QLatin1Char('\''))
-                .arg(cardId)
-                .arg(amount, balance)
-                .arg(sequ)
-                .arg(kind)
-                .arg(when));
+                .arg(empno.isEmpty() ? QStringLiteral("NULL") : QLatin1Char('\'') + empno + QLatin1Char('\''),
+                     QString::number(cardId), amount, balance, QString::number(sequ), QString::number(kind),
+                     when));
     }
     void meal(int cardId, int sequ, int flag, const QString& consume, const QString& balance,
               const QString& when, const QString& table = QStringLiteral("MealRecords"),
@@ -66,12 +57,8 @@ struct MonthlyFixture {
         db->exec(
             QStringLiteral("insert into %1 (card_id, card_sequ, flag, card_consume, card_balance, sign_time, "
                            "op_ymd, isAddBack) values (%2, %3, %4, %5, %6, '%7', '%7', %8)")
-                .arg(table)
-                .arg(cardId)
-                .arg(sequ)
-                .arg(flag)
-                .arg(consume, balance, when)
-                .arg(addBack));
+                .arg(table, QString::number(cardId), QString::number(sequ), QString::number(flag), consume,
+                     balance, when, QString::number(addBack)));
     }
 
     MonthlyRunConfig config(const QString& label, const QString& from, const QString& to) const {
@@ -102,8 +89,7 @@ struct MonthlyFixture {
                    "sum_add_money, sum_bat_money, sum_chuna_money, sum_rate_money, sum_Consume_money, "
                    "sum_Return_money, sum_Clear_money, sum_BuDan_money, ChangeCardMoney, sum_All_in, "
                    "sum_All_out, Balance) from MealMonthRec where MonthDes = '%1' and card_id = %2")
-                   .arg(label)
-                   .arg(cardId));
+                   .arg(label, QString::number(cardId)));
         if (!q.next())
             return QStringLiteral("<none>");
         const QString text = q.value(0).toString();

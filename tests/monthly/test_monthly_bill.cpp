@@ -99,74 +99,43 @@ private slots:
     }
     void cleanupTestCase() { fx.stop(); }
 
-    void cardWithEveryCategory() {
-        QCOMPARE(fx.row("2026-11", 7001), QStringLiteral("501 90.00 154.50 0.00 50.00 10.00 20.00 1.00 "
-                                                         "-11.50 -2.00 0.00 -3.00 0.00 81.00 -16.50 0.00"));
-    }
-
-    void replacedCardAndItsReplacement() {
-        QCOMPARE(
-            fx.row("2026-11", 7002),
-            QStringLiteral(
-                "7002 80.00 0.00 0.00 0.00 0.00 0.00 0.00 -5.00 0.00 0.00 0.00 -75.00 -75.00 -5.00 0.00"));
-        QCOMPARE(fx.row("2026-11", 7003),
-                 QStringLiteral(
-                     "503 0.00 70.00 0.00 0.00 0.00 0.00 0.00 -5.00 0.00 0.00 0.00 75.00 75.00 -5.00 0.00"));
-    }
-
-    void openingWithoutTransactions() {
-        QCOMPARE(fx.row("2026-11", 7004),
-                 QStringLiteral(
-                     "504 33.30 33.30 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00"));
-        QCOMPARE(fx.row("2026-11", 7007),
-                 QStringLiteral(
-                     "7007 36.00 36.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00"));
-        QCOMPARE(fx.row("2026-11", 7009),
-                 QStringLiteral(
-                     "7009 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00"));
-    }
-
-    void twoAllowancesUnderOneSequence() {
-        QCOMPARE(
-            fx.row("2026-11", 7005),
-            QStringLiteral(
-                "505 20.00 55.00 0.00 45.00 0.00 0.00 0.00 -10.00 0.00 0.00 0.00 0.00 45.00 -10.00 0.00"));
-    }
-
-    void gapFilledFromTheBackupOnce() {
-        QCOMPARE(
-            fx.row("2026-11", 7006),
-            QStringLiteral(
-                "506 100.00 80.00 0.00 0.00 0.00 0.00 0.00 -20.00 0.00 0.00 0.00 0.00 0.00 -20.00 0.00"));
+    // Each card's row as worked out by hand: "key opening closing charge add bat chuna rate consume
+    // return clear budan change in out balance".
+    void billRowsWorkedOutByHand() {
+        const struct {
+            int card;
+            const char* row;
+        } rows[] = {
+            {7001,
+             "501 90.00 154.50 0.00 50.00 10.00 20.00 1.00 -11.50 -2.00 0.00 -3.00 0.00 81.00 -16.50 0.00"},
+            {7002, "7002 80.00 0.00 0.00 0.00 0.00 0.00 0.00 -5.00 0.00 0.00 0.00 -75.00 -75.00 -5.00 0.00"},
+            {7003, "503 0.00 70.00 0.00 0.00 0.00 0.00 0.00 -5.00 0.00 0.00 0.00 75.00 75.00 -5.00 0.00"},
+            {7004, "504 33.30 33.30 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00"},
+            {7005, "505 20.00 55.00 0.00 45.00 0.00 0.00 0.00 -10.00 0.00 0.00 0.00 0.00 45.00 -10.00 0.00"},
+            {7006, "506 100.00 80.00 0.00 0.00 0.00 0.00 0.00 -20.00 0.00 0.00 0.00 0.00 0.00 -20.00 0.00"},
+            {7007, "7007 36.00 36.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00"},
+            {7008, "<none>"},
+            {7009, "7009 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00"},
+            // The duplicated allowance went to the backup table; 7011's gap the backup
+            // cannot close exactly is left and shows in the balance.
+            {7010, "510 10.00 25.00 0.00 20.00 0.00 0.00 0.00 -5.00 0.00 0.00 0.00 0.00 20.00 -5.00 0.00"},
+            {7011, "511 50.00 35.00 0.00 0.00 0.00 0.00 0.00 -10.00 0.00 0.00 0.00 0.00 0.00 -10.00 5.00"},
+        };
+        for (const auto& r : rows)
+            QCOMPARE(fx.row("2026-11", r.card), QString::fromUtf8(r.row));
+        QCOMPARE(fx.count("select count(*) from MealMonthRec where MonthDes = '2026-11'"), 10);
         QCOMPARE(
             fx.count(
                 "select count(*) from MealRecords where card_id = 7006 and card_sequ = 3 and isAddBack = 1"),
             1);
-    }
-
-    // The duplicated allowance goes to the backup table; a gap the backup
-    // cannot close exactly is left and shows in the balance.
-    void gapFillerRepairsOnlyWhatAddsUp() {
-        QCOMPARE(fx.row("2026-11", 7010),
-                 QStringLiteral(
-                     "510 10.00 25.00 0.00 20.00 0.00 0.00 0.00 -5.00 0.00 0.00 0.00 0.00 20.00 -5.00 0.00"));
         QCOMPARE(fx.count("select count(*) from MChargeRecords where card_id = 7010 and card_sequ = 2"), 1);
         QCOMPARE(fx.count("select count(*) from MChargeRecords_bak where card_id = 7010 and card_sequ = 2"),
                  1);
-        QCOMPARE(fx.row("2026-11", 7011),
-                 QStringLiteral(
-                     "511 50.00 35.00 0.00 0.00 0.00 0.00 0.00 -10.00 0.00 0.00 0.00 0.00 0.00 -10.00 5.00"));
         QCOMPARE(fx.count("select count(*) from MealRecords where card_id = 7011 and card_sequ = 3"), 0);
-    }
-
-    void populationOfThePeriod() {
-        QCOMPARE(fx.row("2026-11", 7008), QStringLiteral("<none>"));
-        QCOMPARE(fx.count("select count(*) from MealMonthRec where MonthDes = '2026-11'"), 10);
         // A lock finds every card computed, and then 7011's gap.
-        MonthlyBillBook book(fx.session);
         const MonthlyPeriod p{QDateTime::fromString(kFrom, "yyyy-MM-dd HH:mm:ss"),
                               QDateTime::fromString(kTo, "yyyy-MM-dd HH:mm:ss")};
-        QCOMPARE(book.lockContentError("2026-11", p),
+        QCOMPARE(MonthlyBillBook(fx.session).lockContentError("2026-11", p),
                  QStringLiteral("该帐单存在平衡值不为0的记录，请重新生成帐单!"));
     }
 
@@ -398,10 +367,6 @@ private slots:
         QCOMPARE(ds.fieldByName("cardcost_end").asFixed(), qint64(103000));
         QCOMPARE(ds.fieldByName("chargeper_end").asInteger(), qint64(7));
         QCOMPARE(ds.fieldByName("balance_end").asFixed(), qint64(50000));
-        QCOMPARE(ds.fieldByName("balance_end").displayLabel(), QStringLiteral("期末汇总|卡余额"));
-        QCOMPARE(ds.fieldByName("cardcost_star").displayLabel(), QStringLiteral("期初|现金收入|卡费"));
-        QCOMPARE(ds.fieldByName("chargemoney").displayLabel(),
-                 QStringLiteral("本期变化量|现金收入|充值金额"));
         QCOMPARE(ds.fieldCount(), 30 + 13);
     }
 

@@ -35,7 +35,11 @@ class TestMealctlReport : public QObject {
     QStringList csv(const QStringList& extra, int expectStatus = 0, const QStringList& global = {}) {
         const MealctlRun r = report(QStringLiteral("r.csv"), extra, global);
         [&] { QVERIFY2(r.status == expectStatus, qPrintable(r.err)); }();
-        QFile f(m_home.filePath(QStringLiteral("r.csv")));
+        return csvLines(m_home.filePath(QStringLiteral("r.csv")));
+    }
+    // The lines of a CSV file without its byte-order mark; line breaks inside cells dropped.
+    static QStringList csvLines(const QString& path) {
+        QFile f(path);
         if (!f.open(QIODevice::ReadOnly))
             return {};
         return QString::fromUtf8(f.readAll())
@@ -186,15 +190,10 @@ private slots:
         const MealctlRun r = runMealctl(QStringLiteral(MEALCTL_FILE), m_recordsHome.path(),
                                         global + QStringList{"report"} + options + QStringList{"--out", out});
         QVERIFY2(r.status == status, qPrintable(r.err));
-        QFile f(out);
-        if (status != 0) {
-            QVERIFY(!f.exists());
+        QCOMPARE(QFile::exists(out), status == 0);
+        if (status != 0)
             return;
-        }
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QStringList lines = QString::fromUtf8(f.readAll())
-                                      .remove(QChar(0xFEFF))
-                                      .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        const QStringList lines = csvLines(out);
         QCOMPARE(dataLines(lines), rows);
         const QStringList footer = lines.last().split(QLatin1Char(','));
         QCOMPARE(footer.value(0), QStringLiteral("汇总:"));

@@ -2,7 +2,7 @@
 // the repair commands behind a password or the day's key, the journal.
 #include "../framework/FrameworkFixture.h"
 #include "RecordFamilyData.h"
-#include "WindowWait.h"
+#include "WindowTableOpen.h"
 #include "dataset/grid/ui/DBGrid.h"
 #include "db/MaintenanceKey.h"
 #include "db/SchemaUpgrade.h"
@@ -15,7 +15,6 @@
 #include "reports/ui/ExceptRecords.h"
 #include "reports/ui/FullBakRecords.h"
 #include "shell/ActionNames.h"
-#include "shell/WindowTable.h"
 
 #include <QAction>
 #include <QApplication>
@@ -51,22 +50,11 @@ class TestRecordFamilyWindow : public QObject {
     Q_OBJECT
     FrameworkFixture fx;
 
-    // The window of `action` made from the window table, on November.
-    template <class W> std::unique_ptr<W> open(const QString& action) {
-        const QByteArray name = action.toLatin1();
-        const WindowRow* row = findWindowRow(QLatin1String(name));
-        if (!row || !row->isBuilt())
-            return nullptr;
-        std::unique_ptr<W> w(qobject_cast<W*>(row->create(*fx.context, nullptr)));
-        if (!w)
-            return nullptr;
-        w->setAttribute(Qt::WA_DeleteOnClose, false);
-        w->setPeriod(QDateTime(QDate(2026, 11, 1), QTime(0, 0)),
-                     QDateTime(QDate(2026, 11, 30), QTime(23, 59, 59)));
-        w->show();
-        w->activate();
-        WAIT_LOADED(*w);
-        return w;
+    template <class W> std::unique_ptr<W> open(const char* action) {
+        return openFromWindowTable<W>(*fx.context, QLatin1String(action), [](W& w) {
+            w.setPeriod(QDateTime(QDate(2026, 11, 1), QTime(0, 0)),
+                        QDateTime(QDate(2026, 11, 30), QTime(23, 59, 59)));
+        });
     }
 
 private slots:
@@ -94,7 +82,7 @@ private slots:
     void windowsOpenFromTheTable() {
         QFETCH(QString, action);
         QFETCH(int, rows);
-        auto w = open<TfrmDptRecordBaseClass>(action);
+        auto w = open<TfrmDptRecordBaseClass>(qPrintable(action));
         QVERIFY(w);
         QCOMPARE(w->dataSet()->recordCount(), rows);
         // A hostile name finds nothing and breaks nothing.
@@ -106,7 +94,7 @@ private slots:
     }
 
     void restoreFromTheBackupList() {
-        auto w = open<TfrmFullBakRecords>(QString::fromLatin1(ActionName::FullBak));
+        auto w = open<TfrmFullBakRecords>(ActionName::FullBak);
         QVERIFY(w);
         QCOMPARE(w->dataSet()->recordCount(), 1);
         w->dataSet()->first();
@@ -119,7 +107,7 @@ private slots:
     }
 
     void exceptionRepairRefusesAWrongPassword() {
-        auto w = open<TfrmExceptRecords>(QString::fromLatin1(ActionName::ExceptRecord));
+        auto w = open<TfrmExceptRecords>(ActionName::ExceptRecord);
         QVERIFY(w);
         w->dataSet()->first();
         const int meals = fx.rows(QStringLiteral("mealrecords"));

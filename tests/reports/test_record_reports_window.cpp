@@ -2,12 +2,11 @@
 // offscreen on the hand-built database, each opened through the window table.
 #include "../framework/FrameworkFixture.h"
 #include "RecordReportsData.h"
-#include "WindowWait.h"
+#include "WindowTableOpen.h"
 #include "dataset/grid/ui/DBGrid.h"
 #include "reports/ui/CardBalance.h"
 #include "reports/ui/ChargeRec.h"
 #include "shell/ActionNames.h"
-#include "shell/WindowTable.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -18,20 +17,12 @@ class TestRecordReportsWindow : public QObject {
     Q_OBJECT
     FrameworkFixture fx;
 
-    // The window of `action` as the host's menu creates it, showing November.
     std::unique_ptr<RecordReportWindow> open(const char* action) {
-        const WindowRow* row = findWindowRow(QLatin1String(action));
-        if (!row || !row->isBuilt())
-            return nullptr;
-        std::unique_ptr<RecordReportWindow> w(
-            qobject_cast<RecordReportWindow*>(row->create(*fx.context, nullptr)));
-        if (!w)
-            return nullptr;
-        w->setPeriod(QDateTime(QDate(2026, 11, 1), QTime(0, 0)),
-                     QDateTime(QDate(2026, 11, 30), QTime(23, 59, 59)));
-        w->show();
-        WAIT_LOADED(*w);
-        return w;
+        return openFromWindowTable<RecordReportWindow>(
+            *fx.context, QLatin1String(action), [](RecordReportWindow& w) {
+                w.setPeriod(QDateTime(QDate(2026, 11, 1), QTime(0, 0)),
+                            QDateTime(QDate(2026, 11, 30), QTime(23, 59, 59)));
+            });
     }
     QString iniText() const {
         QFile f(fx.context->session.iniPath());

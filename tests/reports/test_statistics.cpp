@@ -4,7 +4,7 @@
 // person account's difference, refused terminal lists, and each window
 // opened from the window table.
 #include "../framework/FrameworkFixture.h"
-#include "WindowWait.h"
+#include "WindowTableOpen.h"
 #include "db/Currency.h"
 #include "db/DbError.h"
 #include "framework/ui/DptRecordBaseClass.h"
@@ -16,7 +16,6 @@
 #include "reports/stats/ui/EmpDinlev.h"
 #include "reports/ui/AllRecordsUnt.h"
 #include "shell/ActionNames.h"
-#include "shell/WindowTable.h"
 
 #include <QApplication>
 #include <QSqlError>
@@ -172,45 +171,35 @@ private slots:
     // Each period column, the totals and the journal behind each cell.
     void mealPeriodFigures_data() {
         QTest::addColumn<int>("grouping");
-        QTest::addColumn<QString>("from");
-        QTest::addColumn<QString>("to");
+        QTest::addColumn<QDate>("from");
+        QTest::addColumn<QDate>("to");
         QTest::addColumn<int>("type");
         QTest::addColumn<QString>("room");
         QTest::addColumn<QString>("dept");
         using G = MealLevelGrouping;
-        QTest::newRow("employees, November") << int(G::Employee) << "2026-11-01"
-                                             << "2026-11-30" << 4 << ""
-                                             << "";
-        QTest::newRow("employees, room 1") << int(G::Employee) << "2026-11-02"
-                                           << "2026-11-15" << 4 << "1"
-                                           << "";
-        QTest::newRow("employees, dept 01") << int(G::Employee) << "2026-11-01"
-                                            << "2026-11-30" << 4 << ""
-                                            << "01";
-        QTest::newRow("departments, amounts") << int(G::Department) << "2026-11-01"
-                                              << "2026-11-30" << 0 << ""
-                                              << "";
-        QTest::newRow("departments, 0101") << int(G::Department) << "2026-11-01"
-                                           << "2026-12-31" << 4 << ""
-                                           << "0101";
-        QTest::newRow("terminals, all") << int(G::Terminal) << "2026-10-31"
-                                        << "2026-11-30" << 4 << ""
-                                        << "";
-        QTest::newRow("terminals, counts") << int(G::Terminal) << "2026-11-01"
-                                           << "2026-11-30" << 1 << ""
-                                           << "";
+        const QDate nov1(2026, 11, 1), nov30(2026, 11, 30);
+        const QString all;
+        QTest::newRow("employees, November") << int(G::Employee) << nov1 << nov30 << 4 << all << all;
+        QTest::newRow("employees, room 1")
+            << int(G::Employee) << nov1.addDays(1) << nov1.addDays(14) << 4 << "1" << all;
+        QTest::newRow("employees, dept 01") << int(G::Employee) << nov1 << nov30 << 4 << all << "01";
+        QTest::newRow("departments, amounts") << int(G::Department) << nov1 << nov30 << 0 << all << all;
+        QTest::newRow("departments, 0101")
+            << int(G::Department) << nov1 << QDate(2026, 12, 31) << 4 << all << "0101";
+        QTest::newRow("terminals, all") << int(G::Terminal) << nov1.addDays(-1) << nov30 << 4 << all << all;
+        QTest::newRow("terminals, counts") << int(G::Terminal) << nov1 << nov30 << 1 << all << all;
     }
     void mealPeriodFigures() {
         QFETCH(int, grouping);
-        QFETCH(QString, from);
-        QFETCH(QString, to);
+        QFETCH(QDate, from);
+        QFETCH(QDate, to);
         QFETCH(int, type);
         QFETCH(QString, room);
         QFETCH(QString, dept);
         MealLevelFilter f;
         f.grouping = MealLevelGrouping(grouping);
-        f.begin = QDate::fromString(from, Qt::ISODate);
-        f.end = QDate::fromString(to, Qt::ISODate);
+        f.begin = from;
+        f.end = to;
         f.typeIndex = type;
         f.dinRoom = room;
         f.departmentSelected = !dept.isEmpty();
@@ -280,23 +269,20 @@ private slots:
     }
 
     void personalRecharges_data() {
-        QTest::addColumn<QString>("from");
-        QTest::addColumn<QString>("to");
+        QTest::addColumn<QDate>("from");
+        QTest::addColumn<QDate>("to");
         QTest::addColumn<QString>("dept");
-        QTest::newRow("November") << "2026-11-01"
-                                  << "2026-11-30"
-                                  << "";
-        QTest::newRow("first days, dept 01") << "2026-11-01"
-                                             << "2026-11-05"
-                                             << "01";
+        QTest::newRow("November") << QDate(2026, 11, 1) << QDate(2026, 11, 30) << QString();
+        QTest::newRow("first days, dept 01") << QDate(2026, 11, 1) << QDate(2026, 11, 5) << "01";
     }
+
     void personalRecharges() {
-        QFETCH(QString, from);
-        QFETCH(QString, to);
+        QFETCH(QDate, from);
+        QFETCH(QDate, to);
         QFETCH(QString, dept);
         PersonalRechargeFilter f;
-        f.begin = QDate::fromString(from, Qt::ISODate);
-        f.end = QDate::fromString(to, Qt::ISODate);
+        f.begin = from;
+        f.end = to;
         f.department.departmentSelected = !dept.isEmpty();
         f.department.departmentNo = dept;
         const QVector<QPair<QString, QVector<int>>> columns = {
@@ -449,16 +435,11 @@ private slots:
     void windowsOpenFromTheTable() {
         QFETCH(QString, action);
         QFETCH(int, rows);
-        const WindowRow* row = findWindowRow(action);
-        QVERIFY(row && row->isBuilt());
-        std::unique_ptr<TfrmDptRecordBaseClass> w(
-            qobject_cast<TfrmDptRecordBaseClass*>(row->create(*fx.context, nullptr)));
+        auto w =
+            openFromWindowTable<TfrmDptRecordBaseClass>(*fx.context, action, [](TfrmDptRecordBaseClass& d) {
+                d.setPeriod(at("2026-11-01 00:00:00"), at("2026-11-30 23:59:59"));
+            });
         QVERIFY(w);
-        w->setAttribute(Qt::WA_DeleteOnClose, false);
-        w->setPeriod(at("2026-11-01 00:00:00"), at("2026-11-30 23:59:59"));
-        w->show();
-        w->activate();
-        QVERIFY(waitLoaded(*w));
         QCOMPARE(w->dataSet()->recordCount(), rows);
         QVERIFY(fx.prompter.calls().isEmpty());
         // Money arrives as fixed-point, never as binary floating point.
