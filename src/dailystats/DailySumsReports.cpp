@@ -11,38 +11,16 @@
 #include "db/Session.h"
 #include "framework/DataSetBinding.h"
 #include "framework/DepartmentFilter.h"
+#include "reports/ReportParts.h"
+
+using namespace ReportParts;
 
 namespace {
-
-ReportOption option(const char* name, const char* valueName, const char* help) {
-    return {QString::fromLatin1(name), QString::fromLatin1(valueName), QString::fromUtf8(help)};
-}
 
 QVector<ReportOption> periodOptions() {
     return {option("from", "yyyy-MM-dd", "first day"),
             option("to", "yyyy-MM-dd", "last day (default: today)"),
             option("chart", "FILE.png|FILE.pdf", "also draw the window's chart into FILE")};
-}
-
-ReportDefinition
-definition(const char* action, const char* summary, const QVector<ReportOption>& options,
-           std::function<ReportStatement(const ReportArguments&, const Session&)> statement) {
-    ReportDefinition r;
-    r.actionName = QString::fromLatin1(action);
-    r.summary = QString::fromUtf8(summary);
-    r.options = options;
-    r.statement = std::move(statement);
-    return r;
-}
-
-ReportStatement rows(const QString& dataSetName, const QString& sql, const QVariantMap& params,
-                     std::optional<ChartSpec> chart) {
-    ReportStatement s;
-    s.dataSetName = dataSetName;
-    s.sql = sql;
-    s.params = params;
-    s.chart = std::move(chart);
-    return s;
 }
 
 } // namespace
@@ -156,6 +134,6 @@ ReportDefinition dinRoomSumReport() {
         "ActDinRoomSum", "餐厅统计表: the dining rooms", {}, [](const ReportArguments&, const Session&) {
             return rows(QStringLiteral("dsDinRoom"),
                         QStringLiteral("select DinRoom_id, DinRoom_name from DinRoom order by DinRoom_id"),
-                        {}, std::nullopt);
+                        {});
         });
 }

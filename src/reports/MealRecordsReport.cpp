@@ -5,6 +5,7 @@
 #include "db/Session.h"
 #include "reports/MealRecordsMerge.h"
 #include "reports/MealRecordsQuery.h"
+#include "reports/ReportParts.h"
 
 #include <QSqlQuery>
 
@@ -25,11 +26,7 @@ int mealRecordsKindIndex(const QString& text, int moduleOptions) {
 namespace {
 
 QVector<qint64> terminalList(const ReportArguments& args, const Session& session) {
-    QVector<qint64> ids;
-    if (args.has(QStringLiteral("terminal")))
-        for (const QString& part :
-             args.text(QStringLiteral("terminal")).split(QLatin1Char(','), Qt::SkipEmptyParts))
-            ids << SqlDialect::toInteger(part.trimmed());
+    QVector<qint64> ids = ReportParts::numbers(args, QStringLiteral("terminal"));
     if (args.has(QStringLiteral("dinroom")))
         ids << MealRecordsQuery::readTerminals(
             session, MealRecordsQuery::roomTerminalsStatement(
@@ -38,22 +35,12 @@ QVector<qint64> terminalList(const ReportArguments& args, const Session& session
 }
 
 ReportStatement statement(const ReportArguments& args, const Session& session) {
-    const QDate today = QDate::currentDate();
-    const QDateTime begin = args.has(QStringLiteral("from")) ? args.dateTime(QStringLiteral("from"), false)
-                                                             : QDateTime(today, QTime(0, 0));
-    const QDateTime end = args.has(QStringLiteral("to")) ? args.dateTime(QStringLiteral("to"), true)
-                                                         : QDateTime(today, QTime(23, 59, 59));
+    const ReportArguments::Period period = args.period();
+    const QDateTime begin = period.begin;
+    const QDateTime end = period.end;
     MealRecordsFilter f;
-    if (args.has(QStringLiteral("dept"))) {
-        f.department.departmentSelected = true;
-        f.department.departmentNo = args.text(QStringLiteral("dept")).trimmed();
-    }
-    f.department.departmentRights = DepartmentFilter::rightsApply(session);
-    if (f.department.departmentRights)
-        f.department.userDepartments = UserDepartments(session);
-    f.cardText = args.text(QStringLiteral("card"));
-    if (args.has(QStringLiteral("card")) && f.cardText.trimmed().isEmpty())
-        throw DbError(QStringLiteral("卡号只能由数字组成: "));
+    f.department = args.departmentInput(session);
+    f.cardText = ReportParts::cardText(args);
     if (args.has(QStringLiteral("terminal")) || args.has(QStringLiteral("dinroom"))) {
         f.byTerminals = true;
         f.terminals = terminalList(args, session);
@@ -87,26 +74,17 @@ ReportStatement statement(const ReportArguments& args, const Session& session) {
 } // namespace
 
 ReportDefinition mealRecordsReport() {
-    ReportDefinition r;
-    r.actionName = QStringLiteral("ActMealRecord");
-    r.summary = QStringLiteral("消费明细: the consumption records of a period");
-    r.options = {
-        {QStringLiteral("from"), QStringLiteral("yyyy-MM-dd[ HH:mm:ss]"),
-         QStringLiteral("first moment (default: today)")},
-        {QStringLiteral("to"), QStringLiteral("yyyy-MM-dd[ HH:mm:ss]"),
-         QStringLiteral("last moment (a date: its end)")},
-        {QStringLiteral("kind"), QStringLiteral("N"),
-         QStringLiteral("type list position: 0 定值 1 金额 2 键值 3 计次 4 商品 5 计时 6 记帐 7 纠错/补单 8 "
-                        "全部 (default)")},
-        {QStringLiteral("dept"), QStringLiteral("D"),
-         QStringLiteral("department number (its sub-departments included)")},
-        {QStringLiteral("terminal"), QStringLiteral("N[,N...]"), QStringLiteral("terminal numbers")},
-        {QStringLiteral("dinroom"), QStringLiteral("ID"), QStringLiteral("the terminals of a dining room")},
-        {QStringLiteral("card"), QStringLiteral("N"), QStringLiteral("card number (digits only)")},
-        {QStringLiteral("details"), QString(),
-         QStringLiteral(
-             "key-value, goods or timed records with their detail lines, as the window exports them")},
-    };
-    r.statement = &statement;
-    return r;
+    using namespace ReportParts;
+    return definition(
+        "ActMealRecord", "消费明细: the consumption records of a period",
+        momentOptions()
+            << option("kind", "N",
+                      "type list position: 0 定值 1 金额 2 键值 3 计次 4 商品 5 计时 6 记帐 7 纠错/补单 8 "
+                      "全部 (default)")
+            << deptOption() << option("terminal", "N[,N...]", "terminal numbers")
+            << option("dinroom", "ID", "the terminals of a dining room") << cardOption()
+            << option(
+                   "details", "",
+                   "key-value, goods or timed records with their detail lines, as the window exports them"),
+        &statement);
 }

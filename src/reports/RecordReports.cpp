@@ -10,51 +10,17 @@
 #include "reports/IssueCardRecordQuery.h"
 #include "reports/LossCardMealRecordQuery.h"
 #include "reports/RefundQuery.h"
+#include "reports/ReportParts.h"
+
+using namespace ReportParts;
 
 namespace {
 
 RecordReportFilter recordFilter(const ReportArguments& args, const Session& session) {
     RecordReportFilter f;
     f.department = args.departmentInput(session);
-    f.cardText = args.text(QStringLiteral("card"));
-    if (args.has(QStringLiteral("card")) && f.cardText.trimmed().isEmpty())
-        throw DbError(QStringLiteral("卡号只能由数字组成: "));
+    f.cardText = cardText(args);
     return f;
-}
-
-ReportStatement rowsOf(const QString& dataSetName, const QString& sql, const QVariantMap& params = {}) {
-    ReportStatement s;
-    s.dataSetName = dataSetName;
-    s.sql = sql;
-    s.params = params;
-    return s;
-}
-
-ReportOption fromOption() {
-    return {QStringLiteral("from"), QStringLiteral("yyyy-MM-dd[ HH:mm:ss]"),
-            QStringLiteral("first moment (default: today)")};
-}
-ReportOption toOption() {
-    return {QStringLiteral("to"), QStringLiteral("yyyy-MM-dd[ HH:mm:ss]"),
-            QStringLiteral("last moment (a date: its end)")};
-}
-ReportOption deptOption() {
-    return {QStringLiteral("dept"), QStringLiteral("D"),
-            QStringLiteral("department number (its sub-departments included)")};
-}
-ReportOption cardOption() {
-    return {QStringLiteral("card"), QStringLiteral("N"), QStringLiteral("card number (digits only)")};
-}
-
-ReportDefinition
-definition(const char* action, const char* summary, const QVector<ReportOption>& options,
-           std::function<ReportStatement(const ReportArguments&, const Session&)> statement) {
-    ReportDefinition r;
-    r.actionName = QString::fromLatin1(action);
-    r.summary = QString::fromUtf8(summary);
-    r.options = options;
-    r.statement = std::move(statement);
-    return r;
 }
 
 } // namespace
@@ -78,13 +44,11 @@ int chargeKindIndex(const QString& text, int moduleOptions) {
 ReportDefinition chargeRecordsReport() {
     return definition(
         "ActFullRecord", "充值明细: the recharges of a period",
-        {fromOption(),
-         toOption(),
-         {QStringLiteral("kind"), QStringLiteral("N"),
-          QStringLiteral("type list position or text: 现金, 批量, 出纳机 and 优惠 (cashier items on), 补贴机 "
-                         "(allowances on), 手工补贴, 全部 (default)")},
-         deptOption(),
-         cardOption()},
+        momentOptions() << option(
+                               "kind", "N",
+                               "type list position or text: 现金, 批量, 出纳机 and 优惠 (cashier items on), "
+                               "补贴机 (allowances on), 手工补贴, 全部 (default)")
+                        << deptOption() << cardOption(),
         [](const ReportArguments& args, const Session& session) {
             const ReportArguments::Period p = args.period();
             ChargeRecFilter f;
@@ -94,30 +58,28 @@ ReportDefinition chargeRecordsReport() {
                 args.has(QStringLiteral("kind"))
                     ? items[chargeKindIndex(args.text(QStringLiteral("kind")), session.ModuleOptions())].kind
                     : ChargeKind::All;
-            return rowsOf(QStringLiteral("dsCharge"), ChargeRecQuery::statement(f, session),
-                          RecordReportQuery::periodParameters(p.begin, p.end));
+            return rows(QStringLiteral("dsCharge"), ChargeRecQuery::statement(f, session),
+                        RecordReportQuery::periodParameters(p.begin, p.end));
         });
 }
 
 ReportDefinition refundReport() {
     return definition("ActBackRecords", "退款明细表: the refunds of a period",
-                      {fromOption(), toOption(), deptOption(), cardOption()},
+                      momentOptions() << deptOption() << cardOption(),
                       [](const ReportArguments& args, const Session& session) {
                           const ReportArguments::Period p = args.period();
-                          return rowsOf(QStringLiteral("dsRefund"),
-                                        RefundQuery::statement(recordFilter(args, session), session),
-                                        RecordReportQuery::periodParameters(p.begin, p.end));
+                          return rows(QStringLiteral("dsRefund"),
+                                      RefundQuery::statement(recordFilter(args, session), session),
+                                      RecordReportQuery::periodParameters(p.begin, p.end));
                       });
 }
 
 ReportDefinition allowanceRecordsReport() {
     return definition(
         "ActAllowance", "补贴登记: the registered allowances of a period",
-        {fromOption(),
-         toOption(),
-         {QStringLiteral("by"), QStringLiteral("entry|taken|valid"),
-          QStringLiteral("the date the period applies to: 录入时间 (default), 补贴时间 or 有效日期")},
-         deptOption()},
+        momentOptions() << option("by", "entry|taken|valid",
+                                  "the date the period applies to: 录入时间 (default), 补贴时间 or 有效日期")
+                        << deptOption(),
         [](const ReportArguments& args, const Session& session) {
             const ReportArguments::Period p = args.period();
             AllowanceListFilter f;
@@ -129,18 +91,16 @@ ReportDefinition allowanceRecordsReport() {
                 throw DbError(QStringLiteral("--by: 日期类型无效: %1 (entry/taken/valid)").arg(by));
             f.by = AllowanceDateKind(kind);
             f.where = args.departmentInput(session);
-            return rowsOf(QStringLiteral("dsAllowance"), AllowanceRecords::listStatement(f, session),
-                          RecordReportQuery::periodParameters(p.begin, p.end));
+            return rows(QStringLiteral("dsAllowance"), AllowanceRecords::listStatement(f, session),
+                        RecordReportQuery::periodParameters(p.begin, p.end));
         });
 }
 
 ReportDefinition cardBalanceReport() {
     return definition(
         "ActCardBalance", "卡余额表: the balances of the issued employees' cards",
-        {{QStringLiteral("type"), QStringLiteral("T"),
-          QStringLiteral("档案类型: 在职 or 0 (current employees, default), 离职 or 1 (departed)")},
-         deptOption(),
-         cardOption()},
+        {option("type", "T", "档案类型: 在职 or 0 (current employees, default), 离职 or 1 (departed)"),
+         deptOption(), cardOption()},
         [](const ReportArguments& args, const Session& session) {
             CardBalanceFilter f;
             f.records = recordFilter(args, session);
@@ -153,32 +113,32 @@ ReportDefinition cardBalanceReport() {
                     throw DbError(QStringLiteral("--type: 档案类型无效: %1 (在职/离职 或 0/1)").arg(t));
                 f.departed = index == 1;
             }
-            return rowsOf(QStringLiteral("dsBalance"), CardBalanceQuery::statement(f, session));
+            return rows(QStringLiteral("dsBalance"), CardBalanceQuery::statement(f, session));
         });
 }
 
 ReportDefinition cardCostReport() {
     return definition("ActCardCost", "押金明细表: the card deposits and fees of a period",
-                      {fromOption(), toOption(), deptOption(), cardOption()},
+                      momentOptions() << deptOption() << cardOption(),
                       [](const ReportArguments& args, const Session& session) {
                           const ReportArguments::Period p = args.period();
-                          return rowsOf(QStringLiteral("dsCardCost"),
-                                        CardCostQuery::statement(recordFilter(args, session), session),
-                                        RecordReportQuery::periodParameters(p.begin, p.end));
+                          return rows(QStringLiteral("dsCardCost"),
+                                      CardCostQuery::statement(recordFilter(args, session), session),
+                                      RecordReportQuery::periodParameters(p.begin, p.end));
                       });
 }
 
 ReportDefinition issueCardRecordReport() {
     return definition(
         "ActIssueCardRecord", "发卡明细: the cards issued in a period with their first recharge",
-        {fromOption(), toOption(), deptOption(), cardOption()},
+        momentOptions() << deptOption() << cardOption(),
         [](const ReportArguments& args, const Session& session) {
             const ReportArguments::Period p = args.period();
             IssueCardRecordFilter f;
             f.records = recordFilter(args, session);
             f.begin = p.begin;
             f.end = p.end;
-            return rowsOf(QStringLiteral("dsIssueCardRecord"), IssueCardRecordQuery::statement(f, session));
+            return rows(QStringLiteral("dsIssueCardRecord"), IssueCardRecordQuery::statement(f, session));
         });
 }
 
@@ -186,7 +146,7 @@ ReportDefinition lossCardMealRecordReport() {
     return definition(
         "ActLossCardMealRecord", "挂失卡消费明细: consumptions on replaced cards after their replacement",
         {deptOption()}, [](const ReportArguments& args, const Session& session) {
-            return rowsOf(QStringLiteral("dsLossCardMealRecord"),
-                          LossCardMealRecordQuery::statement(args.departmentInput(session), session));
+            return rows(QStringLiteral("dsLossCardMealRecord"),
+                        LossCardMealRecordQuery::statement(args.departmentInput(session), session));
         });
 }

@@ -6,6 +6,7 @@
 #include "db/Session.h"
 #include "framework/DataSetBinding.h"
 #include "framework/DepartmentFilter.h"
+#include "reports/ReportParts.h"
 #include "reports/stats/GoodsSalesQuery.h"
 #include "reports/stats/MealLevelQuery.h"
 #include "reports/stats/PersonAccountQuery.h"
@@ -13,24 +14,13 @@
 
 #include <memory>
 
-namespace {
+using namespace ReportParts;
 
-ReportOption option(const char* name, const char* value, const char* help) {
-    return {QLatin1String(name), QString::fromUtf8(value), QString::fromUtf8(help)};
-}
+namespace {
 
 QVector<ReportOption> period() {
     return {option("from", "yyyy-MM-dd", "first day (default: today)"),
             option("to", "yyyy-MM-dd", "last day (default: today)")};
-}
-
-// The employee or name searched (the department is then left out), else --dept.
-DptWhereInput department(const ReportArguments& args, const Session& session) {
-    DptWhereInput in = args.departmentInput(session);
-    in.keyText = args.text(QStringLiteral("emp")).trimmed();
-    in.nameText = args.text(QStringLiteral("name")).trimmed();
-    in.fromSearchButton = args.has(QStringLiteral("emp")) || args.has(QStringLiteral("name"));
-    return in;
 }
 
 QString dinRoom(const Session& session) {
@@ -39,56 +29,49 @@ QString dinRoom(const Session& session) {
 
 ReportDefinition mealLevelReport(const char* action, const char* summary, MealLevelGrouping grouping,
                                  const char* dataSetName) {
-    ReportDefinition r;
-    r.actionName = QLatin1String(action);
-    r.summary = QString::fromUtf8(summary);
-    r.options = period();
-    r.options << option("kind", "0-4",
-                        "0 金额消费 1 计次消费 2 记帐消费 3 纠错/补单(/清零) 4 全部 (default)");
+    QVector<ReportOption> options = period();
+    options << option("kind", "0-4", "0 金额消费 1 计次消费 2 记帐消费 3 纠错/补单(/清零) 4 全部 (default)");
     if (grouping == MealLevelGrouping::Terminal)
-        r.options << option("clock", "N[,N...]", "terminal numbers")
-                  << option("name", "NAME", "terminal name");
+        options << option("clock", "N[,N...]", "terminal numbers") << option("name", "NAME", "terminal name");
     else
-        r.options << option("emp", grouping == MealLevelGrouping::Employee ? "ID" : "CODE",
-                            grouping == MealLevelGrouping::Employee ? "employee number" : "department code")
-                  << option("name", "NAME",
-                            grouping == MealLevelGrouping::Employee ? "employee name" : "department name")
-                  << option("dept", "D", "department number (its sub-departments included)");
+        options << option("emp", grouping == MealLevelGrouping::Employee ? "ID" : "CODE",
+                          grouping == MealLevelGrouping::Employee ? "employee number" : "department code")
+                << option("name", "NAME",
+                          grouping == MealLevelGrouping::Employee ? "employee name" : "department name")
+                << deptOption();
     const QString name = QLatin1String(dataSetName);
-    r.statement = [grouping, name](const ReportArguments& args, const Session& session) {
-        const ReportArguments::Period p = args.period();
-        MealLevelFilter f;
-        f.grouping = grouping;
-        f.begin = p.begin.date();
-        f.end = p.end.date();
-        if (args.has(QStringLiteral("kind")))
-            f.typeIndex = int(SqlDialect::toInteger(args.text(QStringLiteral("kind")), 0,
-                                                    MealLevelQuery::AllTypes, QStringLiteral("--kind")));
-        f.dinRoom = dinRoom(session);
-        const DptWhereInput in = department(args, session);
-        f.fromSearch = in.fromSearchButton || args.has(QStringLiteral("clock"));
-        f.keyText = in.keyText;
-        if (grouping == MealLevelGrouping::Terminal && args.has(QStringLiteral("clock"))) {
-            f.keyText = args.text(QStringLiteral("clock"));
-            MealLevelQuery::terminalList(f.keyText); // an empty or mistyped list is refused
-        }
-        f.nameText = in.nameText;
-        f.departmentSelected = grouping != MealLevelGrouping::Terminal && in.departmentSelected;
-        f.departmentNo = in.departmentNo;
-        f.departmentRights = in.departmentRights;
-        f.userDepartments = in.userDepartments;
-        ReportStatement s;
-        s.dataSetName = name;
-        s.sql = MealLevelQuery::statement(f, session);
-        const QVector<MealPeriod> periods = MealLevelQuery::readPeriods(session);
-        auto module = std::make_shared<MealDataModule>();
-        s.prepareFields = [module, name, periods](DataSet& rows) {
-            applyDataSetDefinition(rows, *module, name);
-            MealLevelQuery::titleColumns(rows, periods);
-        };
-        return s;
-    };
-    return r;
+    return definition(
+        action, summary, options, [grouping, name](const ReportArguments& args, const Session& session) {
+            const ReportArguments::Period p = args.period();
+            MealLevelFilter f;
+            f.grouping = grouping;
+            f.begin = p.begin.date();
+            f.end = p.end.date();
+            if (args.has(QStringLiteral("kind")))
+                f.typeIndex = int(SqlDialect::toInteger(args.text(QStringLiteral("kind")), 0,
+                                                        MealLevelQuery::AllTypes, QStringLiteral("--kind")));
+            f.dinRoom = dinRoom(session);
+            const DptWhereInput in = searchedDepartment(args, session);
+            f.fromSearch = in.fromSearchButton || args.has(QStringLiteral("clock"));
+            f.keyText = in.keyText;
+            if (grouping == MealLevelGrouping::Terminal && args.has(QStringLiteral("clock"))) {
+                f.keyText = args.text(QStringLiteral("clock"));
+                MealLevelQuery::terminalList(f.keyText); // an empty or mistyped list is refused
+            }
+            f.nameText = in.nameText;
+            f.departmentSelected = grouping != MealLevelGrouping::Terminal && in.departmentSelected;
+            f.departmentNo = in.departmentNo;
+            f.departmentRights = in.departmentRights;
+            f.userDepartments = in.userDepartments;
+            ReportStatement s = rows(name, MealLevelQuery::statement(f, session));
+            const QVector<MealPeriod> periods = MealLevelQuery::readPeriods(session);
+            auto module = std::make_shared<MealDataModule>();
+            s.prepareFields = [module, name, periods](DataSet& rows) {
+                applyDataSetDefinition(rows, *module, name);
+                MealLevelQuery::titleColumns(rows, periods);
+            };
+            return s;
+        });
 }
 
 } // namespace
@@ -110,89 +93,72 @@ ReportDefinition clockDinlevReport() {
 }
 
 ReportDefinition empChargeSumReport() {
-    ReportDefinition r;
-    r.actionName = QStringLiteral("ActEmpChargeSum");
-    r.summary = QStringLiteral("个人充值统计: each employee's recharges totalled by kind");
-    r.options = period();
-    r.options << option("emp", "ID", "employee number") << option("name", "NAME", "employee name")
-              << option("dept", "D", "department number (its sub-departments included)");
-    r.statement = [](const ReportArguments& args, const Session& session) {
-        const ReportArguments::Period p = args.period();
-        PersonalRechargeFilter f;
-        f.begin = p.begin.date();
-        f.end = p.end.date();
-        f.department = department(args, session);
-        ReportStatement s;
-        s.dataSetName = QStringLiteral("dsMChargeSum");
-        s.sql = PersonalRechargeQuery::statement(f, session);
-        return s;
-    };
-    return r;
+    return definition(
+        "ActEmpChargeSum", "个人充值统计: each employee's recharges totalled by kind",
+        period() << searchOptions() << deptOption(), [](const ReportArguments& args, const Session& session) {
+            const ReportArguments::Period p = args.period();
+            PersonalRechargeFilter f;
+            f.begin = p.begin.date();
+            f.end = p.end.date();
+            f.department = searchedDepartment(args, session);
+            return rows(QStringLiteral("dsMChargeSum"), PersonalRechargeQuery::statement(f, session));
+        });
 }
 
 ReportDefinition hsRecordsReport() {
-    ReportDefinition r;
-    r.actionName = QStringLiteral("ActHSRecords");
-    r.summary = QStringLiteral("商品销售统计: goods sold per article and unit price");
-    r.options = {option("from", "yyyy-MM-dd[ HH:mm:ss]", "first moment (default: today)"),
-                 option("to", "yyyy-MM-dd[ HH:mm:ss]", "last moment (a date: its end)"),
-                 option("clock", "N[,N...]", "terminal numbers"), option("article", "NAME", "article name"),
-                 option("no-price", "", "a row per article, its prices summed (the price column hidden)")};
-    r.statement = [](const ReportArguments& args, const Session& session) {
-        const ReportArguments::Period p = args.period();
-        GoodsSalesFilter f;
-        f.begin = p.begin;
-        f.end = p.end;
-        f.byPrice = !args.has(QStringLiteral("no-price"));
-        if (args.has(QStringLiteral("clock"))) {
-            f.terminalsSelected = true;
-            f.terminals = MealLevelQuery::terminalList(args.text(QStringLiteral("clock")));
-        }
-        f.articleName = args.text(QStringLiteral("article"));
-        f.dinRoom = dinRoom(session);
-        f.departmentRights = DepartmentFilter::rightsApply(session);
-        if (f.departmentRights)
-            f.userDepartments = UserDepartments(session);
-        ReportStatement s;
-        s.dataSetName = QStringLiteral("dsADODetail");
-        s.sql = GoodsSalesQuery::statement(f, session);
-        return s;
-    };
-    return r;
+    return definition("ActHSRecords", "商品销售统计: goods sold per article and unit price",
+                      momentOptions()
+                          << option("clock", "N[,N...]", "terminal numbers")
+                          << option("article", "NAME", "article name")
+                          << option("no-price", "",
+                                    "a row per article, its prices summed (the price column hidden)"),
+                      [](const ReportArguments& args, const Session& session) {
+                          const ReportArguments::Period p = args.period();
+                          GoodsSalesFilter f;
+                          f.begin = p.begin;
+                          f.end = p.end;
+                          f.byPrice = !args.has(QStringLiteral("no-price"));
+                          if (args.has(QStringLiteral("clock"))) {
+                              f.terminalsSelected = true;
+                              f.terminals = MealLevelQuery::terminalList(args.text(QStringLiteral("clock")));
+                          }
+                          f.articleName = args.text(QStringLiteral("article"));
+                          f.dinRoom = dinRoom(session);
+                          f.departmentRights = DepartmentFilter::rightsApply(session);
+                          if (f.departmentRights)
+                              f.userDepartments = UserDepartments(session);
+                          return rows(QStringLiteral("dsADODetail"), GoodsSalesQuery::statement(f, session));
+                      });
 }
 
 ReportDefinition personAccountReport() {
-    ReportDefinition r;
-    r.actionName = QStringLiteral("ActPersonAccount");
-    r.summary = QStringLiteral("个人汇总资料: each employee's account, in against out, with the difference");
-    r.options = {option("state", "在职|离职", "current (default) or departed employees"),
-                 option("emp", "ID", "employee number (in every department)"),
-                 option("dept", "D", "department number (its sub-departments included)")};
-    r.statement = [](const ReportArguments& args, const Session& session) {
-        PersonAccountFilter f;
-        const QString state = args.text(QStringLiteral("state")).trimmed();
-        if (state == QStringLiteral("离职") ||
-            state.compare(QLatin1String("departed"), Qt::CaseInsensitive) == 0)
-            f.departed = true;
-        else if (args.has(QStringLiteral("state")) && state != QStringLiteral("在职") &&
-                 state.compare(QLatin1String("current"), Qt::CaseInsensitive) != 0)
-            throw DbError(QStringLiteral("--state: 在职 或 离职: %1").arg(state));
-        const DptWhereInput in = args.departmentInput(session);
-        f.empNo = args.text(QStringLiteral("emp")).trimmed();
-        if (f.empNo.isEmpty() && in.departmentSelected)
-            f.departmentNo = in.departmentNo;
-        f.departmentRights = in.departmentRights;
-        f.userDepartments = in.userDepartments;
-        const int options = session.config.ModuleOptions;
-        ReportStatement s;
-        s.dataSetName = QStringLiteral("dsPersonAccount");
-        s.sql = PersonAccountQuery::statement(f, session);
-        auto module = std::make_shared<MealDataModule>();
-        s.prepareFields = [module, options](DataSet& rows) {
-            applyDataSetDefinition(rows, *module, QStringLiteral("dsPersonAccount"));
-            PersonAccountQuery::showFeatureColumns(rows, options);
-        };
-        return s;
-    };
-    return r;
+    return definition("ActPersonAccount",
+                      "个人汇总资料: each employee's account, in against out, with the difference",
+                      {option("state", "在职|离职", "current (default) or departed employees"),
+                       option("emp", "ID", "employee number (in every department)"), deptOption()},
+                      [](const ReportArguments& args, const Session& session) {
+                          PersonAccountFilter f;
+                          const QString state = args.text(QStringLiteral("state")).trimmed();
+                          if (state == QStringLiteral("离职") ||
+                              state.compare(QLatin1String("departed"), Qt::CaseInsensitive) == 0)
+                              f.departed = true;
+                          else if (args.has(QStringLiteral("state")) && state != QStringLiteral("在职") &&
+                                   state.compare(QLatin1String("current"), Qt::CaseInsensitive) != 0)
+                              throw DbError(QStringLiteral("--state: 在职 或 离职: %1").arg(state));
+                          const DptWhereInput in = args.departmentInput(session);
+                          f.empNo = args.text(QStringLiteral("emp")).trimmed();
+                          if (f.empNo.isEmpty() && in.departmentSelected)
+                              f.departmentNo = in.departmentNo;
+                          f.departmentRights = in.departmentRights;
+                          f.userDepartments = in.userDepartments;
+                          const int options = session.config.ModuleOptions;
+                          ReportStatement s = rows(QStringLiteral("dsPersonAccount"),
+                                                   PersonAccountQuery::statement(f, session));
+                          auto module = std::make_shared<MealDataModule>();
+                          s.prepareFields = [module, options](DataSet& ds) {
+                              applyDataSetDefinition(ds, *module, QStringLiteral("dsPersonAccount"));
+                              PersonAccountQuery::showFeatureColumns(ds, options);
+                          };
+                          return s;
+                      });
 }
