@@ -2,6 +2,7 @@
 // A module context over a fresh test database with a scripted prompter, for
 // driving record windows offscreen.
 #include "TestDatabase.h"
+#include "WindowWait.h"
 #include "db/MealDataModule.h"
 #include "framework/ModuleContext.h"
 #include "util/ScriptedPrompter.h"
@@ -33,6 +34,14 @@ struct FrameworkFixture {
     void stop() {
         context.reset();
         db.reset();
+    }
+    // A window of type W with rights `tag`, activated and its first rows loaded.
+    template <typename W> std::unique_ptr<W> open(int tag) {
+        auto w = std::make_unique<W>(*context);
+        w->setTag(tag);
+        w->activate();
+        WAIT_LOADED(*w);
+        return w;
     }
     int count(const QString& sql) const { return db->scalar(sql).toInt(); }
     // Rows of `table` meeting `where`; lines of the operation log like `pattern`.

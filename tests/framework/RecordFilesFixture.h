@@ -1,9 +1,6 @@
 #pragma once
-// A record window over tables of its own for the export, import and find
-// suites: rows to export, the actions driven with scripted answers, and the
-// modal dialogs answered once they are open.
+// A record window over tables of its own for the export, import and find suites.
 #include "FrameworkFixture.h"
-#include "WindowWait.h"
 #include "framework/RecordWindowRules.h"
 #include "framework/ui/RecordBaseClass.h"
 #include "util/ui/Progress.h"
@@ -79,16 +76,24 @@ struct RecordFilesFixture {
     }
 
     std::unique_ptr<FilesWindow> open(const QString& table = QStringLiteral("rec_files"),
-                                      int tag = RecordRights::Insert | RecordRights::Find) {
+                                      int tag = RecordRights::Insert | RecordRights::Find,
+                                      bool batch = false) {
         auto w = std::make_unique<FilesWindow>(
             *fx.context, table, table == QLatin1String("rec_files") ? QStringLiteral("文件记录") : table);
+        w->batchUpdates = batch;
         w->setTag(tag);
         w->activate();
         WAIT_LOADED(*w);
         return w;
     }
-    // Exports through the action with the filter index chosen; the path
-    // named (the dialog adds the filter's extension).
+    // Deletes rec_files rows meeting `where`, reloads the window and forgets the prompts so far.
+    void emptyAndReload(FilesWindow& w, const QString& where = QStringLiteral("1=1")) {
+        fx.db->exec(QStringLiteral("delete from rec_files where ") + where);
+        w.actDataRefreshExecute();
+        WAIT_LOADED(w);
+        fx.prompter.clear();
+    }
+    // Exports through the action with the filter index chosen; the path named, without the extension.
     QString exportAs(FilesWindow& w, const QString& name, int filterIndex) {
         fx.prompter.answerFile(out.filePath(name), filterIndex);
         w.action(TfrmRecordBaseClass::DataAction::Export)->trigger();
