@@ -1,5 +1,4 @@
-// Daybook.ini settings and the SQL trace: line format, daily file, folder
-// creation, failure, and whole lines under concurrent writers.
+// Daybook.ini settings and the SQL trace: format, daily file, failure, concurrent writers.
 #include "db/IniFile.h"
 #include "db/ModuleConfig.h"
 #include "db/SqlTrace.h"
@@ -68,9 +67,7 @@ class TestDbConfigTrace : public QObject {
     Q_OBJECT
 
 private slots:
-    // Defaults without a file; keys in any letter case; an unreadable number
-    // keeps its default; ModuleOptions always 7; a GBK file from the old host
-    // reads as well as UTF-8.
+    // Defaults without a file; keys in any case; a bad number keeps its default; GBK files read.
     void readsConfiguration() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("Daybook.ini"));
@@ -136,9 +133,7 @@ private slots:
         QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("log"))));
     }
 
-    // A value with line breaks or other control characters cannot make
-    // lines of its own: one statement is one line, in the file and on
-    // standard error.
+    // Control characters cannot forge lines: one statement is one line, in the file and on stderr.
     void controlCharactersAreEscaped_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("written");
@@ -165,9 +160,7 @@ private slots:
                  QStringLiteral("《MEALPOS》\t") + written + QLatin1Char('\n'));
     }
 
-    // A trace file that cannot be written does not fail the statements: it is
-    // told once on standard error, and again only after a write succeeded.
-    // The lock is released: the next write (here from another thread) proceeds.
+    // An unwritable trace is told once on stderr (again only after a success); its lock is released.
     void unwritableLogIsToldOnce() {
         QTemporaryDir dir;
         const QString folder = dir.filePath(QStringLiteral("log"));
