@@ -1,6 +1,5 @@
-// The data-aware grid over a data set loaded in memory: columns, footers,
-// sort markers, selection as bookmarks, frozen columns, and the grid as an
-// export source.
+// The data-aware grid over an in-memory data set: columns, footers, sorting, selection, frozen columns,
+// export.
 #include "dataset/DataSet.h"
 #include "dataset/grid/ColumnFit.h"
 #include "dataset/grid/DataSetExportSource.h"
@@ -62,8 +61,7 @@ private slots:
                  QStringLiteral("002"));
     }
 
-    // Without a stored layout: texts capped, numbers never narrower than their
-    // values and footer, also when the set is empty.
+    // Without a stored layout texts are capped, numbers never narrower than their values, also when empty.
     void fittedWidths() {
         const std::string longText(60, 'a');
         const std::vector<std::pair<std::string, std::int64_t>> cases[] = {
@@ -82,8 +80,7 @@ private slots:
         }
     }
 
-    // Sums are exact: ten cents added 100,000 times is 10,000.00. (Static texts
-    // and empty cells are the record window suite's, tests/framework.)
+    // Sums are exact: ten cents added 100,000 times is 10,000.00.
     void footerSumsAndCountsFollowTheFilter() {
         DataSet ds;
         load(ds, std::vector<std::pair<std::string, std::int64_t>>(100000, {"e", 10}));
@@ -122,8 +119,7 @@ private slots:
         grid.clickTitle(0);
         QCOMPARE(ds.sort(), QStringLiteral("emp_id DESC"));
 
-        // A calculated column cannot be sorted: refused, markers unchanged (a
-        // memo column's refusal is the record window suite's).
+        // A calculated column cannot be sorted: refused, markers unchanged.
         QSignalSpy refused(&grid, &DBGrid::sortRefused);
         ds.addCalculatedField(QStringLiteral("calc"), FieldType::Integer,
                               [](const DataSet&, Bookmark) { return QVariant(1); });
@@ -167,9 +163,7 @@ private slots:
         grid.setDataSet(&ds);
         grid.setFrozenColumns(2);
         auto* frozen = grid.findChild<QTableView*>(QStringLiteral("frozenView"));
-        QVERIFY(frozen);
-        QVERIFY(!frozen->isColumnHidden(1));
-        QVERIFY(frozen->isColumnHidden(2));
+        QVERIFY(frozen && !frozen->isColumnHidden(1) && frozen->isColumnHidden(2));
         grid.setFrozenColumns(99);
         QCOMPARE(grid.frozenColumns(), 4);
 
