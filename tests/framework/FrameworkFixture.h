@@ -12,6 +12,11 @@
 
 #include <memory>
 
+inline QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 struct FrameworkFixture {
     QTemporaryDir home;
     std::unique_ptr<TestDatabase> db;

@@ -1,16 +1,13 @@
 #pragma once
 // A record window over tables of its own for the export, import and find suites.
 #include "FrameworkFixture.h"
+#include "ModalDialog.h"
 #include "framework/RecordWindowRules.h"
 #include "framework/ui/RecordBaseClass.h"
 #include "util/ui/Progress.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QPushButton>
-#include <QTimer>
-
-#include <functional>
 
 class FilesWindow : public TfrmRecordBaseClass {
 public:
@@ -22,31 +19,11 @@ public:
     using TfrmRecordBaseClass::batchUpdates;
 };
 
-// Acts on the next modal dialog of type D once it is open; interval 0 looks
-// at every pass of the event loop (a progress dialog's first report).
-template <typename D> void onModal(std::function<void(D*)> act, int interval = 5) {
-    auto* timer = new QTimer;
-    timer->setInterval(interval);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        if (auto* d = qobject_cast<D*>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            act(d);
-        }
-    });
-    timer->start();
-}
-
 // Cancels the next export at its first progress report and confirms
 // "确认中断当前操作吗?" (queue that answer after the ones asked before).
 inline void cancelNextExport(ScriptedPrompter& prompter) {
     prompter.answer(PromptAnswer::Yes);
     onModal<TdlgProgress>([](TdlgProgress* d) { d->cancelButton()->click(); }, 0);
-}
-
-inline QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 struct RecordFilesFixture {

@@ -35,13 +35,7 @@ class TestCardReadButton : public QObject {
     std::unique_ptr<QWidget> m_window;
 
     void layCard(const QString& uid, const QString& key, const QString& blocks) {
-        const QString path = fx.home.filePath(QStringLiteral("card.txt"));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(QStringLiteral("uid = %1\nkey = %2\n%3").arg(uid, key, blocks).toUtf8());
-        f.close();
-        qputenv("MEAL_CARDREADER", "sim");
-        qputenv("MEAL_CARDREADER_CARD", path.toLocal8Bit());
+        QVERIFY(laySimulatedCard(fx.home.filePath(QStringLiteral("card.txt")), uid, key, blocks));
     }
 
 private slots:

@@ -1,6 +1,7 @@
 // A record window's print dialog and column chooser offscreen: stored layouts, export into
 // Documents, the preview, PDF printing, the summary-row switch and the print right.
 #include "FrameworkFixture.h"
+#include "ModalDialog.h"
 #include "dataset/grid/ui/DBGrid.h"
 #include "framework/GridLayout.h"
 #include "framework/RecordWindowRules.h"
@@ -35,22 +36,6 @@ public:
     using TfrmRecordBaseClass::printTitle;
 };
 
-// Runs `body` on the modal dialog of type T once it is up (the test's own
-// event loop is the dialog's exec).
-template <typename T> void onModal(std::function<void(T*)> body, int triesLeft = 100) {
-    QTimer::singleShot(10, [body, triesLeft] {
-        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            body(dialog);
-            // A failed check must not leave the test waiting on the dialog.
-            if (QTest::currentTestFailed() && QApplication::activeModalWidget() == dialog)
-                dialog->reject();
-        } else if (triesLeft > 0)
-            onModal<T>(body, triesLeft - 1);
-        else
-            QFAIL("the dialog never came up");
-    });
-}
-
 void flushDeletes() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
@@ -62,10 +47,6 @@ QStringList items(const QListWidget* list) {
     return out;
 }
 
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 } // namespace
 
 class TestPrintColumns : public QObject {
@@ -219,7 +200,7 @@ private slots:
 
         fx.prompter.answer(PromptAnswer::Yes); // open it?
         exportCsv([](TdlgPrint* d) { QVERIFY(!d->isVisible()); });
-        QVERIFY(readFile(path).contains("Carol"));
+        QVERIFY(readAll(path).contains("Carol"));
         QCOMPARE(opened, QStringList({path}));
         QCOMPARE(fx.prompter.texts(), QStringList({QStringLiteral("导出完成, 是否启动查看? ")}));
 
@@ -235,7 +216,7 @@ private slots:
             QVERIFY(d->isVisible());
             d->cancelButton()->click();
         });
-        QCOMPARE(readFile(path), QByteArray("old"));
+        QCOMPARE(readAll(path), QByteArray("old"));
         QCOMPARE(fx.prompter.calls().at(0).text, QStringLiteral("文件\"%1\"已经存在, 是否覆盖? ").arg(path));
 
         // Yes overwrites; not opening it afterwards opens nothing.
@@ -243,7 +224,7 @@ private slots:
         fx.prompter.answer(PromptAnswer::Yes);
         fx.prompter.answer(PromptAnswer::No);
         exportCsv([](TdlgPrint*) {});
-        QVERIFY(readFile(path).contains("Alice"));
+        QVERIFY(readAll(path).contains("Alice"));
         QVERIFY(opened.isEmpty());
         QCOMPARE(fx.prompter.pendingAnswers(), 0);
     }
@@ -286,14 +267,14 @@ private slots:
             WAIT_LOADED(*w);
         };
         printDirectly();
-        QVERIFY(readFile(chosen).startsWith("%PDF") && readFile(chosen).size() > 500);
+        QVERIFY(readAll(chosen).startsWith("%PDF") && readAll(chosen).size() > 500);
         QCOMPARE(fx.context->toasts.count(), toastsBefore + 1);
 
         // No printer and no file chosen: a PDF in Documents, the folder made when missing.
         QVERIFY(QDir(documents(QString())).removeRecursively());
         printer.setOutputFileName(QString());
         printDirectly();
-        QVERIFY(readFile(documents(QStringLiteral("打印到文件.pdf"))).startsWith("%PDF"));
+        QVERIFY(readAll(documents(QStringLiteral("打印到文件.pdf"))).startsWith("%PDF"));
         QCOMPARE(fx.context->toasts.count(), toastsBefore + 2);
         QVERIFY(fx.prompter.calls().isEmpty());
         fx.context->toasts.closeAll();

@@ -6,6 +6,18 @@
 #include <QString>
 #include <QStringList>
 
+// Puts a card with these lines on the simulated reader (a card file at `path`).
+inline bool laySimulatedCard(const QString& path, const QString& uid, const QString& key,
+                             const QString& blocks) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    f.write(QStringLiteral("uid = %1\nkey = %2\n%3").arg(uid, key, blocks).toUtf8());
+    qputenv("MEAL_CARDREADER", "sim");
+    qputenv("MEAL_CARDREADER_CARD", path.toLocal8Bit());
+    return true;
+}
+
 inline QString sampleCardBlockLines() {
     QFile f(QStringLiteral(MEAL_SOURCE_DIR "/src/cardreader/sample-card.txt"));
     if (!f.open(QIODevice::ReadOnly))

@@ -49,15 +49,9 @@ class TestCardReaderLink : public QObject {
     Session m_session;
     ScriptedPrompter m_prompter;
 
-    void useCard(const QString& keyLine, const QString& blocks,
-                 const QString& uid = QStringLiteral("01 02 03 04")) {
-        const QString path = m_home.filePath(QStringLiteral("card.txt"));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(QStringLiteral("uid = %1\n%2\n%3").arg(uid, keyLine, blocks).toUtf8());
-        f.close();
-        qputenv("MEAL_CARDREADER", "sim");
-        qputenv("MEAL_CARDREADER_CARD", path.toLocal8Bit());
+    void useCard(const QString& key, const QString& uid = QStringLiteral("01 02 03 04")) {
+        QVERIFY(
+            laySimulatedCard(m_home.filePath(QStringLiteral("card.txt")), uid, key, sampleCardBlockLines()));
     }
     void setPassWord(const QString& value) {
         m_db->exec(QStringLiteral("delete from company"));
@@ -88,7 +82,7 @@ private slots:
 
     void presentCardGivesNumberAndRecord() {
         setPassWord(QStringLiteral("FFFFFF")); // widened to the card's twelve F
-        useCard(QStringLiteral("key = FF FF FF FF FF FF"), sampleCardBlockLines());
+        useCard(QStringLiteral("FF FF FF FF FF FF"));
         CardReaderLink link(m_session, m_prompter, kLibrary);
         CardReader reader{7, 3};
         QString cardNo = QStringLiteral("old");
@@ -108,7 +102,7 @@ private slots:
     }
 
     void absentCardLeavesNumberEmpty() {
-        useCard(QStringLiteral("key = FFFFFFFFFFFF"), sampleCardBlockLines(), QString());
+        useCard(QStringLiteral("FFFFFFFFFFFF"), QString());
         CardReaderLink link(m_session, m_prompter, kLibrary);
         CardReader reader;
         QString cardNo = QStringLiteral("12");

@@ -1,4 +1,5 @@
 // The shared utility widgets offscreen: the production prompter, the toast, the progress dialog.
+#include "ModalDialog.h"
 #include "util/ScriptedPrompter.h"
 #include "util/ToastRegistry.h"
 #include "util/ui/DialogPrompter.h"
@@ -19,28 +20,6 @@
 
 #include <functional>
 
-namespace {
-// Runs `handle` on the next modal dialog of type T once it is shown.
-template <typename T> void whenModal(std::function<void(T*)> handle) {
-    auto* poll = new QTimer;
-    poll->setInterval(10);
-    auto started = std::make_shared<QElapsedTimer>();
-    started->start();
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, handle, started] {
-        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            poll->stop();
-            poll->deleteLater();
-            handle(dialog);
-        } else if (started->elapsed() > 5000) {
-            poll->stop();
-            poll->deleteLater();
-            qWarning("no modal dialog appeared");
-        }
-    });
-    poll->start();
-}
-} // namespace
-
 class TestUtilDialogs : public QObject {
     Q_OBJECT
 
@@ -51,7 +30,7 @@ private slots:
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         QMessageBox::StandardButtons buttons;
         QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
-        whenModal<QMessageBox>([&](QMessageBox* box) {
+        onModal<QMessageBox>([&](QMessageBox* box) {
             title = box->windowTitle();
             text = box->text();
             icon = box->icon();
@@ -70,10 +49,10 @@ private slots:
         QCOMPARE(defaultButton, QMessageBox::Cancel);
 
         // Escape on a Yes/No/Cancel box is Cancel.
-        whenModal<QMessageBox>([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
+        onModal<QMessageBox>([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
         QCOMPARE(prompter.confirmOrCancel(QStringLiteral("?")), PromptAnswer::Cancel);
 
-        whenModal<QMessageBox>([&](QMessageBox* box) {
+        onModal<QMessageBox>([&](QMessageBox* box) {
             icon = box->icon();
             box->button(QMessageBox::Ok)->click();
         });
@@ -85,7 +64,7 @@ private slots:
         DialogPrompter prompter;
         QLineEdit::EchoMode mode = QLineEdit::Normal;
         QString label;
-        whenModal<QInputDialog>([&](QInputDialog* dialog) {
+        onModal<QInputDialog>([&](QInputDialog* dialog) {
             mode = dialog->textEchoMode();
             label = dialog->labelText() + '|' + dialog->windowTitle();
             dialog->setTextValue(QStringLiteral("pa'ss"));
@@ -96,7 +75,7 @@ private slots:
         QCOMPARE(mode, QLineEdit::Password);
         QCOMPARE(label, QStringLiteral("请输入管理员密码:|请输入密码"));
 
-        whenModal<QInputDialog>([](QInputDialog* dialog) { dialog->reject(); });
+        onModal<QInputDialog>([](QInputDialog* dialog) { dialog->reject(); });
         QCOMPARE(prompter.inputText(QStringLiteral("T"), QStringLiteral("P"), QStringLiteral("d"), false),
                  std::nullopt);
     }
@@ -116,7 +95,7 @@ private slots:
         request.fileName = QStringLiteral("消费明细");
         QStringList filters;
         QString initialFilter, chosenFilter;
-        whenModal<QFileDialog>([&](QFileDialog* dialog) {
+        onModal<QFileDialog>([&](QFileDialog* dialog) {
             filters = dialog->nameFilters();
             initialFilter = dialog->selectedNameFilter();
             dialog->selectNameFilter(filters.value(3));
@@ -133,7 +112,7 @@ private slots:
         QCOMPARE(result.filterIndex, 4);
         QCOMPARE(result.path, QDir(dir.path()).filePath(QStringLiteral("导出.csv")));
 
-        whenModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
+        onModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
         QVERIFY(!prompter.openFile(request).accepted);
     }
 
