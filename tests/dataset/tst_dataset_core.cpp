@@ -86,7 +86,6 @@ qint64 curId(const DataSet& ds) {
 class DataSetCoreTest : public QObject {
     Q_OBJECT
 private slots:
-
     void cellParsers() {
         using namespace cellcodec;
         // Units of 1/10000, half away from zero at the fifth decimal.

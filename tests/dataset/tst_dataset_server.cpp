@@ -19,7 +19,6 @@ class DataSetServerTest : public QObject {
     std::unique_ptr<TestDatabase> m_db;
 
 private slots:
-
     void initTestCase() {
         m_db = std::make_unique<TestDatabase>(QStringLiteral("dataset_server"), false);
         m_db->exec(QStringLiteral(

@@ -1,4 +1,5 @@
 // Daybook.ini settings and the SQL trace: format, daily file, failure, concurrent writers.
+#include "TestFiles.h"
 #include "db/IniFile.h"
 #include "db/ModuleConfig.h"
 #include "db/SqlTrace.h"
@@ -14,12 +15,6 @@
 #include <unistd.h>
 
 namespace {
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
 QString todaysLogName() {
     return QStringLiteral("log/") + QDate::currentDate().toString(QStringLiteral("yyyyMMdd")) +
            QStringLiteral("log.txt");
@@ -81,9 +76,9 @@ private slots:
         QVERIFY(c.IsMySQL && !c.IsSQLServer);
         QCOMPARE(c.ModuleOptions, 7);
 
-        writeFile(path,
-                  "; written by the host\r\n[runtimeconfig]\r\nISWRITELOG = True\r\nisAddAutoCount=5\r\n"
-                  "isMThreadCount=x\r\n[Connection]\r\nDatatype=SQLSERVER\r\n");
+        QVERIFY(writeAll(
+            path, "; written by the host\r\n[runtimeconfig]\r\nISWRITELOG = True\r\nisAddAutoCount=5\r\n"
+                  "isMThreadCount=x\r\n[Connection]\r\nDatatype=SQLSERVER\r\n"));
         previous.ModuleOptions = 15;
         c = readModuleConfig(path, previous);
         QVERIFY(c.isWritelog);
@@ -93,12 +88,12 @@ private slots:
         QCOMPARE(c.ModuleOptions, 7);
         QVERIFY(c.ModuleOptions & ModuleConfig::AllowanceFunctions);
         QVERIFY(!(c.ModuleOptions & ModuleConfig::MealOrderFunctions));
-        writeFile(path, "[RunTimeConfig]\nisWritelog=0\n");
+        QVERIFY(writeAll(path, "[RunTimeConfig]\nisWritelog=0\n"));
         QVERIFY(!readModuleConfig(path, c).isWritelog);
 
         QStringEncoder gbk("GB18030");
         QVERIFY(gbk.isValid());
-        writeFile(path, gbk.encode(QStringLiteral("[Connection]\r\nServerName=服务器\r\n")));
+        QVERIFY(writeAll(path, gbk.encode(QStringLiteral("[Connection]\r\nServerName=服务器\r\n"))));
         QCOMPARE(IniFile(path).readString(QStringLiteral("Connection"), QStringLiteral("ServerName")),
                  QStringLiteral("服务器"));
     }
@@ -164,7 +159,7 @@ private slots:
     void unwritableLogIsToldOnce() {
         QTemporaryDir dir;
         const QString folder = dir.filePath(QStringLiteral("log"));
-        writeFile(folder, "a file where the folder should be");
+        QVERIFY(writeAll(folder, "a file where the folder should be"));
         const SqlTrace trace(true, dir.path());
         QString told = capturedStandardError([&] {
             for (int i = 0; i < 3; ++i)
@@ -184,7 +179,7 @@ private slots:
         QVERIFY(written);
         QCOMPARE(traceLines(dir.path()).size(), 1);
         QVERIFY(QDir(folder).removeRecursively());
-        writeFile(folder, "again");
+        QVERIFY(writeAll(folder, "again"));
         told = capturedStandardError([&] {
             trace.write(QStringLiteral("select 5"));
             trace.write(QStringLiteral("select 6"));

@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
+
 namespace {
 const QString kSerialKey =
     QStringLiteral("create unique index ux_mallowance_emp_ver on mallowance (emp_id, charge_ver)");
@@ -50,26 +52,17 @@ class TestDbStatements : public QObject {
         QVERIFY(q.exec());
     }
 
-    bool hasColumn(const QString& table, const QString& column) const {
-        return m_db->scalar(
-                       QStringLiteral("select count(*) from information_schema.columns where table_schema = "
-                                      "database() and lower(table_name) = lower('%1') and column_name = '%2'")
-                           .arg(table, column))
+    // Whether the schema holds "table" or "table.column".
+    bool has(const char* name) const {
+        const QString table = QString::fromLatin1(name).section('.', 0, 0);
+        const QString column = QString::fromLatin1(name).section('.', 1);
+        const QString where =
+            column.isEmpty() ? QString() : QStringLiteral(" and column_name = '%1'").arg(column);
+        return m_db->scalar(QStringLiteral("select count(*) from information_schema.%1 where table_schema = "
+                                           "database() and lower(table_name) = lower('%2')%3")
+                                .arg(column.isEmpty() ? QStringLiteral("tables") : QStringLiteral("columns"),
+                                     table, where))
                    .toInt() == 1;
-    }
-    bool hasTable(const QString& table) const {
-        return m_db->scalar(
-                       QStringLiteral("select count(*) from information_schema.tables where table_schema = "
-                                      "database() and lower(table_name) = lower('%1')")
-                           .arg(table))
-                   .toInt() == 1;
-    }
-    static int countProbes(const QStringList& texts) {
-        int n = 0;
-        for (const QString& t : texts)
-            if (t.startsWith(QLatin1String("select ")))
-                ++n;
-        return n;
     }
 
 private slots:
@@ -259,20 +252,17 @@ private slots:
         const qsizetype at = texts.indexOf(QStringLiteral("alter table company add isControlCard int "));
         QVERIFY(at > 0 && at + 1 < texts.size());
         QCOMPARE(texts.at(at + 1), texts.at(at - 1));
-        for (const char* column :
-             {"cardinfo.validdate", "cardinfo.CardStatusDate", "mchargerecords.charge_ver",
-              "mallowance.newCard_id", "company.isControlCard"})
-            QVERIFY2(hasColumn(QString::fromLatin1(column).section('.', 0, 0),
-                               QString::fromLatin1(column).section('.', 1)),
-                     column);
-        QVERIFY(hasTable(QStringLiteral("pos_lockBillDate")));
+        for (const char* name : {"cardinfo.validdate", "cardinfo.CardStatusDate", "mchargerecords.charge_ver",
+                                 "mallowance.newCard_id", "company.isControlCard", "pos_lockBillDate"})
+            QVERIFY2(has(name), name);
 
         // Run again on the now complete database: probes only, no statement.
         const SchemaUpgradeResult again = UpgradeSchema(m_session);
         QVERIFY(again.statementsRun.isEmpty());
         QVERIFY(again.siteSecretStatements.isEmpty()); // the secret is kept
         const QStringList probes = newTraceTexts();
-        QCOMPARE(countProbes(probes), int(probes.size()));
+        QVERIFY(std::all_of(probes.begin(), probes.end(),
+                            [](const QString& t) { return t.startsWith(QLatin1String("select ")); }));
     }
 
     // The upgrade makes allowance serials unique; serials stored twice keep the key out, and say so.
@@ -318,8 +308,7 @@ private slots:
             QVERIFY2(e.message().contains(QStringLiteral("mchargerecords_bak"), Qt::CaseInsensitive),
                      qPrintable(e.message()));
         }
-        QVERIFY(hasColumn(QStringLiteral("cardinfo"), QStringLiteral("CardFactory")));
-        QVERIFY(!hasColumn(QStringLiteral("clocks"), QStringLiteral("clock_sn")));
+        QVERIFY(has("cardinfo.CardFactory") && !has("clocks.clock_sn"));
         const QStringList texts = newTraceTexts();
         QCOMPARE(texts.last(), QStringLiteral("alter table mchargerecords_bak add charge_ver int NULL"));
         QVERIFY(!texts.contains(QStringLiteral("select clock_sn  from clocks where 1=2 ")));

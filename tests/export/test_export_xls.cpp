@@ -2,6 +2,7 @@
 // reader (and with freexl, the importer's reader) and every cell is checked.
 #include "ExportTestData.h"
 #include "MiniXlsReader.h"
+#include "TestFiles.h"
 
 #include "dataset/export/CompoundFileWriter.h"
 #include "dataset/export/XlsExporter.h"
@@ -355,11 +356,8 @@ private slots:
             src.addRow({QStringLiteral("备注%1").arg(i), QStringLiteral("文字%1").arg(i * 7)});
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("book.xls"));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        XlsExporter exporter;
-        QVERIFY(exporter.exportTo(src, file));
-        file.close();
+        bool ok = false;
+        QVERIFY(writeAll(path, exportXls(src, RowScope::AllRows, 0, &ok)) && ok);
 
         const void* handle = nullptr;
         QCOMPARE(freexl_open(QFile::encodeName(path).constData(), &handle), FREEXL_OK);

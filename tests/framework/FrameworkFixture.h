@@ -2,6 +2,7 @@
 // A module context over a fresh test database with a scripted prompter, for
 // driving record windows offscreen.
 #include "TestDatabase.h"
+#include "TestFiles.h"
 #include "WindowWait.h"
 #include "db/MealDataModule.h"
 #include "framework/ModuleContext.h"
@@ -12,9 +13,14 @@
 
 #include <memory>
 
-inline QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+// Triggers a window action, or the window's query button, and waits for the rows it loads.
+template <typename W, typename A> void runAction(W& w, A action) {
+    w.action(action)->trigger();
+    WAIT_LOADED(w);
+}
+template <typename W> void requery(W& w) {
+    w.allButton()->click();
+    WAIT_LOADED(w);
 }
 
 struct FrameworkFixture {

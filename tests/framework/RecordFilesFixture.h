@@ -73,8 +73,7 @@ struct RecordFilesFixture {
     // Exports through the action with the filter index chosen; the path named, without the extension.
     QString exportAs(FilesWindow& w, const QString& name, int filterIndex) {
         fx.prompter.answerFile(out.filePath(name), filterIndex);
-        w.action(TfrmRecordBaseClass::DataAction::Export)->trigger();
-        WAIT_LOADED(w);
+        runAction(w, TfrmRecordBaseClass::DataAction::Export);
         return out.filePath(name);
     }
     // The texts of the message boxes and questions so far.

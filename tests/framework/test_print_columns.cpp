@@ -150,8 +150,7 @@ private slots:
 
     void printNeedsTheRightOrAdmin() {
         auto w = open(RecordRights::Find);
-        w->action(DataAction::Print)->trigger();
-        WAIT_LOADED(*w);
+        runAction(*w, DataAction::Print);
         QCOMPARE(fx.prompter.texts(), QStringList({QStringLiteral("无权限")}));
         QVERIFY(!w->printActions().printDialog());
 
@@ -160,8 +159,7 @@ private slots:
         w->dataSet()->setFilter(QStringLiteral("id > 0"));
         w->dataSet()->setFiltered(true);
         onModal<TdlgPrint>([](TdlgPrint* d) { d->cancelButton()->click(); });
-        w->action(DataAction::Print)->trigger();
-        WAIT_LOADED(*w);
+        runAction(*w, DataAction::Print);
         fx.context->session.CurrentUserId = QStringLiteral("OPER1");
         // The empty print title became the caption; the printer got its substitutions.
         QCOMPARE(w->printTitle, QStringLiteral("打印测试"));
@@ -194,8 +192,7 @@ private slots:
                 d->okButton()->click();
                 check(d);
             });
-            w->action(DataAction::Print)->trigger();
-            WAIT_LOADED(*w);
+            runAction(*w, DataAction::Print);
         };
 
         fx.prompter.answer(PromptAnswer::Yes); // open it?
@@ -205,10 +202,7 @@ private slots:
         QCOMPARE(fx.prompter.texts(), QStringList({QStringLiteral("导出完成, 是否启动查看? ")}));
 
         // The file exists: No keeps it and the dialog stays open.
-        QFile old(path);
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write("old");
-        old.close();
+        QVERIFY(writeAll(path, "old"));
         fx.prompter.clear();
         opened.clear();
         fx.prompter.answer(PromptAnswer::No);
@@ -242,8 +236,7 @@ private slots:
             });
             d->okButton()->click(); // preview is the default choice
         });
-        w->action(DataAction::Print)->trigger();
-        WAIT_LOADED(*w);
+        runAction(*w, DataAction::Print);
         QVERIFY(previewSeen);
         QCOMPARE(pages, 1);
         flushDeletes();
@@ -263,8 +256,7 @@ private slots:
                 d->printChoice()->setChecked(true);
                 d->okButton()->click();
             });
-            w->action(DataAction::Print)->trigger();
-            WAIT_LOADED(*w);
+            runAction(*w, DataAction::Print);
         };
         printDirectly();
         QVERIFY(readAll(chosen).startsWith("%PDF") && readAll(chosen).size() > 500);
@@ -289,8 +281,7 @@ private slots:
                 d->footerBox()->click();
                 d->cancelButton()->click();
             });
-            w->action(DataAction::Print)->trigger();
-            WAIT_LOADED(*w);
+            runAction(*w, DataAction::Print);
             QCOMPARE(w->grid()->footerRowCount(), shown ? 0 : 1);
         }
     }

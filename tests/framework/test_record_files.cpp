@@ -35,8 +35,7 @@ class TestRecordFiles : public QObject {
             d->contentEdit()->setText(content);
             d->findButton()->click();
         });
-        w.action(DataAction::Find)->trigger();
-        WAIT_LOADED(w);
+        runAction(w, DataAction::Find);
     }
 
 private slots:
@@ -114,12 +113,10 @@ private slots:
         // The index chosen comes back in the next export of this window.
         fx.prompter.clear();
         fx.prompter.answerFile(rf.out.filePath(QStringLiteral("plain2")), 4);
-        w->action(DataAction::Export)->trigger();
-        WAIT_LOADED(*w);
+        runAction(*w, DataAction::Export);
         fx.prompter.clear();
         fx.prompter.cancelFile();
-        w->action(DataAction::Export)->trigger();
-        WAIT_LOADED(*w);
+        runAction(*w, DataAction::Export);
         QCOMPARE(fx.prompter.calls().first().file.filterIndex, 4);
         QCOMPARE(fx.prompter.calls().size(), 1); // cancelled: nothing else
     }
@@ -127,14 +124,10 @@ private slots:
     void overwriteIsAskedAndNoKeepsTheFile() {
         auto w = rf.open();
         const QString path = rf.out.filePath(QStringLiteral("kept.csv"));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("old");
-        f.close();
+        QVERIFY(writeAll(path, "old"));
         fx.prompter.answerFile(path, 6);
         fx.prompter.answer(PromptAnswer::No);
-        w->action(DataAction::Export)->trigger();
-        WAIT_LOADED(*w);
+        runAction(*w, DataAction::Export);
         QCOMPARE(readAll(path), QByteArray("old"));
         QCOMPARE(fx.prompter.calls().last().text, QStringLiteral("文件\"%1\"已经存在, 是否覆盖? ").arg(path));
         QVERIFY(!rf.messages().contains(QStringLiteral("数据导出完成!")));
@@ -144,8 +137,7 @@ private slots:
         fx.prompter.answerFile(path, 6);
         fx.prompter.answer(PromptAnswer::Yes);
         cancelNextExport(fx.prompter);
-        w->action(DataAction::Export)->trigger();
-        WAIT_LOADED(*w);
+        runAction(*w, DataAction::Export);
         QCOMPARE(readAll(path), QByteArray("old"));
         QCOMPARE(rf.messages().mid(1),
                  (QStringList{QStringLiteral("确认中断当前操作吗?"), QStringLiteral("数据导出已取消!")}));
@@ -155,8 +147,7 @@ private slots:
         fx.prompter.clear();
         fx.prompter.answerFile(path, 6);
         fx.prompter.answer(PromptAnswer::Yes);
-        w->action(DataAction::Export)->trigger();
-        WAIT_LOADED(*w);
+        runAction(*w, DataAction::Export);
         QVERIFY(readAll(path).contains("Alice"));
         QCOMPARE(rf.messages().last(), QStringLiteral("数据导出完成!"));
     }
@@ -166,8 +157,7 @@ private slots:
     void failedAndCancelledWritesLeaveNoFile() {
         auto w = rf.open();
         fx.prompter.answerFile(rf.out.filePath(QStringLiteral("missing/dir/x.csv")), 6);
-        w->action(DataAction::Export)->trigger();
-        WAIT_LOADED(*w);
+        runAction(*w, DataAction::Export);
         QCOMPARE(fx.prompter.calls().size(), 2);
         QCOMPARE(fx.prompter.calls().last().icon, PromptIcon::Error);
         QVERIFY(!rf.messages().contains(QStringLiteral("数据导出完成!")));
@@ -177,10 +167,7 @@ private slots:
         QDir dir(rf.out.filePath(QStringLiteral("left")));
         QVERIFY(dir.mkpath(QStringLiteral(".")));
         const QString kept = dir.filePath(QStringLiteral("kept.csv"));
-        QFile f(kept);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("old");
-        f.close();
+        QVERIFY(writeAll(kept, "old"));
         DataSetExportSource grid(*w->grid()->model(), &w->grid()->footer());
         QString error;
         // Every format cancelled at its first report and at its last.
@@ -238,8 +225,7 @@ private slots:
             QVERIFY(d->fieldList()->findText(QStringLiteral("qty")) >= 0);
             d->cancelButton()->click();
         });
-        w->action(DataAction::Find)->trigger();
-        WAIT_LOADED(*w);
+        runAction(*w, DataAction::Find);
         QCOMPARE(w->dataSet()->recordCount(), 3);
 
         find(*w, QStringLiteral("qty"), QStringLiteral(">="), QStringLiteral("2"));
@@ -294,8 +280,7 @@ private slots:
 
     void findNeedsTheRight() {
         auto w = rf.open(QStringLiteral("rec_files"), RecordRights::Insert);
-        w->action(DataAction::Find)->trigger();
-        WAIT_LOADED(*w);
+        runAction(*w, DataAction::Find);
         QCOMPARE(rf.messages(), QStringList{QStringLiteral("无权限")});
     }
 };

@@ -20,8 +20,7 @@ class TestRecordImport : public QObject {
         for (PromptAnswer a : answers)
             fx.prompter.answer(a);
         onModal<TdlgFileRecords>([](TdlgFileRecords* d) { d->okButton()->click(); });
-        w.action(DataAction::Import)->trigger();
-        WAIT_LOADED(w);
+        runAction(w, DataAction::Import);
     }
 
 private slots:
@@ -111,8 +110,7 @@ private slots:
             QCOMPARE(d->grid()->dataSet()->recordCount(), 3);
             d->cancelButton()->click();
         });
-        w->action(DataAction::Import)->trigger();
-        WAIT_LOADED(*w);
+        runAction(*w, DataAction::Import);
         QCOMPARE(fx.rows(QStringLiteral("rec_files")), 0);
         QVERIFY(rf.messages().isEmpty());
     }

@@ -313,13 +313,9 @@ private slots:
         const QString index =
             HelpIndex::indexPath(folder, HelpIndex::systemUsesBig5(), fx.context->session.IsMySQL(), true);
         QDir().mkpath(QFileInfo(index).path());
-        QFile f(index);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("1\t其他窗口\tother.htm\n2\t测试录入\tinput.htm\n");
-        f.close();
-        QFile chm(QDir(folder).filePath(QStringLiteral("help.chm")));
-        QVERIFY(chm.open(QIODevice::WriteOnly));
-        chm.close();
+        QVERIFY(writeAll(index, "1\t其他窗口\tother.htm\n2\t测试录入\tinput.htm\n"));
+        const QString chm = QDir(folder).absoluteFilePath(QStringLiteral("help.chm"));
+        QVERIFY(writeAll(chm, QByteArray()));
         UrlRecorder recorder;
         QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "open");
 

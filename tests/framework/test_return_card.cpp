@@ -64,13 +64,11 @@ private slots:
         w->setPeriod(QDateTime(QDate(2026, 11, 1), QTime(0, 0)),
                      QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59)));
         onModal<TdlgPrint>([](TdlgPrint* d) { d->cancelButton()->click(); });
-        w->action(DataAction::Print)->trigger();
-        WAIT_LOADED(*w);
+        runAction(*w, DataAction::Print);
         const auto& subs = w->printActions().gridPrinter().options().substitutions;
         QCOMPARE(subs.value(QStringLiteral("%[caption]")),
                  QStringLiteral("日期: (2026-11-01 至 2026-11-30)"));
-        w->allButton()->click();
-        WAIT_LOADED(*w);
+        requery(*w);
         QCOMPARE(w->dataSet()->recordCount(), 4);
         QCOMPARE(w->printSubheading(), QStringLiteral("日期: (2026-11-01 至 2026-12-31)"));
     }
@@ -81,8 +79,7 @@ private slots:
             {w->keyEdit(), "0002"}, {w->nameEdit(), "O'Neil"}, {w->cardEdit(), "5002"}};
         for (const auto& [box, text] : boxes) {
             box->setText(QString::fromLatin1(text));
-            w->allButton()->click();
-            WAIT_LOADED(*w);
+            requery(*w);
             QCOMPARE(w->dataSet()->recordCount(), 1);
             box->clear();
         }
@@ -93,8 +90,7 @@ private slots:
     void hostileTextsFindNothingAndChangeNothing() {
         auto w = openWindow();
         w->cardEdit()->setText(QStringLiteral("1 or 1=1"));
-        w->allButton()->click();
-        WAIT_LOADED(*w);
+        requery(*w);
         QCOMPARE(fx.prompter.calls().size(), 1);
         QVERIFY(fx.prompter.calls().first().text.contains(QStringLiteral("卡号")));
         QCOMPARE(w->dataSet()->recordCount(), 3);
@@ -102,8 +98,7 @@ private slots:
         for (const QString& hostile : {QStringLiteral("'; drop table ReturnCard; --"), QStringLiteral("%"),
                                        QStringLiteral("x' or '1'='1"), QStringLiteral("\\'")}) {
             w->nameEdit()->setText(hostile);
-            w->allButton()->click();
-            WAIT_LOADED(*w);
+            requery(*w);
             QCOMPARE(w->dataSet()->recordCount(), 0);
         }
         QCOMPARE(fx.count(QStringLiteral("select count(*) from ReturnCard")), 4);

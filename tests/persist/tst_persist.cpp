@@ -256,7 +256,6 @@ QByteArray nullRowsAdtg(int columns, int rows) {
 class PersistTest : public QObject {
     Q_OBJECT
 private slots:
-
     void roundTripKeepsEveryTypeAndProperty_data() {
         QTest::addColumn<DataSetFileFormat>("format");
         QTest::newRow("adtg") << DataSetFileFormat::Adtg;

@@ -97,7 +97,6 @@ Outcome readAny(const QByteArray& bytes, bool xml) {
 class PersistFuzzTest : public QObject {
     Q_OBJECT
 private slots:
-
     void samplesRead() {
         persist::RecordSetImage a, x;
         persist::readAdtg(sampleAdtg(), a);
