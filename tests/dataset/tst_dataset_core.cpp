@@ -1,6 +1,7 @@
 // The data set without a database: cell conversions, display formats,
 // parameter translation, filter, sort, bookmarks, Locate, clones, editing.
 #include "DataSetTestHelpers.h"
+#include "MemoryRows.h"
 #include "dataset/CellCodec.h"
 #include "dataset/DataSet.h"
 #include "dataset/DisplayFormat.h"
@@ -13,25 +14,6 @@
 
 namespace {
 
-struct SampleRow {
-    int id;
-    const char* name; // nullptr for null
-    const char* dept;
-    const char* amount; // decimal text or nullptr
-    double price;       // < 0 for null
-    const char* at;     // "yyyy-MM-dd HH:mm:ss" or nullptr
-    int ok;             // -1 for null
-};
-
-const SampleRow kRows[] = {
-    {1, "张三", "A01", "12.50", 1.5, "2024-01-05 08:30:00", 1},
-    {2, "李四", "A02", "0.10", -1, "2024-01-05 12:00:00", 0},
-    {3, "O'Brien", "B01", "-3.00", 2.25, "2024-02-01 00:00:00", 1},
-    {4, "alice", "A01", nullptr, 3.0, nullptr, -1},
-    {5, "Bob", "B02", "100.00", 0.5, "2024-03-10 18:45:10", 0},
-    {6, nullptr, "A01", "12.50", 1.5, "2024-01-06 09:00:00", 1},
-};
-
 ColumnDef colDef(const char* name, FieldType type) {
     ColumnDef d;
     d.name = QString::fromLatin1(name);
@@ -40,40 +22,21 @@ ColumnDef colDef(const char* name, FieldType type) {
 }
 
 void loadSample(DataSet& ds) {
-    const QString table = QStringLiteral("sample");
-    const FieldType types[] = {FieldType::Integer, FieldType::WideString, FieldType::WideString,
-                               FieldType::BCD,     FieldType::Float,      FieldType::DateTime,
-                               FieldType::Boolean};
-    const char* names[] = {"id", "name", "dept", "amount", "price", "at", "ok"};
-    std::vector<ColumnDef> columns;
-    std::vector<StorageKind> kinds;
-    for (int c = 0; c < 7; ++c) {
-        columns.push_back(colDef(names[c], types[c]));
-        columns.back().baseTable = table;
-        kinds.push_back(storageKind(types[c]));
-    }
-    ds.beginLoad(columns);
-    RowBatch batch(kinds);
-    for (const SampleRow& r : kRows) {
-        batch.addInt(0, r.id);
-        r.name ? batch.addBytes(1, r.name, std::strlen(r.name)) : batch.addNull(1);
-        batch.addBytes(2, r.dept, std::strlen(r.dept));
-        std::int64_t fixed = 0;
-        if (r.amount && cellcodec::parseFixed4(r.amount, std::strlen(r.amount), fixed))
-            batch.addInt(3, fixed);
-        else
-            batch.addNull(3);
-        r.price >= 0 ? batch.addDouble(4, r.price) : batch.addNull(4);
-        std::int64_t ms = 0;
-        if (r.at && cellcodec::parseDateTime(r.at, std::strlen(r.at), ms))
-            batch.addInt(5, ms);
-        else
-            batch.addNull(5);
-        r.ok >= 0 ? batch.addInt(6, r.ok) : batch.addNull(6);
-        batch.endRow();
-    }
-    ds.appendRows(batch);
-    ds.endLoad();
+    loadMemoryRows(ds,
+                   {{"id", FieldType::Integer},
+                    {"name", FieldType::WideString},
+                    {"dept", FieldType::WideString},
+                    {"amount", FieldType::BCD},
+                    {"price", FieldType::Float},
+                    {"at", FieldType::DateTime},
+                    {"ok", FieldType::Boolean}},
+                   {{"1", "张三", "A01", "12.50", "1.5", "2024-01-05 08:30:00", "1"},
+                    {"2", "李四", "A02", "0.10", nullptr, "2024-01-05 12:00:00", "0"},
+                    {"3", "O'Brien", "B01", "-3.00", "2.25", "2024-02-01 00:00:00", "1"},
+                    {"4", "alice", "A01", nullptr, "3.0", nullptr, nullptr},
+                    {"5", "Bob", "B02", "100.00", "0.5", "2024-03-10 18:45:10", "0"},
+                    {"6", nullptr, "A01", "12.50", "1.5", "2024-01-06 09:00:00", "1"}},
+                   QStringLiteral("sample"));
 }
 
 // The id of the current record.
@@ -621,17 +584,8 @@ private slots:
 
     void lookupFields() {
         DataSet depts;
-        depts.beginLoad({colDef("deptno", FieldType::WideString), colDef("deptname", FieldType::WideString)});
-        RowBatch batch({StorageKind::Bytes, StorageKind::Bytes});
-        const char* const rows[][2] = {
-            {"A01", "财务部"}, {"B01", "后勤部"}, {"A02", "研发部"}, {"A01", "重复"}};
-        for (const auto& r : rows) {
-            batch.addBytes(0, r[0], std::strlen(r[0]));
-            batch.addBytes(1, r[1], std::strlen(r[1]));
-            batch.endRow();
-        }
-        depts.appendRows(batch);
-        depts.endLoad();
+        loadMemoryRows(depts, {{"deptno", FieldType::WideString}, {"deptname", FieldType::WideString}},
+                       {{"A01", "财务部"}, {"B01", "后勤部"}, {"A02", "研发部"}, {"A01", "重复"}});
 
         DataSet ds;
         loadSample(ds);

@@ -1,4 +1,5 @@
 // The stored grid layout, the column chooser's lists, dragged widths and the print dialog's file output.
+#include "MemoryRows.h"
 #include "dataset/DataSet.h"
 #include "dataset/grid/DataSetExportSource.h"
 #include "dataset/grid/DataSetTableModel.h"
@@ -19,27 +20,14 @@ const QString kKey = QStringLiteral("\\Software\\Sunharbor Software\\Door\\dsTes
 
 // emp_id, emp_name, card_consume, period_one (tag 10), remark; two rows.
 void load(DataSet& ds) {
-    const char* names[] = {"emp_id", "emp_name", "card_consume", "period_one", "remark"};
-    std::vector<ColumnDef> cols(5);
-    for (int i = 0; i < 5; ++i)
-        cols[std::size_t(i)].name = QString::fromLatin1(names[i]);
-    cols[2].type = FieldType::Integer;
-    cols[3].type = FieldType::Integer;
-    ds.beginLoad(cols);
-    RowBatch batch(
-        {StorageKind::Bytes, StorageKind::Bytes, StorageKind::Int64, StorageKind::Int64, StorageKind::Bytes});
-    for (int r = 0; r < 2; ++r) {
-        const QByteArray id = QByteArray::number(1001 + r);
-        const QByteArray name = QStringLiteral("张三%1").arg(r).toUtf8();
-        batch.addBytes(0, id.data(), std::size_t(id.size()));
-        batch.addBytes(1, name.data(), std::size_t(name.size()));
-        batch.addInt(2, 150 + r);
-        batch.addInt(3, 1);
-        batch.addBytes(4, "x", 1);
-        batch.endRow();
-    }
-    ds.appendRows(batch);
-    ds.endLoad();
+    const FieldType text = FieldType::WideString, number = FieldType::Integer;
+    loadMemoryRows(ds,
+                   {{"emp_id", text},
+                    {"emp_name", text},
+                    {"card_consume", number},
+                    {"period_one", number},
+                    {"remark", text}},
+                   {{"1001", "张三0", "150", "1", "x"}, {"1002", "张三1", "151", "1", "x"}});
     ds.findField(QStringLiteral("period_one"))->setTag(ColumnChoice::kHiddenTag);
     ds.findField(QStringLiteral("period_one"))->setVisible(false);
 }
