@@ -315,10 +315,8 @@ private slots:
     }
 
     void multiKeySortMatchesReference() {
-        // Keys of every storage kind, with nulls, few and many distinct values,
-        // doubles of both signs and integers across the whole 64-bit range,
-        // sorted alone and together in several combinations; the order must
-        // equal a plain stable sort by the documented rules.
+        // Keys of every storage kind with nulls, signed doubles and the whole 64-bit range, alone and
+        // combined: the order equals a plain stable sort by the documented rules.
         DataSet ds;
         ds.beginLoad({colDef("t", FieldType::WideString), colDef("i", FieldType::Integer),
                       colDef("d", FieldType::Float), colDef("big", FieldType::LargeInt)});

@@ -17,8 +17,7 @@ class TestDbCodeTables : public QObject {
     Q_OBJECT
 
 private slots:
-    // Codes arrive as numbers, decimal texts or typed nulls; a null is no code (not cash, not a foreign
-    // card).
+    // Codes arrive as numbers, decimal texts or typed nulls; a null is no code.
     void codesFromDriverValues() {
         for (const QVariant& kind : {QVariant(33), QVariant(QStringLiteral("33")), QVariant(33.0)})
             QCOMPARE(rechargeKindText(kind), QStringLiteral("补贴机"));

@@ -106,9 +106,8 @@ private slots:
         QVERIFY(!lines.join(QLatin1Char('\n')).contains(QStringLiteral("汇总:")));
     }
 
-    // CSV and tab-separated text open in spreadsheets: a text starting with
-    // = + - @ is written with an apostrophe, numbers of number columns as
-    // they are. Fixed-width text is for reading and keeps the texts.
+    // CSV and tab text open in spreadsheets: texts starting with = + - @ get an apostrophe, number
+    // columns do not; fixed-width text is for reading and keeps the texts.
     void formulaTextsAreWrittenAsTexts() {
         CsvExporter csv;
         QCOMPARE(utf8Body(run(csv, formulaTexts())),
@@ -235,8 +234,7 @@ private slots:
         }
     }
 
-    // Every format reports rising counts from 0 to the total, a few thousand
-    // rows apart; a callback answering false stops it as cancelled.
+    // Every format reports rising counts from 0 to the total; a callback answering false cancels.
     void progressAndCancel() {
         MemoryExportSource src;
         src.addColumn({QStringLiteral("编号"), FieldClass::Integer, Alignment::Right, 6, true, {}});

@@ -196,8 +196,7 @@ private slots:
     }
 
     void longAndManyTextsSplitAcrossRecords() {
-        // Texts beyond one record's 8224 bytes continue in Continue records;
-        // check both a single long Chinese text and many short mixed ones.
+        // Texts beyond a record's 8224 bytes continue: one long Chinese text, many short ones.
         MemoryExportSource src;
         src.addColumn({QStringLiteral("备注"), FieldClass::Text, Alignment::Left, 20, true, {}});
         src.addColumn({QStringLiteral("名称"), FieldClass::Text, Alignment::Left, 20, true, {}});
@@ -254,8 +253,7 @@ private slots:
             src.addRow({QString::number(i), QStringLiteral("行%1").arg(i)}, {CellValue::fromInteger(i)});
         src.setFooter({{QStringLiteral("汇总:"), {}, {}, Alignment::Left},
                        {QStringLiteral("25"), CellValue::fromInteger(25), {}, Alignment::Left}});
-        // Ten rows a sheet: one title row and nine data rows; 25 rows and the
-        // footer need three sheets.
+        // Ten rows a sheet (a title and nine rows): 25 rows and the footer need three sheets.
         MiniBook book = readBook(exportXls(src, RowScope::AllRows, 10));
         QCOMPARE(book.sheets.size(), 3);
         QSet<QString> names;
@@ -283,8 +281,7 @@ private slots:
     }
 
     void fullSheetsAndLargeAllocationTables() {
-        // 70,000 rows of six numbers: a full first sheet of 65,536 rows, and a
-        // stream large enough for the allocation table to need DIFAT sectors.
+        // 70,000 rows: a full sheet of 65,536 rows, and a stream whose allocation table needs DIFAT sectors.
         MemoryExportSource src;
         for (int c = 0; c < 6; ++c)
             src.addColumn({QStringLiteral("数%1").arg(c), FieldClass::Money, Alignment::Right, 8, true, {}});
@@ -330,8 +327,7 @@ private slots:
     }
 
     void containerKeepsItsAnnouncedSize() {
-        // A stream must be as long as announced: shorter or longer is an error,
-        // never a file that claims data it does not hold.
+        // A stream shorter or longer than announced is an error, never a file claiming data it lacks.
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
         CompoundFileWriter shortStream;

@@ -1,6 +1,5 @@
 #pragma once
-// A module context over a fresh test database with a scripted prompter, for
-// driving record windows offscreen.
+// A module context over a fresh test database with a scripted prompter, for record windows offscreen.
 #include "TestDatabase.h"
 #include "TestFiles.h"
 #include "WindowWait.h"

@@ -19,8 +19,7 @@ public:
     using TfrmRecordBaseClass::batchUpdates;
 };
 
-// Cancels the next export at its first progress report and confirms
-// "确认中断当前操作吗?" (queue that answer after the ones asked before).
+// Cancels the next export at its first report and confirms it (queue this after earlier answers).
 inline void cancelNextExport(ScriptedPrompter& prompter) {
     prompter.answer(PromptAnswer::Yes);
     onModal<TdlgProgress>([](TdlgProgress* d) { d->cancelButton()->click(); }, 0);

@@ -144,8 +144,7 @@ AdtgBytes columnDescriptor(std::uint16_t ordinal, const QString& name, std::uint
     return c;
 }
 
-// A tablegram of table "MealRecords" (code page 936) with an unchanged row,
-// a row of nulls, a changed row, a deleted row and an inserted one.
+// A "MealRecords" tablegram (code page 936): unchanged, null, changed, deleted and inserted rows.
 QByteArray handMadeAdtg() {
     AdtgBytes b;
     b.start(5, 1, 4);
@@ -403,8 +402,7 @@ private slots:
         QByteArray unknown = xml;
         unknown.replace("ID='2'", "ID='2' Extra='1'");
         QTest::newRow("xml unknown attribute") << unknown << QStringLiteral("Extra");
-        // A second schema (its column numbered after the first's) would add
-        // columns that rows read against the first one lack.
+        // A second schema would add columns that rows read against the first one lack.
         const QByteArray schema(
             "<s:Schema id='More'><s:ElementType name='row'><s:AttributeType name='Extra'>"
             "<s:datatype dt:type='string'/></s:AttributeType></s:ElementType></s:Schema>");

@@ -1,7 +1,6 @@
 #pragma once
-// The data blocks of the sample card of the simulated reader
-// (src/cardreader/sample-card.txt: card number 67305985, employee 1024,
-// balance 123.45), as the "block N = ..." lines of a card file.
+// The simulated reader's sample card (src/cardreader/sample-card.txt: card 67305985, employee 1024,
+// balance 123.45) as "block N = ..." lines of a card file.
 #include <QFile>
 #include <QString>
 #include <QStringList>

@@ -18,8 +18,7 @@ struct Run {
     QPoint last;
 };
 
-// Ticks the slide-in to its end, noting whether the speed ever dropped
-// before the resting position was reached.
+// Ticks the slide-in to its end, noting whether it slowed before its resting position.
 Run slideIn(ToastMotion& m) {
     Run run;
     int previousMove = 0;
