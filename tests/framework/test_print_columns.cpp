@@ -82,10 +82,8 @@ private slots:
         ds->findField(QStringLiteral("amount"))->setDisplayLabel(QStringLiteral("2010年金额"));
         ds->findField(QStringLiteral("remark"))->setVisible(false);
         QPointer<TfrmDefColumn> seen;
-        bool shown = false;
-        onModal<TfrmDefColumn>([&](TfrmDefColumn* d) {
+        const auto shown = onModal<TfrmDefColumn>([&](TfrmDefColumn* d) {
             seen = d;
-            shown = true;
             QCOMPARE(items(d->availableList()), QStringList({QStringLiteral("remark")}));
             QCOMPARE(items(d->chosenList()), QStringList({QStringLiteral("id"), QStringLiteral("name"),
                                                           QStringLiteral("2010年金额")}));
@@ -100,7 +98,7 @@ private slots:
             d->applyButton()->click();
         });
         w->action(DataAction::DefCols)->trigger();
-        QVERIFY(shown);
+        QVERIFY(*shown);
         flushDeletes();
         QVERIFY(!seen); // freed on close
         QVERIFY(!w->printActions().columnDialog());
@@ -130,7 +128,7 @@ private slots:
     void chooserMovesAllAndCancelKeepsTheFields() {
         auto w = open();
         const QString before = GridLayoutStore().value(w->registryKey(), QStringLiteral("id"));
-        onModal<TfrmDefColumn>([&](TfrmDefColumn* d) {
+        const auto seen = onModal<TfrmDefColumn>([&](TfrmDefColumn* d) {
             d->btnUnSelectAllClick();
             QVERIFY(d->chosenList()->count() == 0);
             QCOMPARE(d->availableList()->count(), 4);
@@ -144,7 +142,7 @@ private slots:
         });
         w->action(DataAction::DefCols)->trigger();
         // Cancelled: the fields and the stored values stay as they were.
-        QVERIFY(!w->dataSet()->findField(QStringLiteral("name"))->visible());
+        QVERIFY(*seen && !w->dataSet()->findField(QStringLiteral("name"))->visible());
         QCOMPARE(GridLayoutStore().value(w->registryKey(), QStringLiteral("id")), before);
     }
 
@@ -158,8 +156,9 @@ private slots:
         // A filter in force is printed under the title.
         w->dataSet()->setFilter(QStringLiteral("id > 0"));
         w->dataSet()->setFiltered(true);
-        onModal<TdlgPrint>([](TdlgPrint* d) { d->cancelButton()->click(); });
+        const auto seen = onModal<TdlgPrint>([](TdlgPrint* d) { d->cancelButton()->click(); });
         runAction(*w, DataAction::Print);
+        QVERIFY(*seen);
         fx.context->session.CurrentUserId = QStringLiteral("OPER1");
         // The empty print title became the caption; the printer got its substitutions.
         QCOMPARE(w->printTitle, QStringLiteral("打印测试"));
