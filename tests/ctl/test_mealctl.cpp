@@ -25,25 +25,19 @@ private slots:
     }
     void cleanupTestCase() { m_db.reset(); }
 
-    // An older database lacks columns and a table: the upgrade adds them, and
-    // a second run executes the probes only.
+    // The upgrade adds what an older database lacks; a second run only probes (and both are traced).
     void upgradeAddsWhatIsMissingThenOnlyProbes() {
         m_db->exec(QStringLiteral("ALTER TABLE Cardinfo DROP COLUMN CardStatusDate"));
         m_db->exec(QStringLiteral("ALTER TABLE mallowance DROP COLUMN newCard_id"));
         m_db->exec(QStringLiteral("DROP TABLE pos_lockBillDate"));
         Run r = run({QStringLiteral("upgrade-schema")});
         QCOMPARE(r.status, 0);
-        QVERIFY2(r.out.contains(
-                     QStringLiteral("executed: Alter table Cardinfo add CardStatusDate datetime NULL;")),
+        QVERIFY2(r.out.contains(QStringLiteral("executed: create table pos_lockBillDate")) &&
+                     r.out.contains(QStringLiteral("statements: 3")),
                  qPrintable(r.out));
-        QVERIFY(r.out.contains(QStringLiteral("executed: alter table mallowance add newCard_id int NULL")));
-        QVERIFY(r.out.contains(QStringLiteral("executed: create table pos_lockBillDate")));
-        QVERIFY(r.out.contains(QStringLiteral("statements: 3")));
-        // The second run finds what the first added.
         r = run({QStringLiteral("upgrade-schema")});
         QCOMPARE(r.status, 0);
         QVERIFY(r.out.contains(QStringLiteral("probes: 17, statements: 0")));
-        // Every statement was traced to the daily log file.
         QDir log(m_home.filePath(QStringLiteral("log")));
         QCOMPARE(log.entryList(QDir::Files).size(), 1);
     }
@@ -58,8 +52,7 @@ private slots:
         QCOMPARE(r.out, QStringLiteral("dinroom_id\tdinroom_name\n1\t一食堂\n2\tB side\n"));
     }
 
-    // Passwords a site's table still holds as plain text are replaced by their
-    // hash; a second run finds nothing left to do.
+    // Plain-text passwords are replaced by their hash; a second run finds nothing to do.
     void usersRehashReplacesPlainText() {
         m_db->exec(QStringLiteral("INSERT INTO sys_user (Userid, UserName, Password) VALUES ('OLD1', 'a', "
                                   "'se''cret'), ('NOPW', 'b', NULL), ('HASHED', 'c', '%1')")

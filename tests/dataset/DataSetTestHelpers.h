@@ -1,6 +1,5 @@
 #pragma once
-// Helpers the data set suites share: fields by name, editing in one call, ids
-// of the view.
+// The data set suites' helpers: fields by name, editing in one call, ids of the view.
 #include "dataset/DataSet.h"
 
 #include <QList>

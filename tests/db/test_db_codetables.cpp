@@ -1,5 +1,4 @@
-// Stored codes to texts, the record-type conditions, the recharge groups, the
-// calculated cash column and the fixed-point money it is computed in.
+// Stored codes to texts, the recharge groups, the cash column and fixed-point money.
 #include "db/CodeTables.h"
 #include "db/Currency.h"
 
@@ -18,13 +17,10 @@ class TestDbCodeTables : public QObject {
     Q_OBJECT
 
 private slots:
-    // What the code tables must get right beyond their entries: codes arrive
-    // as numbers, decimal texts or typed nulls; a null is no code (not cash,
-    // not a foreign card); a code the other table owns shows nothing.
+    // Codes arrive as numbers, decimal texts or typed nulls; a null is no code.
     void codesFromDriverValues() {
         for (const QVariant& kind : {QVariant(33), QVariant(QStringLiteral("33")), QVariant(33.0)})
             QCOMPARE(rechargeKindText(kind), QStringLiteral("补贴机"));
-        QCOMPARE(rechargeKindText(104), QStringLiteral("手工补贴充值"));
         for (const QVariant& v : {QVariant(), nullInt(), QVariant(QString()), QVariant(0.5), QVariant(32)})
             QVERIFY(rechargeKindText(v).isEmpty());
         QCOMPARE(consumptionFlagText(QVariant(105)), QStringLiteral("补单"));
@@ -36,14 +32,13 @@ private slots:
         QCOMPARE(issueCardMoneyText(QStringLiteral("20.00")), QStringLiteral("20.00"));
         QCOMPARE(exceptionCTypeText(QStringLiteral("CH")), QStringLiteral("加款"));
         QCOMPARE(exceptionCTypeText(QStringLiteral("ch")), QStringLiteral("减款"));
-        QCOMPARE(cardCostKindText(QStringLiteral("2")), QStringLiteral("管理费"));
     }
 
     // The kind after "CH," is a recharge kind, otherwise a consumption flag.
     void exceptionCtKind() {
         QCOMPARE(exceptionCtKindText(QStringLiteral("CH,104")), QStringLiteral("手工补贴充值"));
-        QCOMPARE(exceptionCtKindText(QStringLiteral("XF,5")), QStringLiteral("商品"));
-        QCOMPARE(exceptionCtKindText(QStringLiteral("5")), QStringLiteral("商品"));
+        for (const char* ctkind : {"XF,5", "5"})
+            QCOMPARE(exceptionCtKindText(QString::fromLatin1(ctkind)), QStringLiteral("商品"));
         // A code the other table owns shows nothing; what is no code at all is "未知类型".
         for (const char* ctkind : {"CH,5", "XF,33", "XF,102", "ch,104"})
             QVERIFY2(exceptionCtKindText(QString::fromLatin1(ctkind)).isEmpty(), ctkind);
@@ -66,19 +61,16 @@ private slots:
     }
 
     void rechargeGroups() {
+        // The kinds listed for a group are exactly those that fall in it; 104 counts only per person.
         for (bool personal : {false, true}) {
-            QCOMPARE(rechargeGroup(0, personal), RechargeGroup::Cash);
-            for (int k : {1, 3, 33})
-                QCOMPARE(rechargeGroup(k, personal), RechargeGroup::Allowance);
-            QCOMPARE(rechargeGroup(2, personal), RechargeGroup::Batch);
-            QCOMPARE(rechargeGroup(30, personal), RechargeGroup::Cashier);
-            QCOMPARE(rechargeGroup(31, personal), RechargeGroup::Discount);
             QCOMPARE(rechargeGroup(32, personal), RechargeGroup::None);
-            // The kinds listed for a group are exactly those that fall in it.
             for (RechargeGroup g : {RechargeGroup::Cash, RechargeGroup::Allowance, RechargeGroup::Batch,
-                                    RechargeGroup::Cashier, RechargeGroup::Discount})
-                for (int k : rechargeGroupKinds(g, personal))
+                                    RechargeGroup::Cashier, RechargeGroup::Discount}) {
+                const auto kinds = rechargeGroupKinds(g, personal);
+                QVERIFY(!kinds.isEmpty());
+                for (int k : kinds)
                     QCOMPARE(rechargeGroup(k, personal), g);
+            }
         }
         QCOMPARE(rechargeGroup(104, true), RechargeGroup::Allowance);
         QCOMPARE(rechargeGroup(104, false), RechargeGroup::None);
@@ -109,8 +101,7 @@ private slots:
         QCOMPARE(sumSumCash(byName), Currency());
     }
 
-    // Money in units of 1/10000, rounded half away from zero; currencyText
-    // shows them with the decimals asked for.
+    // Money in units of 1/10000, rounded half away from zero, shown with the decimals asked for.
     void currencyParsingAndText() {
         const QList<QPair<const char*, qint64>> good = {
             {"12.34", 123400},  {" -0.5 ", -5000},    {"+.25", 2500},       {"7.", 70000},

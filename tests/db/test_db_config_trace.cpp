@@ -1,5 +1,5 @@
-// Daybook.ini settings and the SQL trace: line format, daily file, folder
-// creation, failure, and whole lines under concurrent writers.
+// Daybook.ini settings and the SQL trace: format, daily file, failure, concurrent writers.
+#include "TestFiles.h"
 #include "db/IniFile.h"
 #include "db/ModuleConfig.h"
 #include "db/SqlTrace.h"
@@ -15,12 +15,6 @@
 #include <unistd.h>
 
 namespace {
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
 QString todaysLogName() {
     return QStringLiteral("log/") + QDate::currentDate().toString(QStringLiteral("yyyyMMdd")) +
            QStringLiteral("log.txt");
@@ -68,9 +62,7 @@ class TestDbConfigTrace : public QObject {
     Q_OBJECT
 
 private slots:
-    // Defaults without a file; keys in any letter case; an unreadable number
-    // keeps its default; ModuleOptions always 7; a GBK file from the old host
-    // reads as well as UTF-8.
+    // Defaults without a file; keys in any case; a bad number keeps its default; GBK files read.
     void readsConfiguration() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("Daybook.ini"));
@@ -84,9 +76,9 @@ private slots:
         QVERIFY(c.IsMySQL && !c.IsSQLServer);
         QCOMPARE(c.ModuleOptions, 7);
 
-        writeFile(path,
-                  "; written by the host\r\n[runtimeconfig]\r\nISWRITELOG = True\r\nisAddAutoCount=5\r\n"
-                  "isMThreadCount=x\r\n[Connection]\r\nDatatype=SQLSERVER\r\n");
+        QVERIFY(writeAll(
+            path, "; written by the host\r\n[runtimeconfig]\r\nISWRITELOG = True\r\nisAddAutoCount=5\r\n"
+                  "isMThreadCount=x\r\n[Connection]\r\nDatatype=SQLSERVER\r\n"));
         previous.ModuleOptions = 15;
         c = readModuleConfig(path, previous);
         QVERIFY(c.isWritelog);
@@ -96,12 +88,12 @@ private slots:
         QCOMPARE(c.ModuleOptions, 7);
         QVERIFY(c.ModuleOptions & ModuleConfig::AllowanceFunctions);
         QVERIFY(!(c.ModuleOptions & ModuleConfig::MealOrderFunctions));
-        writeFile(path, "[RunTimeConfig]\nisWritelog=0\n");
+        QVERIFY(writeAll(path, "[RunTimeConfig]\nisWritelog=0\n"));
         QVERIFY(!readModuleConfig(path, c).isWritelog);
 
         QStringEncoder gbk("GB18030");
         QVERIFY(gbk.isValid());
-        writeFile(path, gbk.encode(QStringLiteral("[Connection]\r\nServerName=服务器\r\n")));
+        QVERIFY(writeAll(path, gbk.encode(QStringLiteral("[Connection]\r\nServerName=服务器\r\n"))));
         QCOMPARE(IniFile(path).readString(QStringLiteral("Connection"), QStringLiteral("ServerName")),
                  QStringLiteral("服务器"));
     }
@@ -136,9 +128,7 @@ private slots:
         QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("log"))));
     }
 
-    // A value with line breaks or other control characters cannot make
-    // lines of its own: one statement is one line, in the file and on
-    // standard error.
+    // Control characters cannot forge lines: one statement is one line, in the file and on stderr.
     void controlCharactersAreEscaped_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("written");
@@ -165,13 +155,11 @@ private slots:
                  QStringLiteral("《MEALPOS》\t") + written + QLatin1Char('\n'));
     }
 
-    // A trace file that cannot be written does not fail the statements: it is
-    // told once on standard error, and again only after a write succeeded.
-    // The lock is released: the next write (here from another thread) proceeds.
+    // An unwritable trace is told once on stderr (again only after a success); its lock is released.
     void unwritableLogIsToldOnce() {
         QTemporaryDir dir;
         const QString folder = dir.filePath(QStringLiteral("log"));
-        writeFile(folder, "a file where the folder should be");
+        QVERIFY(writeAll(folder, "a file where the folder should be"));
         const SqlTrace trace(true, dir.path());
         QString told = capturedStandardError([&] {
             for (int i = 0; i < 3; ++i)
@@ -191,7 +179,7 @@ private slots:
         QVERIFY(written);
         QCOMPARE(traceLines(dir.path()).size(), 1);
         QVERIFY(QDir(folder).removeRecursively());
-        writeFile(folder, "again");
+        QVERIFY(writeAll(folder, "again"));
         told = capturedStandardError([&] {
             trace.write(QStringLiteral("select 5"));
             trace.write(QStringLiteral("select 6"));

@@ -1,5 +1,4 @@
-// The engine-specific SQL fragments, the quoting routine and the number
-// conversions that guard operator-typed values.
+// The engine chosen from the configuration, quoting, and the number conversions guarding typed values.
 #include "db/DbError.h"
 #include "db/Session.h"
 #include "db/SqlDialect.h"
@@ -28,30 +27,8 @@ class TestDbDialect : public QObject {
     QTemporaryDir m_home;
 
 private slots:
-    void fragments() {
-        for (const bool sqlServer : {true, false}) {
-            const SqlDialect d(sqlServer, !sqlServer);
-            const QStringList texts{d.lengthFunction(),
-                                    d.nullFunction(),
-                                    d.dateTimeText(QStringLiteral("op_date"), 10),
-                                    d.valueText(QStringLiteral("card_id"), 20),
-                                    d.rowLimit(false, 50),
-                                    d.rowLimit(true, 50),
-                                    d.signTimeOfDay()};
-            if (sqlServer)
-                QCOMPARE(texts, QStringList({"len", "isnull", "CONVERT(varchar(10),op_date,120)",
-                                             "CONVERT(varchar(20),card_id,120)", "Top 50", "",
-                                             " convert(varchar(5),sign_time,114) "}));
-            else
-                QCOMPARE(texts, QStringList({"length", "ifnull", "Date(op_date)", "CONVERT(card_id,CHAR(20))",
-                                             "", "limit 50", " time(sign_time) "}));
-        }
-    }
-
-    // The engine named in Daybook.ini, upper-cased, selects the dialect. An
-    // unknown engine leaves IsMySQL false and the dialect selector as it was:
-    // the routines keep the texts of the engine before, while the time of
-    // day, chosen by IsMySQL, takes the SQL Server form.
+    // Daybook.ini's engine, in any case, selects the dialect; an unknown one keeps the previous
+    // selector while the time of day, chosen by IsMySQL, takes the SQL Server form.
     void engineFromConfiguration() {
         const struct {
             const char* datatype;
@@ -96,8 +73,7 @@ private slots:
         }
     }
 
-    // Operator-typed numbers: accepted forms are normalised; anything else is
-    // refused with the engine-neutral message naming the text.
+    // Accepted forms are normalised; anything else is refused with a message naming the text.
     void numberConversions() {
         QCOMPARE(SqlDialect::toInteger(QStringLiteral(" 42 ")), qint64(42));
         QCOMPARE(SqlDialect::toInteger(QStringLiteral("-7")), qint64(-7));

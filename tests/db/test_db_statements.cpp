@@ -1,8 +1,5 @@
-// Statements run through the session against the host schema: the runner
-// and its trace, the quoting routine against the real server, company
-// parameters, the user's department list; the schema upgrade on a database
-// missing columns and tables, run twice, and stopped by a failing statement;
-// the operation log rows and their failure.
+// Statements through the session against the host schema: runner and trace, quoting, company
+// parameters, department lists, the schema upgrade, the operation log.
 #include "TestDatabase.h"
 #include "db/CompanyParameters.h"
 #include "db/DbError.h"
@@ -14,6 +11,8 @@
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <algorithm>
 
 namespace {
 const QString kSerialKey =
@@ -53,26 +52,17 @@ class TestDbStatements : public QObject {
         QVERIFY(q.exec());
     }
 
-    bool hasColumn(const QString& table, const QString& column) const {
-        return m_db->scalar(
-                       QStringLiteral("select count(*) from information_schema.columns where table_schema = "
-                                      "database() and lower(table_name) = lower('%1') and column_name = '%2'")
-                           .arg(table, column))
+    // Whether the schema holds "table" or "table.column".
+    bool has(const char* name) const {
+        const QString table = QString::fromLatin1(name).section('.', 0, 0);
+        const QString column = QString::fromLatin1(name).section('.', 1);
+        const QString where =
+            column.isEmpty() ? QString() : QStringLiteral(" and column_name = '%1'").arg(column);
+        return m_db->scalar(QStringLiteral("select count(*) from information_schema.%1 where table_schema = "
+                                           "database() and lower(table_name) = lower('%2')%3")
+                                .arg(column.isEmpty() ? QStringLiteral("tables") : QStringLiteral("columns"),
+                                     table, where))
                    .toInt() == 1;
-    }
-    bool hasTable(const QString& table) const {
-        return m_db->scalar(
-                       QStringLiteral("select count(*) from information_schema.tables where table_schema = "
-                                      "database() and lower(table_name) = lower('%1')")
-                           .arg(table))
-                   .toInt() == 1;
-    }
-    static int countProbes(const QStringList& texts) {
-        int n = 0;
-        for (const QString& t : texts)
-            if (t.startsWith(QLatin1String("select ")))
-                ++n;
-        return n;
     }
 
 private slots:
@@ -109,8 +99,7 @@ private slots:
         runner.RunQuery(q, QStringLiteral("delete from x"), false);
     }
 
-    // An engine error reaches the caller with the engine's message; the
-    // statement was traced before it ran.
+    // An engine error reaches the caller with its message; the statement was traced before it ran.
     void runQueryRaisesEngineErrors() {
         QSqlQuery q(m_session.ModuleConnection);
         const QString bad = QStringLiteral("select nosuchcolumn from x");
@@ -129,8 +118,7 @@ private slots:
         QCOMPARE(q.value(0).toInt(), 5);
     }
 
-    // The record windows name their parameters ":@begindate"/":@enddate";
-    // bound through the runner, a quoted text that looks like one stays text.
+    // ":@begindate"-style parameters bind; a quoted text that looks like one stays text.
     void atPlaceholders() {
         m_db->exec(
             QStringLiteral("INSERT INTO quoted (id, t) VALUES (100, '2026-01-05'), (101, '2026-02-05'), "
@@ -160,9 +148,7 @@ private slots:
                                 QStringLiteral("\\' or '1'='1"),
                                 QStringLiteral("张三 \"双引号\" `反引号`"),
                                 QStringLiteral("%_ wildcard")};
-        // A configuration naming SQL Server does not change how texts are
-        // quoted on a MariaDB connection (backslashes stay escaped), and is
-        // refused when it is read.
+        // A configuration naming SQL Server is refused and leaves MariaDB quoting (escaped backslashes).
         {
             QFile ini(m_session.iniPath());
             QVERIFY(ini.open(QIODevice::ReadWrite));
@@ -223,9 +209,7 @@ private slots:
         QCOMPARE(read("ClientCode", "1"), QStringLiteral("1"));
     }
 
-    // The stored department list becomes codes, each quoted again when it
-    // reaches a statement; a list that is not one (an injected condition) is
-    // no departments at all.
+    // The stored list becomes codes quoted again; a list that is no list (injected) is no departments.
     void userDepartments() {
         m_db->exec(QStringLiteral("DELETE FROM sys_user"));
         m_db->exec(QStringLiteral("INSERT INTO sys_user (Userid, departs) VALUES "
@@ -268,23 +252,20 @@ private slots:
         const qsizetype at = texts.indexOf(QStringLiteral("alter table company add isControlCard int "));
         QVERIFY(at > 0 && at + 1 < texts.size());
         QCOMPARE(texts.at(at + 1), texts.at(at - 1));
-        QVERIFY(hasColumn(QStringLiteral("cardinfo"), QStringLiteral("validdate")));
-        QVERIFY(hasColumn(QStringLiteral("cardinfo"), QStringLiteral("CardStatusDate")));
-        QVERIFY(hasColumn(QStringLiteral("mchargerecords"), QStringLiteral("charge_ver")));
-        QVERIFY(hasColumn(QStringLiteral("mallowance"), QStringLiteral("newCard_id")));
-        QVERIFY(hasColumn(QStringLiteral("company"), QStringLiteral("isControlCard")));
-        QVERIFY(hasTable(QStringLiteral("pos_lockBillDate")));
+        for (const char* name : {"cardinfo.validdate", "cardinfo.CardStatusDate", "mchargerecords.charge_ver",
+                                 "mallowance.newCard_id", "company.isControlCard", "pos_lockBillDate"})
+            QVERIFY2(has(name), name);
 
         // Run again on the now complete database: probes only, no statement.
         const SchemaUpgradeResult again = UpgradeSchema(m_session);
         QVERIFY(again.statementsRun.isEmpty());
         QVERIFY(again.siteSecretStatements.isEmpty()); // the secret is kept
         const QStringList probes = newTraceTexts();
-        QCOMPARE(countProbes(probes), int(probes.size()));
+        QVERIFY(std::all_of(probes.begin(), probes.end(),
+                            [](const QString& t) { return t.startsWith(QLatin1String("select ")); }));
     }
 
-    // A person's allowance serial is unique once the upgrade has added the
-    // key; serials stored twice already keep it from being added, and say so.
+    // The upgrade makes allowance serials unique; serials stored twice keep the key out, and say so.
     void allowanceSerialKey() {
         QSqlQuery q(m_db->db());
         const QueryRunner runner = m_session.runner();
@@ -315,8 +296,7 @@ private slots:
         m_db->exec(QStringLiteral("DELETE FROM mallowance"));
     }
 
-    // A statement that fails ends the upgrade with its error; what ran before
-    // stays, nothing after it runs.
+    // A failing statement ends the upgrade: what ran before stays, nothing after runs.
     void failingStatementStopsUpgrade() {
         m_db->exec(QStringLiteral("ALTER TABLE cardinfo DROP COLUMN CardFactory"));
         m_db->exec(QStringLiteral("DROP TABLE MChargeRecords_bak"));
@@ -328,8 +308,7 @@ private slots:
             QVERIFY2(e.message().contains(QStringLiteral("mchargerecords_bak"), Qt::CaseInsensitive),
                      qPrintable(e.message()));
         }
-        QVERIFY(hasColumn(QStringLiteral("cardinfo"), QStringLiteral("CardFactory")));
-        QVERIFY(!hasColumn(QStringLiteral("clocks"), QStringLiteral("clock_sn")));
+        QVERIFY(has("cardinfo.CardFactory") && !has("clocks.clock_sn"));
         const QStringList texts = newTraceTexts();
         QCOMPARE(texts.last(), QStringLiteral("alter table mchargerecords_bak add charge_ver int NULL"));
         QVERIFY(!texts.contains(QStringLiteral("select clock_sn  from clocks where 1=2 ")));

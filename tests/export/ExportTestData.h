@@ -1,7 +1,6 @@
 #pragma once
-// A small consumption table shared by the export suites: Chinese texts,
-// texts that need escaping, money, counts, date-times, a hidden column,
-// multi-level titles and a footer row.
+// The export suites' consumption table: texts to escape, money, counts, times, a hidden column,
+// multi-level titles and a footer.
 #include "dataset/export/ExportSource.h"
 
 #include <QDateTime>

@@ -6,6 +6,11 @@
 
 namespace {
 
+bool fail(QString& error, const QString& why) {
+    error = why;
+    return false;
+}
+
 quint16 u16(const QByteArray& b, qint64 at) {
     return qFromLittleEndian<quint16>(b.constData() + at);
 }
@@ -23,10 +28,8 @@ struct Cfb {
         quint32 s = start;
         int guard = 0;
         while (s != 0xFFFFFFFE) {
-            if (s >= quint32(fat.size()) || ++guard > fat.size()) {
-                error = QStringLiteral("broken sector chain at %1").arg(s);
-                return false;
-            }
+            if (s >= quint32(fat.size()) || ++guard > fat.size())
+                return fail(error, QStringLiteral("broken sector chain at %1").arg(s));
             out += sector(s);
             s = fat.at(int(s));
         }
@@ -103,16 +106,12 @@ QString shortString(const QByteArray& body, int at) {
 
 bool readMiniXls(const QByteArray& file, MiniBook& book, QString& error) {
     static const char sig[8] = {'\xD0', '\xCF', '\x11', '\xE0', '\xA1', '\xB1', '\x1A', '\xE1'};
-    if (file.size() < 512 || std::memcmp(file.constData(), sig, 8) != 0) {
-        error = QStringLiteral("not a compound file");
-        return false;
-    }
+    if (file.size() < 512 || std::memcmp(file.constData(), sig, 8) != 0)
+        return fail(error, QStringLiteral("not a compound file"));
     Cfb cfb{file, 512, {}};
     cfb.sectorSize = 1 << u16(file, 0x1E);
-    if (file.size() % cfb.sectorSize != 0) {
-        error = QStringLiteral("file size is not a whole number of sectors");
-        return false;
-    }
+    if (file.size() % cfb.sectorSize != 0)
+        return fail(error, QStringLiteral("file size is not a whole number of sectors"));
     const quint32 fatSectors = u32(file, 0x2C);
     QVector<quint32> fatLocations;
     for (int i = 0; i < 109 && quint32(fatLocations.size()) < fatSectors; ++i)
@@ -125,10 +124,8 @@ bool readMiniXls(const QByteArray& file, MiniBook& book, QString& error) {
             fatLocations.append(u32(d, 4 * i));
         difat = u32(d, 4 * perDifat);
     }
-    if (quint32(fatLocations.size()) != fatSectors) {
-        error = QStringLiteral("FAT locations missing");
-        return false;
-    }
+    if (quint32(fatLocations.size()) != fatSectors)
+        return fail(error, QStringLiteral("FAT locations missing"));
     for (quint32 loc : fatLocations) {
         const QByteArray s = cfb.sector(loc);
         for (int i = 0; i < cfb.sectorSize / 4; ++i)
@@ -148,21 +145,15 @@ bool readMiniXls(const QByteArray& file, MiniBook& book, QString& error) {
             size = u32(dir, at + 120);
         }
     }
-    if (start < 0) {
-        error = QStringLiteral("no Workbook stream");
-        return false;
-    }
-    if (size < u32(file, 0x38)) {
-        error = QStringLiteral("Workbook stream in the mini stream");
-        return false;
-    }
+    if (start < 0)
+        return fail(error, QStringLiteral("no Workbook stream"));
+    if (size < u32(file, 0x38))
+        return fail(error, QStringLiteral("Workbook stream in the mini stream"));
     QByteArray stream;
     if (!cfb.chain(quint32(start), stream, error))
         return false;
-    if (stream.size() < size) {
-        error = QStringLiteral("Workbook chain shorter than its size");
-        return false;
-    }
+    if (stream.size() < size)
+        return fail(error, QStringLiteral("Workbook chain shorter than its size"));
     stream.truncate(size);
     book.workbookStreamSize = size;
 
@@ -224,18 +215,14 @@ bool readMiniXls(const QByteArray& file, MiniBook& book, QString& error) {
             break;
         }
     });
-    if (!ok) {
-        error = QStringLiteral("workbook globals without EOF");
-        return false;
-    }
+    if (!ok)
+        return fail(error, QStringLiteral("workbook globals without EOF"));
     for (const auto& [offset, name] : sheets) {
         MiniSheet sheet;
         sheet.name = name;
         if (offset + 20 > quint32(stream.size()) || u16(stream, offset) != 0x0809 ||
-            u16(stream, offset + 6) != 0x0010) {
-            error = QStringLiteral("sheet %1 does not start with a worksheet BOF").arg(name);
-            return false;
-        }
+            u16(stream, offset + 6) != 0x0010)
+            return fail(error, QStringLiteral("sheet %1 does not start with a worksheet BOF").arg(name));
         ok = records(offset + 4 + u16(stream, offset + 2), [&](quint16 type, const QByteArray& b, qint64) {
             MiniCell cell;
             switch (type) {
@@ -286,10 +273,8 @@ bool readMiniXls(const QByteArray& file, MiniBook& book, QString& error) {
             cell.xf = u16(b, 4);
             sheet.cells.insert({u16(b, 0), u16(b, 2)}, cell);
         });
-        if (!ok) {
-            error = QStringLiteral("sheet %1 without EOF").arg(name);
-            return false;
-        }
+        if (!ok)
+            return fail(error, QStringLiteral("sheet %1 without EOF").arg(name));
         book.sheets.append(sheet);
     }
     return true;

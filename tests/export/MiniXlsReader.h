@@ -1,8 +1,6 @@
 #pragma once
-// A small reader of Excel 97-2003 files for the tests, written from the
-// published formats and independent of the exporter's code: compound file
-// header, DIFAT, FAT and directory, then the Workbook stream's sheets,
-// shared strings, number formats and cells.
+// A small Excel 97-2003 reader written from the published formats, independent of the exporter:
+// the compound file, then the Workbook stream's sheets, shared strings, formats and cells.
 #include <QByteArray>
 #include <QHash>
 #include <QMap>

@@ -44,6 +44,16 @@ int pdfPages(const QByteArray& pdf) {
     return int(QString::fromLatin1(pdf).count(page));
 }
 
+// The page layout of `src` on an A4 page; pageCount() 0 when it cannot be laid out.
+PrintPageLayout layoutOf(const ExportSource& src, const PrintOptions& options) {
+    PrintRenderer renderer(src, options);
+    Pdf pdf;
+    PrintPageLayout pl;
+    if (!renderer.layout(pdf.writer, pl))
+        pl = PrintPageLayout();
+    return pl;
+}
+
 bool validPdf(const QByteArray& pdf) {
     return pdf.startsWith("%PDF-") && pdf.trimmed().endsWith("%%EOF");
 }
@@ -60,11 +70,7 @@ private slots:
         options.substitutions.insert(QStringLiteral("%[caption]"),
                                      QStringLiteral("日期: (2026-03-01 至 2026-03-31)"));
         // Rows on the first page and on later ones, from the layout of an empty table.
-        MemoryExportSource none = numbered(0);
-        PrintRenderer probe(none, options);
-        Pdf probePdf;
-        PrintPageLayout pl;
-        QVERIFY(probe.layout(probePdf.writer, pl));
+        const PrintPageLayout pl = layoutOf(numbered(0), options);
         QCOMPARE(pl.pageCount(), 1);
         const double firstRoom = pl.pageHeight - pl.titleHeight - pl.headerHeight - pl.pageLineHeight;
         const int firstRows = int(firstRoom / pl.rowHeight);
@@ -102,11 +108,8 @@ private slots:
         PrintOptions options;
         options.title.clear();
         options.caption.clear();
-        MemoryExportSource probeSrc = numbered(0);
-        PrintRenderer probe(probeSrc, options);
-        Pdf probePdf;
-        PrintPageLayout pl;
-        QVERIFY(probe.layout(probePdf.writer, pl));
+        const PrintPageLayout pl = layoutOf(numbered(0), options);
+        QCOMPARE(pl.pageCount(), 1);
         const int perPage = int((pl.pageHeight - pl.headerHeight - pl.pageLineHeight) / pl.rowHeight);
 
         MemoryExportSource full = numbered(perPage);
@@ -126,11 +129,8 @@ private slots:
     void fitToPageWidth() {
         PrintOptions options;
         for (int columns : {2, 40}) { // a narrow table widens, a wide one shrinks
-            MemoryExportSource src = numbered(5, columns, 12);
-            PrintRenderer renderer(src, options);
-            Pdf pdf;
-            PrintPageLayout pl;
-            QVERIFY(renderer.layout(pdf.writer, pl));
+            const PrintPageLayout pl = layoutOf(numbered(5, columns, 12), options);
+            QCOMPARE(pl.pageCount(), 1);
             const double right = pl.columnLeft.last() + pl.columnWidth.last();
             QVERIFY(qAbs(right - pl.pageWidth) < 1.0);
             QVERIFY(columns == 2 ? pl.scale > 1 : pl.scale < 1);
@@ -139,11 +139,7 @@ private slots:
         }
         // Without fitting the widths stay natural and a wide table runs off the page.
         options.fitToPageWidth = false;
-        MemoryExportSource wide = numbered(5, 40, 12);
-        PrintRenderer renderer(wide, options);
-        Pdf pdf;
-        PrintPageLayout pl;
-        QVERIFY(renderer.layout(pdf.writer, pl));
+        const PrintPageLayout pl = layoutOf(numbered(5, 40, 12), options);
         QCOMPARE(pl.scale, 1.0);
         QVERIFY(pl.columnLeft.last() + pl.columnWidth.last() > pl.pageWidth);
     }
@@ -151,19 +147,13 @@ private slots:
     void marginsAndSelection() {
         MemoryExportSource src = numbered(300);
         PrintOptions options;
-        PrintRenderer narrow(src, options);
-        Pdf a;
-        PrintPageLayout small;
-        QVERIFY(narrow.layout(a.writer, small));
+        const PrintPageLayout small = layoutOf(src, options);
         options.marginsMm = QMarginsF(20, 30, 20, 30);
-        PrintRenderer wide(src, options);
-        Pdf b;
-        PrintPageLayout large;
-        QVERIFY(wide.layout(b.writer, large));
+        const PrintPageLayout large = layoutOf(src, options);
+        QVERIFY(small.pageCount() > 0);
         // 2 x 19 mm less width and 2 x 29 mm less height at 300 dpi.
         QVERIFY(qAbs((small.pageWidth - large.pageWidth) - 38 / 25.4 * 300) < 5);
-        QVERIFY(qAbs((small.pageHeight - large.pageHeight) - 58 / 25.4 * 300) <
-                5); // page sizes round to points
+        QVERIFY(qAbs((small.pageHeight - large.pageHeight) - 58 / 25.4 * 300) < 5); // sizes round to points
         QVERIFY(large.pageCount() > small.pageCount());
 
         // Margins beyond the paper are refused.
@@ -177,10 +167,7 @@ private slots:
         src.setSelectedRows({7, 250});
         PrintOptions selected;
         selected.rows = RowScope::SelectionOrAll;
-        PrintRenderer part(src, selected);
-        Pdf d;
-        PrintPageLayout pl;
-        QVERIFY(part.layout(d.writer, pl));
+        const PrintPageLayout pl = layoutOf(src, selected);
         QCOMPARE(pl.pageCount(), 1);
         QCOMPARE(pl.rowCount.first(), 2);
     }

@@ -1,6 +1,5 @@
-// The .xlsx exporter read back by openpyxl (typed cells, formulas with stored
-// results, frozen rows, merged titles, the chart) and recomputed by LibreOffice;
-// a window's chart mapped onto the exported columns.
+// The .xlsx exporter read back by openpyxl and recomputed by LibreOffice; a window's chart mapped
+// onto the exported columns.
 #include "charts/ChartSeries.h"
 #include "dataset/export/XlsxExporter.h"
 
@@ -64,8 +63,7 @@ class TestExportXlsx : public QObject {
     Q_OBJECT
 
 private slots:
-    // The chart's fields become the source's columns in the chart's order;
-    // hidden and absent ones are left out; no value column left: no chart.
+    // The chart's fields become columns in its order; hidden and absent ones are left out.
     void chartOverColumns() {
         using T = ChartSpec::Type;
         using E = ExportChart::Type;
@@ -128,8 +126,7 @@ private slots:
                      it.value());
     }
 
-    // Rows continued over four worksheets: LibreOffice keeps the texts, and
-    // its recomputed footer formulas give the grid's sums.
+    // Over four worksheets LibreOffice keeps the texts and recomputes the grid's sums.
     void recomputedByLibreOffice() {
         const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
         if (soffice.isEmpty())

@@ -1,7 +1,6 @@
 #pragma once
-// Rows for the filter suites, loaded into a data set without a database,
-// and an independent check of which rows a condition selects: it reads the
-// rows as the suite wrote them, never through the data set or its parser.
+// Rows for the filter suites and an independent check of which rows a condition selects (read as
+// written, never through the data set or its parser).
 #include "dataset/CellCodec.h"
 #include "dataset/DataSet.h"
 #include "framework/FilterStatement.h"
@@ -221,11 +220,8 @@ inline RowCell cellOf(const Row& r, const QString& field) {
     return c;
 }
 
-// Whether `row` meets "field op typed" as the operator means it: values
-// compared in the field's type, texts without regard to ASCII case, "like"
-// a prefix of the typed text taken literally, an empty value meaning "no
-// value" for "=", "<>" and "like". nullopt when the typed text is no value
-// of the field's type (the condition must then be refused).
+// Whether `row` meets "field op typed": compared in the field's type, texts ignoring ASCII case, "like"
+// a literal prefix, empty meaning "no value"; nullopt when `typed` is no value of the type (refused).
 inline std::optional<bool> meets(const Row& row, const QString& field, const QString& op,
                                  const QString& typed) {
     const RowCell c = cellOf(row, field);

@@ -1,7 +1,8 @@
 #pragma once
-// A module context over a fresh test database with a scripted prompter, for
-// driving record windows offscreen.
+// A module context over a fresh test database with a scripted prompter, for record windows offscreen.
 #include "TestDatabase.h"
+#include "TestFiles.h"
+#include "WindowWait.h"
 #include "db/MealDataModule.h"
 #include "framework/ModuleContext.h"
 #include "util/ScriptedPrompter.h"
@@ -10,6 +11,16 @@
 #include <QtTest>
 
 #include <memory>
+
+// Triggers a window action, or the window's query button, and waits for the rows it loads.
+template <typename W, typename A> void runAction(W& w, A action) {
+    w.action(action)->trigger();
+    WAIT_LOADED(w);
+}
+template <typename W> void requery(W& w) {
+    w.allButton()->click();
+    WAIT_LOADED(w);
+}
 
 struct FrameworkFixture {
     QTemporaryDir home;
@@ -33,6 +44,14 @@ struct FrameworkFixture {
     void stop() {
         context.reset();
         db.reset();
+    }
+    // A window of type W with rights `tag`, activated and its first rows loaded.
+    template <typename W> std::unique_ptr<W> open(int tag) {
+        auto w = std::make_unique<W>(*context);
+        w->setTag(tag);
+        w->activate();
+        WAIT_LOADED(*w);
+        return w;
     }
     int count(const QString& sql) const { return db->scalar(sql).toInt(); }
     // Rows of `table` meeting `where`; lines of the operation log like `pattern`.

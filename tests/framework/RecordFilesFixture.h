@@ -1,19 +1,13 @@
 #pragma once
-// A record window over tables of its own for the export, import and find
-// suites: rows to export, the actions driven with scripted answers, and the
-// modal dialogs answered once they are open.
+// A record window over tables of its own for the export, import and find suites.
 #include "FrameworkFixture.h"
-#include "WindowWait.h"
+#include "ModalDialog.h"
 #include "framework/RecordWindowRules.h"
 #include "framework/ui/RecordBaseClass.h"
 #include "util/ui/Progress.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QPushButton>
-#include <QTimer>
-
-#include <functional>
 
 class FilesWindow : public TfrmRecordBaseClass {
 public:
@@ -25,31 +19,10 @@ public:
     using TfrmRecordBaseClass::batchUpdates;
 };
 
-// Acts on the next modal dialog of type D once it is open; interval 0 looks
-// at every pass of the event loop (a progress dialog's first report).
-template <typename D> void onModal(std::function<void(D*)> act, int interval = 5) {
-    auto* timer = new QTimer;
-    timer->setInterval(interval);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        if (auto* d = qobject_cast<D*>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            act(d);
-        }
-    });
-    timer->start();
-}
-
-// Cancels the next export at its first progress report and confirms
-// "确认中断当前操作吗?" (queue that answer after the ones asked before).
+// Cancels the next export at its first report and confirms it (queue this after earlier answers).
 inline void cancelNextExport(ScriptedPrompter& prompter) {
     prompter.answer(PromptAnswer::Yes);
     onModal<TdlgProgress>([](TdlgProgress* d) { d->cancelButton()->click(); }, 0);
-}
-
-inline QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 struct RecordFilesFixture {
@@ -79,20 +52,27 @@ struct RecordFilesFixture {
     }
 
     std::unique_ptr<FilesWindow> open(const QString& table = QStringLiteral("rec_files"),
-                                      int tag = RecordRights::Insert | RecordRights::Find) {
+                                      int tag = RecordRights::Insert | RecordRights::Find,
+                                      bool batch = false) {
         auto w = std::make_unique<FilesWindow>(
             *fx.context, table, table == QLatin1String("rec_files") ? QStringLiteral("文件记录") : table);
+        w->batchUpdates = batch;
         w->setTag(tag);
         w->activate();
         WAIT_LOADED(*w);
         return w;
     }
-    // Exports through the action with the filter index chosen; the path
-    // named (the dialog adds the filter's extension).
+    // Deletes rec_files rows meeting `where`, reloads the window and forgets the prompts so far.
+    void emptyAndReload(FilesWindow& w, const QString& where = QStringLiteral("1=1")) {
+        fx.db->exec(QStringLiteral("delete from rec_files where ") + where);
+        w.actDataRefreshExecute();
+        WAIT_LOADED(w);
+        fx.prompter.clear();
+    }
+    // Exports through the action with the filter index chosen; the path named, without the extension.
     QString exportAs(FilesWindow& w, const QString& name, int filterIndex) {
         fx.prompter.answerFile(out.filePath(name), filterIndex);
-        w.action(TfrmRecordBaseClass::DataAction::Export)->trigger();
-        WAIT_LOADED(w);
+        runAction(w, TfrmRecordBaseClass::DataAction::Export);
         return out.filePath(name);
     }
     // The texts of the message boxes and questions so far.

@@ -1,8 +1,4 @@
-// The filter composer and parser on fixed rows, without a database: the fields
-// offered, statements mixing "and" and "or" or unreadable ones leave the filter
-// in force, the two forms rewrite names and never values, and the current
-// cell's filters select the equal rows or all the others. Every operator on
-// every kind of field is checked against the rows by tst_filterfuzz.
+// The filter composer and parser on fixed rows; every operator on every field is tst_filterfuzz's.
 #include "FilterRows.h"
 #include "db/DbError.h"
 #include "framework/FilterStatement.h"

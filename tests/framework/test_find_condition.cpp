@@ -1,8 +1,5 @@
-// The condition builder shared by find and filter: conversions that refuse,
-// the written conditions for SQL and for the data set's filter, the find
-// statement over plain, conditioned, ordered, aliased and grouped statements,
-// and hostile values run against a real table (they find nothing or the
-// literal text).
+// The condition builder shared by find and filter: refusing conversions, SQL and filter conditions, the
+// find statement over varied statements, hostile values against a real table.
 #include "TestDatabase.h"
 #include "dataset/DataSet.h"
 #include "db/DbError.h"
@@ -42,8 +39,7 @@ class TestFindCondition : public QObject {
         return FindStatement::build(SqlDialect(false, true), r);
     }
 
-    // Rows found on the table through a statement with its own OR condition
-    // and order (the find must not loosen the one nor lose the other).
+    // Rows found through a statement with its own OR condition and order (kept, not loosened).
     int rowsFound(const QString& field, FieldType type, const QString& op, const QString& typed) {
         FindStatement::Request r;
         r.baseStatement = QStringLiteral("select * from find_test where id > 0 or qty is null order by id");
@@ -129,8 +125,7 @@ private slots:
                                               QStringLiteral("= 1 or 1 ="), QStringLiteral("1")));
     }
 
-    // The data set's filter parses the written condition; it and the find
-    // statement on the table find the same rows.
+    // The filter condition and the find statement find the same rows.
     void filterAndFindFindTheSameRows() {
         QCOMPARE(filterCondition(QStringLiteral("name"), FieldType::String, QStringLiteral("="),
                                  QStringLiteral("O'Brien%")),
@@ -177,8 +172,7 @@ private slots:
         QCOMPARE(statement(QStringLiteral("select * from returncard "), QStringLiteral("a"),
                            QStringLiteral("="), QStringLiteral("1")),
                  QStringLiteral("select * from returncard  WHERE (a = '1') "));
-        // Own conditions stay together, the order stays last, a column taken
-        // from a named table is searched under that name.
+        // Own conditions stay together, the order last, a joined column under its table's name.
         QCOMPARE(
             statement(QStringLiteral("select a.emp_id, b.x from t a join u b on a.k=b.k "
                                      "WHERE a.d >= :@begindate or a.z=1 order by a.emp_id , b.x desc"),
@@ -194,8 +188,7 @@ private slots:
         QCOMPARE(statement(QStringLiteral("select * from t order by id"), QStringLiteral("c"),
                            QStringLiteral("="), QStringLiteral("1"), QStringLiteral("order by name")),
                  QStringLiteral("select * from t  WHERE (c = '1') order by name"));
-        // Aliases and groups: a derived table; its order goes outside only
-        // when it names result columns.
+        // Aliases and groups: a derived table, its order outside only when it names result columns.
         const QString grouped =
             QStringLiteral("select emp_id as 工号, sum(amount) total from t group by emp_id ");
         QCOMPARE(statement(grouped + QStringLiteral("order by t.emp_id"), QStringLiteral("工号"),

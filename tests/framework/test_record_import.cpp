@@ -1,11 +1,7 @@
-// Import of a record window driven offscreen: files saved by the export
-// (ADTG and XML) read back into the same table with the log line, a file of
-// another table refused before any row, the per-row question, cancelling
-// mid-import, the personnel question, and a batch-optimistic data set.
+// A record window's import offscreen: exported files read back, another table's refused, the per-row
+// and personnel questions, cancelling, and a batch-optimistic data set.
 #include "RecordFilesFixture.h"
-#include "WindowWait.h"
 #include "dataset/grid/ui/DBGrid.h"
-#include "framework/RecordFiles.h"
 #include "framework/ui/FileRecordsDialog.h"
 #include "util/ui/Progress.h"
 
@@ -18,15 +14,13 @@ class TestRecordImport : public QObject {
     RecordFilesFixture rf;
     FrameworkFixture& fx = rf.fx;
 
-    // Imports `path` through the action, confirming the file-contents dialog.
-    // `answers` go to the questions the import asks, in order.
+    // Imports `path` through the action, confirming the contents; `answers` go to its questions.
     void importFile(FilesWindow& w, const QString& path, std::initializer_list<PromptAnswer> answers = {}) {
         fx.prompter.answerFile(path);
         for (PromptAnswer a : answers)
             fx.prompter.answer(a);
         onModal<TdlgFileRecords>([](TdlgFileRecords* d) { d->okButton()->click(); });
-        w.action(DataAction::Import)->trigger();
-        WAIT_LOADED(w);
+        runAction(w, DataAction::Import);
     }
 
 private slots:
@@ -40,12 +34,8 @@ private slots:
             const QString path = rf.exportAs(*w, QStringLiteral("same%1").arg(index), index) +
                                  (index == 1 ? QStringLiteral(".ADTG") : QStringLiteral(".xml"));
             QVERIFY(QFile::exists(path));
-            fx.db->exec(QStringLiteral("delete from rec_files"));
-            w->actDataRefreshExecute();
-            WAIT_LOADED(*w);
-            fx.prompter.clear();
+            rf.emptyAndReload(*w);
             importFile(*w, path);
-            QCOMPARE(fx.prompter.calls().first().file.filter, RecordFiles::dataSetFilter());
             QCOMPARE(rf.messages(), QStringList{QStringLiteral("正常导入\"3\"条记录. ")});
             QCOMPARE(
                 fx.rows(QStringLiteral("rec_files"),
@@ -76,19 +66,13 @@ private slots:
         const QString path = rf.exportAs(*w, QStringLiteral("dup"), 1) + QStringLiteral(".ADTG");
         const QString question = QStringLiteral("数据错误或者不能导入重复记录, 是否继续?");
         // B stays: its row fails on the unique code. Yes goes on with C.
-        fx.db->exec(QStringLiteral("delete from rec_files where code<>'B'"));
-        w->actDataRefreshExecute();
-        WAIT_LOADED(*w);
-        fx.prompter.clear();
+        rf.emptyAndReload(*w, QStringLiteral("code<>'B'"));
         importFile(*w, path, {PromptAnswer::Yes});
         QCOMPARE(rf.messages(), QStringList({question, QStringLiteral("正常导入\"2\"条记录. ")}));
         QCOMPARE(fx.rows(QStringLiteral("rec_files")), 3);
         QCOMPARE(w->dataSet()->state(), DataSet::State::Browse);
         // No stops there: only A arrives.
-        fx.db->exec(QStringLiteral("delete from rec_files where code<>'B'"));
-        w->actDataRefreshExecute();
-        WAIT_LOADED(*w);
-        fx.prompter.clear();
+        rf.emptyAndReload(*w, QStringLiteral("code<>'B'"));
         importFile(*w, path, {PromptAnswer::No});
         QCOMPARE(rf.messages(), QStringList({question, QStringLiteral("正常导入\"1\"条记录. ")}));
         QCOMPARE(fx.rows(QStringLiteral("rec_files"), QStringLiteral("code in ('A','B')")), 2);
@@ -98,10 +82,7 @@ private slots:
     void cancellingStopsAfterTheCurrentRow() {
         auto w = rf.open();
         const QString path = rf.exportAs(*w, QStringLiteral("cancel"), 1) + QStringLiteral(".ADTG");
-        fx.db->exec(QStringLiteral("delete from rec_files"));
-        w->actDataRefreshExecute();
-        WAIT_LOADED(*w);
-        fx.prompter.clear();
+        rf.emptyAndReload(*w);
         // The operator presses cancel while the first row is written.
         QMetaObject::Connection c = connect(w->dataSet(), &DataSet::rowsAppended, this, [&] {
             for (TdlgProgress* p : w->findChildren<TdlgProgress*>())
@@ -115,8 +96,7 @@ private slots:
         QCOMPARE(fx.logLines(QStringLiteral("导入 1 笔%")), 1);
     }
 
-    // Without the insert right nothing is asked; cancelling the file's
-    // contents imports nothing.
+    // Without the insert right nothing is asked; cancelling the contents imports nothing.
     void refusedOrCancelledImportsNothing() {
         rf.open(QStringLiteral("rec_files"), RecordRights::Find)->action(DataAction::Import)->trigger();
         QCOMPARE(rf.messages(), QStringList{QStringLiteral("无权限")});
@@ -130,8 +110,7 @@ private slots:
             QCOMPARE(d->grid()->dataSet()->recordCount(), 3);
             d->cancelButton()->click();
         });
-        w->action(DataAction::Import)->trigger();
-        WAIT_LOADED(*w);
+        runAction(*w, DataAction::Import);
         QCOMPARE(fx.rows(QStringLiteral("rec_files")), 0);
         QVERIFY(rf.messages().isEmpty());
     }
@@ -153,18 +132,10 @@ private slots:
     }
 
     void aBatchDataSetSendsTheRowsTogether() {
-        auto w = std::make_unique<FilesWindow>(*fx.context, QStringLiteral("rec_files"),
-                                               QStringLiteral("文件记录"));
-        w->batchUpdates = true;
-        w->setTag(RecordRights::Insert);
-        w->activate();
-        WAIT_LOADED(*w);
+        auto w = rf.open(QStringLiteral("rec_files"), RecordRights::Insert, true);
         const QString path = rf.exportAs(*w, QStringLiteral("batch"), 1) + QStringLiteral(".ADTG");
         // One row fails only when the batch is sent: nothing of the batch stays.
-        fx.db->exec(QStringLiteral("delete from rec_files where code<>'C'"));
-        w->actDataRefreshExecute();
-        WAIT_LOADED(*w);
-        fx.prompter.clear();
+        rf.emptyAndReload(*w, QStringLiteral("code<>'C'"));
         importFile(*w, path);
         QCOMPARE(fx.rows(QStringLiteral("rec_files")), 1);
         QCOMPARE(fx.prompter.calls().size(), 2);
@@ -172,10 +143,7 @@ private slots:
         QCOMPARE(w->dataSet()->recordCount(), 1);
         QCOMPARE(fx.logLines(QStringLiteral("导入%")), 0);
         // Without the clash all rows arrive at once.
-        fx.db->exec(QStringLiteral("delete from rec_files"));
-        w->actDataRefreshExecute();
-        WAIT_LOADED(*w);
-        fx.prompter.clear();
+        rf.emptyAndReload(*w);
         importFile(*w, path);
         QCOMPARE(fx.rows(QStringLiteral("rec_files")), 3);
         QCOMPARE(rf.messages().last(), QStringLiteral("正常导入\"3\"条记录. "));

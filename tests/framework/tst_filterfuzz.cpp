@@ -1,8 +1,5 @@
-// The filter composer and parser under the sanitizers on random rows and typed
-// values: a composed condition is always read and selects what the independent
-// check selects, alone and joined; the two forms turn into each other; a damaged
-// statement is read or refused, a refusal leaving the filter in force.
-// FILTER_FUZZ_ROUNDS (default 4000) and FILTER_FUZZ_SEED change the run.
+// The filter composer and parser under the sanitizers on random rows and values, checked against the
+// independent check. FILTER_FUZZ_ROUNDS (default 4000) and FILTER_FUZZ_SEED change the run.
 #include "FilterRows.h"
 #include "dataset/RowReader.h"
 #include "db/DbError.h"

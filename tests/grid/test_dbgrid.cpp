@@ -1,6 +1,5 @@
-// The data-aware grid over a data set loaded in memory: columns, footers,
-// sort markers, selection as bookmarks, frozen columns, and the grid as an
-// export source.
+// The data-aware grid over an in-memory data set: columns, footers, sorting, selection, export.
+#include "MemoryRows.h"
 #include "dataset/DataSet.h"
 #include "dataset/grid/ColumnFit.h"
 #include "dataset/grid/DataSetExportSource.h"
@@ -13,29 +12,22 @@
 #include <QtTest>
 
 namespace {
-// emp_id text, amount money, qty integer, note memo; rows given as amounts in cents.
+// emp_id text, card_consume money (given in cents), card_sequ the row's number, remark memo.
 void load(DataSet& ds, const std::vector<std::pair<std::string, std::int64_t>>& rows) {
-    std::vector<ColumnDef> cols(4);
-    const std::pair<const char*, FieldType> defs[] = {{"emp_id", FieldType::WideString},
-                                                      {"card_consume", FieldType::BCD},
-                                                      {"card_sequ", FieldType::Integer},
-                                                      {"remark", FieldType::Memo}};
-    for (std::size_t i = 0; i < cols.size(); ++i) {
-        cols[i].name = QString::fromLatin1(defs[i].first);
-        cols[i].type = defs[i].second;
+    std::vector<std::string> numbers; // the texts the rows point into
+    numbers.reserve(2 * rows.size());
+    MemoryRows cells;
+    for (const auto& [id, cents] : rows) {
+        numbers.push_back(QString::number(double(cents) / 100, 'f', 2).toStdString());
+        numbers.push_back(std::to_string(cells.size() + 1));
+        cells.push_back({id.c_str(), numbers[numbers.size() - 2].c_str(), numbers.back().c_str(), "x"});
     }
-    ds.beginLoad(cols);
-    RowBatch batch({StorageKind::Bytes, StorageKind::Fixed4, StorageKind::Int64, StorageKind::Bytes});
-    int sequ = 0;
-    for (const auto& r : rows) {
-        batch.addBytes(0, r.first.data(), r.first.size());
-        batch.addInt(1, r.second * 100); // cents -> value * 10^4
-        batch.addInt(2, ++sequ);
-        batch.addBytes(3, "x", 1);
-        batch.endRow();
-    }
-    ds.appendRows(batch);
-    ds.endLoad();
+    loadMemoryRows(ds,
+                   {{"emp_id", FieldType::WideString},
+                    {"card_consume", FieldType::BCD},
+                    {"card_sequ", FieldType::Integer},
+                    {"remark", FieldType::Memo}},
+                   cells);
 }
 } // namespace
 
@@ -62,8 +54,7 @@ private slots:
                  QStringLiteral("002"));
     }
 
-    // Without a stored layout: texts capped, numbers never narrower than their
-    // values and footer, also when the set is empty.
+    // Without a stored layout texts are capped, numbers never narrower than their values, also when empty.
     void fittedWidths() {
         const std::string longText(60, 'a');
         const std::vector<std::pair<std::string, std::int64_t>> cases[] = {
@@ -82,8 +73,7 @@ private slots:
         }
     }
 
-    // Sums are exact: ten cents added 100,000 times is 10,000.00. (Static texts
-    // and empty cells are the record window suite's, tests/framework.)
+    // Sums are exact: ten cents added 100,000 times is 10,000.00.
     void footerSumsAndCountsFollowTheFilter() {
         DataSet ds;
         load(ds, std::vector<std::pair<std::string, std::int64_t>>(100000, {"e", 10}));
@@ -122,8 +112,7 @@ private slots:
         grid.clickTitle(0);
         QCOMPARE(ds.sort(), QStringLiteral("emp_id DESC"));
 
-        // A calculated column cannot be sorted: refused, markers unchanged (a
-        // memo column's refusal is the record window suite's).
+        // A calculated column cannot be sorted: refused, markers unchanged.
         QSignalSpy refused(&grid, &DBGrid::sortRefused);
         ds.addCalculatedField(QStringLiteral("calc"), FieldType::Integer,
                               [](const DataSet&, Bookmark) { return QVariant(1); });
@@ -167,9 +156,7 @@ private slots:
         grid.setDataSet(&ds);
         grid.setFrozenColumns(2);
         auto* frozen = grid.findChild<QTableView*>(QStringLiteral("frozenView"));
-        QVERIFY(frozen);
-        QVERIFY(!frozen->isColumnHidden(1));
-        QVERIFY(frozen->isColumnHidden(2));
+        QVERIFY(frozen && !frozen->isColumnHidden(1) && frozen->isColumnHidden(2));
         grid.setFrozenColumns(99);
         QCOMPARE(grid.frozenColumns(), 4);
 

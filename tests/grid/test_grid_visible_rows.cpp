@@ -1,9 +1,5 @@
-// The grid over a million rows formats only the cells it shows: while the
-// rows arrive in batches, when it scrolls to the end and back, and after a
-// title click sorts the set. Every display text goes through a counting text
-// handler and every background through a counting colour hook, so a path that
-// reads the whole set (sizing columns to their contents, a footer that
-// formats cells, a repaint of every row) shows up as a count in the millions.
+// The grid over a million rows formats only the cells it shows, while rows arrive, scrolling and
+// sorting: counting text and colour hooks turn a whole-set pass into a count in the millions.
 #include "dataset/DataSet.h"
 #include "dataset/grid/ui/DBGrid.h"
 
@@ -29,12 +25,12 @@ struct Counters {
 // Column 0 holds the row number, column 1 a text, column 2 an amount.
 std::vector<ColumnDef> columns() {
     std::vector<ColumnDef> cols(3);
-    cols[0].name = QStringLiteral("row_no");
-    cols[0].type = FieldType::Integer;
-    cols[1].name = QStringLiteral("empname");
-    cols[1].type = FieldType::WideString;
-    cols[2].name = QStringLiteral("card_consume");
-    cols[2].type = FieldType::BCD;
+    const std::pair<const char*, FieldType> defs[] = {
+        {"row_no", FieldType::Integer}, {"empname", FieldType::WideString}, {"card_consume", FieldType::BCD}};
+    for (std::size_t c = 0; c < 3; ++c) {
+        cols[c].name = QString::fromLatin1(defs[c].first);
+        cols[c].type = defs[c].second;
+    }
     return cols;
 }
 
@@ -59,8 +55,7 @@ class TestGridVisibleRows : public QObject {
     DBGrid m_grid;
     Counters m_count;
 
-    // Cells of one full paint of the main view and the frozen column, with a
-    // row of slack at either edge.
+    // Cells of one full paint of the main view and the frozen column, a row of slack at either edge.
     qint64 cellsOnScreen() {
         const int rows =
             m_grid.view()->viewport()->height() / m_grid.view()->verticalHeader()->defaultSectionSize();
@@ -106,8 +101,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&m_grid));
     }
 
-    // The first batch is on screen before the rest arrives; the later batches
-    // land below the fold and cost one repaint of the visible rows each.
+    // The first batch shows before the rest arrives; later batches cost a repaint of the visible rows each.
     void rowsArrivingInBatches() {
         m_count.reset();
         const int perBatch = kRows / kBatches;
@@ -126,8 +120,7 @@ private slots:
         checkOnlyVisibleCellsFormatted(2 * (kBatches + 1));
     }
 
-    // To the end, the middle and back to the top: the rows formatted are
-    // those around the position, fewer than a hundred.
+    // To the end, the middle and back: only the rows around the position are formatted.
     void scrollingToTheEndAndBack() {
         QScrollBar* bar = m_grid.view()->verticalScrollBar();
         for (const double where : {1.0, 0.5, 0.0}) {
@@ -143,8 +136,7 @@ private slots:
         }
     }
 
-    // Sorting a million rows reads the stored values, not display texts; the
-    // grid then shows the new first rows only.
+    // Sorting reads stored values, not display texts; then only the new first rows are formatted.
     void titleClickSortsWithoutFormattingTheSet() {
         m_count.reset();
         m_grid.clickTitle(0);

@@ -1,6 +1,5 @@
 #pragma once
-// Builds tablegram bytes element by element from the published layout, so the
-// tests read files made independently of our writer.
+// Tablegram bytes built from the published layout, independently of our writer.
 #include <QByteArray>
 #include <QString>
 

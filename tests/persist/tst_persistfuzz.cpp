@@ -1,7 +1,5 @@
-// The file readers on damaged input, under the address and undefined-
-// behaviour sanitizers: random truncations, bit flips and inserted bytes
-// must end in a refusal or a read, never in a crash or a wild access. The
-// corpus holds well-formed samples and hostile files that once crashed.
+// The file readers under the sanitizers: random truncations, bit flips and inserted bytes end in a
+// refusal or a read, never a crash; the samples include hostile files that once crashed.
 #include "AdtgBytes.h"
 #include "dataset/persist/AdtgFormat.h"
 #include "dataset/persist/RecordSetImage.h"
@@ -51,9 +49,7 @@ QByteArray sampleXml() {
         "</rs:data></xml>");
 }
 
-// A second schema, before the data or after it, with a column of its own
-// (numbered after the first schema's): the columns it adds must not reach
-// rows read against the first one.
+// A second schema, before or after the data, whose extra column must not reach rows of the first.
 QByteArray secondSchema(bool afterData) {
     QByteArray b = sampleXml();
     const QByteArray schema("<s:Schema id='More'><s:ElementType name='row'><s:AttributeType name='D'>"
@@ -101,58 +97,54 @@ Outcome readAny(const QByteArray& bytes, bool xml) {
 class PersistFuzzTest : public QObject {
     Q_OBJECT
 private slots:
-    void samplesRead();
-    void damagedInputNeverCrashes_data();
-    void damagedInputNeverCrashes();
-};
-
-void PersistFuzzTest::samplesRead() {
-    persist::RecordSetImage a, x;
-    persist::readAdtg(sampleAdtg(), a);
-    QCOMPARE(a.rows, 3u);
-    QCOMPARE(a.columns.size(), 4u);
-    persist::readXmlRowset(sampleXml(), x);
-    QCOMPARE(x.rows, 3u);
-}
-
-void PersistFuzzTest::damagedInputNeverCrashes_data() {
-    QTest::addColumn<bool>("xml");
-    QTest::addColumn<QByteArray>("sample");
-    QTest::addColumn<quint32>("seed");
-    QTest::newRow("adtg") << false << sampleAdtg() << 19990101u;
-    QTest::newRow("xml") << true << sampleXml() << 20240601u;
-    QTest::newRow("xml schema twice") << true << secondSchema(false) << 20240602u;
-    QTest::newRow("xml schema after data") << true << secondSchema(true) << 20240603u;
-}
-
-void PersistFuzzTest::damagedInputNeverCrashes() {
-    QFETCH(bool, xml);
-    QFETCH(QByteArray, sample);
-    QFETCH(quint32, seed);
-    readAny(sample, xml);
-    QRandomGenerator rng(seed);
-    int refused = 0;
-    for (int i = 0; i < 4000; ++i) {
-        QByteArray b = sample;
-        switch (rng.bounded(3)) {
-        case 0:
-            b.truncate(rng.bounded(b.size()));
-            break;
-        case 1:
-            for (int k = 1 + rng.bounded(4); k > 0; --k) {
-                const int at = rng.bounded(b.size());
-                b[at] = char(b[at] ^ (1 << rng.bounded(8)));
-            }
-            break;
-        default:
-            b.insert(rng.bounded(b.size()), char(rng.bounded(256)));
-            break;
-        }
-        refused += readAny(b, xml) == Outcome::Refused;
+    void samplesRead() {
+        persist::RecordSetImage a, x;
+        persist::readAdtg(sampleAdtg(), a);
+        QCOMPARE(a.rows, 3u);
+        QCOMPARE(a.columns.size(), 4u);
+        persist::readXmlRowset(sampleXml(), x);
+        QCOMPARE(x.rows, 3u);
     }
-    // Most damage is noticed (a flip inside a text value is not damage we can see).
-    QVERIFY2(refused > 1000, qPrintable(QString::number(refused)));
-}
+
+    void damagedInputNeverCrashes_data() {
+        QTest::addColumn<bool>("xml");
+        QTest::addColumn<QByteArray>("sample");
+        QTest::addColumn<quint32>("seed");
+        QTest::newRow("adtg") << false << sampleAdtg() << 19990101u;
+        QTest::newRow("xml") << true << sampleXml() << 20240601u;
+        QTest::newRow("xml schema twice") << true << secondSchema(false) << 20240602u;
+        QTest::newRow("xml schema after data") << true << secondSchema(true) << 20240603u;
+    }
+
+    void damagedInputNeverCrashes() {
+        QFETCH(bool, xml);
+        QFETCH(QByteArray, sample);
+        QFETCH(quint32, seed);
+        readAny(sample, xml);
+        QRandomGenerator rng(seed);
+        int refused = 0;
+        for (int i = 0; i < 4000; ++i) {
+            QByteArray b = sample;
+            switch (rng.bounded(3)) {
+            case 0:
+                b.truncate(rng.bounded(b.size()));
+                break;
+            case 1:
+                for (int k = 1 + rng.bounded(4); k > 0; --k) {
+                    const int at = rng.bounded(b.size());
+                    b[at] = char(b[at] ^ (1 << rng.bounded(8)));
+                }
+                break;
+            default:
+                b.insert(rng.bounded(b.size()), char(rng.bounded(256)));
+                break;
+            }
+            refused += readAny(b, xml) == Outcome::Refused;
+        }
+        // Most damage is noticed (a flip inside a text value is not damage we can see).
+        QVERIFY2(refused > 1000, qPrintable(QString::number(refused)));
+    }
+};
 
 QTEST_GUILESS_MAIN(PersistFuzzTest)
 #include "tst_persistfuzz.moc"

@@ -24,8 +24,7 @@ private slots:
     }
     void cleanupTestCase() { m_db.reset(); }
 
-    // A missing line gives 0; names match without regard to case, as in a
-    // Name=Value list; a value that is no integer raises.
+    // A missing line gives 0; names match in any case; a value that is no integer raises.
     void rightsFromTheAccessList() {
         m_session.CurrentUserId = QStringLiteral("OPER1");
         QCOMPARE(ReadUserRight(m_session, QStringLiteral("_ActMealRecord")), QStringLiteral("31"));
@@ -39,8 +38,7 @@ private slots:
         QCOMPARE(userRightBits(m_session, QStringLiteral("ActMealRecord")), 0);
     }
 
-    // RFC 6070-style vectors for PBKDF2-HMAC-SHA256 (1 and 2 iterations);
-    // a stored text that is no hash never verifies.
+    // RFC 6070-style PBKDF2-HMAC-SHA256 vectors; a stored text that is no hash never verifies.
     void passwordHash() {
         QCOMPARE(PasswordHash::pbkdf2Sha256("password", "salt", 1, 32).toHex(),
                  QByteArray("120fb6cffcf8b32c43e7225256c4f837a86548c92ccc35480805987cb70be17b"));

@@ -1,5 +1,4 @@
-// The window table: a broken table is found before any click, an action
-// without a window says so, and an unknown or miscased name opens nothing.
+// The window table: faults are found before any click; unknown or miscased names open nothing.
 #include "reports/ui/ReturnCard.h"
 #include "shell/ActionNames.h"
 #include "shell/PluginState.h"

@@ -1,6 +1,5 @@
 #pragma once
-// Runs the mealctl program as a user would: its own process, the given
-// program folder, no display. Suites define MEALCTL_FILE as the program's path.
+// Runs mealctl as a user would: its own process and program folder, no display (MEALCTL_FILE is its path).
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>

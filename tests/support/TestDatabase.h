@@ -1,8 +1,6 @@
 #pragma once
-// A fresh database of its own for each test suite on the private server that
-// scripts/test starts (MEAL_DB_SOCKET, MEAL_DB_USER, MEAL_DB_PASSWORD). The
-// host schema is loaded unless asked otherwise; the database is dropped when
-// the object goes.
+// A fresh database per suite on the private server (MEAL_DB_SOCKET, MEAL_DB_USER, MEAL_DB_PASSWORD),
+// with the host schema unless asked otherwise; dropped when the object goes.
 #include "db/DatabaseConnection.h"
 
 #include <QSqlDatabase>

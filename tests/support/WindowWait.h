@@ -1,6 +1,5 @@
 #pragma once
-// Record windows read their rows in the background: a test waits for the
-// load to end before it looks at them.
+// Record windows read their rows in the background: a test waits for the load to end.
 #include <QTest>
 
 template <class Window> bool waitLoaded(const Window& window, int timeoutMs = 20000) {

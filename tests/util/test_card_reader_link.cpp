@@ -1,8 +1,5 @@
-// The module's card reader link against the simulated reader of
-// libcardreader.so (a card file per case) and against counting stand-ins:
-// card number and data of a present card, no card, no reader (told once, no
-// further call), the sector key from "PassWord", and the trace lines. The
-// card data decoding itself is tests/cardreader's (tst_cardcodec).
+// The card reader link against the simulated reader (a card file per case) and counting stand-ins;
+// decoding the card data is tst_cardcodec's.
 #include "SampleCard.h"
 #include "TestDatabase.h"
 #include "cardreader/cardreader.h"
@@ -52,15 +49,9 @@ class TestCardReaderLink : public QObject {
     Session m_session;
     ScriptedPrompter m_prompter;
 
-    void useCard(const QString& keyLine, const QString& blocks,
-                 const QString& uid = QStringLiteral("01 02 03 04")) {
-        const QString path = m_home.filePath(QStringLiteral("card.txt"));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(QStringLiteral("uid = %1\n%2\n%3").arg(uid, keyLine, blocks).toUtf8());
-        f.close();
-        qputenv("MEAL_CARDREADER", "sim");
-        qputenv("MEAL_CARDREADER_CARD", path.toLocal8Bit());
+    void useCard(const QString& key, const QString& uid = QStringLiteral("01 02 03 04")) {
+        QVERIFY(
+            laySimulatedCard(m_home.filePath(QStringLiteral("card.txt")), uid, key, sampleCardBlockLines()));
     }
     void setPassWord(const QString& value) {
         m_db->exec(QStringLiteral("delete from company"));
@@ -91,7 +82,7 @@ private slots:
 
     void presentCardGivesNumberAndRecord() {
         setPassWord(QStringLiteral("FFFFFF")); // widened to the card's twelve F
-        useCard(QStringLiteral("key = FF FF FF FF FF FF"), sampleCardBlockLines());
+        useCard(QStringLiteral("FF FF FF FF FF FF"));
         CardReaderLink link(m_session, m_prompter, kLibrary);
         CardReader reader{7, 3};
         QString cardNo = QStringLiteral("old");
@@ -111,7 +102,7 @@ private slots:
     }
 
     void absentCardLeavesNumberEmpty() {
-        useCard(QStringLiteral("key = FFFFFFFFFFFF"), sampleCardBlockLines(), QString());
+        useCard(QStringLiteral("FFFFFFFFFFFF"), QString());
         CardReaderLink link(m_session, m_prompter, kLibrary);
         CardReader reader;
         QString cardNo = QStringLiteral("12");
@@ -147,8 +138,7 @@ private slots:
         QCOMPARE(m_prompter.calls().at(1).icon, PromptIcon::Warning);
     }
 
-    // The key goes to the reader as "PassWord" gives it, the factory key when
-    // it is not set; a key that is no key is refused before the card is touched.
+    // The key is "PassWord", the factory key when unset; a malformed key never reaches the card.
     void sectorKeyComesFromPassWord() {
         CardReaderLink link(m_session, m_prompter, kRecorder);
         CardReader reader;
@@ -156,8 +146,6 @@ private slots:
         setPassWord(QStringLiteral("A0A1A2A3A4A5"));
         QVERIFY(!link.ReadCardData(reader, info));
         QCOMPARE(g_rec.key, QByteArray::fromHex("A0A1A2A3A4A5"));
-        QCOMPARE(g_rec.keyMode, CardReaderLink::KeyMode);
-        QCOMPARE(g_rec.firstBlock, CardReaderLink::FirstDataBlock);
         QCOMPARE(g_rec.blockCount, 3);
         QCOMPARE(link.lastMessage(), CardCodec::messageForResult(CR_ERR_AUTH));
         setPassWord(QString());

@@ -1,6 +1,4 @@
-// How a message toast moves and where it lies, without a window: the slide
-// schedule at each edge, the click that cuts the wait short, the look per
-// kind, the growth for long texts, and the locked list of open toasts.
+// How a message toast moves and where it lies, without a window, and the locked list of open toasts.
 #include "util/ToastRegistry.h"
 
 #include <QThread>
@@ -20,8 +18,7 @@ struct Run {
     QPoint last;
 };
 
-// Ticks the slide-in to its end, noting whether the speed ever dropped
-// before the resting position was reached.
+// Ticks the slide-in to its end, noting whether it slowed before its resting position.
 Run slideIn(ToastMotion& m) {
     Run run;
     int previousMove = 0;
@@ -54,9 +51,7 @@ private slots:
         QTest::newRow("top") << 2 << QPoint(1024 - 218, 1 - 148) << QPoint(1024 - 218, 0);
         QTest::newRow("bottom") << 3 << QPoint(1024 - 218, 737) << QPoint(1024 - 218, 738 - 148);
     }
-    // Every edge: shown with one pixel inside, slides in until it just
-    // touches the edge from inside (never past it), waits, slides back out
-    // and is done within two pixels of leaving.
+    // Every edge: starts one pixel inside, slides in to touch the edge (never past), slides back out.
     void edges() {
         QFETCH(int, edge);
         QFETCH(QPoint, start);
@@ -115,8 +110,7 @@ private slots:
         QVERIFY(m.position().y() >= 736);
     }
 
-    // A taller text grows the toast, which at the bottom edge then rises
-    // higher so that all of it shows; it never outgrows the work area.
+    // A taller text grows the toast upwards at the bottom edge, never beyond the work area.
     void longTextGrowsUpward() {
         const ToastLayout normal = ToastLayout::forTextHeight(40, 738);
         QCOMPARE(normal.windowHeight, 148);
@@ -132,8 +126,7 @@ private slots:
         QCOMPARE(huge.labelHeight, 5000 - (148 + 5000 - 90 - 738));
     }
 
-    // Toasts open at the same time lie side by side along their edge; a
-    // place is reused once its toast has gone; a full edge starts over.
+    // Open toasts lie side by side; a freed place is reused; a full edge starts over.
     void placesAlongTheEdge() {
         ToastRegistry registry;
         QObject a, c, d;
@@ -168,8 +161,7 @@ private slots:
         }
     }
 
-    // Four threads register toasts at once: the places handed out on each
-    // edge are 0, 1, 2, ... without a gap or a double.
+    // Four threads register at once: each edge's places are 0, 1, 2, ... without gap or double.
     void registryIsLocked() {
         ToastRegistry registry;
         std::vector<std::unique_ptr<QObject>> objects;

@@ -1,6 +1,5 @@
-// The pool's stop rules: no event reaches a window after it closed, workers
-// that end before they are registered do not stay in the pool, and every
-// thread object is freed.
+// The pool's stop rules: nothing reaches a closed window, early-ending workers leave no entry, threads are
+// freed.
 #include "workers/WorkerPool.h"
 
 #include <QCoreApplication>
@@ -96,8 +95,7 @@ bool waitUntil(const std::function<bool()>& done, int ms = 5000) {
 class TestWorkerPool : public QObject {
     Q_OBJECT
 private slots:
-    // A worker's messages reach the window in order; the pool is busy while it
-    // runs, shows the hint when asked, and drops an Add that comes after its Remove.
+    // Messages arrive in order; busy while running, with the hint; an Add after its Remove is dropped.
     void workerReportsAndEnds() {
         Recorder window;
         TBMDThreadPool pool(&window);
@@ -164,8 +162,7 @@ private slots:
         QVERIFY(TMealWorkerThread::WaitForAllWorkers(5000));
     }
 
-    // A commit run through the link finishes before a close returns, and no
-    // action runs once the link is closed.
+    // An action run through the link finishes before a close returns; none runs after it.
     void closeWaitsForAnActionInProgress() {
         Recorder window;
         auto link = std::make_shared<WorkerLink>(&window);
