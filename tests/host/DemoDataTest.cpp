@@ -357,4 +357,3 @@ void DemoDataTest::fasterStatisticsGiveTheRowsTheyReplace() {
 
 QTEST_GUILESS_MAIN(DemoDataTest)
 #include "DemoDataTest.moc"
-

@@ -38,7 +38,7 @@ inline void loadMemoryRows(DataSet& ds, const MemoryColumns& columns, const Memo
                 batch.addDouble(c, std::strtod(text, nullptr));
             else if (kinds[std::size_t(c)] == StorageKind::Fixed4 ? cellcodec::parseFixed4(text, n, v)
                      : isDateTimeType(type)                       ? cellcodec::parseDateTime(text, n, v)
-                                                                  : (v = std::strtoll(text, nullptr, 10), true))
+                                            : (v = std::strtoll(text, nullptr, 10), true))
                 batch.addInt(c, v);
             else
                 batch.addNull(c);
