@@ -83,16 +83,6 @@ void TfrmCardCenterStatistic::postMissed() {
 }
 
 void TfrmCardCenterStatistic::actDataDeleteExecute() {
-    const QString number = currentNumber();
-    if (number.isEmpty()) {
-        prompter().information(QStringLiteral("无账单可删!"));
-        return;
-    }
-    if (!prompter().confirm(QStringLiteral("确认删除账单\"%1\"吗？").arg(number), PromptAnswer::No))
-        return;
-    guarded([&] {
-        m_book.remove(number);
-        writeLog(QStringLiteral("删除出纳统计账单 %1").arg(number));
-        reload();
-    });
+    deleteCurrent([this](const QString& number) { m_book.remove(number); },
+                  QStringLiteral("删除出纳统计账单 %1"));
 }

@@ -154,3 +154,19 @@ TFrmSelectTimeZ* CashierDocumentWindow::periodDialog(const std::optional<QDateTi
     dialog->startDateEdit()->setEnabled(!(start && lockStart));
     return dialog;
 }
+
+void CashierDocumentWindow::deleteCurrent(const std::function<void(const QString&)>& remove,
+                                          const QString& logText) {
+    const QString number = currentNumber();
+    if (number.isEmpty()) {
+        prompter().information(QStringLiteral("无账单可删!"));
+        return;
+    }
+    if (!prompter().confirm(QStringLiteral("确认删除账单\"%1\"吗？").arg(number), PromptAnswer::No))
+        return;
+    guarded([&] {
+        remove(number);
+        writeLog(logText.arg(number));
+        reload();
+    });
+}

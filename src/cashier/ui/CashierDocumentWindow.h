@@ -5,6 +5,7 @@
 #include "cashier/PrintedDocument.h"
 #include "framework/ui/RecordBaseClass.h"
 
+#include <functional>
 #include <optional>
 
 class QLabel;
@@ -35,6 +36,9 @@ protected:
     // Reloads the list and shows `number` (or the first).
     void reload(const QString& number = QString());
     bool isAdmin() const;
+    // Deletes the grid's current bill or voucher after the operator's yes:
+    // `remove` does it, `logText` ("删除... %1") is logged, the list reloads.
+    void deleteCurrent(const std::function<void(const QString&)>& remove, const QString& logText);
     // The period dialog preset for a new bill or voucher: number "yyyy-MM",
     // start at `start` when known, locked when `lockStart`.
     TFrmSelectTimeZ* periodDialog(const std::optional<QDateTime>& start, bool lockStart);

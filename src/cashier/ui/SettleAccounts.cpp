@@ -59,16 +59,6 @@ void TfrmSettleAccounts::regenerate() {
 }
 
 void TfrmSettleAccounts::actDataDeleteExecute() {
-    const QString number = currentNumber();
-    if (number.isEmpty()) {
-        prompter().information(QStringLiteral("无账单可删!"));
-        return;
-    }
-    if (!prompter().confirm(QStringLiteral("确认删除账单\"%1\"吗？").arg(number), PromptAnswer::No))
-        return;
-    guarded([&] {
-        m_voucher.remove(number);
-        writeLog(QStringLiteral("删除结算凭证 %1").arg(number));
-        reload();
-    });
+    deleteCurrent([this](const QString& number) { m_voucher.remove(number); },
+                  QStringLiteral("删除结算凭证 %1"));
 }
