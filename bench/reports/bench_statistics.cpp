@@ -3,7 +3,7 @@
 // for the meal-period sums and the person account also the client running
 // the plainer statement the window's replaces (the same rows).
 //
-//   bench_statistics [--database mealdemo] [--month 2026-11] [--runs 3] [--skip-plain]
+//   bench_statistics [--database mealdemo] [--month 2026-11] [--runs 3] [--skip-plain] [--only ActEmpDinLev]
 //
 // Connects through MEAL_DB_SOCKET, MEAL_DB_USER and MEAL_DB_PASSWORD
 // (`eval "$(scripts/db env)"`); run it with QT_QPA_PLATFORM=offscreen.
@@ -43,6 +43,8 @@ int main(int argc, char** argv) {
                       QStringLiteral("2026-11")});
     parser.addOption({QStringLiteral("runs"), QStringLiteral("runs per figure"), QStringLiteral("n"),
                       QStringLiteral("3")});
+    parser.addOption(
+        {QStringLiteral("only"), QStringLiteral("one window's action name"), QStringLiteral("action")});
     parser.addOption(
         {QStringLiteral("skip-plain"),
          QStringLiteral("leave out the plainer statements (the correlated person account runs for "
@@ -87,6 +89,9 @@ int main(int argc, char** argv) {
         for (const char* action :
              {ActionName::EmpDinLev, ActionName::DepartDinLev, ActionName::ClockDinlev, ActionName::HSRecords,
               ActionName::EmpChargeSum, ActionName::PersonAccount}) {
+            if (parser.isSet(QStringLiteral("only")) &&
+                parser.value(QStringLiteral("only")) != QLatin1String(action))
+                continue;
             const WindowRow* row = findWindowRow(QLatin1String(action));
             std::unique_ptr<TfrmDptRecordBaseClass> w(
                 qobject_cast<TfrmDptRecordBaseClass*>(row->create(context, nullptr)));
