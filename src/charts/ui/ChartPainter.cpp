@@ -11,15 +11,26 @@
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QPen>
 #include <QSaveFile>
 #include <QStackedBarSeries>
 #include <QValueAxis>
 
 #include <algorithm>
+#include <cmath>
+#include <iterator>
 
 namespace ChartPainter {
 
 namespace {
+
+// A colour per series: the theme repeats its five after the fifth, and the
+// recharge sums draw ten.
+QColor seriesColour(int index) {
+    static const QRgb palette[] = {0x1f77b4, 0xff7f0e, 0x2ca02c, 0xd62728, 0x9467bd, 0x8c564b,
+                                   0xe377c2, 0x7f7f7f, 0xbcbd22, 0x17becf, 0x393b79, 0xad494a};
+    return QColor(palette[index % int(std::size(palette))]);
+}
 
 void addBars(QChart& chart, const ChartData& data, QAbstractBarSeries* bars) {
     for (const ChartSeries& s : data.series) {
@@ -29,6 +40,7 @@ void addBars(QChart& chart, const ChartData& data, QAbstractBarSeries* bars) {
         for (const Currency v : s.values)
             values << ChartData::plotted(v);
         set->append(values);
+        set->setColor(seriesColour(int(bars->count())));
         bars->append(set);
     }
     chart.addSeries(bars);
@@ -43,8 +55,24 @@ void addLines(QChart& chart, const ChartData& data) {
         for (int i = 0; i < s.values.size(); ++i)
             points << QPointF(i, ChartData::plotted(s.values[i]));
         line->replace(points);
+        QPen pen(seriesColour(int(chart.series().size())));
+        pen.setWidthF(2);
+        line->setPen(pen);
         chart.addSeries(line);
     }
+}
+
+// Counts get whole-number labels when every tick falls on a whole number;
+// money keeps its cents.
+bool wholeSteps(const ChartData& data, const QValueAxis& axis) {
+    for (const ChartSeries& s : data.series)
+        for (const Currency& v : s.values)
+            if (v.units() % Currency::Scale != 0)
+                return false;
+    if (axis.tickCount() < 2)
+        return false;
+    const double step = (axis.max() - axis.min()) / (axis.tickCount() - 1);
+    return step >= 1 && std::fmod(step, 1.0) == 0 && std::fmod(axis.min(), 1.0) == 0;
 }
 
 } // namespace
@@ -76,7 +104,6 @@ void fill(QChart& chart, const ChartData& data) {
         categories->setLabelsAngle(-90);
     auto* values = new QValueAxis;
     values->setTitleText(data.valueTitle);
-    values->setLabelFormat(QStringLiteral("%.2f"));
     chart.addAxis(categories, Qt::AlignBottom);
     chart.addAxis(values, Qt::AlignLeft);
     for (QAbstractSeries* s : chart.series()) {
@@ -90,6 +117,7 @@ void fill(QChart& chart, const ChartData& data) {
         values->setRange(0, 1);
     else
         values->applyNiceNumbers();
+    values->setLabelFormat(wholeSteps(data, *values) ? QStringLiteral("%.0f") : QStringLiteral("%.2f"));
     chart.legend()->setAlignment(Qt::AlignBottom);
 }
 
