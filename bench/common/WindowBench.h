@@ -10,10 +10,13 @@
 #include "framework/ui/RecordBaseClass.h"
 #include "util/ScriptedPrompter.h"
 
+#include <QCommandLineParser>
+#include <QDate>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <functional>
 
 namespace bench {
@@ -34,6 +37,26 @@ struct WindowBenchContext {
         context.prompter = &prompter;
     }
 };
+
+// --database (default mealdemo) and --runs (default 3), which every window
+// benchmark takes; --month (default 2026-11) for those that open a month.
+inline void addWindowBenchOptions(QCommandLineParser& parser, bool month) {
+    parser.addOption({QStringLiteral("database"), QStringLiteral("database to read"), QStringLiteral("name"),
+                      QStringLiteral("mealdemo")});
+    if (month)
+        parser.addOption({QStringLiteral("month"), QStringLiteral("month to open"), QStringLiteral("yyyy-MM"),
+                          QStringLiteral("2026-11")});
+    parser.addOption({QStringLiteral("runs"), QStringLiteral("runs per figure"), QStringLiteral("n"),
+                      QStringLiteral("3")});
+}
+inline int runsOf(const QCommandLineParser& parser) {
+    return std::max(1, parser.value(QStringLiteral("runs")).toInt());
+}
+// The first day of --month; invalid for a text that is no month.
+inline QDate monthOf(const QCommandLineParser& parser) {
+    return QDate::fromString(parser.value(QStringLiteral("month")) + QStringLiteral("-01"),
+                             QStringLiteral("yyyy-MM-dd"));
+}
 
 // Seconds until the window's rows are all loaded, from `start`.
 inline double timeLoad(TfrmRecordBaseClass& w, const std::function<void()>& start) {

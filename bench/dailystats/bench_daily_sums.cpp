@@ -55,18 +55,15 @@ QString yearOfDays() {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QCommandLineParser parser;
-    parser.addOption({QStringLiteral("database"), QStringLiteral("database to read"), QStringLiteral("name"),
-                      QStringLiteral("mealdemo")});
+    bench::addWindowBenchOptions(parser, false);
     parser.addOption({QStringLiteral("from"), QStringLiteral("first day"), QStringLiteral("yyyy-MM-dd"),
                       QStringLiteral("2026-09-01")});
     parser.addOption({QStringLiteral("to"), QStringLiteral("last day"), QStringLiteral("yyyy-MM-dd"),
                       QStringLiteral("2026-12-07")});
-    parser.addOption({QStringLiteral("runs"), QStringLiteral("runs per figure"), QStringLiteral("n"),
-                      QStringLiteral("3")});
     parser.process(app);
     const DayRange days{QDate::fromString(parser.value(QStringLiteral("from")), Qt::ISODate),
                         QDate::fromString(parser.value(QStringLiteral("to")), Qt::ISODate)};
-    const int runs = std::max(1, parser.value(QStringLiteral("runs")).toInt());
+    const int runs = bench::runsOf(parser);
     try {
         const ConnectionSettings s = bench::settingsFromEnvironment(parser.value(QStringLiteral("database")));
         bench::WindowBenchContext setup(s, 2 | 4);

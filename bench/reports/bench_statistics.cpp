@@ -37,12 +37,7 @@ QTextStream out(stdout);
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QCommandLineParser parser;
-    parser.addOption({QStringLiteral("database"), QStringLiteral("database to read"), QStringLiteral("name"),
-                      QStringLiteral("mealdemo")});
-    parser.addOption({QStringLiteral("month"), QStringLiteral("month to open"), QStringLiteral("yyyy-MM"),
-                      QStringLiteral("2026-11")});
-    parser.addOption({QStringLiteral("runs"), QStringLiteral("runs per figure"), QStringLiteral("n"),
-                      QStringLiteral("3")});
+    bench::addWindowBenchOptions(parser, true);
     parser.addOption(
         {QStringLiteral("only"), QStringLiteral("one window's action name"), QStringLiteral("action")});
     parser.addOption(
@@ -50,9 +45,8 @@ int main(int argc, char** argv) {
          QStringLiteral("leave out the plainer statements (the correlated person account runs for "
                         "minutes on a large site)")});
     parser.process(app);
-    const QDate first = QDate::fromString(parser.value(QStringLiteral("month")) + QStringLiteral("-01"),
-                                          QStringLiteral("yyyy-MM-dd"));
-    const int runs = std::max(1, parser.value(QStringLiteral("runs")).toInt());
+    const QDate first = bench::monthOf(parser);
+    const int runs = bench::runsOf(parser);
     if (!first.isValid()) {
         out << "bench_statistics: --month is yyyy-MM" << Qt::endl;
         return 2;

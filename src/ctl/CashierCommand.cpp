@@ -26,13 +26,8 @@ const char* const kSettleUsage =
     "       mealctl settle delete --number N\n"
     "       mealctl settle show --number N --format pdf|csv|txt|xls|rtf|html --out FILE\n";
 
-QString option(const QStringList& args, const QString& name) {
-    const int i = args.indexOf(name);
-    return i >= 0 && i + 1 < args.size() ? args.at(i + 1) : QString();
-}
-
 QString number(const QStringList& args) {
-    const QString n = option(args, QStringLiteral("--number")).trimmed();
+    const QString n = ctlOption(args, QStringLiteral("--number")).trimmed();
     if (n.isEmpty())
         throw DbError(QStringLiteral("缺少 --number"));
     return n;
@@ -77,7 +72,7 @@ void writePdf(CtlContext& ctx, PrintedDocument document, const QString& title, c
 }
 
 QString outPath(const QStringList& args) {
-    const QString path = option(args, QStringLiteral("--out"));
+    const QString path = ctlOption(args, QStringLiteral("--out"));
     if (path.isEmpty())
         throw DbError(QStringLiteral("缺少 --out"));
     return QDir::current().absoluteFilePath(path);
@@ -89,8 +84,8 @@ int cashierShow(CtlContext& ctx, const QStringList& args) {
     const std::optional<CashierBillHead> head = book.head(n);
     if (!head)
         throw DbError(QStringLiteral("没有账单 %1").arg(n));
-    const QString opuser = option(args, QStringLiteral("--operator"));
-    const QString format = option(args, QStringLiteral("--format")).toLower();
+    const QString opuser = ctlOption(args, QStringLiteral("--operator"));
+    const QString format = ctlOption(args, QStringLiteral("--format")).toLower();
     const QString path = outPath(args);
     if (format == QLatin1String("pdf")) {
         const bool perOperator = !opuser.isEmpty() || args.contains(QStringLiteral("--per-operator"));
@@ -112,7 +107,7 @@ int settleShow(CtlContext& ctx, const QStringList& args) {
     const std::optional<SettleHead> head = voucher.head(n);
     if (!head)
         throw DbError(QStringLiteral("没有结算凭证 %1").arg(n));
-    const QString format = option(args, QStringLiteral("--format")).toLower();
+    const QString format = ctlOption(args, QStringLiteral("--format")).toLower();
     const QString path = outPath(args);
     if (format == QLatin1String("pdf")) {
         writePdf(ctx,
@@ -134,8 +129,8 @@ int runCashierCommand(CtlContext& ctx, const QStringList& args) {
     CashierBillBook book(ctx.session);
     if (verb == QLatin1String("bill")) {
         const QString n = number(args);
-        const int stamped = book.create(n, {parseTime(option(args, QStringLiteral("--from"))),
-                                            parseTime(option(args, QStringLiteral("--to")))});
+        const int stamped = book.create(n, {parseTime(ctlOption(args, QStringLiteral("--from"))),
+                                            parseTime(ctlOption(args, QStringLiteral("--to")))});
         ctx.out << "bill " << n << ": " << stamped << " records, " << book.operators(n).size()
                 << " operators\n";
         return 0;
@@ -162,11 +157,11 @@ int runSettleCommand(CtlContext& ctx, const QStringList& args) {
     SettleVoucher voucher(ctx.session);
     if (verb == QLatin1String("create")) {
         const QString n = number(args);
-        QDateTime from = parseTime(option(args, QStringLiteral("--from")));
+        QDateTime from = parseTime(ctlOption(args, QStringLiteral("--from")));
         // As in the window: after the first voucher the start is fixed.
         if (const auto start = voucher.nextStart())
             from = *start;
-        voucher.create(n, from, parseTime(option(args, QStringLiteral("--to"))),
+        voucher.create(n, from, parseTime(ctlOption(args, QStringLiteral("--to"))),
                        userRightBits(ctx.session, QStringLiteral("ActSettleAccounts")));
         ctx.out << "voucher " << n << ": " << voucher.lines(n).size() << " lines\n";
         return 0;

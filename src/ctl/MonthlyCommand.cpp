@@ -16,11 +16,6 @@ const char* const kUsage =
     "       mealctl monthly recompute --label L --card N\n"
     "       mealctl monthly lock --label L\n";
 
-QString option(const QStringList& args, const QString& name) {
-    const int i = args.indexOf(name);
-    return i >= 0 && i + 1 < args.size() ? args.at(i + 1) : QString();
-}
-
 QDateTime parseTime(const QString& text) {
     for (const char* format : {"yyyy-MM-dd HH:mm:ss", "yyyy-MM-ddTHH:mm:ss", "yyyy-MM-dd"}) {
         const QDateTime dt = QDateTime::fromString(text.trimmed(), QString::fromLatin1(format));
@@ -50,11 +45,11 @@ void connectProgress(MonthlyBillRun& run, QTextStream& err) {
 }
 
 int create(CtlContext& ctx, const QStringList& args) {
-    const QString label = option(args, QStringLiteral("--label")).trimmed();
+    const QString label = ctlOption(args, QStringLiteral("--label")).trimmed();
     if (label.isEmpty() || label.size() > 10)
         throw DbError(QStringLiteral("账单编号必须是1到10个字符"));
-    MonthlyPeriod period{parseTime(option(args, QStringLiteral("--from"))),
-                         parseTime(option(args, QStringLiteral("--to")))};
+    MonthlyPeriod period{parseTime(ctlOption(args, QStringLiteral("--from"))),
+                         parseTime(ctlOption(args, QStringLiteral("--to")))};
     if (period.end < period.start)
         throw DbError(QStringLiteral("开始日期时间不能大于结束日期时间！"));
     MonthlyBillBook book(ctx.session);
@@ -92,8 +87,8 @@ int create(CtlContext& ctx, const QStringList& args) {
 }
 
 int recompute(CtlContext& ctx, const QStringList& args) {
-    const QString label = option(args, QStringLiteral("--label")).trimmed();
-    const qint64 card = SqlDialect::toInteger(option(args, QStringLiteral("--card")));
+    const QString label = ctlOption(args, QStringLiteral("--label")).trimmed();
+    const qint64 card = SqlDialect::toInteger(ctlOption(args, QStringLiteral("--card")));
     QSqlQuery q(ctx.session.ModuleConnection);
     ctx.session.runner().RunQuery(
         q,
@@ -127,7 +122,7 @@ int recompute(CtlContext& ctx, const QStringList& args) {
 }
 
 int lock(CtlContext& ctx, const QStringList& args) {
-    const QString label = option(args, QStringLiteral("--label")).trimmed();
+    const QString label = ctlOption(args, QStringLiteral("--label")).trimmed();
     QSqlQuery q(ctx.session.ModuleConnection);
     ctx.session.runner().RunQuery(
         q,

@@ -65,6 +65,21 @@ double excelSerial(std::int64_t msecs) {
     return double(msecs) / 86400000.0 + 25569.0;
 }
 
+double spreadsheetNumber(const CellValue& v) {
+    switch (v.kind) {
+    case CellValue::Integer:
+        return double(v.integer);
+    case CellValue::Fixed:
+        return double(v.integer) / double(CellValue::FixedScale);
+    case CellValue::Float:
+        return v.real;
+    case CellValue::DateTime:
+        return excelSerial(v.integer);
+    default:
+        return 0;
+    }
+}
+
 QString worksheetName(const QString& tableName, int index) {
     QString base;
     for (const QChar ch : tableName)

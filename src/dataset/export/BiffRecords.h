@@ -64,6 +64,10 @@ bool rkValue(const CellValue& value, quint32& rk);
 // Excel's number of days since 1899-12-30 for a stored date-time.
 double excelSerial(std::int64_t msecs);
 
+// A numeric cell's value as a spreadsheet stores it: money as the nearest
+// double to its exact amount, a date-time as its serial; 0 for a text.
+double spreadsheetNumber(const CellValue& value);
+
 // The Excel number format for a column: the grid's mask translated to
 // Excel's syntax (literal characters escaped, "nn" minutes as "mm"), or the
 // default of the kind. Empty means General.

@@ -51,22 +51,6 @@ QString cellText(const QString& text) {
     return text.size() > MaxCellText ? text.left(MaxCellText) : text;
 }
 
-double numberOf(const CellValue& v) {
-    switch (v.kind) {
-    case CellValue::Integer:
-        return double(v.integer);
-    case CellValue::Fixed:
-        // Nearest double to the exact decimal amount.
-        return double(v.integer) / double(CellValue::FixedScale);
-    case CellValue::Float:
-        return v.real;
-    case CellValue::DateTime:
-        return excelSerial(v.integer);
-    default:
-        return 0;
-    }
-}
-
 // Cell formats (XF records) in use, each a font, number format and alignment.
 class CellFormats {
 public:
@@ -466,7 +450,7 @@ bool Workbook::writeSheet(const Sheet& sheet, bool first, CompoundFileWriter& ou
             buf.append(scratch, 14);
             return;
         }
-        const double v = numberOf(value);
+        const double v = spreadsheetNumber(value);
         quint64 bits;
         std::memcpy(&bits, &v, sizeof bits);
         qToLittleEndian(bits, cell(Number, row, col, xf, 8));

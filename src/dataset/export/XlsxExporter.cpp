@@ -18,22 +18,6 @@ namespace {
 
 constexpr int kMaxCellText = biff::MaxCellText;
 
-double numberOf(const CellValue& v) {
-    switch (v.kind) {
-    case CellValue::Integer:
-        return double(v.integer);
-    case CellValue::Fixed:
-        // Nearest double to the exact decimal amount.
-        return double(v.integer) / double(CellValue::FixedScale);
-    case CellValue::Float:
-        return v.real;
-    case CellValue::DateTime:
-        return biff::excelSerial(v.integer);
-    default:
-        return 0;
-    }
-}
-
 FieldClass classOf(const CellValue& v, FieldClass column) {
     switch (v.kind) {
     case CellValue::Fixed:
@@ -272,7 +256,7 @@ bool Workbook::writeSheet(const SheetPart& part, bool last, QString& error) {
             if (m_layout.column(c).fieldClass != FieldClass::Text) {
                 const CellValue value = m_layout.value(r, c);
                 if (value.isNumber()) {
-                    e = worksheet_write_number(sheet, row, lxw_col_t(c), numberOf(value),
+                    e = worksheet_write_number(sheet, row, lxw_col_t(c), biff::spreadsheetNumber(value),
                                                m_cellFormats.at(c));
                     if (e)
                         return failed(e, error);
@@ -322,7 +306,7 @@ void Workbook::writeFooter(lxw_worksheet* sheet, int row) {
             const QString mask =
                 f.displayFormat.isEmpty() && kind == info.fieldClass ? info.displayFormat : f.displayFormat;
             lxw_format* format = numberFormat(kind, mask, f.alignment, true);
-            const double value = numberOf(f.value);
+            const double value = biff::spreadsheetNumber(f.value);
             QString formula;
             if (anyRows && f.aggregate == FooterCell::Sum)
                 formula = QStringLiteral("=SUM(%1)").arg(ranges(c).join(QLatin1Char(',')));
