@@ -226,7 +226,7 @@ private slots:
         QBuffer readOnly;
         readOnly.open(QIODevice::ReadOnly);
         for (ExportFormat f : {ExportFormat::Text, ExportFormat::Xls, ExportFormat::Rtf, ExportFormat::Csv,
-                               ExportFormat::Html}) {
+                               ExportFormat::Html, ExportFormat::Xlsx}) {
             auto exporter = createExporter(f);
             QVERIFY(exporter);
             QCOMPARE(exporter->exportTo(src, readOnly).status, ExportResult::Failed);
@@ -242,7 +242,7 @@ private slots:
         for (int r = 0; r < rows; ++r)
             src.addRow({QString::number(r)}, {CellValue::fromInteger(r)});
         for (ExportFormat f : {ExportFormat::Text, ExportFormat::Xls, ExportFormat::Rtf, ExportFormat::Csv,
-                               ExportFormat::Html}) {
+                               ExportFormat::Html, ExportFormat::Xlsx}) {
             auto exporter = createExporter(f);
             QBuffer whole;
             whole.open(QIODevice::WriteOnly);

@@ -18,11 +18,11 @@ struct Row {
     qint64 units; // money in 1/10000
     int count;
     const char* time;
-} const kRows[] = {{"001", "张三", 125000, 3, "2026-03-01T07:30:00"},
-                   {"=1+1", "a\x01z", -50000, 12, "2026-03-02T17:05:59"},
+} const kRows[] = {{"001", " 张 & <三> ", 125000, 3, "2026-03-01T07:30:00"},
+                   {"=1+1", "a\x01z\xef\xbf\xbe", -500, 12, "2026-03-02T17:05:59"},
                    {"+86 10", "", 100, 0, "2026-03-31T23:59:59"},
                    {"@SUM(A1)", "王五\n第二行", 999999999900, 1, "2026-03-15T12:00:00"}};
-const QString kSum = QStringLiteral("100000007.5");
+const QString kSum = QStringLiteral("100000012.45");
 const QString kCount = QStringLiteral("16");
 
 // 工号, 姓名, 金额|消费, 金额|次数, 时间 and a hidden column; a footer with a label, a count and two sums.
@@ -47,7 +47,7 @@ bool exportFile(const QString& path, int maxRows, const std::optional<ExportChar
                  QDateTime::fromString(QLatin1String(r.time) + 'Z', Qt::ISODate).toMSecsSinceEpoch())});
     src.setFooter({{QStringLiteral("汇总:"), {}, {}, Alignment::Left, FooterCell::Plain},
                    {"4", CellValue::fromInteger(4), "0", Alignment::Center, FooterCell::Count},
-                   {"-", CellValue::fromFixed(1000000075000), QStringLiteral("￥#,##0.00"), Alignment::Right,
+                   {"-", CellValue::fromFixed(1000000124500), QStringLiteral("￥#,##0.00"), Alignment::Right,
                     FooterCell::Sum},
                    {"-", CellValue::fromInteger(16), {}, Alignment::Right, FooterCell::Sum}});
     XlsxExporter exporter;
@@ -109,9 +109,12 @@ private slots:
             {"!A4", "s|001|001|General"},
             {"!A5", "s|=1+1|=1+1|General"},
             {"!A7", "s|@SUM(A1)|@SUM(A1)|General"},
+            {"!B4", "s| 张 & <三> | 张 & <三> |General"},
             {"!B5", "s|az|az|General"},
             {"!B7", "s|王五\\n第二行|王五\\n第二行|General"},
             {"!C4", "n|12.5|12.5|\\￥0.00"},
+            {"!C5", "n|-0.05|-0.05|\\￥0.00"},
+            {"!C6", "n|0.01|0.01|\\￥0.00"},
             {"!C7", "n|99999999.99|99999999.99|\\￥0.00"},
             {"!D5", "n|12|12|0"},
             {"!E4", "d|2026-03-01T07:30:00|2026-03-01T07:30:00|yyyy-mm-dd hh:mm:ss"},

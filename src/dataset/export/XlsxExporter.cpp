@@ -1,11 +1,12 @@
 #include "dataset/export/XlsxExporter.h"
 
 #include "dataset/export/BiffRecords.h"
+#include "dataset/export/XlsxPackage.h"
+#include "dataset/export/XlsxSheetRows.h"
 
 #include <QFile>
 #include <QHash>
 #include <QIODevice>
-#include <QStringEncoder>
 #include <QTemporaryDir>
 
 #include <xlsxwriter.h>
@@ -15,8 +16,6 @@
 namespace gridexport {
 
 namespace {
-
-constexpr int kMaxCellText = biff::MaxCellText;
 
 FieldClass classOf(const CellValue& v, FieldClass column) {
     switch (v.kind) {
@@ -32,47 +31,6 @@ FieldClass classOf(const CellValue& v, FieldClass column) {
         return column;
     }
 }
-
-// "A", "B", ... "AA" for a column index.
-QString columnName(int col) {
-    char name[LXW_MAX_COL_NAME_LENGTH];
-    lxw_col_to_name(name, lxw_col_t(col), LXW_FALSE);
-    return QString::fromLatin1(name);
-}
-
-// Text as a cell's UTF-8 string, encoded into a buffer kept across cells:
-// control characters other than tab and line breaks cannot be carried by the
-// workbook's XML and are dropped; longer texts than a cell holds are cut.
-class CellText {
-public:
-    const char* operator()(const QString& text) {
-        QStringView view(text);
-        if (view.size() > kMaxCellText)
-            view = view.left(kMaxCellText);
-        bool clean = true;
-        for (const QChar ch : view)
-            if (ch.unicode() < 0x20 && ch != u'\t' && ch != u'\n' && ch != u'\r') {
-                clean = false;
-                break;
-            }
-        QString cleaned;
-        if (!clean) {
-            cleaned.reserve(view.size());
-            for (const QChar ch : view)
-                if (ch.unicode() >= 0x20 || ch == u'\t' || ch == u'\n' || ch == u'\r')
-                    cleaned += ch;
-            view = cleaned;
-        }
-        m_buffer.resize(3 * view.size() + 1);
-        QStringEncoder encoder(QStringEncoder::Utf8);
-        char* end = encoder.appendToBuffer(m_buffer.data(), view);
-        *end = '\0';
-        return m_buffer.constData();
-    }
-
-private:
-    QByteArray m_buffer;
-};
 
 struct SheetPart {
     QString name;
@@ -93,13 +51,18 @@ public:
     Workbook& operator=(const Workbook&) = delete;
 
     bool open(const QString& path, const QString& tmpdir, QString& error);
+    // Everything but the data rows: worksheets with their columns, titles and
+    // (on the last) the footer below where the rows will be, and the chart.
     bool write(const std::optional<ExportChart>& chart, QString& error);
     // Writes the file; the workbook is gone afterwards.
     bool close(QString& error);
+    // The data rows of each worksheet that has some, to be written into the
+    // closed workbook's file.
+    QVector<xlsxpackage::WorksheetRows> dataRows();
 
 private:
     lxw_format* numberFormat(FieldClass kind, const QString& mask, Alignment align, bool bold);
-    bool writeSheet(const SheetPart& part, bool last, QString& error);
+    void writeSheet(const SheetPart& part, bool last);
     void writeHeader(lxw_worksheet* sheet);
     void writeFooter(lxw_worksheet* sheet, int row);
     void addChart(const ExportChart& chart);
@@ -117,6 +80,7 @@ private:
     int m_depth = 1;
     lxw_format* m_headerFormat = nullptr;
     QVector<lxw_format*> m_cellFormats;
+    QVector<int> m_cellStyles;
     QHash<QString, lxw_format*> m_formats;
     QVector<SheetPart> m_parts;
     CellText m_text;
@@ -208,8 +172,11 @@ bool Workbook::write(const std::optional<ExportChart>& chart, QString& error) {
     if (chart)
         addChart(*chart);
     for (int s = 0; s < sheetCount; ++s)
-        if (!writeSheet(m_parts.at(s), s == sheetCount - 1, error))
-            return false;
+        writeSheet(m_parts.at(s), s == sheetCount - 1);
+    // The data rows' cells name their styles by index: numbering the formats
+    // now also makes the workbook list them among its styles.
+    for (lxw_format* format : std::as_const(m_cellFormats))
+        m_cellStyles.append(lxw_format_get_xf_index(format));
     return true;
 }
 
@@ -240,7 +207,7 @@ void Workbook::writeHeader(lxw_worksheet* sheet) {
     }
 }
 
-bool Workbook::writeSheet(const SheetPart& part, bool last, QString& error) {
+void Workbook::writeSheet(const SheetPart& part, bool last) {
     lxw_worksheet* sheet = part.sheet;
     const int cols = m_layout.columnCount();
     for (int c = 0; c < cols; ++c)
@@ -248,34 +215,43 @@ bool Workbook::writeSheet(const SheetPart& part, bool last, QString& error) {
                              std::clamp(m_layout.column(c).displayWidth + 2, 2, 255), nullptr);
     worksheet_freeze_panes(sheet, lxw_row_t(m_depth), 0);
     writeHeader(sheet);
-
-    lxw_row_t row = lxw_row_t(m_depth);
-    for (int r = part.firstRow; r < part.firstRow + part.rowCount; ++r, ++row) {
-        for (int c = 0; c < cols; ++c) {
-            lxw_error e = LXW_NO_ERROR;
-            if (m_layout.column(c).fieldClass != FieldClass::Text) {
-                const CellValue value = m_layout.value(r, c);
-                if (value.isNumber()) {
-                    e = worksheet_write_number(sheet, row, lxw_col_t(c), biff::spreadsheetNumber(value),
-                                               m_cellFormats.at(c));
-                    if (e)
-                        return failed(e, error);
-                    continue;
-                }
-            }
-            // Strings always, never formulas: a text stays the text the grid shows.
-            const QString text = m_layout.text(r, c);
-            if (!text.isEmpty())
-                e = worksheet_write_string(sheet, row, lxw_col_t(c), m_text(text), m_cellFormats.at(c));
-            if (e)
-                return failed(e, error);
-        }
-        if (!m_progressed(r))
-            return false;
-    }
     if (last && m_layout.hasFooter())
-        writeFooter(sheet, int(row));
-    return true;
+        writeFooter(sheet, m_depth + part.rowCount);
+}
+
+QVector<xlsxpackage::WorksheetRows> Workbook::dataRows() {
+    QVector<xlsxpackage::WorksheetRows> sheets;
+    const int cols = m_layout.columnCount();
+    auto rows = std::make_shared<XlsxSheetRows>(m_layout, m_cellStyles);
+    for (int s = 0; s < m_parts.size(); ++s) {
+        const SheetPart& part = m_parts.at(s);
+        if (part.rowCount == 0 || cols == 0)
+            continue;
+        const bool footer = s == m_parts.size() - 1 && m_layout.hasFooter();
+        xlsxpackage::WorksheetRows sheet;
+        // The library numbers its worksheet parts in the order they were added.
+        sheet.part = "xl/worksheets/sheet" + QByteArray::number(s + 1) + ".xml";
+        sheet.beforeRow = footer ? m_depth + part.rowCount + 1 : 0;
+        sheet.dimension =
+            "A1:" + xlsxColumnName(cols - 1) + QByteArray::number(m_depth + part.rowCount + (footer ? 1 : 0));
+        // Room for 4 GB of cells of about a hundred bytes each, or the
+        // extensions that lift the zip's limit.
+        sheet.zip64 = double(part.rowCount) * cols * 128 >= double(0xF0000000u);
+        const int first = part.firstRow;
+        const int count = part.rowCount;
+        const int depth = m_depth;
+        const auto progressed = m_progressed;
+        sheet.write = [rows, first, count, depth, progressed](xlsxpackage::RowSink& sink) {
+            for (int r = first; r < first + count; ++r) {
+                rows->append(sink.buffer(), r, depth + 1 + r - first);
+                if (!sink.commit() || !progressed(r))
+                    return false;
+            }
+            return true;
+        };
+        sheets.append(sheet);
+    }
+    return sheets;
 }
 
 void Workbook::writeFooter(lxw_worksheet* sheet, int row) {
@@ -283,7 +259,7 @@ void Workbook::writeFooter(lxw_worksheet* sheet, int row) {
     // when the rows span more than one.
     auto ranges = [this](int c) {
         QStringList list;
-        const QString col = columnName(c);
+        const QString col = QString::fromLatin1(xlsxColumnName(c));
         for (const SheetPart& part : std::as_const(m_parts)) {
             if (part.rowCount == 0)
                 continue;
@@ -403,14 +379,26 @@ bool XlsxExporter::write(const ExportLayout& layout, QIODevice& device) {
     QTemporaryDir dir;
     if (!dir.isValid())
         return fail(QStringLiteral("无法建立临时文件夹: %1").arg(dir.errorString()));
+    // The library writes the workbook around the rows; the rows are written
+    // into its file while it is packed again.
+    const QString frame = dir.filePath(QStringLiteral("frame.xlsx"));
     const QString path = dir.filePath(QStringLiteral("book.xlsx"));
     QString error;
+    QVector<xlsxpackage::WorksheetRows> rows;
     {
         Workbook book(layout, m_maxRows, [this](int row) { return progressed(row + 1); });
-        if (!book.open(path, dir.path(), error) ||
-            !book.write(m_chart ? m_chart : layout.source().chart(), error) || !book.close(error))
-            return error.isEmpty() ? false : fail(error);
+        if (!book.open(frame, dir.path(), error) ||
+            !book.write(m_chart ? m_chart : layout.source().chart(), error))
+            return fail(error);
+        rows = book.dataRows();
+        if (!book.close(error))
+            return fail(error);
     }
+    const ExportResult packed = xlsxpackage::repack(frame, path, rows, error);
+    if (packed.status == ExportResult::Failed)
+        return fail(error);
+    if (packed.cancelled())
+        return false;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return fail(QStringLiteral("写入文件失败: %1").arg(file.errorString()));

@@ -1,7 +1,9 @@
 #pragma once
-// An Office Open XML workbook (.xlsx) written through libxlsxwriter in its
-// constant-memory mode: each row goes to the file as it is written, so a
-// month of records needs no more memory than a few rows.
+// An Office Open XML workbook (.xlsx): libxlsxwriter, in its constant-memory
+// mode, writes the workbook around the rows (formats, titles, footer,
+// chart); the data rows are then written into its worksheets as the package
+// is copied (XlsxPackage, XlsxSheetRows), a block at a time, so a month of
+// records needs no more memory than a few rows.
 //
 // Integer, money, float and date-time columns become numbers with the grid's
 // display format as the cell's number format (money "￥0.00" by default,
@@ -17,7 +19,7 @@
 // rows, and the footer's formulas take the rows of all of them.
 //
 // The workbook is built in a temporary folder and copied to the device once
-// complete.
+// complete; nothing reaches the device when the export fails or is cancelled.
 #include "dataset/export/GridExporter.h"
 
 #include <optional>
