@@ -93,8 +93,14 @@ qsizetype prepareSplice(QByteArray& xml, const WorksheetRows& sheet) {
         at = xml.indexOf("<row r=\"" + QByteArray::number(sheet.beforeRow) + '"');
     } else {
         at = xml.indexOf("</sheetData>");
-        if (at < 0 && (at = xml.indexOf("<sheetData/>")) >= 0)
-            xml.replace(at, 12, "<sheetData></sheetData>"), at += 11;
+        if (at < 0) {
+            // A worksheet without any row yet closes its sheet data at once.
+            at = xml.indexOf("<sheetData/>");
+            if (at >= 0) {
+                xml.replace(at, 12, "<sheetData></sheetData>");
+                at += 11;
+            }
+        }
     }
     const QByteArray refStart = "<dimension ref=\"";
     const qsizetype ref = xml.indexOf(refStart);

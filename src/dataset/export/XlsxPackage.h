@@ -11,7 +11,6 @@
 #include <QVector>
 
 #include <functional>
-#include <memory>
 
 namespace gridexport::xlsxpackage {
 
